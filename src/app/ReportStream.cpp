@@ -1,0 +1,82 @@
+#include "app/ReportStream.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/Text.h"
+
+namespace ts {
+
+void CReportStream::Attach(CFile* f) {
+    Flush();
+    m_pFile = f;
+    m_bFailed = false;
+}
+
+void CReportStream::Detach() {
+    Flush();
+    m_pFile = nullptr;
+}
+
+CReportStream& CReportStream::operator<<(std::string_view text) {
+    if (!m_pFile) return *this;
+    bool newline = false;
+    for (char c : text) {
+        if (c == '\n') {
+            m_buffer += "\r\n";
+            newline = true;
+        } else {
+            m_buffer += c;
+        }
+    }
+    if (newline || m_buffer.size() > 65536) Flush();
+    return *this;
+}
+
+CReportStream& CReportStream::operator<<(int n) { return *this << std::to_string(n); }
+
+void CReportStream::EndLine() { *this << "\n"; }
+
+void CReportStream::Flush() {
+    if (!m_pFile || m_buffer.empty()) {
+        m_buffer.clear();
+        return;
+    }
+    if (!m_pFile->Write(m_buffer.data(), m_buffer.size())) m_bFailed = true;
+    m_buffer.clear();
+}
+
+std::string ErrorLine(std::string_view path, std::string_view text) {
+    std::string line = PadRight(path, 36);
+    line += kIndent;
+    line += text;
+    line += '\n';
+    return line;
+}
+
+std::string HeadingBlock(std::string_view heading) {
+    std::string block(kSeparatorLine);
+    block += heading;
+    block += '\n';
+    block += kSeparatorLine;
+    return block;
+}
+
+std::string Format(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    va_list ap2;
+    va_copy(ap2, ap);
+    int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    va_end(ap);
+    std::string out;
+    if (n > 0) {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, ap2);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(ap2);
+    return out;
+}
+
+}  // namespace ts

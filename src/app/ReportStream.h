@@ -1,0 +1,61 @@
+// The text streams every pass writes its findings to, and the constant texts they share.
+// Report files are text files with CR LF line ends on every platform: each "\n" written
+// reaches the file as "\r\n", and each finished line is flushed at once so that an
+// interrupted run still leaves every finished line on the disk.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace ts {
+
+inline constexpr std::string_view kSeparatorLine =
+    "--------------------------------------------------------------------------------\n";
+inline constexpr std::string_view kSectionGap = "\n\n\n";
+inline constexpr std::string_view kIndent = "    ";
+inline constexpr std::string_view kLinePrefix = "line ";
+inline constexpr std::string_view kColonSep = ": ";
+inline constexpr char kPathSep = '/';
+inline constexpr std::string_view kCrLf = "\r\n";
+inline constexpr std::string_view kExternalPageName = "report_of_external_refs.htm";
+inline constexpr std::string_view kTempPrefix = "ts_";
+inline constexpr std::string_view kRenameLogName = "RENAME.LOG";
+
+class CReportStream {
+public:
+    CReportStream() = default;
+    CReportStream(const CReportStream&) = delete;
+    CReportStream& operator=(const CReportStream&) = delete;
+
+    // The stream writes to f until detached; it does not own f.
+    void Attach(CFile* f);
+    void Detach();
+    bool IsAttached() const { return m_pFile != nullptr; }
+    // True once a write to the attached file failed.
+    bool Failed() const { return m_bFailed; }
+
+    // Writes text; each "\n" becomes "\r\n". Text holding a line end is flushed.
+    CReportStream& operator<<(std::string_view text);
+    CReportStream& operator<<(int n);
+    // Ends the line and flushes it.
+    void EndLine();
+    void Flush();
+
+private:
+    CFile* m_pFile = nullptr;
+    std::string m_buffer;
+    bool m_bFailed = false;
+};
+
+// An error-report line: the path left-justified in 36 columns, four spaces, the text, "\n".
+std::string ErrorLine(std::string_view path, std::string_view text);
+
+// A heading block of the status report: separator, heading, separator.
+std::string HeadingBlock(std::string_view heading);
+
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace ts

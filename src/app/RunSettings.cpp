@@ -1,0 +1,143 @@
+#include "app/RunSettings.h"
+
+#include "app/Profile.h"
+#include "app/Strings.h"
+
+namespace ts {
+namespace {
+
+int RowOf(const int* codes, int rows, int code) {
+    for (int i = 0; i < rows; ++i)
+        if (codes[i] == code) return i;
+    return 0;
+}
+
+int CodeOf(const int* codes, int rows, int row) {
+    return row >= 0 && row < rows ? codes[row] : 0;
+}
+
+const char* const kSettings = "Settings";
+const char* const kHtmlSettings = "HTMLSettings";
+
+}  // namespace
+
+int TargetRowOf(int target) { return RowOf(kTargetRowCodes, kTargetRows, target); }
+int LineEndRowOf(int lineEnd) { return RowOf(kLineEndRowCodes, kLineEndRows, lineEnd); }
+
+void LoadPages(PageValues& p, const RunSettings& s) {
+    p.nTarget = TargetRowOf(s.Target);
+    p.nLineEnd = LineEndRowOf(s.LineEnd);
+    p.nRename = s.Rename ? 1 : 0;
+    p.nAutoFileName = s.AutoFileName ? 1 : 0;
+    p.nRenameHtml = s.RenameHtml;
+    p.nFilesOnly = s.FilesOnly ? 1 : 0;
+    p.strHomePage = s.HomePage;
+    p.bReportExternalRefs = s.ReportExternalRefs;
+    p.bReportUnresolvedRefs = s.ReportUnresolvedRefs;
+    p.bReportUnusedFiles = s.ReportUnusedFiles;
+    p.nAutoReadOnly = s.AutoReadOnly;
+    p.bUseSubdirs = s.UseSubdirs;
+    p.bLogSubdirs = s.LogSubdirs;
+    p.strDirectory = s.Directory;
+    p.bReportSpecial = s.ReportSpecial;
+}
+
+void ReadPages(const PageValues& p, RunSettings& s) {
+    s.Target = CodeOf(kTargetRowCodes, kTargetRows, p.nTarget);
+    s.LineEnd = CodeOf(kLineEndRowCodes, kLineEndRows, p.nLineEnd);
+    s.RenameHtml = p.nRenameHtml;
+    s.FilesOnly = p.nFilesOnly != 0;
+    s.Rename = p.nRename != 0;
+    s.AutoFileName = p.nAutoFileName != 0;
+    s.AutoReadOnly = p.nAutoReadOnly;
+    s.LogSubdirs = p.bLogSubdirs != 0;
+    s.UseSubdirs = p.bUseSubdirs != 0;
+    s.Directory = p.strDirectory;
+    s.ReportSpecial = p.bReportSpecial;
+    s.HomePage = p.strHomePage;
+    s.ReportExternalRefs = p.bReportExternalRefs != 0;
+    s.ReportUnresolvedRefs = p.bReportUnresolvedRefs != 0;
+    s.ReportUnusedFiles = p.bReportUnusedFiles != 0;
+    s.DeriveUpdateLinks();
+}
+
+std::string SettingsSummary(const RunSettings& s) {
+    std::string out;
+    auto line = [&out](const std::string& text) {
+        out += text;
+        out += "\r\n";
+    };
+    line(FormatMessage("Directory:  %1", s.Directory));
+    if (!s.FilesOnly) line(FormatMessage("Home Page:  %1", s.HomePage));
+    if (s.UseSubdirs)
+        line(std::string("Using subdirectories") +
+             (s.LogSubdirs ? " (make local log in each subdirectory)" : ""));
+    line("");
+    line(FormatMessage("Filename convention: %1", kTargetRowTexts[TargetRowOf(s.Target)]));
+    if (s.RenameHtml == 1)
+        line(FormatMessage("Rename Web files to use %1 filename extensions",
+                           "Windows \".htm\", \".jpg\", etc."));
+    else if (s.RenameHtml == 2)
+        line(FormatMessage("Rename Web files to use %1 filename extensions",
+                           "Mac/UNIX \".html\", \".jpeg\", etc."));
+    if (s.Target != 0 || s.RenameHtml != 0) {
+        line(s.Rename ? "Rename the files now" : "Do not rename files, just offer suggestions");
+        if (!s.AutoFileName) line("Prompt for each filename change");
+    }
+    line("");
+    line(FormatMessage("ASCII line end conversion: %1", kLineEndRowTexts[LineEndRowOf(s.LineEnd)]));
+    line("");
+    if (s.FilesOnly) {
+        line("Do not check URL references");
+    } else {
+        if (s.UpdateLinks) line("Update HTML references for files whose names change");
+        if (s.ReportUnresolvedRefs)
+            line("Report HTML references for local files which can't be found");
+        if (s.ReportUnusedFiles) line("Report local files which are unused in the Web hierarchy");
+        if (s.ReportExternalRefs) line("Report external URLs which are referenced by the site");
+    }
+    return out;
+}
+
+void LoadSettings(const CProfile& p, RunSettings& s) {
+    RunSettings d;
+    s.Target = p.GetInt(kSettings, "Target", d.Target);
+    s.LineEnd = p.GetInt(kSettings, "LineEnd", d.LineEnd);
+    s.Rename = p.GetInt(kSettings, "Rename", d.Rename) != 0;
+    s.AutoFileName = p.GetInt(kSettings, "AutoFileName", d.AutoFileName) != 0;
+    s.AutoReadOnly = p.GetInt(kSettings, "AutoReadOnly", d.AutoReadOnly);
+    s.ReportSpecial = p.GetInt(kSettings, "ReportSpecial", d.ReportSpecial);
+    s.UseSubdirs = p.GetInt(kSettings, "UseSubdirs", d.UseSubdirs) != 0;
+    s.LogSubdirs = p.GetInt(kSettings, "LogSubdirs", d.LogSubdirs) != 0;
+    s.Directory = p.GetString(kSettings, "Directory", d.Directory);
+    s.RenameHtml = p.GetInt(kHtmlSettings, "RenameHtml", d.RenameHtml);
+    s.FilesOnly = p.GetInt(kHtmlSettings, "FilesOnly", d.FilesOnly) != 0;
+    s.HomePage = p.GetString(kHtmlSettings, "HomePage", d.HomePage);
+    s.ReportExternalRefs = p.GetInt(kHtmlSettings, "ReportExternalRefs", 1) != 0;
+    s.ReportUnresolvedRefs = p.GetInt(kHtmlSettings, "ReportUnresolvedRefs", 1) != 0;
+    s.ReportUnusedFiles = p.GetInt(kHtmlSettings, "ReportUnusedFiles", 1) != 0;
+    // A hand-edited profile may hold values no run understands; those fall back to defaults.
+    if (s.AutoReadOnly < 0 || s.AutoReadOnly > 2) s.AutoReadOnly = d.AutoReadOnly;
+    if (s.RenameHtml < 0 || s.RenameHtml > 2) s.RenameHtml = d.RenameHtml;
+    s.DeriveUpdateLinks();
+}
+
+void SaveSettings(CProfile& p, const RunSettings& s) {
+    p.SetInt(kSettings, "Target", s.Target);
+    p.SetInt(kSettings, "LineEnd", s.LineEnd);
+    p.SetInt(kSettings, "Rename", s.Rename ? 1 : 0);
+    p.SetInt(kSettings, "AutoFileName", s.AutoFileName ? 1 : 0);
+    p.SetInt(kSettings, "AutoReadOnly", s.AutoReadOnly);
+    p.SetInt(kSettings, "ReportSpecial", s.ReportSpecial ? 1 : 0);
+    p.SetInt(kSettings, "UseSubdirs", s.UseSubdirs ? 1 : 0);
+    p.SetInt(kSettings, "LogSubdirs", s.LogSubdirs ? 1 : 0);
+    p.SetString(kSettings, "Directory", s.Directory);
+    p.SetInt(kHtmlSettings, "RenameHtml", s.RenameHtml);
+    p.SetInt(kHtmlSettings, "FilesOnly", s.FilesOnly ? 1 : 0);
+    p.SetString(kHtmlSettings, "HomePage", s.HomePage);
+    p.SetInt(kHtmlSettings, "ReportExternalRefs", s.ReportExternalRefs ? 1 : 0);
+    p.SetInt(kHtmlSettings, "ReportUnresolvedRefs", s.ReportUnresolvedRefs ? 1 : 0);
+    p.SetInt(kHtmlSettings, "ReportUnusedFiles", s.ReportUnusedFiles ? 1 : 0);
+}
+
+}  // namespace ts

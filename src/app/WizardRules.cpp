@@ -1,0 +1,121 @@
+#include "app/WizardRules.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "app/RunContext.h"
+#include "app/RunUi.h"
+#include "app/Strings.h"
+#include "html/HtmlNode.h"
+#include "platform/Text.h"
+#include "site/DirNode.h"
+
+namespace ts {
+namespace {
+
+// The checks examine single entries; nothing is shown and nothing is asked.
+class CQuietUi : public CRunUi {
+public:
+    bool RunWizard(RunSettings&) override { return false; }
+    int MessageBox(const std::string&, int) override { return ID_OK; }
+    void ProgressBegin(const std::string&, int) override {}
+    bool ProgressSetDirectory(const std::string&) override { return false; }
+    void ProgressSetFile(const std::string&) override {}
+    void ProgressEnd() override {}
+    int RenamePrompt(CRunContext&, CFileNode&, int, bool) override { return RENAME_CANCEL; }
+    int ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
+    bool VerifyFilenames(CRunContext&, CDirXpNode&, int) override { return false; }
+    int VerifyLineEnds(CRunContext&, CDirXpNode&) override { return VERIFY_ASCII_CANCEL; }
+    bool HasLimitedView() const override { return false; }
+    bool EditorDialog(EditorOptions&) override { return false; }
+    bool StartEditor(const std::string&, const std::string&) override { return false; }
+    bool FindEditor(const std::string&) override { return false; }
+    void SetViewText(const std::string&, bool) override {}
+    void ShowMainWindow(bool) override {}
+};
+
+Refusal Refuse(int id, const std::string& a1 = std::string(), const std::string& a2 = {}) {
+    return Refusal{id, FormatMessage(id, a1, a2)};
+}
+
+}  // namespace
+
+std::string NormalizeDirectory(const std::string& typed) {
+    std::string path = typed;
+    if (path.empty()) return path;
+    if (path[0] != '/') {
+        std::vector<char> buf(4096);
+        if (::getcwd(buf.data(), buf.size())) path = std::string(buf.data()) + "/" + path;
+    }
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t slash = path.find('/', pos);
+        if (slash == std::string::npos) slash = path.size();
+        std::string part = path.substr(pos, slash - pos);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = slash + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+int ClassifyPath(CFileSystem& fs, const std::string& path) {
+    CQuietUi ui;
+    CRunContext ctx(fs, ui);
+    CHtmlNode node(&ctx, path, nullptr);
+    return node.m_bExists ? node.m_nType : FT_UNKNOWN;
+}
+
+Refusal CheckDirectoryChoice(CFileSystem& fs, const RunSettings& s) {
+    if (s.Directory.empty()) return Refuse(IDS_DIR_EMPTY_STRING);
+    FileStat st;
+    if (!fs.Stat(s.Directory, st)) return Refuse(IDS_DIR_NOT_VALID, s.Directory);
+    if (st.kind != EntryKind::Directory && !st.linkToDir)
+        return Refuse(IDS_NOT_A_DIRECTORY, s.Directory);
+    std::vector<std::string> names;
+    if (!fs.ListDir(s.Directory, names) || names.empty())
+        return Refuse(IDS_DIR_IS_EMPTY, s.Directory);
+    if (s.Rename && st.readOnly)
+        return Refuse(IDS_DIR_READ_ONLY_RENAME, LoadString(IDS_TITLE_DIRECTORY), s.Directory);
+    if (s.LineEnd != 0 && st.readOnly)
+        return Refuse(IDS_DIR_READ_ONLY_LINE_ENDS, LoadString(IDS_TITLE_DIRECTORY), s.Directory);
+    return Refusal();
+}
+
+bool DirectoryRefusesWrites(CFileSystem& fs, const std::string& dir) {
+    return !fs.CanWriteIn(dir);
+}
+
+Refusal CheckActions(const RunSettings& s) {
+    if (s.Target == 0 && s.RenameHtml == 0 && s.LineEnd == 0 && s.FilesOnly)
+        return Refuse(IDS_NO_ACTIONS);
+    return Refusal();
+}
+
+std::string DefaultHomePage(CFileSystem& fs, const RunSettings& s) {
+    std::string home;
+    std::string htm = JoinPath(s.Directory, "index.htm");
+    if (ClassifyPath(fs, htm) == FT_HTML) home = htm;
+    if (home.empty() || s.Target == TFS_MACINTOSH || s.Target == TFS_UNIX) {
+        std::string html = JoinPath(s.Directory, "index.html");
+        if (ClassifyPath(fs, html) == FT_HTML) home = html;
+    }
+    return home;
+}
+
+Refusal CheckHomePage(CFileSystem& fs, const RunSettings& s) {
+    if (s.HomePage.empty()) return Refuse(IDS_HOME_EMPTY);
+    if (!StartsWithNoCase(s.HomePage, s.Directory))
+        return Refuse(IDS_HOME_NOT_IN_DIR, s.Directory);
+    if (ClassifyPath(fs, s.HomePage) <= 0) return Refuse(IDS_HOME_NOT_TEXT, s.HomePage);
+    return Refusal();
+}
+
+}  // namespace ts

@@ -1,0 +1,191 @@
+#include "cli/Cli.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+#include <string>
+
+#include "app/Profile.h"
+#include "app/RunSettings.h"
+#include "app/Strings.h"
+#include "app/TessaryDoc.h"
+#include "app/WizardRules.h"
+#include "cli/TerminalUi.h"
+#include "site/FileNode.h"
+
+namespace ts {
+namespace {
+
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) out += (c == '\n') ? ' ' : c;
+    // Collapse the double spaces the line breaks leave behind.
+    std::string clean;
+    for (char c : out)
+        if (!(c == ' ' && !clean.empty() && clean.back() == ' ')) clean += c;
+    return clean;
+}
+
+const std::map<std::string, int> kTargets = {
+    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660},    {"dos", TFS_DOS_FAT},
+    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},          {"unix", TFS_UNIX},
+    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},        {"lower", TFS_LOWER}};
+const std::map<std::string, int> kLineEnds = {
+    {"none", LE_NONE}, {"dos", LE_DOS}, {"unix", LE_UNIX}, {"mac", LE_MAC}};
+const std::map<std::string, int> kWebExts = {
+    {"keep", WEB_EXT_KEEP}, {"windows", WEB_EXT_WINDOWS}, {"unix", WEB_EXT_UNIX}};
+const std::map<std::string, int> kReadOnly = {{"ask", 0}, {"skip", 1}, {"convert", 2}};
+
+std::vector<std::string> Keys(const std::map<std::string, int>& m) {
+    std::vector<std::string> keys;
+    for (const auto& [k, v] : m) keys.push_back(k);
+    return keys;
+}
+
+bool WriteReport(CFileSystem& fs, const std::string& path, const std::string& text) {
+    auto f = fs.OpenWrite(path);
+    return f && f->Write(text.data(), text.size()) && f->Close();
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem& fs) {
+    CLI::App app{
+        "Tessary checks a directory of files for a target file system and Web server: it "
+        "suggests or makes valid unique names, converts line ends, rewrites links to renamed "
+        "files and reports broken links, unused files and external URLs.",
+        "tessary-cli"};
+    std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
+    bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
+    bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
+    bool useProfile = false, yes = false, prompt = false;
+
+    app.add_option("DIRECTORY", directory, "The directory to process");
+    app.add_option("--target", target, "Target file-name convention")
+        ->check(CLI::IsMember(Keys(kTargets)));
+    app.add_option("--line-ends", lineEnds, "Convert text files' line ends")
+        ->check(CLI::IsMember(Keys(kLineEnds)));
+    app.add_option("--web-ext", webExt, "Web file-extension convention")
+        ->check(CLI::IsMember(Keys(kWebExts)));
+    app.add_flag("--rename", rename, "Rename the files (otherwise names are only suggested)");
+    app.add_flag("--prompt", prompt, "Ask for each new name on the terminal");
+    app.add_option("--home", home, "Home page, relative to DIRECTORY or absolute");
+    app.add_flag("--no-links", noLinks, "Do not check URL links");
+    app.add_flag("--no-subdirs", noSubdirs, "Do not process subdirectories");
+    app.add_flag("--logs", logs, "Keep a RENAME.LOG in every directory (with --rename)");
+    app.add_flag("--notify-special", notifySpecial, "Tell about each skipped special file");
+    app.add_option("--read-only", readOnly, "Read-only files: ask, skip or convert")
+        ->check(CLI::IsMember(Keys(kReadOnly)));
+    app.add_flag("--no-external", noExternal, "Do not report external URLs");
+    app.add_flag("--no-unresolved", noUnresolved, "Do not report unresolved local links");
+    app.add_flag("--no-unused", noUnused, "Do not report unused files");
+    app.add_option("--report", reportFile, "Write the final report to FILE");
+    app.add_flag("--save-settings", saveSettings, "Store the resulting settings in the profile");
+    app.add_flag("--use-profile", useProfile, "Start from the stored settings");
+    app.add_flag("--yes", yes, "Change files without asking (needed without a terminal)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), io.out);
+        return EXIT_CLEAN;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(io.err, "tessary-cli: %s\n", e.what());
+        return EXIT_USAGE;
+    }
+
+    CProfile profile(ProfilePath());
+    profile.Load(fs);
+    RunSettings s;
+    s.AutoFileName = true;  // a terminal run chooses names itself unless --prompt is given
+    s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
+    if (useProfile) LoadSettings(profile, s);
+    if (!directory.empty()) {
+        s.Directory = directory;
+        if (!home.empty() || !useProfile) s.HomePage.clear();
+    }
+    if (s.Directory.empty()) {
+        std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
+        return EXIT_USAGE;
+    }
+    s.Directory = NormalizeDirectory(s.Directory);
+    if (!target.empty()) s.Target = kTargets.at(target);
+    if (!lineEnds.empty()) s.LineEnd = kLineEnds.at(lineEnds);
+    if (!webExt.empty()) s.RenameHtml = kWebExts.at(webExt);
+    if (rename) s.Rename = true;
+    if (prompt) s.AutoFileName = false;
+    if (noLinks) s.FilesOnly = true;
+    if (noSubdirs) s.UseSubdirs = false;
+    if (logs) s.LogSubdirs = true;
+    if (notifySpecial) s.ReportSpecial = 1;
+    if (!readOnly.empty()) s.AutoReadOnly = kReadOnly.at(readOnly);
+    if (noExternal) s.ReportExternalRefs = false;
+    if (noUnresolved) s.ReportUnresolvedRefs = false;
+    if (noUnused) s.ReportUnusedFiles = false;
+    // Without a terminal nobody can be asked about a read-only file: skip it.
+    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
+    if (!io.interactive) s.AutoFileName = true;
+    s.DeriveUpdateLinks();
+
+    auto refuse = [&io](const Refusal& r) {
+        std::fprintf(io.err, "tessary-cli: %s\n", OneLine(r.text).c_str());
+        return EXIT_USAGE;
+    };
+    if (Refusal r = CheckActions(s); !r.ok()) return refuse(r);
+    if (Refusal r = CheckDirectoryChoice(fs, s); !r.ok()) return refuse(r);
+    if (!s.FilesOnly) {
+        if (!home.empty())
+            s.HomePage = home[0] == '/' ? NormalizeDirectory(home)
+                                        : NormalizeDirectory(JoinPath(s.Directory, home));
+        if (s.HomePage.empty()) s.HomePage = DefaultHomePage(fs, s);
+        if (s.HomePage.empty()) {
+            std::fprintf(io.err, "tessary-cli: %s (give --home PAGE, or --no-links)\n",
+                         OneLine(LoadString(IDS_HOME_EMPTY)).c_str());
+            return EXIT_USAGE;
+        }
+        if (Refusal r = CheckHomePage(fs, s); !r.ok()) return refuse(r);
+    }
+    bool modifies = (s.Rename && (s.Target != 0 || s.RenameHtml != 0)) || s.LineEnd != 0;
+    if (modifies && !io.interactive && !yes) {
+        std::fprintf(io.err,
+                     "tessary-cli: this run would change files and there is no terminal to "
+                     "confirm it; add --yes to go ahead\n");
+        return EXIT_USAGE;
+    }
+
+    if (saveSettings) {
+        SaveSettings(profile, s);
+        if (!profile.Save(fs))
+            std::fprintf(io.err,
+                         "tessary-cli: warning: could not store the settings in \"%s\"; they "
+                         "are used for this run only\n",
+                         profile.Path().c_str());
+    }
+
+    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, yes);
+    RunSettings master = s;
+    CTessaryDoc doc(fs, ui, &profile, &master);
+    doc.CheckDirectory();
+
+    const std::string& text = ui.ViewText();
+    bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
+    if (!doc.m_bReportBuilt) {
+        // No report: the view holds the reason, if any was given.
+        if (!text.empty()) std::fprintf(io.err, "%s\n", text.c_str());
+        return EXIT_EARLY;
+    }
+    if (!reportFile.empty()) {
+        if (!WriteReport(fs, reportFile, text)) {
+            std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
+                         reportFile.c_str());
+            std::fwrite(text.data(), 1, text.size(), io.out);
+        }
+    } else {
+        std::fwrite(text.data(), 1, text.size(), io.out);
+    }
+    std::fflush(io.out);
+    if (!completed) return EXIT_EARLY;
+    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
+    return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+}
+
+}  // namespace ts

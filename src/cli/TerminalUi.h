@@ -1,0 +1,69 @@
+// The command line's user interface: messages on standard error, a one-line progress display
+// when standard error is a terminal, questions on the terminal, and Ctrl+C as Cancel.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/RunSettings.h"
+#include "app/RunUi.h"
+
+namespace ts {
+
+struct CliOptions;
+
+class CTerminalUi : public CRunUi {
+public:
+    // in/out/err are the terminal streams; interactive says whether questions may be asked.
+    CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err, bool interactive,
+                bool progress, bool yes);
+
+    bool RunWizard(RunSettings& settings) override;
+    int MessageBox(const std::string& text, int style) override;
+    void ProgressBegin(const std::string& caption, int range) override;
+    bool ProgressSetDirectory(const std::string& path) override;
+    void ProgressSetFile(const std::string& path) override;
+    void ProgressEnd() override;
+    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
+    int ReadOnlyPrompt(const std::string& text) override;
+    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;
+    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override;
+    bool HasLimitedView() const override { return false; }
+    bool EditorDialog(EditorOptions&) override { return false; }
+    bool StartEditor(const std::string&, const std::string&) override { return false; }
+    bool FindEditor(const std::string&) override { return false; }
+    void SetViewText(const std::string& text, bool modified) override;
+    void ShowMainWindow(bool) override {}
+
+    const std::string& ViewText() const { return m_viewText; }
+    // Asks a yes/no question on the terminal; false without a terminal.
+    bool AskYesNo(const std::string& question);
+
+    // Set by the Ctrl+C handler.
+    static std::atomic<bool> s_cancel;
+
+private:
+    std::string ReadLine();
+    void DrawProgress(bool force);
+    void ClearProgress();
+
+    RunSettings m_settings;
+    std::FILE* m_in;
+    std::FILE* m_err;
+    bool m_bInteractive;
+    bool m_bProgress;
+    bool m_bYes;
+    std::string m_viewText;
+    std::string m_caption;
+    long m_nCount = 0;
+    int m_nRange = 0;
+    bool m_bLineShown = false;
+    std::chrono::steady_clock::time_point m_lastDraw;
+};
+
+// Makes Ctrl+C set the cancel flag; a second Ctrl+C ends the process.
+void InstallInterruptHandler();
+
+}  // namespace ts

@@ -1,0 +1,12 @@
+#include <unistd.h>
+
+#include "cli/Cli.h"
+#include "cli/TerminalUi.h"
+
+int main(int argc, char** argv) {
+    ts::CliStreams io;
+    io.interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    io.progress = ::isatty(STDERR_FILENO);
+    ts::InstallInterruptHandler();
+    return ts::RunCli(argc, argv, io, ts::RealFileSystem());
+}

@@ -1,0 +1,41 @@
+#include "html/HtmlNode.h"
+
+#include "app/RunContext.h"
+#include "platform/Text.h"
+#include "site/DirNode.h"
+
+namespace ts {
+
+std::string ExtensionOf(const std::string& name) {
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+CHtmlNode::CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
+    : CFileNode(ctx, path, parent) {
+    CHtmlNode::Classify();
+}
+
+CHtmlNode::~CHtmlNode() = default;
+
+// HTML pages are text files named .htm or .html; the media kinds are binary files with
+// their extensions. A directory stays a directory whatever its name.
+void CHtmlNode::Classify() {
+    CFileNode::Classify();
+    std::string ext = ToLower(ExtensionOf(Name()));
+    if (ext.empty()) return;
+    if (m_nType > 0) {
+        if (ext == "htm" || ext == "html") m_nType = FT_HTML;
+    } else if (m_nType == FT_BINARY) {
+        if (ext == "jpg" || ext == "jpeg")
+            m_nType = FT_JPEG;
+        else if (ext == "mpg" || ext == "mpeg")
+            m_nType = FT_MPEG;
+        else if (ext == "png" || ext == "ping")
+            m_nType = FT_PNG;
+        else if (ext == "aif" || ext == "aiff")
+            m_nType = FT_AIFF;
+    }
+}
+
+}  // namespace ts

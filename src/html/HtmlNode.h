@@ -1,0 +1,54 @@
+// An HTML file or Web media file of the site tree, with the URL-bearing tags found in it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "site/FileNode.h"
+
+namespace ts {
+
+// What a link is (CTag::m_nKind).
+enum { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
+
+class CHtmlNode : public CFileNode {
+public:
+    // One URL-bearing attribute occurrence.
+    struct CTag {
+        uint64_t m_nStart = 0;  // the tag's "<", then the replaceable URL text's first byte
+        uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
+        int m_nLine = 0;
+        std::string m_strUrl;
+        int m_nKind = LK_LOCAL;
+        int m_bRewrite = 0;
+        CFileNode* m_pTarget = nullptr;
+    };
+
+    CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
+    ~CHtmlNode() override;
+
+    bool IsHtmlNode() const override { return true; }
+    bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
+    void Classify() override;
+
+    // Per-file passes of the link engine.
+    int ParseLinks();
+    int RewriteLinks(int* pAutoReadOnly);
+    int ReportLinkChanges();
+    int ReportUnresolvedLinks();
+    int ReportExternalLinks();
+    void ClearVisited();
+
+    std::unique_ptr<std::vector<CTag>> m_pTags;
+    int m_nLinkedHtml = 0;
+    int m_bVisited = 0;
+    std::string m_strBase;
+    int m_bRewrite = 0;
+};
+
+// The extension of a name (text after its last "."), empty when it has none.
+std::string ExtensionOf(const std::string& name);
+
+}  // namespace ts

@@ -1,0 +1,99 @@
+// The narrow file-system interface the engine works through. The real implementation is
+// POSIX; tests substitute a double that fails chosen operations, so every failure path of
+// renaming and rewriting can be exercised without root or a full disk.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ts {
+
+enum class EntryKind {
+    Missing,    // lstat failed
+    File,       // a regular file, or a symbolic link to one
+    Directory,  // a real directory, never a link to one
+    Special,    // FIFO, socket, device, link to a directory or to nothing: never opened
+};
+
+struct FileStat {
+    EntryKind kind = EntryKind::Missing;
+    bool isLink = false;    // the entry itself is a symbolic link
+    bool linkToDir = false;  // a symbolic link to a directory (Special for every entry below
+                             // the top directory the user named)
+    bool readOnly = false;  // owner write bit clear, or on a read-only mount
+    unsigned mode = 0;      // permission bits of what the entry names
+    uint64_t size = 0;
+};
+
+// An open file, closed when destroyed.
+class CFile {
+public:
+    virtual ~CFile() = default;
+    // Reads up to n bytes; returns the count (0 at the end) or -1 on failure.
+    virtual long long Read(void* buf, size_t n) = 0;
+    // Writes all n bytes or fails.
+    virtual bool Write(const void* buf, size_t n) = 0;
+    virtual bool Seek(uint64_t offset) = 0;
+    // Current length, or -1.
+    virtual long long Length() = 0;
+    // Forces written data to the disk.
+    virtual bool Sync() = 0;
+    virtual bool Close() = 0;
+};
+
+class CFileSystem {
+public:
+    virtual ~CFileSystem() = default;
+
+    // lstat, then stat through a link to decide what the entry is.
+    virtual bool Stat(const std::string& path, FileStat& st) = 0;
+    // The names of a directory's entries without "." and "..", sorted by bytes so that every
+    // run sees the same order whatever the file system returns.
+    virtual bool ListDir(const std::string& dir, std::vector<std::string>& names) = 0;
+    // Opens an existing regular file for reading (through a link). Never blocks on a FIFO.
+    virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // Creates or truncates a file for writing; refuses to write through a symbolic link.
+    virtual std::unique_ptr<CFile> OpenWrite(const std::string& path) = 0;
+    // Creates a file that must not exist yet (never replaces anything).
+    virtual std::unique_ptr<CFile> OpenNew(const std::string& path) = 0;
+    // Creates a new file exclusively in dir, named prefix + a unique part; path receives it.
+    virtual std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
+                                              std::string& path) = 0;
+    // Renames an entry; never replaces an existing one.
+    virtual bool RenameNoReplace(const std::string& from, const std::string& to) = 0;
+    // Renames a file over an existing one in one step (the last step of a safe rewrite).
+    virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+    virtual bool Remove(const std::string& path) = 0;
+    virtual bool SetMode(const std::string& path, unsigned mode) = 0;
+    // Creates and removes a probe file; false when the directory refuses writes.
+    virtual bool CanWriteIn(const std::string& dir) = 0;
+    // errno of the last failure of this object.
+    virtual int LastError() const = 0;
+};
+
+// The process's real file system.
+CFileSystem& RealFileSystem();
+
+// Moves a file without replacing an existing one; across file systems by copying.
+bool MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to);
+
+// Reads the whole of a file (reports only; user files are always streamed).
+bool ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out);
+
+// The directory for temporary reports: $TMP when it names a directory, else $TMPDIR, else /tmp.
+std::string TempDirectory();
+
+// Creates a directory and its missing parents (mode 0755); true when it exists afterwards.
+bool MakeDirectories(const std::string& dir);
+
+// The profile file: $TESSARY_PROFILE, else $XDG_CONFIG_HOME/tessary/tessary.ini, else
+// ~/.config/tessary/tessary.ini.
+std::string ProfilePath();
+
+// Directory part of a path (without the trailing separator) and the name after it.
+std::string DirName(const std::string& path);
+std::string BaseName(const std::string& path);
+
+}  // namespace ts

@@ -1,0 +1,357 @@
+// POSIX implementation of CFileSystem.
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/FileSystem.h"
+
+namespace ts {
+namespace {
+
+class CPosixFile : public CFile {
+public:
+    explicit CPosixFile(int fd) : m_fd(fd) {}
+    ~CPosixFile() override { Close(); }
+
+    long long Read(void* buf, size_t n) override {
+        size_t got = 0;
+        while (got < n) {
+            ssize_t r = ::read(m_fd, static_cast<char*>(buf) + got, n - got);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            if (r == 0) break;
+            got += static_cast<size_t>(r);
+        }
+        return static_cast<long long>(got);
+    }
+
+    bool Write(const void* buf, size_t n) override {
+        size_t done = 0;
+        while (done < n) {
+            ssize_t w = ::write(m_fd, static_cast<const char*>(buf) + done, n - done);
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += static_cast<size_t>(w);
+        }
+        return true;
+    }
+
+    bool Seek(uint64_t offset) override {
+        return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+    }
+
+    long long Length() override {
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0) return -1;
+        return st.st_size;
+    }
+
+    bool Sync() override { return ::fsync(m_fd) == 0; }
+
+    bool Close() override {
+        if (m_fd < 0) return true;
+        int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+class CPosixFileSystem : public CFileSystem {
+public:
+    bool Stat(const std::string& path, FileStat& st) override {
+        st = FileStat();
+        struct stat ls;
+        if (::lstat(path.c_str(), &ls) != 0) return Fail();
+        struct stat s = ls;
+        if (S_ISLNK(ls.st_mode)) {
+            st.isLink = true;
+            if (::stat(path.c_str(), &s) != 0) {
+                st.kind = EntryKind::Special;  // a link to nothing
+                return true;
+            }
+            // A link to a directory is never followed: a loop must not hang a scan.
+            st.kind = S_ISREG(s.st_mode) ? EntryKind::File : EntryKind::Special;
+            st.linkToDir = S_ISDIR(s.st_mode);
+        } else if (S_ISDIR(s.st_mode)) {
+            st.kind = EntryKind::Directory;
+        } else if (S_ISREG(s.st_mode)) {
+            st.kind = EntryKind::File;
+        } else {
+            st.kind = EntryKind::Special;
+        }
+        st.mode = s.st_mode & 07777;
+        st.size = static_cast<uint64_t>(s.st_size);
+        st.readOnly = (s.st_mode & S_IWUSR) == 0 || IsReadOnlyMount(path, s.st_dev);
+        return true;
+    }
+
+    bool ListDir(const std::string& dir, std::vector<std::string>& names) override {
+        names.clear();
+        DIR* d = ::opendir(dir.c_str());
+        if (!d) return Fail();
+        errno = 0;
+        while (struct dirent* e = ::readdir(d)) {
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+            names.emplace_back(e->d_name);
+        }
+        int err = errno;
+        ::closedir(d);
+        std::sort(names.begin(), names.end());
+        if (err != 0) {
+            m_err = err;
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return FailFile();
+        struct stat s;
+        if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
+            ::close(fd);
+            m_err = EINVAL;
+            return nullptr;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return std::make_unique<CPosixFile>(fd);
+    }
+
+    std::unique_ptr<CFile> OpenWrite(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) return FailFile();
+        return std::make_unique<CPosixFile>(fd);
+    }
+
+    std::unique_ptr<CFile> OpenNew(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) return FailFile();
+        return std::make_unique<CPosixFile>(fd);
+    }
+
+    std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
+                                      std::string& path) override {
+        std::string pattern = (dir == "/" ? std::string() : dir) + "/" + prefix + "XXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back('\0');
+        int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+        if (fd < 0) return FailFile();
+        path.assign(buf.data());
+        return std::make_unique<CPosixFile>(fd);
+    }
+
+    bool RenameNoReplace(const std::string& from, const std::string& to) override {
+        if (RawRenameNoReplace(from, to)) return true;
+        if (m_err != EEXIST) return false;
+        // A change of case alone on a case-insensitive file system: both names are one entry.
+        struct stat a, b;
+        if (::lstat(from.c_str(), &a) != 0 || ::lstat(to.c_str(), &b) != 0 ||
+            a.st_dev != b.st_dev || a.st_ino != b.st_ino || BaseName(from) == BaseName(to)) {
+            m_err = EEXIST;
+            return false;
+        }
+        std::string mid = DirName(to) + "/.ts_case_" + std::to_string(::getpid());
+        for (int i = 0; i < 1000; ++i) {
+            std::string candidate = mid + "_" + std::to_string(i);
+            if (RawRenameNoReplace(from, candidate)) {
+                if (RawRenameNoReplace(candidate, to)) return true;
+                int err = m_err;
+                RawRenameNoReplace(candidate, from);
+                m_err = err;
+                return false;
+            }
+            if (m_err != EEXIST) return false;
+        }
+        return false;
+    }
+
+    bool ReplaceFile(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
+    }
+
+    bool Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 || Fail();
+    }
+
+    bool SetMode(const std::string& path, unsigned mode) override {
+        return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 || Fail();
+    }
+
+    bool CanWriteIn(const std::string& dir) override {
+        struct statvfs vfs;
+        if (::statvfs(dir.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY)) {
+            m_err = EROFS;
+            return false;
+        }
+        std::string probe = (dir == "/" ? std::string() : dir) + "/__rename.foo";
+        int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) return true;  // someone's file: leave it alone
+            return Fail();
+        }
+        ::close(fd);
+        ::unlink(probe.c_str());
+        return true;
+    }
+
+    int LastError() const override { return m_err; }
+
+private:
+    bool Fail() {
+        m_err = errno;
+        return false;
+    }
+    std::unique_ptr<CFile> FailFile() {
+        m_err = errno;
+        return nullptr;
+    }
+
+    bool RawRenameNoReplace(const std::string& from, const std::string& to) {
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS) return Fail();
+        // The file system cannot rename exclusively: a hard link refuses an existing name.
+        struct stat s;
+        if (::lstat(from.c_str(), &s) != 0) return Fail();
+        if (!S_ISDIR(s.st_mode)) {
+            if (::link(from.c_str(), to.c_str()) != 0) return Fail();
+            if (::unlink(from.c_str()) != 0) {
+                int err = errno;
+                ::unlink(to.c_str());
+                m_err = err;
+                return false;
+            }
+            return true;
+        }
+        if (::lstat(to.c_str(), &s) == 0) {
+            m_err = EEXIST;
+            return false;
+        }
+        return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
+    }
+
+    bool IsReadOnlyMount(const std::string& path, dev_t dev) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_readOnlyDevices.find(dev);
+        if (it != m_readOnlyDevices.end()) return it->second;
+        struct statvfs vfs;
+        bool ro = ::statvfs(path.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+        m_readOnlyDevices[dev] = ro;
+        return ro;
+    }
+
+    int m_err = 0;
+    std::mutex m_mutex;
+    std::unordered_map<dev_t, bool> m_readOnlyDevices;
+};
+
+}  // namespace
+
+CFileSystem& RealFileSystem() {
+    static CPosixFileSystem fs;
+    return fs;
+}
+
+bool MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to) {
+    if (fs.RenameNoReplace(from, to)) return true;
+    if (fs.LastError() != EXDEV) return false;
+    auto in = fs.OpenRead(from);
+    if (!in) return false;
+    auto out = fs.OpenNew(to);
+    if (!out) return false;
+    char buf[65536];
+    for (;;) {
+        long long n = in->Read(buf, sizeof buf);
+        if (n < 0 || (n > 0 && !out->Write(buf, static_cast<size_t>(n)))) {
+            out.reset();
+            fs.Remove(to);
+            return false;
+        }
+        if (n == 0) break;
+    }
+    if (!out->Close()) {
+        fs.Remove(to);
+        return false;
+    }
+    return fs.Remove(from);
+}
+
+bool ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out) {
+    out.clear();
+    auto f = fs.OpenRead(path);
+    if (!f) return false;
+    char buf[65536];
+    for (;;) {
+        long long n = f->Read(buf, sizeof buf);
+        if (n < 0) return false;
+        if (n == 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+std::string TempDirectory() {
+    for (const char* var : {"TMP", "TMPDIR"}) {
+        const char* v = std::getenv(var);
+        struct stat s;
+        if (v && *v && ::stat(v, &s) == 0 && S_ISDIR(s.st_mode)) {
+            std::string dir(v);
+            while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+            return dir;
+        }
+    }
+    return "/tmp";
+}
+
+bool MakeDirectories(const std::string& dir) {
+    struct stat s;
+    if (dir.empty()) return false;
+    if (::stat(dir.c_str(), &s) == 0) return S_ISDIR(s.st_mode);
+    std::string parent = DirName(dir);
+    if (!parent.empty() && parent != dir && !MakeDirectories(parent)) return false;
+    return ::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+std::string ProfilePath() {
+    if (const char* p = std::getenv("TESSARY_PROFILE"); p && *p) return p;
+    std::string base;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x && x[0] == '/') {
+        base = x;
+    } else if (const char* h = std::getenv("HOME"); h && *h) {
+        base = std::string(h) + "/.config";
+    } else {
+        base = "/tmp";
+    }
+    return base + "/tessary/tessary.ini";
+}
+
+std::string DirName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace ts

@@ -1,0 +1,154 @@
+#include "site/DirNode.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "app/RunContext.h"
+#include "app/RunUi.h"
+#include "app/Strings.h"
+#include "platform/Text.h"
+
+namespace ts {
+
+CDirNode::CDirNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
+    : CFileNode(ctx, path, parent) {
+    if (m_pCtx && !m_pCtx->pSiteMapOwner) {
+        m_pCtx->pSiteMapOwner = this;
+        m_bOwnsMap = true;
+    }
+}
+
+CDirNode::CDirNode(CFileNode&& base) : CFileNode(std::move(base)) {
+    if (m_pCtx && !m_pCtx->pSiteMapOwner) {
+        m_pCtx->pSiteMapOwner = this;
+        m_bOwnsMap = true;
+    }
+}
+
+CDirNode::~CDirNode() {
+    m_children.clear();
+    if (m_bOwnsMap && m_pCtx) {
+        m_pCtx->siteMap.clear();
+        m_pCtx->pSiteMapOwner = nullptr;
+    }
+}
+
+bool CDirNode::IsEmpty() const {
+    std::vector<std::string> names;
+    return !m_pCtx->fs.ListDir(m_strPath, names) || names.empty();
+}
+
+std::unique_ptr<CFileNode> CDirNode::CreateChild(const std::string& path) {
+    auto node = std::make_unique<CDirNode>(m_pCtx, path, this);
+    if (node->m_nType == FT_DIRECTORY) return node;
+    return std::make_unique<CFileNode>(std::move(static_cast<CFileNode&>(*node)));
+}
+
+int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
+    if (!m_bExists) return 0;
+    CRunContext& ctx = Ctx();
+    m_bScanned = true;
+    bool outermost = ctx.nScanDepth == 0;
+    if (outermost) ctx.ui.ProgressBegin(LoadString(IDS_SCANNING_FILES), 0);
+    bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
+
+    std::vector<std::string> names;
+    if (!ctx.fs.ListDir(m_strPath, names)) ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
+
+    std::vector<std::unique_ptr<CFileNode>> found;
+    found.reserve(names.size());
+    for (const std::string& name : names) {
+        if (cancel) break;
+        std::string path = JoinPath(m_strPath, name);
+        if (path.size() >= kMaxPath) {
+            ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
+            continue;
+        }
+        std::unique_ptr<CFileNode> child = CreateChild(path);
+        std::string word;
+        if (child->GetSpecialWords(word)) {
+            if (bReportSpecial)
+                ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
+            ctx.ErrorLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
+            continue;
+        }
+        ctx.ui.ProgressSetFile(path);
+        if (child->IsDirNode() && bRecurse) {
+            auto* dir = static_cast<CDirNode*>(child.get());
+            ++ctx.nScanDepth;
+            int r = dir->Scan(bRecurse, bOpenLogs, bReportSpecial);
+            --ctx.nScanDepth;
+            if (r < 0) cancel = true;
+            m_nEntries += dir->m_nEntries;
+            m_nDirs += dir->m_nDirs;
+            if (ctx.ui.ProgressSetDirectory(m_strPath)) cancel = true;
+        }
+        ctx.siteMap[ToUpper(path)] = child.get();
+        ++m_nEntries;
+        if (child->m_nType == FT_DIRECTORY) ++m_nDirs;
+        found.push_back(std::move(child));
+    }
+    InsertSorted(found);
+    if (bOpenLogs) OpenLog();
+    if (outermost) ctx.ui.ProgressEnd();
+    return cancel ? -1 : m_nEntries;
+}
+
+// Entries are kept sorted by name ignoring case. Each new entry goes after the last entry
+// whose name is smaller, so among names equal but for case the one found later comes first:
+// a stable sort of the entries in reverse order of discovery gives the same list.
+void CDirNode::InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found) {
+    std::reverse(found.begin(), found.end());
+    std::vector<std::string> keys;
+    keys.reserve(found.size());
+    for (const auto& n : found) keys.push_back(FoldCase(n->Name()));
+    std::vector<size_t> order(found.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    m_children.clear();
+    m_children.reserve(found.size());
+    for (size_t i : order) m_children.push_back(std::move(found[i]));
+}
+
+int CDirNode::ForEach(const NodeCallback& cb, const std::string& caption) {
+    CRunContext& ctx = Ctx();
+    ctx.ui.ProgressBegin(caption, m_nEntries + 1);
+    bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
+    int count = 0;
+    CTreeIterator it(this);
+    while (!cancel) {
+        CFileNode* node = it.Next();
+        if (!node) break;
+        if (node->m_pParent) cancel = ctx.ui.ProgressSetDirectory(node->m_pParent->m_strPath);
+        ctx.ui.ProgressSetFile(node->m_strPath);
+        if (cb(*node, cancel)) ++count;
+    }
+    ctx.ui.ProgressEnd();
+    return cancel ? -1 : count;
+}
+
+CTreeIterator::CTreeIterator(CFileNode* start) : m_pStart(start) {}
+
+CFileNode* CTreeIterator::Next() {
+    if (!m_bStarted) {
+        m_bStarted = true;
+        if (m_pStart && m_pStart->IsDirNode())
+            m_stack.push_back({static_cast<CDirNode*>(m_pStart), 0});
+        return m_pStart;
+    }
+    while (!m_stack.empty()) {
+        Frame& top = m_stack.back();
+        const auto& children = top.dir->Children();
+        if (top.index >= children.size()) {
+            m_stack.pop_back();
+            continue;
+        }
+        CFileNode* node = children[top.index++].get();
+        if (node->IsDirNode()) m_stack.push_back({static_cast<CDirNode*>(node), 0});
+        return node;
+    }
+    return nullptr;
+}
+
+}  // namespace ts

@@ -1,0 +1,70 @@
+// A directory of the site tree: its sorted entries, the counts of its subtree, the scan that
+// builds it, and the pre-order walk every pass uses.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "site/FileNode.h"
+
+namespace ts {
+
+// A per-node operation of a walk: returns non-zero when it found, changed or reported
+// something; it may set cancel to end the walk.
+using NodeCallback = std::function<int(CFileNode& node, bool& cancel)>;
+
+class CDirNode : public CFileNode {
+public:
+    CDirNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
+    CDirNode(CFileNode&& base);
+    ~CDirNode() override;
+
+    bool IsDirNode() const override { return true; }
+    int MakeUnique(CFileNode* pExclude, std::string& strName, char chSep, int nMaxLen) override;
+
+    // Reads the directory into the tree; the number of entries, or -1 when cancelled.
+    int Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial);
+    // True when the directory holds no entry.
+    bool IsEmpty() const;
+    // Applies cb to every node of the subtree in pre-order inside the progress protocol;
+    // the number of nodes for which cb returned non-zero, or -1 when cancelled.
+    int ForEach(const NodeCallback& cb, const std::string& caption);
+    // The node factory of the scan.
+    virtual std::unique_ptr<CFileNode> CreateChild(const std::string& path);
+
+    // True once the directory has been scanned (its child list exists).
+    bool Scanned() const { return m_bScanned; }
+    const std::vector<std::unique_ptr<CFileNode>>& Children() const { return m_children; }
+
+    int m_nEntries = 0;
+    int m_nDirs = 0;
+
+private:
+    void InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found);
+
+    std::vector<std::unique_ptr<CFileNode>> m_children;
+    bool m_bScanned = false;
+    bool m_bOwnsMap = false;
+};
+
+// The pre-order traversal: the starting node, then each child in list order, a directory
+// followed at once by its own subtree.
+class CTreeIterator {
+public:
+    explicit CTreeIterator(CFileNode* start);
+    // The next node, or null at the end.
+    CFileNode* Next();
+
+private:
+    struct Frame {
+        CDirNode* dir;
+        size_t index;
+    };
+    CFileNode* m_pStart;
+    bool m_bStarted = false;
+    std::vector<Frame> m_stack;
+};
+
+}  // namespace ts

@@ -1,0 +1,67 @@
+#include "site/DirXpNode.h"
+
+#include "app/RunContext.h"
+#include "app/RunUi.h"
+#include "app/Strings.h"
+#include "html/HtmlNode.h"
+
+namespace ts {
+
+CDirXpNode::CDirXpNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
+    : CDirNode(ctx, path, parent) {}
+
+CDirXpNode::CDirXpNode(CFileNode&& base) : CDirNode(std::move(base)) {}
+
+CDirXpNode::~CDirXpNode() { CloseLog(); }
+
+// Web files become HTML nodes, directories run directories, everything else plain nodes. The
+// entry is examined once; the other kinds take over what the first node found.
+std::unique_ptr<CFileNode> CDirXpNode::CreateChild(const std::string& path) {
+    auto probe = std::make_unique<CHtmlNode>(m_pCtx, path, this);
+    int type = probe->m_nType;
+    if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG)) return probe;
+    if (type == FT_DIRECTORY)
+        return std::make_unique<CDirXpNode>(std::move(static_cast<CFileNode&>(*probe)));
+    return std::make_unique<CFileNode>(std::move(static_cast<CFileNode&>(*probe)));
+}
+
+void CDirXpNode::OpenLog() {
+    if (!m_bHasLog) {
+        m_strLogPath = JoinPath(m_strPath, std::string(kRenameLogName));
+        m_bHasLog = true;
+        m_nLogBytes = 0;
+    }
+    if (!m_pLog) {
+        m_pLog = m_pCtx->fs.OpenWrite(m_strLogPath);
+        if (!m_pLog) m_pCtx->ui.MessageBox(FormatMessage(IDS_LOG_CREATE_FAILED, m_strPath));
+    }
+}
+
+void CDirXpNode::WriteLog(const std::string& strLine) {
+    if (!m_bHasLog || !m_pLog) return;
+    CReportStream& aux = m_pCtx->auxStream;
+    aux.Attach(m_pLog.get());
+    aux << strLine;
+    aux.EndLine();
+    aux.Detach();
+    m_nLogBytes += strLine.size() + 2;
+}
+
+void CDirXpNode::CloseLog() {
+    if (!m_bHasLog) return;
+    if (m_pLog) {
+        long long length = m_pLog->Length();
+        m_pLog->Close();
+        m_pLog.reset();
+        // The directory may have been renamed since the log was opened: its log is inside it.
+        if (length == 0) m_pCtx->fs.Remove(JoinPath(m_strPath, std::string(kRenameLogName)));
+    }
+    m_bHasLog = false;
+}
+
+void CDirXpNode::CloseAllLogs() {
+    CTreeIterator it(this);
+    while (CFileNode* node = it.Next()) node->CloseLog();
+}
+
+}  // namespace ts

@@ -1,0 +1,112 @@
+// One entry of the site tree: a file, or the common part of a directory. Each node records
+// the entry's path as scanned, its current path, the new name it is to get, its type, its
+// line-end convention and its attributes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace ts {
+
+class CDirNode;
+class CRunContext;
+
+// What an entry is (m_nType).
+enum {
+    FT_HTML = 2,
+    FT_TEXT = 1,
+    FT_UNKNOWN = 0,
+    FT_BINARY = -1,
+    FT_DIRECTORY = -2,
+    FT_PNG = -3,
+    FT_AIFF = -4,
+    FT_MPEG = -5,
+    FT_JPEG = -6,
+};
+
+// File attribute bits (m_dwAttributes), mapped from POSIX as the design notes say.
+enum : uint32_t {
+    FA_READONLY = 0x1,
+    FA_HIDDEN = 0x2,
+    FA_SYSTEM = 0x4,
+    FA_DIRECTORY = 0x10,
+    FA_TEMPORARY = 0x100,
+    FA_MISSING = 0xFFFFFFFF,
+};
+
+// Longest full path the program handles, in bytes.
+inline constexpr size_t kMaxPath = 260;
+
+class CFileNode {
+public:
+    CFileNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
+    CFileNode(CFileNode&& other) noexcept = default;
+    virtual ~CFileNode();
+    CFileNode(const CFileNode&) = delete;
+    CFileNode& operator=(const CFileNode&) = delete;
+
+    // Renames the entry to m_strNewName and brings m_strPath up to date (renaming pass).
+    virtual bool RenameEntry(bool bLog, int* pAutoReadOnly);
+    // The per-entry step of the name-check pass; true when the entry needs a new name.
+    virtual bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel);
+    // Sets m_nType from the entry and its first block.
+    virtual void Classify();
+    // Makes strName unique among the directory's entries; 0 unchanged, 1 changed, -1 impossible.
+    virtual int MakeUnique(CFileNode* pExclude, std::string& strName, char chSep, int nMaxLen);
+    // The directory's "RENAME.LOG"; only run directories keep one.
+    virtual void OpenLog() {}
+    virtual void CloseLog() {}
+    virtual void WriteLog(const std::string& strLine) { (void)strLine; }
+    virtual bool IsDirNode() const { return false; }
+    virtual bool IsHtmlNode() const { return false; }
+
+    // Stores the path and reads the entry's attributes; returns m_bExists.
+    bool SetPath(const std::string& path);
+    // "system", "temporary" or "hidden" for entries a scan skips.
+    bool GetSpecialWords(std::string& out) const;
+    // The last component of m_strPath.
+    std::string Name() const;
+    CRunContext& Ctx() const { return *m_pCtx; }
+
+    // File names (name rules).
+    bool SuggestName(int nTarget);
+    int DirPrefixLength() const;
+    // Renaming.
+    bool CheckReadOnly(int* pAutoReadOnly);
+    bool ReportNewName();
+    bool PrepareUndo();
+    // Line ends.
+    bool MarkLineEnd(int nLineEnd);
+    int ConvertIfMarked(int nLineEnd, int* pAutoReadOnly);
+    int RestoreLineEnd();
+    int ConvertLineEnds(int nLineEnd);
+    bool BuildLineEndTable(CFile& file);
+    // Unused-files report.
+    bool ReportIfUnused();
+
+    CRunContext* m_pCtx = nullptr;
+    CDirNode* m_pParent = nullptr;
+    std::string m_strOrigPath;
+    std::string m_strPath;
+    std::string m_strNewName;
+    int m_nType = FT_UNKNOWN;
+    int m_nLineEnd = 0;
+    int m_nOrigLineEnd = 0;
+    std::unique_ptr<std::vector<uint64_t>> m_pLineEnds;
+    uint32_t m_dwAttributes = 0;
+    bool m_bExists = false;
+    bool m_bMarked = false;
+    // The entry is a symbolic link to a file: read through it, never written through it.
+    bool m_bLink = false;
+    // Permission bits of the file, kept when it is rewritten.
+    unsigned m_nMode = 0;
+};
+
+// Joins a directory path and a name with the separator.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+}  // namespace ts

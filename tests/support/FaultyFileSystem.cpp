@@ -1,0 +1,107 @@
+#include "support/FaultyFileSystem.h"
+
+#include <new>
+
+namespace ts::test {
+namespace {
+
+class CFaultyFile : public CFile {
+public:
+    CFaultyFile(std::unique_ptr<CFile> f, CFaultyFileSystem& fs, std::string path)
+        : m_f(std::move(f)), m_fs(fs), m_path(std::move(path)) {}
+    long long Read(void* buf, size_t n) override {
+        return m_fs.Trip(Op::Read, m_path) ? -1 : m_f->Read(buf, n);
+    }
+    bool Write(const void* buf, size_t n) override {
+        return !m_fs.Trip(Op::Write, m_path) && m_f->Write(buf, n);
+    }
+    bool Seek(uint64_t off) override { return !m_fs.Trip(Op::Seek, m_path) && m_f->Seek(off); }
+    long long Length() override { return m_f->Length(); }
+    bool Sync() override { return !m_fs.Trip(Op::Sync, m_path) && m_f->Sync(); }
+    bool Close() override {
+        bool ok = m_f->Close();
+        return !m_fs.Trip(Op::Close, m_path) && ok;
+    }
+
+private:
+    std::unique_ptr<CFile> m_f;
+    CFaultyFileSystem& m_fs;
+    std::string m_path;
+};
+
+}  // namespace
+
+bool CFaultyFileSystem::Trip(Op op, const std::string& path) {
+    ++m_calls[op];
+    auto it = m_rules.find(op);
+    if (it == m_rules.end()) return false;
+    Rule& r = it->second;
+    if (!r.pathPart.empty() && path.find(r.pathPart) == std::string::npos) return false;
+    ++r.seen;
+    bool fail = r.from ? r.seen >= r.nth : r.seen == r.nth;
+    if (fail) {
+        m_err = r.err;
+        errno = r.err;
+    }
+    return fail;
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::Wrap(std::unique_ptr<CFile> f, const std::string& path) {
+    if (!f) return nullptr;
+    return std::make_unique<CFaultyFile>(std::move(f), *this, path);
+}
+
+bool CFaultyFileSystem::Stat(const std::string& path, FileStat& st) {
+    if (throwBadAllocAtStat && ++m_statCalls == throwBadAllocAtStat) throw std::bad_alloc();
+    m_err = 0;
+    return !Trip(Op::Stat, path) && m_real.Stat(path, st);
+}
+bool CFaultyFileSystem::ListDir(const std::string& dir, std::vector<std::string>& names) {
+    m_err = 0;
+    if (Trip(Op::ListDir, dir)) {
+        names.clear();
+        return false;
+    }
+    return m_real.ListDir(dir, names);
+}
+std::unique_ptr<CFile> CFaultyFileSystem::OpenRead(const std::string& path) {
+    m_err = 0;
+    return Trip(Op::OpenRead, path) ? nullptr : Wrap(m_real.OpenRead(path), path);
+}
+std::unique_ptr<CFile> CFaultyFileSystem::OpenWrite(const std::string& path) {
+    m_err = 0;
+    return Trip(Op::OpenWrite, path) ? nullptr : Wrap(m_real.OpenWrite(path), path);
+}
+std::unique_ptr<CFile> CFaultyFileSystem::OpenNew(const std::string& path) {
+    m_err = 0;
+    return Trip(Op::OpenNew, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
+}
+std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& dir,
+                                                     const std::string& prefix, std::string& path) {
+    m_err = 0;
+    if (Trip(Op::CreateTemp, dir + "/" + prefix)) return nullptr;
+    auto f = m_real.CreateTemp(dir, prefix, path);
+    return Wrap(std::move(f), path);
+}
+bool CFaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+    m_err = 0;
+    return !Trip(Op::Rename, from) && m_real.RenameNoReplace(from, to);
+}
+bool CFaultyFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
+    m_err = 0;
+    return !Trip(Op::Replace, to) && m_real.ReplaceFile(from, to);
+}
+bool CFaultyFileSystem::Remove(const std::string& path) {
+    m_err = 0;
+    return !Trip(Op::Remove, path) && m_real.Remove(path);
+}
+bool CFaultyFileSystem::SetMode(const std::string& path, unsigned mode) {
+    m_err = 0;
+    return !Trip(Op::SetMode, path) && m_real.SetMode(path, mode);
+}
+bool CFaultyFileSystem::CanWriteIn(const std::string& dir) {
+    m_err = 0;
+    return !Trip(Op::CanWrite, dir) && m_real.CanWriteIn(dir);
+}
+
+}  // namespace ts::test

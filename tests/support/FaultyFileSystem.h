@@ -1,0 +1,70 @@
+// A file system that passes every call to the real one but can make a chosen operation fail,
+// the N-th time it is called on a path that contains a given text.
+#pragma once
+
+#include <cerrno>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace ts::test {
+
+enum class Op { Stat, ListDir, OpenRead, OpenWrite, OpenNew, CreateTemp, Read, Write, Seek, Sync,
+                Close, Rename, Replace, Remove, SetMode, CanWrite };
+
+class CFaultyFileSystem : public CFileSystem {
+public:
+    explicit CFaultyFileSystem(CFileSystem& real = RealFileSystem()) : m_real(real) {}
+
+    // Makes the nth call (from 1) of op on a path containing pathPart fail with err.
+    void FailOn(Op op, int nth = 1, std::string pathPart = std::string(), int err = EIO) {
+        m_rules[op] = Rule{nth, std::move(pathPart), err, 0};
+    }
+    // Fails every such call from the nth on.
+    void FailFrom(Op op, int nth = 1, std::string pathPart = std::string(), int err = EIO) {
+        m_rules[op] = Rule{nth, std::move(pathPart), err, 0, true};
+    }
+    void Clear() { m_rules.clear(); }
+    int Calls(Op op) const {
+        auto it = m_calls.find(op);
+        return it == m_calls.end() ? 0 : it->second;
+    }
+    // Throws std::bad_alloc from the nth Stat (to test the low-memory path).
+    int throwBadAllocAtStat = 0;
+
+    bool Trip(Op op, const std::string& path);
+
+    bool Stat(const std::string& path, FileStat& st) override;
+    bool ListDir(const std::string& dir, std::vector<std::string>& names) override;
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override;
+    std::unique_ptr<CFile> OpenWrite(const std::string& path) override;
+    std::unique_ptr<CFile> OpenNew(const std::string& path) override;
+    std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
+                                      std::string& path) override;
+    bool RenameNoReplace(const std::string& from, const std::string& to) override;
+    bool ReplaceFile(const std::string& from, const std::string& to) override;
+    bool Remove(const std::string& path) override;
+    bool SetMode(const std::string& path, unsigned mode) override;
+    bool CanWriteIn(const std::string& dir) override;
+    int LastError() const override { return m_err ? m_err : m_real.LastError(); }
+
+private:
+    struct Rule {
+        int nth;
+        std::string pathPart;
+        int err;
+        int seen;
+        bool from = false;
+    };
+    std::unique_ptr<CFile> Wrap(std::unique_ptr<CFile> f, const std::string& path);
+
+    CFileSystem& m_real;
+    std::map<Op, Rule> m_rules;
+    std::map<Op, int> m_calls;
+    int m_err = 0;
+    int m_statCalls = 0;
+};
+
+}  // namespace ts::test

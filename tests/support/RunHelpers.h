@@ -1,0 +1,33 @@
+// Shortcuts for tests that perform whole runs through the engine.
+#pragma once
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "app/TessaryDoc.h"
+#include "support/ScriptedUi.h"
+
+namespace ts::test {
+
+// Settings for a run of dir with every option at its default and names chosen automatically.
+inline RunSettings DefaultSettings(const std::string& dir, const std::string& home = {}) {
+    RunSettings s;
+    s.Directory = dir;
+    s.HomePage = home;
+    s.AutoFileName = true;
+    s.ReportSpecial = 0;
+    s.DeriveUpdateLinks();
+    return s;
+}
+
+// A document whose clock is fixed and whose temporary reports go to tempDir.
+inline std::unique_ptr<CTessaryDoc> MakeDoc(CFileSystem& fs, CScriptedUi& ui,
+                                            const std::string& tempDir) {
+    auto doc = std::make_unique<CTessaryDoc>(fs, ui, nullptr, nullptr);
+    doc->m_now = [] { return std::time_t(0); };
+    doc->m_tempDir = tempDir;
+    return doc;
+}
+
+}  // namespace ts::test

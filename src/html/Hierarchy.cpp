@@ -204,12 +204,8 @@ int CHtmlNode::ReportExternalLinks() {
     return listed ? 1 : 0;
 }
 
-int CHtmlNode::RewriteLinks(int*) {
-    return 0;
-}
-int CHtmlNode::ReportLinkChanges() {
-    return 0;
-}
+int CHtmlNode::RewriteLinks(int*) { return 0; }
+int CHtmlNode::ReportLinkChanges() { return 0; }
 bool CHtmlNode::CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) {
     return CFileNode::CheckName(nTarget, pAutoFileName, nRenameHtml, pCancel);
 }

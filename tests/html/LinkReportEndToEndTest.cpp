@@ -251,9 +251,9 @@ TEST(LinkReportEndToEnd, AnUnwritablePageIsReportedNotAnnounced) {
     CTempDir site, tmp;
     site.Write("index.html", "<a href=\"http://example.com/\">x</a>\n");
     site.Write("elsewhere.htm", "keep\n");
-    ASSERT_EQ(::symlink((site / "elsewhere.htm").c_str(),
-                        (site / "report_of_external_refs.htm").c_str()),
-              0);
+    ASSERT_EQ(
+        ::symlink((site / "elsewhere.htm").c_str(), (site / "report_of_external_refs.htm").c_str()),
+        0);
     CScriptedUi ui;
     ui.settings = DefaultSettings(site.Path(), site / "index.html");
     ui.settings.ReportUnusedFiles = false;
@@ -282,6 +282,39 @@ TEST(LinkReportEndToEnd, LineEndMarksDoNotHideUnusedFiles) {
                   .find("HIERARCHY:\n" + std::string(80, '-') + "\n" + site / "notes.txt" + "\n"),
               std::string::npos);
     EXPECT_EQ(ReadFile(site / "notes.txt"), "unix\n");
+}
+
+TEST(LinkReportEndToEnd, AHomePageThatIsNoHtmlFileEndsTheRun) {
+    for (const char* home : {"missing.html", "notes.txt"}) {
+        CTempDir site, tmp;
+        site.Write("notes.txt", "text\n");
+        CScriptedUi ui;
+        ui.settings = DefaultSettings(site.Path(), site / home);
+        auto doc = MakeDoc(RealFileSystem(), ui, tmp.Path());
+        doc->CheckDirectory();
+        EXPECT_EQ(doc->m_dwRunStatus & (RS_COMPLETED | RS_HTML_REACHED), RS_HTML_REACHED);
+        EXPECT_NE(Lf(ui.viewText).find("Home Page: \"" + site / home + "\" not found!\n"),
+                  std::string::npos);
+        EXPECT_FALSE(Exists(site / "report_of_external_refs.htm"));
+    }
+}
+
+// Only a file named exactly "RENAME.LOG" is left out of the unused files.
+TEST(LinkReportEndToEnd, RenameLogsAreNeverUnused) {
+    CTempDir site, tmp;
+    site.Write("index.html", "<p>home</p>\n");
+    site.Write("RENAME.LOG", "log\n");
+    site.Write("sub/RENAME.LOG", "log\n");
+    site.Write("sub/rename.log", "not a log\n");
+    CScriptedUi ui;
+    ui.settings = DefaultSettings(site.Path(), site / "index.html");
+    ui.settings.ReportExternalRefs = false;
+    auto doc = MakeDoc(RealFileSystem(), ui, tmp.Path());
+    doc->CheckDirectory();
+    std::string sep(80, '-');
+    EXPECT_NE(
+        Lf(ui.viewText).find("HIERARCHY:\n" + sep + "\n" + site / "sub/rename.log" + "\n\n\n\n"),
+        std::string::npos);
 }
 
 }  // namespace ts::test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "app/ReportStream.h"
 #include "html/LinkSite.h"
 #include "support/FaultyFileSystem.h"
@@ -130,6 +132,122 @@ TEST(TagScanner, ParseFailuresKeepNoLinks) {
         fs.FailOn(Op::OpenRead, 1, "index.html");
         EXPECT_EQ(site.Parse(), 0);
         EXPECT_EQ(site.Errors(), ErrorLine(site.Path("index.html"), "open failed"));
+    }
+}
+
+namespace {
+
+// The scanner as described, byte by byte over the whole text, with the line-end table built
+// block by block: the reference the streaming scanner must match.
+struct ReferenceScan {
+    std::string status;
+    std::string links;
+};
+
+ReferenceScan Reference(const std::string& data, const std::string& path) {
+    std::vector<uint64_t> table;
+    bool note = false;
+    for (size_t off = 0; off < data.size(); off += 512) {
+        std::string block = data.substr(off, 512);
+        std::string text = block.substr(0, block.find('\0'));
+        size_t i = 0;
+        if (note && !text.empty() && text[0] == '\n') i = 1;
+        note = false;
+        for (; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                table.push_back(off + i);
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+                else if (i == block.size() - 1)
+                    note = true;
+            } else if (text[i] == '\n') {
+                table.push_back(off + i);
+            }
+        }
+    }
+    table.push_back(data.size());
+    size_t cursor = 1;
+    auto lineOf = [&](uint64_t o) {
+        while (table[cursor - 1] <= o && cursor < table.size())
+            ++cursor;
+        return static_cast<int>(cursor);
+    };
+    ReferenceScan r;
+    std::string tooLong;
+    bool comment = false, open = false;
+    size_t start = 0;
+    int line = 1;
+    for (size_t o = 0; o < data.size(); ++o) {
+        if (data[o] == '<') {
+            if (comment) continue;
+            if (open) r.status += SyntaxLine(line, path, kNoClosing);
+            open = false;
+            if (data.compare(o + 1, 3, "!--") == 0) {
+                comment = true;
+            } else {
+                open = true;
+                start = o;
+                line = lineOf(o);
+            }
+        } else if (data[o] == '>') {
+            if (comment) {
+                if (o >= 2 && data.compare(o - 2, 2, "--") == 0) comment = false;
+            } else if (open) {
+                open = false;
+                std::string tag = data.substr(start, o - start + 1);
+                if (tag.size() > 512)
+                    tooLong += Format("line %4d%26s%s    tag > 512 characters, being skipped.\n",
+                                      line, "", path.c_str());
+                else if (tag.starts_with("<a href=\""))
+                    r.links += std::to_string(line) + " L " + tag.substr(9, tag.size() - 11) + "\n";
+            } else {
+                line = lineOf(o);
+                r.status += SyntaxLine(line, path, kNoStarting);
+            }
+        }
+    }
+    r.status += tooLong;
+    return r;
+}
+
+}  // namespace
+
+// Random pages of every delimiter, line end, NUL and long run, some longer than several reads:
+// the streaming scanner finds what the plain description finds.
+TEST(TagScanner, MatchesAPlainScanOfRandomPages) {
+    std::mt19937 random(11);
+    const std::vector<std::string> pieces = {"<",
+                                             ">",
+                                             "<!--",
+                                             "-->",
+                                             "--",
+                                             "-",
+                                             "!",
+                                             "\n",
+                                             "\r",
+                                             "\r\n",
+                                             std::string(1, '\0'),
+                                             "x",
+                                             " ",
+                                             "<a href=\"u1.htm\">",
+                                             "<a href=\"u2.htm\">",
+                                             std::string(300, 'y')};
+    for (int round = 0; round < 60; ++round) {
+        std::string data;
+        size_t target = random() % 3 == 0 ? 140000 : 3000;
+        while (data.size() < target) {
+            if (random() % 400 == 0)
+                data += std::string(70000, 'z');
+            else
+                data += pieces[random() % pieces.size()];
+        }
+        CLinkSite site;
+        site.Write("index.html", data);
+        site.Scan();
+        site.Parse();
+        ReferenceScan want = Reference(data, site.Path("index.html"));
+        EXPECT_EQ(site.Status(), want.status) << "round " << round;
+        EXPECT_EQ(site.Links("index.html"), want.links) << "round " << round;
     }
 }
 

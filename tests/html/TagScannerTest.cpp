@@ -137,7 +137,7 @@ TEST(TagScanner, ParseFailuresKeepNoLinks) {
 
 namespace {
 
-// The scanner as described, byte by byte over the whole text, with the line-end table built
+// The scanner in its plainest form, byte by byte over the whole text, with the line-end table built
 // block by block: the reference the streaming scanner must match.
 struct ReferenceScan {
     std::string status;
@@ -213,7 +213,7 @@ ReferenceScan Reference(const std::string& data, const std::string& path) {
 }  // namespace
 
 // Random pages of every delimiter, line end, NUL and long run, some longer than several reads:
-// the streaming scanner finds what the plain description finds.
+// the streaming scanner finds what a plain scan of the whole text finds.
 TEST(TagScanner, MatchesAPlainScanOfRandomPages) {
     std::mt19937 random(11);
     const std::vector<std::string> pieces = {"<",

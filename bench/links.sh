@@ -16,7 +16,8 @@ work="${1:-/tmp/tessary-bench-links}"
 mkdir -p "$work"
 
 generate() {  # name pages
-    [ -f "$work/$1/index.html" ] || python3 "$here/gen_links_site.py" "$work/$1" --pages "$2" --seed 1
+    [ -f "$work/$1/index.html" ] ||
+        python3 "$here/gen_links_site.py" "$work/$1" --pages "$2" --seed 1
 }
 
 # Runs a shell command three times; sets wall and cpu (seconds) from the fastest run.

@@ -18,6 +18,12 @@ namespace ts {
 
 int CProgDlg::s_nPauseMs = 500;
 
+namespace {
+
+constexpr int kEventIntervalMs = 10;
+
+}  // namespace
+
 // A one-line text field that shortens long paths in the middle instead of clipping them, so
 // both the start and the file name stay readable.
 class CElidedLabel : public QFrame {
@@ -78,6 +84,7 @@ CProgDlg::CProgDlg(QWidget* parent) : QDialog(parent) {
 
 void CProgDlg::Reset(int low, int high, int pos, int step) {
     m_nCancelled = 0;
+    m_sinceEvents.invalidate();
     m_pFile->SetFullText(QString());
     m_pDirectory->SetFullText(QString());
     m_pBar->setFocus();
@@ -95,7 +102,12 @@ void CProgDlg::SetFile(const QString& path) {
 
 int CProgDlg::SetDirectory(const QString& path) {
     m_pDirectory->SetFullText(path);
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Events run at most every few milliseconds: often enough for Cancel and painting to
+    // feel immediate, rarely enough that repainting never dominates a walk of many files.
+    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventIntervalMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        m_sinceEvents.start();
+    }
     return m_nCancelled;
 }
 

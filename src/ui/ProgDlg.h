@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QProgressBar;
@@ -51,6 +52,7 @@ private:
     QPushButton* m_pCancel;
     int m_nCancelled = 0;
     int m_nStep = 1;
+    QElapsedTimer m_sinceEvents;
 };
 
 // Waits ms milliseconds while events keep running.

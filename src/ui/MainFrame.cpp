@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -199,6 +200,8 @@ void CMainFrame::CreateMenus() {
     connect(m_pView, &QPlainTextEdit::undoAvailable, m_pEditUndo, &QAction::setEnabled);
     connect(m_pView, &QPlainTextEdit::copyAvailable, m_pCut, &QAction::setEnabled);
     connect(m_pView, &QPlainTextEdit::copyAvailable, m_pCopy, &QAction::setEnabled);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { m_pPaste->setEnabled(m_pView->canPaste()); });
     connect(m_pSetFont, &QAction::triggered, m_pView, &CTessaryView::OnSetFont);
     connect(m_pEditor, &QAction::triggered, this, &CMainFrame::OnOptionsEditor);
     connect(m_pAbout, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });

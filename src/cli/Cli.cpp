@@ -17,7 +17,8 @@ namespace {
 
 std::string OneLine(const std::string& text) {
     std::string out;
-    for (char c : text) out += (c == '\n') ? ' ' : c;
+    for (char c : text)
+        out += (c == '\n') ? ' ' : c;
     // Collapse the double spaces the line breaks leave behind.
     std::string clean;
     for (char c : out)
@@ -26,9 +27,9 @@ std::string OneLine(const std::string& text) {
 }
 
 const std::map<std::string, int> kTargets = {
-    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660},    {"dos", TFS_DOS_FAT},
-    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},          {"unix", TFS_UNIX},
-    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},        {"lower", TFS_LOWER}};
+    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660}, {"dos", TFS_DOS_FAT},
+    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},       {"unix", TFS_UNIX},
+    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},     {"lower", TFS_LOWER}};
 const std::map<std::string, int> kLineEnds = {
     {"none", LE_NONE}, {"dos", LE_DOS}, {"unix", LE_UNIX}, {"mac", LE_MAC}};
 const std::map<std::string, int> kWebExts = {
@@ -37,7 +38,8 @@ const std::map<std::string, int> kReadOnly = {{"ask", 0}, {"skip", 1}, {"convert
 
 std::vector<std::string> Keys(const std::map<std::string, int>& m) {
     std::vector<std::string> keys;
-    for (const auto& [k, v] : m) keys.push_back(k);
+    for (const auto& [k, v] : m)
+        keys.push_back(k);
     return keys;
 }
 
@@ -66,14 +68,21 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         ->check(CLI::IsMember(Keys(kLineEnds)));
     app.add_option("--web-ext", webExt, "Web file-extension convention")
         ->check(CLI::IsMember(Keys(kWebExts)));
-    app.add_flag("--rename", rename, "Rename the files (otherwise names are only suggested)");
-    app.add_flag("--prompt", prompt, "Ask for each new name on the terminal");
+    app.add_flag("--rename", rename,
+                 "Rename the files (otherwise names are only suggested). On a terminal the new "
+                 "names are listed first: answer y to go ahead, or give the row numbers of "
+                 "entries to leave unrenamed (like 2 5-7); without a terminal --yes is needed");
+    app.add_flag("--prompt", prompt,
+                 "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
+                 "it (a typed name must be valid for the target) or cancel the run");
     app.add_option("--home", home, "Home page, relative to DIRECTORY or absolute");
     app.add_flag("--no-links", noLinks, "Do not check URL links");
     app.add_flag("--no-subdirs", noSubdirs, "Do not process subdirectories");
     app.add_flag("--logs", logs, "Keep a RENAME.LOG in every directory (with --rename)");
     app.add_flag("--notify-special", notifySpecial, "Tell about each skipped special file");
-    app.add_option("--read-only", readOnly, "Read-only files: ask, skip or convert")
+    app.add_option("--read-only", readOnly,
+                   "Read-only entries that need a change: ask (on a terminal; otherwise skip), "
+                   "skip, or convert (make them writable)")
         ->check(CLI::IsMember(Keys(kReadOnly)));
     app.add_flag("--no-external", noExternal, "Do not report external URLs");
     app.add_flag("--no-unresolved", noUnresolved, "Do not report unresolved local links");
@@ -104,7 +113,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         if (!home.empty() || !useProfile) s.HomePage.clear();
     }
     if (s.Directory.empty()) {
-        std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
+        std::fprintf(io.err, "tessary-cli: %s\n",
+                     OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
         return EXIT_USAGE;
     }
     s.Directory = NormalizeDirectory(s.Directory);

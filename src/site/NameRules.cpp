@@ -54,7 +54,21 @@ void MakeEightThree(std::string& name) {
     std::string base = name.substr(0, dot), ext = name.substr(dot + 1);
     if (ext.size() > 3) ext = Utf8Cut(ext, 3);
     if (base.size() > 8) base = Utf8Cut(base, 8);
-    name = base + "." + ext;
+    // A short name has no dot of its own: "A." is stored as "A", so the link to it would
+    // break, and ".HTA" needs a long-name entry on FAT and is renamed by ISO 9660 mastering
+    // tools, which write "_HTA".
+    if (ext.empty()) {
+        name = base;
+    } else if (base.empty()) {
+        name = "_" + ext;
+    } else {
+        name = base + "." + ext;
+    }
+}
+
+// Windows file systems refuse control characters in names.
+bool IsControlChar(char c) {
+    return c > 0 && c < 0x20;
 }
 
 constexpr uint64_t kNumberCap = 1000000000000000000ULL;  // 10^18
@@ -180,6 +194,8 @@ bool CFileNode::SuggestName(int nTarget) {
     } else {
         RemoveChars(name, rules.strInvalid);
         RemoveChars(name, kNeverInName);
+        if (nTarget == TFS_DOS_FAT || nTarget == TFS_WIN95_VFAT || nTarget == TFS_NTFS)
+            std::erase_if(name, IsControlChar);
         if (rules.nCase == CASE_UPPER) name = ToUpper(name);
         if (rules.nCase == CASE_LOWER) name = ToLower(name);
     }

@@ -101,16 +101,14 @@ void CDirNode::InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found) {
     std::reverse(found.begin(), found.end());
     std::vector<std::string> keys;
     keys.reserve(found.size());
-    for (const auto& n : found)
-        keys.push_back(FoldCase(n->Name()));
+    for (const auto& n : found) keys.push_back(FoldCase(n->Name()));
     std::vector<size_t> order(found.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
     m_children.clear();
     m_children.reserve(found.size());
-    for (size_t i : order)
-        m_children.push_back(std::move(found[i]));
+    for (size_t i : order) m_children.push_back(std::move(found[i]));
 }
 
 int CDirNode::ForEach(const NodeCallback& cb, const std::string& caption) {

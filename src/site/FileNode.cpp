@@ -61,9 +61,7 @@ bool CFileNode::GetSpecialWords(std::string& out) const {
     return !out.empty();
 }
 
-std::string CFileNode::Name() const {
-    return BaseName(m_strPath);
-}
+std::string CFileNode::Name() const { return BaseName(m_strPath); }
 
 void CFileNode::Classify() {
     if (!m_bExists || m_nType != FT_UNKNOWN) return;
@@ -88,8 +86,7 @@ void CFileNode::Classify() {
     }
     file.reset();
     bool high = false;
-    for (long long i = 0; i < n && !high; ++i)
-        high = block[i] >= 0x80;
+    for (long long i = 0; i < n && !high; ++i) high = block[i] >= 0x80;
     // Bytes of 128 and more make a file binary unless they are UTF-8: today's pages are.
     if (high && !IsUtf8Text(block, static_cast<size_t>(n))) {
         m_nType = FT_BINARY;

@@ -3,20 +3,10 @@
 
 namespace ts {
 
-bool CFileNode::MarkLineEnd(int) {
-    return false;
-}
-int CFileNode::ConvertIfMarked(int, int*) {
-    return 0;
-}
-int CFileNode::RestoreLineEnd() {
-    return 0;
-}
-int CFileNode::ConvertLineEnds(int) {
-    return 0;
-}
-bool CFileNode::BuildLineEndTable(CFile&) {
-    return false;
-}
+bool CFileNode::MarkLineEnd(int) { return false; }
+int CFileNode::ConvertIfMarked(int, int*) { return 0; }
+int CFileNode::RestoreLineEnd() { return 0; }
+int CFileNode::ConvertLineEnds(int) { return 0; }
+bool CFileNode::BuildLineEndTable(CFile&) { return false; }
 
 }  // namespace ts

@@ -18,9 +18,7 @@ std::atomic<bool> CTerminalUi::s_cancel{false};
 
 namespace {
 
-void OnInterrupt(int) {
-    CTerminalUi::s_cancel = true;
-}
+void OnInterrupt(int) { CTerminalUi::s_cancel = true; }
 
 // The first letter of an answer in lower case; dflt for an empty answer.
 char FirstLetter(const std::string& answer, char dflt) {
@@ -109,18 +107,14 @@ void CTerminalUi::ProgressBegin(const std::string& caption, int range) {
     DrawProgress(true);
 }
 
-bool CTerminalUi::ProgressSetDirectory(const std::string&) {
-    return s_cancel.load();
-}
+bool CTerminalUi::ProgressSetDirectory(const std::string&) { return s_cancel.load(); }
 
 void CTerminalUi::ProgressSetFile(const std::string&) {
     ++m_nCount;
     DrawProgress(false);
 }
 
-void CTerminalUi::ProgressEnd() {
-    ClearProgress();
-}
+void CTerminalUi::ProgressEnd() { ClearProgress(); }
 
 void CTerminalUi::DrawProgress(bool force) {
     if (!m_bProgress) return;
@@ -146,8 +140,7 @@ void CTerminalUi::ClearProgress() {
 std::string CTerminalUi::ReadLine() {
     std::string line;
     int c;
-    while ((c = std::fgetc(m_in)) != EOF && c != '\n')
-        line += static_cast<char>(c);
+    while ((c = std::fgetc(m_in)) != EOF && c != '\n') line += static_cast<char>(c);
     m_bEof = c == EOF && line.empty();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
@@ -275,12 +268,8 @@ bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
     }
 }
 
-int CTerminalUi::VerifyLineEnds(CRunContext&, CDirXpNode&) {
-    return VERIFY_ASCII_SOME;
-}
+int CTerminalUi::VerifyLineEnds(CRunContext&, CDirXpNode&) { return VERIFY_ASCII_SOME; }
 
-void CTerminalUi::SetViewText(const std::string& text, bool) {
-    m_viewText = text;
-}
+void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
 
 }  // namespace ts

@@ -60,6 +60,8 @@ private:
     long m_nCount = 0;
     int m_nRange = 0;
     bool m_bLineShown = false;
+    // The last ReadLine met the end of the input.
+    bool m_bEof = false;
     std::chrono::steady_clock::time_point m_lastDraw;
 };
 

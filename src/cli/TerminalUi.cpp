@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "app/Strings.h"
+#include "site/DirXpNode.h"
+#include "site/LineEndVerify.h"
 
 namespace ts {
 
@@ -12,7 +14,9 @@ std::atomic<bool> CTerminalUi::s_cancel{false};
 
 namespace {
 
-void OnInterrupt(int) { CTerminalUi::s_cancel = true; }
+void OnInterrupt(int) {
+    CTerminalUi::s_cancel = true;
+}
 
 }  // namespace
 
@@ -55,14 +59,18 @@ void CTerminalUi::ProgressBegin(const std::string& caption, int range) {
     DrawProgress(true);
 }
 
-bool CTerminalUi::ProgressSetDirectory(const std::string&) { return s_cancel.load(); }
+bool CTerminalUi::ProgressSetDirectory(const std::string&) {
+    return s_cancel.load();
+}
 
 void CTerminalUi::ProgressSetFile(const std::string&) {
     ++m_nCount;
     DrawProgress(false);
 }
 
-void CTerminalUi::ProgressEnd() { ClearProgress(); }
+void CTerminalUi::ProgressEnd() {
+    ClearProgress();
+}
 
 void CTerminalUi::DrawProgress(bool force) {
     if (!m_bProgress) return;
@@ -88,7 +96,8 @@ void CTerminalUi::ClearProgress() {
 std::string CTerminalUi::ReadLine() {
     std::string line;
     int c;
-    while ((c = std::fgetc(m_in)) != EOF && c != '\n') line += static_cast<char>(c);
+    while ((c = std::fgetc(m_in)) != EOF && c != '\n')
+        line += static_cast<char>(c);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -102,14 +111,62 @@ bool CTerminalUi::AskYesNo(const std::string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int CTerminalUi::RenamePrompt(CRunContext&, CFileNode&, int, bool) { return RENAME_ACCEPT; }
+int CTerminalUi::RenamePrompt(CRunContext&, CFileNode&, int, bool) {
+    return RENAME_ACCEPT;
+}
 
-int CTerminalUi::ReadOnlyPrompt(const std::string&) { return READONLY_NO; }
+int CTerminalUi::ReadOnlyPrompt(const std::string&) {
+    return READONLY_NO;
+}
 
-bool CTerminalUi::VerifyFilenames(CRunContext&, CDirXpNode&, int) { return true; }
+bool CTerminalUi::VerifyFilenames(CRunContext&, CDirXpNode&, int) {
+    return true;
+}
 
-int CTerminalUi::VerifyLineEnds(CRunContext&, CDirXpNode&) { return VERIFY_ASCII_SOME; }
+// Lists the files whose line ends will be converted; y converts them all, numbers leave those
+// files out, anything else cancels the run.
+int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
+    std::vector<LineEndRow> rows = LineEndRows(top);
+    if (!m_bInteractive || m_bYes) return ApplyLineEndRows(ctx, rows);
+    ClearProgress();
+    std::fprintf(m_err, "Files whose line ends will be converted (in %s):\n",
+                 top.m_strPath.c_str());
+    for (size_t i = 0; i < rows.size(); ++i)
+        std::fprintf(m_err, "%5zu  %s\n", i + 1, rows[i].text.c_str());
+    std::fprintf(m_err, "Convert these files? [y = all; numbers = leave those out; n = cancel] ");
+    std::fflush(m_err);
+    std::string answer = ReadLine();
+    if (answer == "y" || answer == "Y" || answer == "yes") return ApplyLineEndRows(ctx, rows);
+    std::vector<size_t> numbers;
+    if (!ParseNumbers(answer, rows.size(), numbers) || numbers.empty()) return VERIFY_ASCII_CANCEL;
+    for (size_t k : numbers)
+        rows[k - 1].checked = false;
+    return ApplyLineEndRows(ctx, rows);
+}
 
-void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
+bool ParseNumbers(const std::string& text, size_t count, std::vector<size_t>& numbers) {
+    numbers.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == ',' || text[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (text[i] < '0' || text[i] > '9') return false;
+        size_t v = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            v = v * 10 + static_cast<size_t>(text[i] - '0');
+            if (v > count) return false;
+            ++i;
+        }
+        if (v == 0) return false;
+        numbers.push_back(v);
+    }
+    return true;
+}
+
+void CTerminalUi::SetViewText(const std::string& text, bool) {
+    m_viewText = text;
+}
 
 }  // namespace ts

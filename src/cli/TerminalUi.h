@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/RunSettings.h"
 #include "app/RunUi.h"
@@ -62,6 +63,9 @@ private:
     bool m_bLineShown = false;
     std::chrono::steady_clock::time_point m_lastDraw;
 };
+
+// Reads "2 5, 7" as row numbers from 1 to count; false for anything else.
+bool ParseNumbers(const std::string& text, size_t count, std::vector<size_t>& numbers);
 
 // Makes Ctrl+C set the cancel flag; a second Ctrl+C ends the process.
 void InstallInterruptHandler();

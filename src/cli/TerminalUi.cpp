@@ -9,6 +9,7 @@
 
 #include "app/Strings.h"
 #include "site/DirXpNode.h"
+#include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
 #include "site/VerifyLists.h"
 
@@ -18,7 +19,9 @@ std::atomic<bool> CTerminalUi::s_cancel{false};
 
 namespace {
 
-void OnInterrupt(int) { CTerminalUi::s_cancel = true; }
+void OnInterrupt(int) {
+    CTerminalUi::s_cancel = true;
+}
 
 // The first letter of an answer in lower case; dflt for an empty answer.
 char FirstLetter(const std::string& answer, char dflt) {
@@ -107,14 +110,18 @@ void CTerminalUi::ProgressBegin(const std::string& caption, int range) {
     DrawProgress(true);
 }
 
-bool CTerminalUi::ProgressSetDirectory(const std::string&) { return s_cancel.load(); }
+bool CTerminalUi::ProgressSetDirectory(const std::string&) {
+    return s_cancel.load();
+}
 
 void CTerminalUi::ProgressSetFile(const std::string&) {
     ++m_nCount;
     DrawProgress(false);
 }
 
-void CTerminalUi::ProgressEnd() { ClearProgress(); }
+void CTerminalUi::ProgressEnd() {
+    ClearProgress();
+}
 
 void CTerminalUi::DrawProgress(bool force) {
     if (!m_bProgress) return;
@@ -140,7 +147,8 @@ void CTerminalUi::ClearProgress() {
 std::string CTerminalUi::ReadLine() {
     std::string line;
     int c;
-    while ((c = std::fgetc(m_in)) != EOF && c != '\n') line += static_cast<char>(c);
+    while ((c = std::fgetc(m_in)) != EOF && c != '\n')
+        line += static_cast<char>(c);
     m_bEof = c == EOF && line.empty();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
@@ -268,7 +276,43 @@ bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
     }
 }
 
-int CTerminalUi::VerifyLineEnds(CRunContext&, CDirXpNode&) { return VERIFY_ASCII_SOME; }
+// Lists the files whose line ends will be converted; y converts them, row numbers leave those
+// files out (or put them back), n cancels the run.
+int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
+    std::vector<LineEndRow> rows = LineEndRows(top);
+    if (!m_bInteractive || m_bYes) return ApplyLineEndRows(ctx, rows);
+    ClearProgress();
+    std::vector<bool> checked(rows.size(), true);
+    std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
+                 top.m_strPath.c_str());
+    for (size_t i = 0; i < rows.size(); ++i)
+        std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
+    for (;;) {
+        std::fprintf(m_err,
+                     "Convert these files? y = convert, n = stop here, or the numbers of files "
+                     "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
+                     "numbers] ");
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return VERIFY_ASCII_CANCEL;
+        char c = FirstLetter(answer, 'n');
+        if (c == 'y') {
+            for (size_t i = 0; i < rows.size(); ++i)
+                rows[i].checked = checked[i];
+            return ApplyLineEndRows(ctx, rows);
+        }
+        if (c == 'n') return VERIFY_ASCII_CANCEL;
+        std::string bad;
+        if (!ToggleRows(answer, checked, bad)) {
+            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", rows.size(), bad.c_str());
+            continue;
+        }
+        std::string left;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
+        std::fprintf(m_err, "Left as they are: %s\n", left.empty() ? "none" : left.c_str());
+    }
+}
 
 void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
 

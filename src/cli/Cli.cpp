@@ -121,9 +121,6 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     if (noExternal) s.ReportExternalRefs = false;
     if (noUnresolved) s.ReportUnresolvedRefs = false;
     if (noUnused) s.ReportUnusedFiles = false;
-    // Without a terminal nobody can be asked about a read-only file: skip it.
-    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
-    if (!io.interactive) s.AutoFileName = true;
     s.DeriveUpdateLinks();
 
     auto refuse = [&io](const Refusal& r) {
@@ -160,6 +157,10 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
                          "are used for this run only\n",
                          profile.Path().c_str());
     }
+    // Without a terminal nobody can be asked about a read-only file or a name: skip the file,
+    // choose the name. This run only: the stored settings keep what the user chose.
+    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
+    if (!io.interactive) s.AutoFileName = true;
 
     CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, yes);
     RunSettings master = s;

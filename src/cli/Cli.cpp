@@ -100,8 +100,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
     if (useProfile) LoadSettings(profile, s);
     if (!directory.empty()) {
+        // As in the wizard, another directory than the stored one gets its own home page.
+        bool sameDir = useProfile && !s.Directory.empty() &&
+                       NormalizeDirectory(directory) == NormalizeDirectory(s.Directory);
         s.Directory = directory;
-        if (!home.empty() || !useProfile) s.HomePage.clear();
+        if (!home.empty() || !sameDir) s.HomePage.clear();
     }
     if (s.Directory.empty()) {
         std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());

@@ -174,6 +174,21 @@ TEST_F(CliTest, ProfileOptions) {
     EXPECT_NE(r.out.find("Filename convention: UNIX\r\n"), std::string::npos);
     EXPECT_NE(r.out.find("Do not check URL references\r\n"), std::string::npos);
 
+    // Another directory than the stored one gets its own home page, the same one keeps it.
+    site.Write("start.htm", kPage);
+    home.Write("other.ini", "[Settings]\nDirectory=" + home.Path() +
+                                "\n[HTMLSettings]\nHomePage=" + home.Path() + "/old.htm\n");
+    {
+        CEnvVar other("TESSARY_PROFILE", (home / "other.ini").c_str());
+        r = Run({"--use-profile", "--no-unused", site.Path()});
+        EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
+        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/index.html\r\n"), std::string::npos);
+        home.Write("other.ini", "[Settings]\nDirectory=" + site.Path() +
+                                    "/\n[HTMLSettings]\nHomePage=" + site.Path() + "/start.htm\n");
+        r = Run({"--use-profile", "--no-unused", site.Path()});
+        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/start.htm\r\n"), std::string::npos);
+    }
+
     // Saving stores what was chosen (not what the missing terminal forced) and keeps the rest.
     r = Run({"--use-profile", "--save-settings", "--target", "dos", "--line-ends", "dos", "--yes"});
     EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;

@@ -168,24 +168,16 @@ TEST(Settings, PagesUseThePositionTables) {
     const int targetCodes[] = {0, 1, 2, 3, 6, 5, 7, 8};
     const int lineEndCodes[] = {0, 1, 3, 2};
     for (int row = 0; row < 8; ++row) {
-        RunSettings s;
+        RunSettings s, back;
         s.Target = targetCodes[row];
+        s.LineEnd = lineEndCodes[row % 4];
         PageValues p;
         LoadPages(p, s);
         EXPECT_EQ(p.nTarget, row);
-        RunSettings back;
+        EXPECT_EQ(p.nLineEnd, row % 4);
         ReadPages(p, back);
         EXPECT_EQ(back.Target, targetCodes[row]);
-    }
-    for (int row = 0; row < 4; ++row) {
-        RunSettings s;
-        s.LineEnd = lineEndCodes[row];
-        PageValues p;
-        LoadPages(p, s);
-        EXPECT_EQ(p.nLineEnd, row);
-        RunSettings back;
-        ReadPages(p, back);
-        EXPECT_EQ(back.LineEnd, lineEndCodes[row]);
+        EXPECT_EQ(back.LineEnd, lineEndCodes[row % 4]);
     }
     // Codes without a row show as "None", so taking the pages' values stores 0.
     RunSettings odd;

@@ -107,8 +107,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
     if (useProfile) LoadSettings(profile, s);
     if (!directory.empty()) {
+        // As in the wizard, another directory than the stored one gets its own home page.
+        bool sameDir = useProfile && !s.Directory.empty() &&
+                       NormalizeDirectory(directory) == NormalizeDirectory(s.Directory);
         s.Directory = directory;
-        if (!home.empty() || !useProfile) s.HomePage.clear();
+        if (!home.empty() || !sameDir) s.HomePage.clear();
     }
     if (s.Directory.empty()) {
         std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
@@ -128,9 +131,6 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     if (noExternal) s.ReportExternalRefs = false;
     if (noUnresolved) s.ReportUnresolvedRefs = false;
     if (noUnused) s.ReportUnusedFiles = false;
-    // Without a terminal nobody can be asked about a read-only file: skip it.
-    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
-    if (!io.interactive) s.AutoFileName = true;
     s.DeriveUpdateLinks();
 
     auto refuse = [&io](const Refusal& r) {
@@ -167,6 +167,10 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
                          "are used for this run only\n",
                          profile.Path().c_str());
     }
+    // Without a terminal nobody can be asked about a read-only file or a name: skip the file,
+    // choose the name. This run only: the stored settings keep what the user chose.
+    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
+    if (!io.interactive) s.AutoFileName = true;
 
     CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, yes);
     RunSettings master = s;

@@ -1,6 +1,7 @@
 // Assembly of the final report from the two temporary reports of a run or an undo.
 #include <ctime>
 
+#include "app/EditorOptions.h"
 #include "app/Profile.h"
 #include "app/Strings.h"
 #include "app/TessaryDoc.h"
@@ -9,7 +10,6 @@
 namespace ts {
 namespace {
 
-const char* const kEditorSection = "EditorSettings";
 // Reports up to this size are shown in the view; larger ones go to the external editor.
 constexpr long long kViewLimit = 32768;
 
@@ -39,27 +39,15 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     const std::string& dir = m_pMaster ? m_pMaster->Directory : m_settings.Directory;
 
     // 1: the External Editor options, with a report name that names no existing file.
-    EditorOptions editor;
-    if (m_pProfile) {
-        editor.strEditor = m_pProfile->GetString(kEditorSection, "ExternalEditor");
-        editor.bUseAlways = m_pProfile->GetInt(kEditorSection, "UseAlways", 0) != 0 ? 1 : 0;
-    }
-    editor.strReportName = JoinPath(dir, "REPORT.TSY");
-    FileStat st;
-    for (int n = 1; fs.Stat(editor.strReportName, st); ++n)
-        editor.strReportName = JoinPath(dir, Format("REPORT_%d.TSY", n));
+    EditorOptions editor = LoadEditorOptions(fs, m_pProfile, dir);
 
     // 2: size estimate and the choice of the editor.
     long long estimate = 2048 + FileSize(fs, errorPath) + FileSize(fs, statusPath);
     bool useEditor = false;
     if (m_ui.HasLimitedView()) {
         if (estimate > kViewLimit || editor.bUseAlways) {
-            if (m_ui.EditorDialog(editor) && m_pProfile) {
-                m_pProfile->SetString(kEditorSection, "ExternalEditor", editor.strEditor);
-                m_pProfile->SetString(kEditorSection, "ReportName", editor.strReportName);
-                m_pProfile->SetInt(kEditorSection, "UseAlways", editor.bUseAlways ? 1 : 0);
-                m_pProfile->Save(fs);
-            }
+            if (m_ui.EditorDialog(editor) && m_pProfile)
+                StoreEditorOptions(fs, *m_pProfile, editor);
         }
         useEditor = estimate > kViewLimit || editor.bUseAlways;
     }

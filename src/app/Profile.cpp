@@ -27,14 +27,24 @@ void CProfile::Load(CFileSystem& fs) {
 
 void CProfile::Parse(const std::string& text) {
     m_lines.clear();
+    m_eol = "\n";
+    bool eolSeen = false;
     std::string section;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
         pos = nl == std::string::npos ? text.size() : nl + 1;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         Line line;
+        if (nl != std::string::npos) {
+            line.eol = "\n";
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.pop_back();
+                line.eol = "\r\n";
+            }
+            if (!eolSeen) m_eol = line.eol;
+            eolSeen = true;
+        }
         line.text = raw;
         std::string t = Trim(raw);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
@@ -54,10 +64,13 @@ void CProfile::Parse(const std::string& text) {
 }
 
 std::string CProfile::Text() const {
+    // Lines keep their own line ends, so what we do not own is written back byte for byte;
+    // only a last line that others now follow gets one.
     std::string out;
-    for (const Line& l : m_lines) {
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& l = m_lines[i];
         out += l.text;
-        out += '\n';
+        out += l.eol.empty() && i + 1 < m_lines.size() ? m_eol : l.eol;
     }
     return out;
 }
@@ -127,6 +140,7 @@ void CProfile::SetString(const std::string& section, const std::string& name,
     line.name = name;
     line.value = v;
     line.text = name + "=" + v;
+    line.eol = m_eol;
     // After the last line of the section, or in a new section at the end.
     size_t insertAt = m_lines.size();
     bool found = false;
@@ -142,12 +156,14 @@ void CProfile::SetString(const std::string& section, const std::string& name,
         if (!m_lines.empty() && !Trim(m_lines.back().text).empty()) {
             Line blank;
             blank.section = m_lines.back().section;
+            blank.eol = m_eol;
             m_lines.push_back(blank);
         }
         Line header;
         header.isHeader = true;
         header.section = section;
         header.text = "[" + section + "]";
+        header.eol = m_eol;
         m_lines.push_back(header);
         insertAt = m_lines.size();
     }

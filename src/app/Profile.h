@@ -37,6 +37,7 @@ public:
 private:
     struct Line {
         std::string text;     // the line as read, for lines we do not own
+        std::string eol;      // its line end as read: "\n", "\r\n", or "" at the very end
         std::string section;  // the section this line belongs to ("" before the first)
         std::string name;     // non-empty for "name=value" lines
         std::string value;
@@ -46,6 +47,8 @@ private:
 
     std::string m_path;
     std::vector<Line> m_lines;
+    // The line end of the file as read, for the lines we add.
+    std::string m_eol = "\n";
 };
 
 }  // namespace ts

@@ -73,7 +73,9 @@ std::string SettingsSummary(const RunSettings& s) {
         line(std::string("Using subdirectories") +
              (s.LogSubdirs ? " (make local log in each subdirectory)" : ""));
     line("");
-    line(FormatMessage("Filename convention: %1", kTargetRowTexts[TargetRowOf(s.Target)]));
+    // NTFS has no row of the wizard's list, but a command-line run can choose it.
+    line(FormatMessage("Filename convention: %1",
+                       s.Target == TFS_NTFS ? "NTFS" : kTargetRowTexts[TargetRowOf(s.Target)]));
     if (s.RenameHtml == 1)
         line(FormatMessage("Rename Web files to use %1 filename extensions",
                            "Windows \".htm\", \".jpg\", etc."));
@@ -117,6 +119,10 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.ReportUnresolvedRefs = p.GetInt(kHtmlSettings, "ReportUnresolvedRefs", 1) != 0;
     s.ReportUnusedFiles = p.GetInt(kHtmlSettings, "ReportUnusedFiles", 1) != 0;
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
+    // Without the wizard (the command line's stored settings) no page maps an unknown target
+    // or line end to "None", so it is done here.
+    if (s.Target < TFS_UNSPECIFIED || s.Target > TFS_LOWER) s.Target = d.Target;
+    if (s.LineEnd < LE_NONE || s.LineEnd > LE_UNIX) s.LineEnd = d.LineEnd;
     if (s.AutoReadOnly < 0 || s.AutoReadOnly > 2) s.AutoReadOnly = d.AutoReadOnly;
     if (s.RenameHtml < 0 || s.RenameHtml > 2) s.RenameHtml = d.RenameHtml;
     s.DeriveUpdateLinks();

@@ -66,14 +66,21 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         ->check(CLI::IsMember(Keys(kLineEnds)));
     app.add_option("--web-ext", webExt, "Web file-extension convention")
         ->check(CLI::IsMember(Keys(kWebExts)));
-    app.add_flag("--rename", rename, "Rename the files (otherwise names are only suggested)");
-    app.add_flag("--prompt", prompt, "Ask for each new name on the terminal");
+    app.add_flag("--rename", rename,
+                 "Rename the files (otherwise names are only suggested). On a terminal the new "
+                 "names are listed first: answer y to go ahead, or give the row numbers of "
+                 "entries to leave unrenamed (like 2 5-7); without a terminal --yes is needed");
+    app.add_flag("--prompt", prompt,
+                 "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
+                 "it (a typed name must be valid for the target) or cancel the run");
     app.add_option("--home", home, "Home page, relative to DIRECTORY or absolute");
     app.add_flag("--no-links", noLinks, "Do not check URL links");
     app.add_flag("--no-subdirs", noSubdirs, "Do not process subdirectories");
     app.add_flag("--logs", logs, "Keep a RENAME.LOG in every directory (with --rename)");
     app.add_flag("--notify-special", notifySpecial, "Tell about each skipped special file");
-    app.add_option("--read-only", readOnly, "Read-only files: ask, skip or convert")
+    app.add_option("--read-only", readOnly,
+                   "Read-only entries that need a change: ask (on a terminal; otherwise skip), "
+                   "skip, or convert (make them writable)")
         ->check(CLI::IsMember(Keys(kReadOnly)));
     app.add_flag("--no-external", noExternal, "Do not report external URLs");
     app.add_flag("--no-unresolved", noUnresolved, "Do not report unresolved local links");
@@ -100,8 +107,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
     if (useProfile) LoadSettings(profile, s);
     if (!directory.empty()) {
+        // As in the wizard, another directory than the stored one gets its own home page.
+        bool sameDir = useProfile && !s.Directory.empty() &&
+                       NormalizeDirectory(directory) == NormalizeDirectory(s.Directory);
         s.Directory = directory;
-        if (!home.empty() || !useProfile) s.HomePage.clear();
+        if (!home.empty() || !sameDir) s.HomePage.clear();
     }
     if (s.Directory.empty()) {
         std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
@@ -121,9 +131,6 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     if (noExternal) s.ReportExternalRefs = false;
     if (noUnresolved) s.ReportUnresolvedRefs = false;
     if (noUnused) s.ReportUnusedFiles = false;
-    // Without a terminal nobody can be asked about a read-only file: skip it.
-    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
-    if (!io.interactive) s.AutoFileName = true;
     s.DeriveUpdateLinks();
 
     auto refuse = [&io](const Refusal& r) {
@@ -160,6 +167,10 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
                          "are used for this run only\n",
                          profile.Path().c_str());
     }
+    // Without a terminal nobody can be asked about a read-only file or a name: skip the file,
+    // choose the name. This run only: the stored settings keep what the user chose.
+    if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
+    if (!io.interactive) s.AutoFileName = true;
 
     CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, yes);
     RunSettings master = s;

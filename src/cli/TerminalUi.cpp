@@ -2,9 +2,16 @@
 
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "app/Strings.h"
+#include "site/DirXpNode.h"
+#include "site/LineEndVerify.h"
+#include "site/RenamePrompt.h"
+#include "site/VerifyLists.h"
 
 namespace ts {
 
@@ -12,7 +19,55 @@ std::atomic<bool> CTerminalUi::s_cancel{false};
 
 namespace {
 
-void OnInterrupt(int) { CTerminalUi::s_cancel = true; }
+void OnInterrupt(int) {
+    CTerminalUi::s_cancel = true;
+}
+
+// The first letter of an answer in lower case; dflt for an empty answer.
+char FirstLetter(const std::string& answer, char dflt) {
+    for (char c : answer)
+        if (c != ' ' && c != '\t')
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return dflt;
+}
+
+// Unchecks (or checks again) the rows named by numbers and ranges such as "2 5-7".
+bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::string& bad) {
+    std::vector<size_t> rows;
+    size_t i = 0;
+    while (i < answer.size()) {
+        while (i < answer.size() && (answer[i] == ' ' || answer[i] == ',' || answer[i] == '\t'))
+            ++i;
+        if (i >= answer.size()) break;
+        size_t start = i;
+        while (i < answer.size() && answer[i] != ' ' && answer[i] != ',' && answer[i] != '\t')
+            ++i;
+        std::string token = answer.substr(start, i - start);
+        size_t dash = token.find('-');
+        std::string a = token.substr(0, dash),
+                    b = dash == std::string::npos ? a : token.substr(dash + 1);
+        auto number = [](const std::string& t, size_t& n) {
+            if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
+                return false;
+            n = std::stoul(t);
+            return true;
+        };
+        size_t from, to;
+        if (!number(a, from) || !number(b, to) || from < 1 || to < from || to > checked.size()) {
+            bad = token;
+            return false;
+        }
+        for (size_t n = from; n <= to; ++n)
+            rows.push_back(n - 1);
+    }
+    if (rows.empty()) {
+        bad = answer;
+        return false;
+    }
+    for (size_t r : rows)
+        checked[r] = !checked[r];
+    return true;
+}
 
 }  // namespace
 
@@ -55,14 +110,18 @@ void CTerminalUi::ProgressBegin(const std::string& caption, int range) {
     DrawProgress(true);
 }
 
-bool CTerminalUi::ProgressSetDirectory(const std::string&) { return s_cancel.load(); }
+bool CTerminalUi::ProgressSetDirectory(const std::string&) {
+    return s_cancel.load();
+}
 
 void CTerminalUi::ProgressSetFile(const std::string&) {
     ++m_nCount;
     DrawProgress(false);
 }
 
-void CTerminalUi::ProgressEnd() { ClearProgress(); }
+void CTerminalUi::ProgressEnd() {
+    ClearProgress();
+}
 
 void CTerminalUi::DrawProgress(bool force) {
     if (!m_bProgress) return;
@@ -88,7 +147,9 @@ void CTerminalUi::ClearProgress() {
 std::string CTerminalUi::ReadLine() {
     std::string line;
     int c;
-    while ((c = std::fgetc(m_in)) != EOF && c != '\n') line += static_cast<char>(c);
+    while ((c = std::fgetc(m_in)) != EOF && c != '\n')
+        line += static_cast<char>(c);
+    m_bEof = c == EOF && line.empty();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -102,13 +163,156 @@ bool CTerminalUi::AskYesNo(const std::string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int CTerminalUi::RenamePrompt(CRunContext&, CFileNode&, int, bool) { return RENAME_ACCEPT; }
+int CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
+    if (!m_bInteractive) return RENAME_ACCEPT;
+    ClearProgress();
+    CRenamePrompt prompt(&node, target, inPass);
+    std::string field = prompt.InitialText();
+    std::fprintf(m_err, "\n%s: Rename File\n%s\n", kAppName, prompt.Message().c_str());
+    std::fprintf(m_err, "  Directory:          %s\n", prompt.Directory().c_str());
+    std::fprintf(m_err, "  Original Filename:  %s\n", prompt.OriginalName().c_str());
+    for (;;) {
+        std::fprintf(m_err, "  Suggested Change:   %s\n", field.c_str());
+        std::fprintf(m_err, "%s? ",
+                     inPass ? "[a]ccept, accept a[l]l, [n]o rename, [e]dit or [c]ancel"
+                            : "[a]ccept, [e]dit or [c]ancel");
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return RENAME_CANCEL;
+        char c = FirstLetter(answer, 'a');
+        if (c == 'a' || (c == 'l' && inPass)) {
+            std::string message;
+            if (prompt.Accept(field, message)) return c == 'a' ? RENAME_ACCEPT : RENAME_ACCEPT_ALL;
+            std::fprintf(m_err, "%s\n", message.c_str());
+        } else if (c == 'n' && inPass) {
+            return RENAME_NO_RENAME;
+        } else if (c == 'c') {
+            return RENAME_CANCEL;
+        } else if (c == 'e') {
+            std::fprintf(m_err, "New name: ");
+            std::fflush(m_err);
+            std::string line = ReadLine();
+            if (m_bEof) return RENAME_CANCEL;
+            std::string typed, refused;
+            int code = prompt.Filter().TypeName(line, typed, refused);
+            if (code == KEY_OK)
+                field = typed;
+            else
+                std::fprintf(m_err, "Refused: %s.\n",
+                             prompt.Filter().Reason(code, refused).c_str());
+        } else {
+            std::fprintf(m_err, "Please answer with one of the letters in brackets.\n");
+        }
+    }
+}
 
-int CTerminalUi::ReadOnlyPrompt(const std::string&) { return READONLY_NO; }
+int CTerminalUi::ReadOnlyPrompt(const std::string& text) {
+    // Nobody to ask: the file is left as it is.
+    if (!m_bInteractive) return READONLY_NO;
+    ClearProgress();
+    std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, text.c_str());
+    std::fprintf(m_err, "Do you want to change its attributes to make it writable?\n");
+    for (;;) {
+        std::fprintf(m_err, "[y]es, yes to [a]ll, [n]o or no to a[l]l? ");
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return READONLY_NO;
+        switch (FirstLetter(answer, 'y')) {
+            case 'y':
+                return READONLY_YES;
+            case 'a':
+                return READONLY_YES_TO_ALL;
+            case 'n':
+                return READONLY_NO;
+            case 'l':
+                return READONLY_NO_TO_ALL;
+            default:
+                std::fprintf(m_err, "Please answer with one of the letters in brackets.\n");
+        }
+    }
+}
 
-bool CTerminalUi::VerifyFilenames(CRunContext&, CDirXpNode&, int) { return true; }
+bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
+    std::vector<VerifyNameRow> rows = VerifyFilenameRows(top);
+    std::vector<bool> checked(rows.size(), true);
+    if (!m_bInteractive || m_bYes) {
+        VerifyFilenamesOk(ctx, rows, checked);
+        return true;
+    }
+    ClearProgress();
+    size_t width = std::strlen(LoadString(IDS_SUGGESTED_FILENAME));
+    for (const VerifyNameRow& row : rows)
+        width = std::max(width, row.strSuggested.size());
+    width = std::min<size_t>(width, 40);
+    std::fprintf(m_err, "\n%s: Verify Filenames\nDirectory: %s\n%7s  %-*s  %s\n", kAppName,
+                 top.m_strPath.c_str(), "#", static_cast<int>(width),
+                 LoadString(IDS_SUGGESTED_FILENAME), LoadString(IDS_ORIGINAL_FILENAME));
+    for (size_t i = 0; i < rows.size(); ++i)
+        std::fprintf(m_err, "%7zu  %-*s  %s\n", i + 1, static_cast<int>(width),
+                     rows[i].strSuggested.c_str(), rows[i].strOriginal.c_str());
+    for (;;) {
+        std::fprintf(m_err,
+                     "Rename these entries? y = rename, n = stop here, or the numbers of entries "
+                     "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
+                     "numbers] ");
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return false;
+        char c = FirstLetter(answer, 'n');
+        if (c == 'y') {
+            VerifyFilenamesOk(ctx, rows, checked);
+            return true;
+        }
+        if (c == 'n') return false;
+        std::string bad;
+        if (!ToggleRows(answer, checked, bad)) {
+            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", rows.size(), bad.c_str());
+            continue;
+        }
+        std::string left;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
+        std::fprintf(m_err, "Left unrenamed: %s\n", left.empty() ? "none" : left.c_str());
+    }
+}
 
-int CTerminalUi::VerifyLineEnds(CRunContext&, CDirXpNode&) { return VERIFY_ASCII_SOME; }
+// Lists the files whose line ends will be converted; y converts them, row numbers leave those
+// files out (or put them back), n cancels the run.
+int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
+    std::vector<LineEndRow> rows = LineEndRows(top);
+    if (!m_bInteractive || m_bYes) return ApplyLineEndRows(ctx, rows);
+    ClearProgress();
+    std::vector<bool> checked(rows.size(), true);
+    std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
+                 top.m_strPath.c_str());
+    for (size_t i = 0; i < rows.size(); ++i)
+        std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
+    for (;;) {
+        std::fprintf(m_err,
+                     "Convert these files? y = convert, n = stop here, or the numbers of files "
+                     "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
+                     "numbers] ");
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return VERIFY_ASCII_CANCEL;
+        char c = FirstLetter(answer, 'n');
+        if (c == 'y') {
+            for (size_t i = 0; i < rows.size(); ++i)
+                rows[i].checked = checked[i];
+            return ApplyLineEndRows(ctx, rows);
+        }
+        if (c == 'n') return VERIFY_ASCII_CANCEL;
+        std::string bad;
+        if (!ToggleRows(answer, checked, bad)) {
+            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", rows.size(), bad.c_str());
+            continue;
+        }
+        std::string left;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
+        std::fprintf(m_err, "Left as they are: %s\n", left.empty() ? "none" : left.c_str());
+    }
+}
 
 void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
 

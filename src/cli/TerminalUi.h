@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/RunSettings.h"
 #include "app/RunUi.h"
@@ -60,6 +61,8 @@ private:
     long m_nCount = 0;
     int m_nRange = 0;
     bool m_bLineShown = false;
+    // The last ReadLine met the end of the input.
+    bool m_bEof = false;
     std::chrono::steady_clock::time_point m_lastDraw;
 };
 

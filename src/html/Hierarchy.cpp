@@ -206,8 +206,5 @@ int CHtmlNode::ReportExternalLinks() {
 
 int CHtmlNode::RewriteLinks(int*) { return 0; }
 int CHtmlNode::ReportLinkChanges() { return 0; }
-bool CHtmlNode::CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) {
-    return CFileNode::CheckName(nTarget, pAutoFileName, nRenameHtml, pCancel);
-}
 
 }  // namespace ts

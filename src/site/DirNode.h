@@ -11,6 +11,8 @@
 
 namespace ts {
 
+class CNameIndex;
+
 // A per-node operation of a walk: returns non-zero when it found, changed or reported
 // something; it may set cancel to end the walk.
 using NodeCallback = std::function<int(CFileNode& node, bool& cancel)>;
@@ -40,6 +42,8 @@ public:
 
     int m_nEntries = 0;
     int m_nDirs = 0;
+    // The entries' names for MakeUnique, built on first use (site/NameIndex.h).
+    std::shared_ptr<CNameIndex> m_pNameIndex;
 
 private:
     void InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found);

@@ -64,7 +64,10 @@ bool CFileNode::GetSpecialWords(std::string& out) const {
 std::string CFileNode::Name() const { return BaseName(m_strPath); }
 
 void CFileNode::Classify() {
-    if (!m_bExists || m_nType != FT_UNKNOWN) return;
+    // An HTML node runs this again after its base part did: a file that could not be opened
+    // or read must not be tried, and reported, a second time.
+    if (!m_bExists || m_nType != FT_UNKNOWN || m_bExamined) return;
+    m_bExamined = true;
     if (m_dwAttributes & FA_DIRECTORY) {
         m_nType = FT_DIRECTORY;
         return;

@@ -104,6 +104,8 @@ public:
     bool m_bLink = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
+    // The base Classify has examined the entry (whatever it found).
+    bool m_bExamined = false;
 };
 
 // Joins a directory path and a name with the separator.

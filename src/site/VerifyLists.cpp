@@ -1,0 +1,56 @@
+#include "site/VerifyLists.h"
+
+#include "app/RunContext.h"
+#include "app/Strings.h"
+#include "site/DirXpNode.h"
+#include "site/NameRules.h"
+
+namespace ts {
+
+std::vector<VerifyNameRow> VerifyFilenameRows(CDirXpNode& top) {
+    std::vector<VerifyNameRow> rows;
+    // The root "/" ends in the separator that every relative directory starts with.
+    size_t topLen = top.m_strPath.size();
+    if (topLen > 0 && top.m_strPath.back() == kPathSep) --topLen;
+    const CFileNode* current = top.m_pParent;
+    std::string relDir, indent;
+    CTreeIterator it(&top);
+    while (CFileNode* node = it.Next()) {
+        if (node->m_pParent != current) {
+            current = node->m_pParent;
+            relDir = current->m_strPath;
+            if (relDir.empty() || relDir.back() != kPathSep) relDir += kPathSep;
+            relDir.erase(0, std::min(topLen, relDir.size()));
+            indent.clear();
+            for (const CFileNode* dir = current; dir && dir != &top; dir = dir->m_pParent)
+                indent += "   ";
+        }
+        if (node->m_strNewName.empty()) continue;
+        VerifyNameRow row;
+        row.pNode = node;
+        row.strIndent = indent;
+        row.strOriginal = relDir + node->Name();
+        RefreshSuggested(row);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void RefreshSuggested(VerifyNameRow& row) {
+    row.strSuggested = row.strIndent + row.pNode->m_strNewName;
+}
+
+void VerifyFilenamesOk(CRunContext& ctx, const std::vector<VerifyNameRow>& rows,
+                       const std::vector<bool>& checked) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+        CFileNode* node = rows[i].pNode;
+        bool isChecked = i < checked.size() && checked[i];
+        if (isChecked || node->m_strNewName.empty()) continue;
+        WriteNotRenamedHeading(ctx);
+        node->ReportNewName();
+        SetNewName(*node, std::string());
+    }
+    if (ctx.bNotRenamedHeadingWritten) ctx.statusReport << kSectionGap;
+}
+
+}  // namespace ts

@@ -1,0 +1,80 @@
+#include "ui/QtRunUi.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "ui/AppMessageBox.h"
+#include "ui/EditorDlg.h"
+#include "ui/MainFrame.h"
+#include "ui/ProgDlg.h"
+
+namespace ts {
+
+CQtRunUi::CQtRunUi() = default;
+CQtRunUi::~CQtRunUi() = default;
+
+QWidget* CQtRunUi::Owner() const {
+    if (m_pProg && m_pProg->isVisible()) return m_pProg.get();
+    if (m_pFrame && m_pFrame->isVisible()) return m_pFrame;
+    return nullptr;
+}
+
+int CQtRunUi::MessageBox(const std::string& text, int style) {
+    return AppMessageBox(Owner(), QString::fromStdString(text), style);
+}
+
+void CQtRunUi::ProgressBegin(const std::string& caption, int range) {
+    if (!m_pProg) m_pProg = std::make_unique<CProgDlg>();
+    CProgDlg::Pause();
+    m_pProg->Reset(0, range, 0, 1);
+    m_pProg->ShowWithCaption(QString::fromStdString(caption));
+}
+
+bool CQtRunUi::ProgressSetDirectory(const std::string& path) {
+    return m_pProg && m_pProg->SetDirectory(QString::fromStdString(path)) != 0;
+}
+
+void CQtRunUi::ProgressSetFile(const std::string& path) {
+    if (m_pProg) m_pProg->SetFile(QString::fromStdString(path));
+}
+
+void CQtRunUi::ProgressEnd() {
+    if (!m_pProg) return;
+    CProgDlg::Pause();
+    m_pProg->hide();
+}
+
+bool CQtRunUi::EditorDialog(EditorOptions& options) {
+    CEditorDlg dlg(options, Owner());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool CQtRunUi::FindEditor(const std::string& editor) {
+    QString path = QString::fromStdString(editor);
+    if (!path.contains(QLatin1Char('/'))) return !QStandardPaths::findExecutable(path).isEmpty();
+    QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+bool CQtRunUi::StartEditor(const std::string& editor, const std::string& reportPath) {
+    return QProcess::startDetached(QString::fromStdString(editor),
+                                   {QString::fromStdString(reportPath)});
+}
+
+void CQtRunUi::SetViewText(const std::string& text, bool modified) {
+    if (m_pFrame) m_pFrame->SetReport(text, modified);
+}
+
+void CQtRunUi::ShowMainWindow(bool show) {
+    if (!m_pFrame) return;
+    if (show) {
+        m_pFrame->show();
+        m_pFrame->raise();
+        m_pFrame->activateWindow();
+    } else {
+        m_pFrame->hide();
+    }
+}
+
+}  // namespace ts

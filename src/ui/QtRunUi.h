@@ -1,0 +1,50 @@
+// The run interface of the desktop program: message boxes, the progress dialog, the External
+// Editor dialog and the report view, all on the one user-interface thread.
+#pragma once
+
+#include <memory>
+
+#include "app/RunUi.h"
+
+class QWidget;
+
+namespace ts {
+
+class CMainFrame;
+class CProgDlg;
+
+class CQtRunUi : public CRunUi {
+public:
+    CQtRunUi();
+    ~CQtRunUi() override;
+
+    void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
+    // The one progress dialog; created by the first walk.
+    CProgDlg* ProgressDialog() const { return m_pProg.get(); }
+
+    bool RunWizard(RunSettings& settings) override;
+    int MessageBox(const std::string& text, int style) override;
+    void ProgressBegin(const std::string& caption, int range) override;
+    bool ProgressSetDirectory(const std::string& path) override;
+    void ProgressSetFile(const std::string& path) override;
+    void ProgressEnd() override;
+    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
+    int ReadOnlyPrompt(const std::string& text) override;
+    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;
+    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override;
+    bool HasLimitedView() const override { return true; }
+    bool EditorDialog(EditorOptions& options) override;
+    bool StartEditor(const std::string& editor, const std::string& reportPath) override;
+    bool FindEditor(const std::string& editor) override;
+    void SetViewText(const std::string& text, bool modified) override;
+    void ShowMainWindow(bool show) override;
+
+private:
+    // The window a box or dialog belongs to: whatever the user sees at the moment.
+    QWidget* Owner() const;
+
+    CMainFrame* m_pFrame = nullptr;
+    std::unique_ptr<CProgDlg> m_pProg;
+};
+
+}  // namespace ts

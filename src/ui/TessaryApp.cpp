@@ -1,0 +1,89 @@
+#include "ui/TessaryApp.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "app/TessaryDoc.h"
+#include "ui/AppMessageBox.h"
+#include "ui/MainFrame.h"
+#include "ui/QtRunUi.h"
+#include "ui/SplashWnd.h"
+
+namespace ts {
+
+int CTessaryApp::s_nSplashTimeoutMs = 15000;
+
+CTessaryApp::CTessaryApp(CFileSystem& fs) : m_fs(fs) {}
+
+CTessaryApp::~CTessaryApp() {
+    // The window goes before the document it shows, the document before the interface it
+    // talks to.
+    m_pFrame.reset();
+    m_pDoc.reset();
+    m_pUi.reset();
+    delete m_pSplash.data();
+}
+
+bool CTessaryApp::InitInstance(const QStringList& args) {
+    // The splash window greets the user while the rest starts.
+    m_pSplash = new CSplashWnd(false);
+    m_pSplash->show();
+    m_pSplash->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QTimer::singleShot(s_nSplashTimeoutMs, this, [this] {
+        if (m_pSplash) m_pSplash->Dismiss();
+    });
+
+    m_profile.SetPath(ProfilePath());
+    m_profile.Load(m_fs);
+    m_recent.Load(m_profile);
+    LoadSettings(m_profile, m_settings);
+    m_viewFont.Load(m_profile);
+
+    m_pUi = std::make_unique<CQtRunUi>();
+    m_pDoc = std::make_unique<CTessaryDoc>(m_fs, *m_pUi, &m_profile, &m_settings);
+    m_pFrame = std::make_unique<CMainFrame>(*this);
+    m_pUi->SetFrame(m_pFrame.get());
+
+    if (args.size() > 1) {
+        if (!m_pFrame->OpenDocumentFile(args.at(1))) return false;
+    } else {
+        m_pFrame->NewDocument();
+    }
+    m_pFrame->show();
+    return true;
+}
+
+void CTessaryApp::ExitInstance() {
+    SaveSettings(m_profile, m_settings);
+    m_viewFont.Save(m_profile);
+    m_recent.Save(m_profile);
+    if (!m_profile.Save(m_fs))
+        AppMessageBox(nullptr, tr("Could not store the settings in \"%1\".")
+                                   .arg(QString::fromStdString(m_profile.Path())));
+}
+
+void CTessaryApp::OnAppAbout() {
+    CSplashWnd about(true, m_pFrame.get());
+    about.exec();
+}
+
+CSplashWnd* CTessaryApp::Splash() const {
+    return m_pSplash.data();
+}
+
+bool CTessaryApp::SplashGone() const {
+    return !m_pSplash || !m_pSplash->isVisible();
+}
+
+void CTessaryApp::WaitForSplash() {
+    while (!SplashGone()) {
+        QEventLoop loop;
+        connect(m_pSplash, &CSplashWnd::dismissed, &loop, &QEventLoop::quit);
+        connect(m_pSplash, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+}  // namespace ts

@@ -1,0 +1,107 @@
+// Renders every window of the desktop program into PNG files, so that they can be reviewed
+// without a display:  QT_QPA_PLATFORM=offscreen build/tessary-screens build/screens
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <cstdio>
+
+#include "app/RunSettings.h"
+#include "app/TessaryDoc.h"
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+#include "ui/EditorDlg.h"
+#include "ui/MainFrame.h"
+#include "ui/ProgDlg.h"
+#include "ui/SplashWnd.h"
+#include "ui/TessaryApp.h"
+#include "ui/TessaryView.h"
+
+namespace {
+
+QDir g_out;
+bool g_ok = true;
+
+void Save(QWidget* w, const char* name) {
+    QString path = g_out.filePath(QString::fromLatin1(name));
+    if (!w->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        g_ok = false;
+        return;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), w->width(), w->height());
+}
+
+// A small site to run on.
+std::string MakeSite(const ts::test::CTempDir& dir) {
+    dir.Write("site/index.html",
+              "<html><head><title>Home</title></head>\n<body>\n<a href=\"about.html\">About</a>\n"
+              "<img src=\"images/logo.gif\">\n<a href=\"http://example.org/\">Example</a>\n"
+              "</body></html>\n");
+    dir.Write("site/about.html", "<html><body><a href=\"index.html\">Home</a></body></html>\n");
+    dir.Write("site/images/logo.gif", "GIF89a");
+    dir.Write("site/notes.txt", "Some notes\n");
+    return dir / "site";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    g_out.setPath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("build/screens"));
+    g_out.mkpath(QStringLiteral("."));
+
+    ts::test::CTempDir tmp;
+    std::string site = MakeSite(tmp);
+    qputenv("TESSARY_PROFILE", QByteArray::fromStdString(tmp / "tessary.ini"));
+    tmp.Write("tessary.ini", "[Settings]\nDirectory=" + site +
+                                 "\n[HTMLSettings]\nHomePage=" + site + "/index.html\n");
+    ts::CTessaryApp::s_nSplashTimeoutMs = 1;
+    ts::CProgDlg::s_nPauseMs = 0;
+
+    {
+        ts::CSplashWnd splash(false);
+        splash.show();
+        Save(&splash, "splash.png");
+    }
+    {
+        ts::CSplashWnd about(true);
+        about.show();
+        Save(&about, "about.png");
+    }
+    {
+        ts::CProgDlg dlg;
+        dlg.Reset(0, 40, 0, 1);
+        dlg.ShowWithCaption(QStringLiteral("Renaming Files"));
+        for (int i = 0; i < 17; ++i)
+            dlg.SetFile(QStringLiteral("/home/user/sites/holiday/photos/2024/summer/IMG_%1.JPG")
+                            .arg(i + 1000));
+        dlg.SetDirectory(QStringLiteral(
+            "/home/user/sites/holiday/photos/2024/summer/a rather long directory name indeed"));
+        Save(&dlg, "progress.png");
+    }
+    {
+        ts::EditorOptions options;
+        options.strEditor = "/usr/bin/gedit";
+        options.strReportName = site + "/REPORT_2.TSY";
+        ts::CEditorDlg dlg(options);
+        dlg.show();
+        Save(&dlg, "external-editor.png");
+    }
+    {
+        ts::CTessaryApp app(ts::RealFileSystem());
+        if (!app.InitInstance(QApplication::arguments().mid(0, 1))) return 1;
+        ts::CMainFrame* frame = app.Frame();
+        frame->resize(900, 620);
+        QApplication::processEvents();
+        Save(frame, "main-window.png");
+        QMenu* file = frame->FileMenu();
+        file->popup(frame->mapToGlobal(QPoint(0, frame->menuBar()->height())));
+        QApplication::processEvents();
+        Save(file, "file-menu.png");
+        file->hide();
+    }
+    return g_ok ? 0 : 1;
+}

@@ -19,16 +19,18 @@ HTML = (".html", ".htm")
 
 
 def decode(url):
-    data = url.encode()
-    i = data.rfind(b"%")
-    while i >= 0:
-        digits = data[i + 1:i + 3]
-        try:
-            code = int(digits, 16) & 0xFF if digits else 0
-        except ValueError:
-            code = 0
-        data = data[:i] + bytes([code]) + data[i + 3:]
-        i = data.rfind(b"%", 0, i)
+    """%XX escapes, taken from the right: a "%" that %25 produces is not decoded again. The
+    digits are read like strtol reads base 16 (it stops at the first other character)."""
+    data = bytearray(url.encode())
+    for i in reversed([i for i, b in enumerate(data) if b == ord("%")]):
+        digits = bytes(data[i + 1:i + 3])
+        code = 0
+        for d in digits.decode("latin-1"):
+            if d not in "0123456789abcdefABCDEF":
+                break
+            code = code * 16 + int(d, 16)
+        data[i:i + 1 + len(digits)] = bytes([code & 0xFF])
+    data = bytes(data).split(b"\0")[0]  # a code of 0 ends the URL
     return data.decode("utf-8", "surrogateescape")
 
 

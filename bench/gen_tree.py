@@ -33,36 +33,30 @@ ODD_CHARS = "+,;=[]#&~"
 ACCENTED = ("é", "ü", "ñ", "ø", "ç", "å")
 
 
-class Names:
-    """Makes the entry names of one directory, all different (case-sensitively)."""
-
-    def __init__(self, rng):
-        self.rng = rng
-
-    def stem(self):
-        r = self.rng
-        style = r.random()
-        word = r.choice(WORDS)
-        n = r.randrange(1000)
-        if style < 0.35:
-            return f"{word}_{n}"
-        if style < 0.50:
-            return f"{word.capitalize()}{r.choice(WORDS).upper()}{n}"
-        if style < 0.62:
-            return f"{word} {r.choice(WORDS)} {n}"
-        if style < 0.72:
-            length = r.randrange(40, 110)
-            parts = []
-            while len(" ".join(parts)) < length:
-                parts.append(r.choice(WORDS))
-            return "-".join(parts)[:length] + str(n)
-        if style < 0.82:
-            return f"{word}{r.choice(ODD_CHARS)}{n}{r.choice(ODD_CHARS)}x"
-        if style < 0.88:
-            return f"{word}{r.choice(ACCENTED)}{n}"
-        if style < 0.94:
-            return f"{word}.{r.choice(WORDS)}.{n}"
-        return f"{word.upper()}{n}"
+def stem(r):
+    """A name without extension, in one of the styles."""
+    style = r.random()
+    word = r.choice(WORDS)
+    n = r.randrange(1000)
+    if style < 0.35:
+        return f"{word}_{n}"
+    if style < 0.50:
+        return f"{word.capitalize()}{r.choice(WORDS).upper()}{n}"
+    if style < 0.62:
+        return f"{word} {r.choice(WORDS)} {n}"
+    if style < 0.72:
+        length = r.randrange(40, 110)
+        parts = []
+        while len(" ".join(parts)) < length:
+            parts.append(r.choice(WORDS))
+        return "-".join(parts)[:length] + str(n)
+    if style < 0.82:
+        return f"{word}{r.choice(ODD_CHARS)}{n}{r.choice(ODD_CHARS)}x"
+    if style < 0.88:
+        return f"{word}{r.choice(ACCENTED)}{n}"
+    if style < 0.94:
+        return f"{word}.{r.choice(WORDS)}.{n}"
+    return f"{word.upper()}{n}"
 
 
 def text_blob(rng, size):
@@ -89,7 +83,6 @@ def generate(out, entries, seed):
     ndirs = max(1, entries // 25)
     dirs = []  # relative paths of the directories below OUTDIR
     used = {"": set()}
-    names = Names(rng)
 
     def fresh_name(parent, make):
         """A name not used in parent yet (case-sensitively), fitting the path limit."""
@@ -110,7 +103,7 @@ def generate(out, entries, seed):
         # Deep parents have little room left for names; climb up until there is.
         while len(parent.encode()) > MAX_REL_PATH - 40:
             parent = parent.rsplit("/", 1)[0] if "/" in parent else ""
-        name = fresh_name(parent, lambda: names.stem()[:24])
+        name = fresh_name(parent, lambda: stem(rng)[:24])
         path = f"{parent}/{name}" if parent else name
         dirs.append(path)
         used[path] = set()
@@ -141,7 +134,7 @@ def generate(out, entries, seed):
         else:
             ext, pool, key = rng.choice(("txt", "dat", "")), None, "empty"
         suffix = f".{ext}" if ext else ""
-        name = fresh_name(parent, lambda: names.stem() + suffix)
+        name = fresh_name(parent, lambda: stem(rng) + suffix)
         group = [name]
         # Now and then a second name that differs only in case.
         if made + 1 < nfiles and rng.random() < 0.03:

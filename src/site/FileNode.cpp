@@ -64,7 +64,8 @@ bool CFileNode::GetSpecialWords(std::string& out) const {
 std::string CFileNode::Name() const { return BaseName(m_strPath); }
 
 void CFileNode::Classify() {
-    if (!m_bExists || m_nType != FT_UNKNOWN) return;
+    if (!m_bExists || m_nType != FT_UNKNOWN || m_bClassified) return;
+    m_bClassified = true;
     if (m_dwAttributes & FA_DIRECTORY) {
         m_nType = FT_DIRECTORY;
         return;

@@ -104,6 +104,9 @@ public:
     bool m_bLink = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
+    // The entry was examined: an HTML node classifies again after its base part did, and a
+    // file that could not be read (or is empty) must not be opened, or reported, twice.
+    bool m_bClassified = false;
 };
 
 // Joins a directory path and a name with the separator.

@@ -36,7 +36,8 @@ public:
     // Writes all n bytes or fails.
     virtual bool Write(const void* buf, size_t n) = 0;
     virtual bool Seek(uint64_t offset) = 0;
-    // Current length, or -1.
+    // Current length, or -1. A handle open for reading only answers with the length the file
+    // had when it was opened.
     virtual long long Length() = 0;
     // Forces written data to the disk.
     virtual bool Sync() = 0;

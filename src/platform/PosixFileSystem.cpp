@@ -20,7 +20,8 @@ namespace {
 
 class CPosixFile : public CFile {
 public:
-    explicit CPosixFile(int fd) : m_fd(fd) {}
+    // size >= 0: the file is open for reading only and had that size when it was opened.
+    explicit CPosixFile(int fd, long long size = -1) : m_fd(fd), m_nOpenSize(size) {}
     ~CPosixFile() override { Close(); }
 
     long long Read(void* buf, size_t n) override {
@@ -33,6 +34,11 @@ public:
             }
             if (r == 0) break;
             got += static_cast<size_t>(r);
+            m_nPos += r;
+            // Most files are smaller than a block: having reached the size the file had when
+            // it was opened, do not ask again only to be told it ended (a scan would pay one
+            // system call per file for that). A later call still sees anything appended.
+            if (m_nOpenSize >= 0 && m_nPos >= m_nOpenSize) break;
         }
         return static_cast<long long>(got);
     }
@@ -51,10 +57,15 @@ public:
     }
 
     bool Seek(uint64_t offset) override {
-        return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+        off_t pos = ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET);
+        if (pos >= 0) m_nPos = pos;
+        return pos == static_cast<off_t>(offset);
     }
 
     long long Length() override {
+        // Nothing can be written through a read-only handle, so the size seen when it was
+        // opened stands; a scan then needs no second fstat per file.
+        if (m_nOpenSize >= 0) return m_nOpenSize;
         struct stat st;
         if (::fstat(m_fd, &st) != 0) return -1;
         return st.st_size;
@@ -71,6 +82,8 @@ public:
 
 private:
     int m_fd;
+    long long m_nOpenSize;
+    long long m_nPos = 0;  // the file offset, followed for read-only handles
 };
 
 class CPosixFileSystem : public CFileSystem {
@@ -130,8 +143,9 @@ public:
             m_err = EINVAL;
             return nullptr;
         }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return std::make_unique<CPosixFile>(fd);
+        // O_NONBLOCK kept a FIFO from blocking the open. It has no effect on reading a regular
+        // file, so it stays set rather than costing a system call per file to clear.
+        return std::make_unique<CPosixFile>(fd, static_cast<long long>(s.st_size));
     }
 
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override {

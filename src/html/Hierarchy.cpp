@@ -157,17 +157,18 @@ void CHtmlNode::ClearVisited() {
     }
 }
 
+// The lines of one file are written together: one write instead of one per line, and still
+// every line is on the disk before the next file is looked at.
 int CHtmlNode::ReportUnresolvedLinks() {
     if (m_nType != FT_HTML || !m_pTags) return 0;
-    CReportStream& out = Ctx().statusReport;
-    bool listed = false;
+    std::string lines;
     for (const CTag& tag : *m_pTags) {
         if (tag.m_nKind != LK_LOCAL || tag.m_pTarget) continue;
-        if (!listed) out << "\n" << InFile(*this) << "\n";
-        listed = true;
-        out << LinkLine(tag);
+        if (lines.empty()) lines = "\n" + InFile(*this) + "\n";
+        lines += LinkLine(tag);
     }
-    return listed ? 1 : 0;
+    Ctx().statusReport << lines;
+    return lines.empty() ? 0 : 1;
 }
 
 // The external-URL page is opened in a browser: everything taken from the site is escaped
@@ -175,33 +176,30 @@ int CHtmlNode::ReportUnresolvedLinks() {
 int CHtmlNode::ReportExternalLinks() {
     if (m_nType != FT_HTML || !m_pTags) return 0;
     CRunContext& ctx = Ctx();
-    CReportStream& out = ctx.statusReport;
-    CReportStream& page = ctx.auxStream;
     if (!ctx.externalSeen) ctx.externalSeen = std::make_unique<std::unordered_set<std::string>>();
-    bool listed = false;
+    std::string lines, items;
     for (const CTag& tag : *m_pTags) {
         if (tag.m_nKind != LK_EXTERNAL) continue;
-        if (!listed) {
-            out << "\n" << InFile(*this) << "\n";
-            page << "<p>\n"
-                 << "<b>" << HtmlEscape(InFile(*this)) << "</b>\n"
-                 << "<br>\n";
+        if (lines.empty()) {
+            lines = "\n" + InFile(*this) + "\n";
+            items = "<p>\n<b>" + HtmlEscape(InFile(*this)) + "</b>\n<br>\n";
         }
-        listed = true;
-        out << LinkLine(tag);
-        page << Format("line %4d: ", tag.m_nLine);
+        lines += LinkLine(tag);
+        items += Format("line %4d: ", tag.m_nLine);
         std::string text = HtmlEscape(tag.m_strUrl);
         if (ctx.externalSeen->insert(tag.m_strUrl).second) {
             if (RunsScript(tag.m_strUrl))
-                page << text;
+                items += text;
             else
-                page << "<a href=\"" << text << "\">" << text << "</a>";
+                items += "<a href=\"" + text + "\">" + text + "</a>";
         } else {
-            page << text << " (repeated above)";
+            items += text + " (repeated above)";
         }
-        page << "<br>\n";
+        items += "<br>\n";
     }
-    return listed ? 1 : 0;
+    ctx.statusReport << lines;
+    ctx.auxStream << items;
+    return lines.empty() ? 0 : 1;
 }
 
 int CHtmlNode::RewriteLinks(int*) { return 0; }

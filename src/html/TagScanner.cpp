@@ -44,8 +44,10 @@ public:
     bool WrittenEarly() const { return m_bWrittenEarly; }
     void WriteAll() {
         WriteScan();
+        std::string text;
         for (const Pending& p : m_tags)
-            Write(p);
+            text += Line(p);
+        m_out << text;
         m_tags.clear();
     }
 
@@ -58,29 +60,28 @@ private:
 
     void WriteScan() {
         if (!m_scan.empty()) m_bWrittenEarly = true;
+        std::string text;
         for (const Pending& p : m_scan)
-            Write(p);
+            text += Line(p);
+        m_out << text;
         m_scan.clear();
     }
-    void Write(const Pending& p) {
+    std::string Line(const Pending& p) const {
         switch (p.msg) {
             case MSG_NO_CLOSING:
-                m_out << Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                                "HTML syntax error, no closing \">\"");
-                break;
+                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
+                              "HTML syntax error, no closing \">\"");
             case MSG_NO_STARTING:
-                m_out << Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                                "HTML syntax error, no starting \"<\"");
-                break;
+                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
+                              "HTML syntax error, no starting \"<\"");
             case MSG_BAD_FORMAT:
-                m_out << Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                                "HTML syntax error, bad tag format");
-                break;
+                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
+                              "HTML syntax error, bad tag format");
             case MSG_TOO_LONG:
-                m_out << Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(),
-                                "tag > 512 characters, being skipped.");
-                break;
+                return Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(),
+                              "tag > 512 characters, being skipped.");
         }
+        return std::string();
     }
 
     CReportStream& m_out;

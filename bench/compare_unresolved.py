@@ -98,6 +98,12 @@ def main():
     ours = our_unresolved(report, site)
     unreached = unreached_pages(report)
     theirs = their_broken(lc)
+    their_pages = set()
+    with open(lc, encoding="utf-8", errors="replace") as f:
+        for row in csv.DictReader([l for l in f if not l.startswith("#")], delimiter=";"):
+            for url in (row["parentname"], row["url"]):
+                if url.startswith("file:"):
+                    their_pages.add(urllib.parse.unquote(urllib.parse.urlsplit(url).path))
     our_targets = {t.rstrip("/") for t, _, _ in ours}
     their_targets = {t for t, _, _, _ in theirs}
     print(f"Tessary: {len(ours)} unresolved local links to {len(our_targets)} distinct targets")
@@ -109,8 +115,14 @@ def main():
         key = target.rstrip("/")
         if key in their_targets:
             continue
-        if not key.startswith(site + "/"):
+        if file not in their_pages:
+            why = ("on a page LinkChecker never opens: every link to it names it in another case "
+                   "(or through another rule above)")
+        elif not key.startswith(site + "/"):
             why = "the link leaves the site: LinkChecker only checks the syntax of such links"
+        elif url.startswith("/"):
+            why = ("a root-absolute link starts at the site's top directory; on file: URLs "
+                   "LinkChecker takes it from the file system's root and only checks its syntax")
         elif url.endswith("/") or os.path.isdir(key):
             why = "a link to a directory does not resolve"
         elif "/./" in "/" + url or url.startswith("./"):

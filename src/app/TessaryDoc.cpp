@@ -84,9 +84,7 @@ struct TempReport {
     }
 };
 
-std::string CutMessage(const char* what) {
-    return Utf8Cut(what ? what : "", 255);
-}
+std::string CutMessage(const char* what) { return Utf8Cut(what ? what : "", 255); }
 
 }  // namespace
 
@@ -145,8 +143,9 @@ void CTessaryDoc::CheckDirectory() {
             if (s.Target != 0 || s.RenameHtml != 0) {
                 int n = top.ForEach(
                     [&](CFileNode& node, bool& cancel) {
-                        return node.CheckName(s.Target, &autoFileName, s.RenameHtml, &cancel) ? 1
-                                                                                              : 0;
+                        return node.CheckName(s.Target, &autoFileName, s.RenameHtml, &cancel)
+                                   ? 1
+                                   : 0;
                     },
                     "Validating Filenames");
                 if (n < 0) goto ending;
@@ -154,9 +153,7 @@ void CTessaryDoc::CheckDirectory() {
                 out << HeadingBlock(s.Rename ? "RENAMED FILES:" : "SUGGESTED NEW NAMES FOR FILES:");
                 int r = 0;
                 if (n == 0) {
-                    out << "\n"
-                        << "All filenames were valid!"
-                        << "\n";
+                    out << "\n" << "All filenames were valid!" << "\n";
                 } else if (s.Rename) {
                     m_dwRunStatus |= RS_RENAMING;
                     r = top.ForEach(
@@ -193,10 +190,7 @@ void CTessaryDoc::CheckDirectory() {
                         "Updating ASCII Line Ends");
                     if (n < 0) goto ending;
                 }
-                if (n == 0)
-                    out << "\n"
-                        << "All files had compatible ASCII line endings!"
-                        << "\n";
+                if (n == 0) out << "\n" << "All files had compatible ASCII line endings!" << "\n";
                 out << kSectionGap;
             }
 
@@ -212,8 +206,7 @@ void CTessaryDoc::CheckDirectory() {
                 // The link passes use the mark for "used in the site": no mark of the
                 // line-end passes may survive into them, whatever the verify dialog did.
                 CTreeIterator marks(&top);
-                while (CFileNode* node = marks.Next())
-                    node->m_bMarked = false;
+                while (CFileNode* node = marks.Next()) node->m_bMarked = false;
 
                 out << HeadingBlock("HTML SYNTAX ERRORS:");
                 int n = WalkHierarchy(
@@ -226,7 +219,8 @@ void CTessaryDoc::CheckDirectory() {
                     out << HeadingBlock("URL LINK RENAMING:");
                     m_dwRunStatus |= RS_LINKS;
                     n = WalkHierarchyWith(
-                        home, [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); },
+                        home,
+                        [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); },
                         &autoReadOnly, "Updating URL Links");
                 } else {
                     out << HeadingBlock("SUGGESTED URL LINK RENAMING:");
@@ -235,9 +229,7 @@ void CTessaryDoc::CheckDirectory() {
                         "Validating URL Links");
                 }
                 if (n < 0) goto ending;
-                if (n == 0)
-                    out << "No local URL links needed to be renamed."
-                        << "\n";
+                if (n == 0) out << "No local URL links needed to be renamed." << "\n";
                 out << kSectionGap;
 
                 if (s.ReportUnresolvedRefs) {
@@ -246,9 +238,7 @@ void CTessaryDoc::CheckDirectory() {
                         home, [](CHtmlNode& node) { return node.ReportUnresolvedLinks(); },
                         "Reporting Unresolved Links");
                     if (n < 0) goto ending;
-                    if (n == 0)
-                        out << "All local links are resolved!"
-                            << "\n";
+                    if (n == 0) out << "All local links are resolved!" << "\n";
                     if (n > 0) m_dwRunStatus |= RS_UNRESOLVED;
                     out << kSectionGap;
                 }
@@ -262,9 +252,7 @@ void CTessaryDoc::CheckDirectory() {
                         },
                         "Reporting Unused Files");
                     if (n < 0) goto ending;
-                    if (n == 0)
-                        out << "All files are used in the site hierarchy!"
-                            << "\n";
+                    if (n == 0) out << "All files are used in the site hierarchy!" << "\n";
                     if (n > 0) m_dwRunStatus |= RS_UNUSED;
                     out << kSectionGap;
                 }
@@ -289,13 +277,10 @@ void CTessaryDoc::CheckDirectory() {
                         aux.Detach();
                         goto ending;
                     }
-                    if (n == 0)
-                        out << "No external URL link references!"
-                            << "\n";
+                    if (n == 0) out << "No external URL link references!" << "\n";
                     // The page is announced only when it exists.
                     if (n > 0 && page) {
-                        out << "\n\n\n"
-                            << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
+                        out << "\n\n\n" << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
                             << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
                             << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
                     }

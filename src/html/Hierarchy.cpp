@@ -109,9 +109,7 @@ std::string LinkLine(const CHtmlNode::CTag& tag) {
     return Format("   line %4d: %s\n", tag.m_nLine, tag.m_strUrl.c_str());
 }
 
-std::string InFile(const CHtmlNode& node) {
-    return "In file \"" + node.m_strPath + "\"";
-}
+std::string InFile(const CHtmlNode& node) { return node.InFileHeading(); }
 
 // Schemes whose links run code in the page that holds them; such a URL is listed as text.
 bool RunsScript(const std::string& url) {
@@ -202,7 +200,5 @@ int CHtmlNode::ReportExternalLinks() {
     return lines.empty() ? 0 : 1;
 }
 
-int CHtmlNode::RewriteLinks(int*) { return 0; }
-int CHtmlNode::ReportLinkChanges() { return 0; }
 
 }  // namespace ts

@@ -71,6 +71,7 @@ bool NamesDiffer(const CHtmlNode::CTag& tag, const CFileNode* node) {
 
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     std::string written = tag.m_strUrl;
+    tag.m_nBase = base.nBase;
     DecodeUrl(tag.m_strUrl);
     const std::string& url = tag.m_strUrl;
 

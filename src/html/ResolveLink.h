@@ -15,6 +15,8 @@ struct CLinkBase {
     bool bFullUrl = false;
     // That full URL as the tag gave it, for making later links absolute.
     std::string strBaseUrl;
+    // The directory base in force: an index into the file's m_vBases.
+    int nBase = 0;
 };
 
 // Sets the record's kind, decoded URL, target and the rewrite flags of the record and of file.

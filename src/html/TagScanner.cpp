@@ -216,6 +216,8 @@ int CHtmlNode::ParseLinks() {
     std::string oldBase = m_strBase;
     int oldRewrite = m_bRewrite;
     m_strBase = m_strOrigPath.substr(0, m_strOrigPath.rfind(kPathSep) + 1);
+    std::vector<std::string> oldBases = std::move(m_vBases);
+    m_vBases.assign(1, m_strBase);
     CLinkBase base;
     const CFileNode* top = this;
     while (top->m_pParent)
@@ -243,6 +245,7 @@ int CHtmlNode::ParseLinks() {
         ctx.ErrorLine(m_strPath, LoadString(IDS_READ_FAILED));
         m_pTags.reset();
         m_strBase = oldBase;
+        m_vBases = std::move(oldBases);
         m_bRewrite = oldRewrite;
         return lines.WrittenEarly() ? bSyntaxError : 0;
     }

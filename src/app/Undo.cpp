@@ -21,6 +21,7 @@ void CTessaryDoc::UndoLast() {
     // 2.
     m_dwRunStatus |= RS_UNDONE;
     m_dwRunStatus &= ~RS_INTERRUPTED_MASK;
+    m_bReportBuilt = false;
     CRunContext& ctx = *m_pCtx;
     CDirXpNode& top = *m_pTree;
     const RunSettings& s = m_settings;
@@ -69,6 +70,7 @@ void CTessaryDoc::UndoLast() {
                     goto ending;
                 }
                 out << kSectionGap << HeadingBlock("URL LINK RENAMING:");
+                ctx.bUndoing = true;
                 int r = WalkHierarchyWith(
                     static_cast<CHtmlNode&>(*found),
                     [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); }, &autoReadOnly,
@@ -106,6 +108,7 @@ ending:
     try {
         if (undone && !(m_dwRunStatus & RS_INTERRUPTED_MASK)) {
             r = BuildFinalReport(statusPath, errorPath, nEntries, nDirs, m_dwRunStatus);
+            m_bReportBuilt = r >= 0;
             m_bModified = false;
             m_ui.SetViewText(m_strReport, false);
         } else if (m_dwRunStatus & RS_INTERRUPTED_MASK) {

@@ -15,7 +15,8 @@ namespace ts {
 namespace {
 
 const CFileNode* TopOf(const CFileNode* node) {
-    while (node->m_pParent) node = node->m_pParent;
+    while (node->m_pParent)
+        node = node->m_pParent;
     return node;
 }
 
@@ -26,7 +27,8 @@ std::string SuggestedPath(const CFileNode* node) {
     for (; node && node->m_pParent; node = node->m_pParent)
         parts.push_back(node->m_strNewName.empty() ? node->Name() : node->m_strNewName);
     std::string path;
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it) path += "/" + *it;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        path += "/" + *it;
     return path;
 }
 
@@ -213,8 +215,8 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         if (auto r = copier.To(tag.m_nEnd, &replaced); r != CCopier::OK) return fail(r);
 
         const std::string& t = tag.m_pTarget->m_strPath;
-        std::string text = NewLinkText(tag, t, Below(t, topPath).insert(0, "/"),
-                                       BaseDirOf(*this, tag)->m_strPath);
+        std::string text =
+            NewLinkText(tag, t, Below(t, topPath).insert(0, "/"), BaseDirOf(*this, tag)->m_strPath);
         std::string bytes = text;
         EncodeUrl(bytes);
         // Undo puts back the very bytes the run replaced once every name is back.
@@ -232,7 +234,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     in.reset();
     if (!out.Commit(st.mode)) {
         int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
-                                                            : IDS_TEMP_WRITE_FAILED;
+                                                           : IDS_TEMP_WRITE_FAILED;
         ctx.ErrorLine(m_strPath, LoadString(id));
         return 0;
     }

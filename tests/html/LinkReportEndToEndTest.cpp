@@ -136,7 +136,12 @@ TEST(LinkReportEndToEnd, ReportsAWholeSite) {
                (d + "/index.html").c_str()) +
         "\n\n\n" + sep + "\nSUGGESTED URL LINK RENAMING:\n" + sep +
         "\n"
-        "No local URL links needed to be renamed.\n"
+        "\n"
+        "In file \"" +
+        d +
+        "/index.html\"\n"
+        "   line    3: docs/Guide.html\n"
+        "   -------->  docs/guide.html (case change)\n"
         "\n\n\n" +
         sep + "\nUNRESOLVED LOCAL LINKS:\n" + sep +
         "\n"

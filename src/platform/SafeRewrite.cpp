@@ -22,17 +22,41 @@ bool CSafeRewrite::Begin() {
 }
 
 bool CSafeRewrite::Write(const void* data, size_t n) {
-    if (!m_temp || !m_temp->Write(data, n)) {
+    constexpr size_t kBlock = 1 << 16;
+    if (!m_temp) {
         m_failure = TEMP_WRITE;
         return false;
     }
+    if (m_buffer.size() + n > kBlock && !FlushBuffer()) return false;
+    if (n >= kBlock) {
+        if (!m_temp->Write(data, n)) {
+            m_failure = TEMP_WRITE;
+            return false;
+        }
+    } else {
+        m_buffer.append(static_cast<const char*>(data), n);
+    }
     m_nWritten += n;
+    return true;
+}
+
+bool CSafeRewrite::FlushBuffer() {
+    if (m_buffer.empty()) return true;
+    if (!m_temp || !m_temp->Write(m_buffer.data(), m_buffer.size())) {
+        m_failure = TEMP_WRITE;
+        return false;
+    }
+    m_buffer.clear();
     return true;
 }
 
 bool CSafeRewrite::Commit(unsigned mode) {
     if (!m_temp) {
         m_failure = TEMP_WRITE;
+        return false;
+    }
+    if (!FlushBuffer()) {
+        Abort();
         return false;
     }
     bool ok = m_temp->Sync();
@@ -53,6 +77,7 @@ bool CSafeRewrite::Commit(unsigned mode) {
 }
 
 void CSafeRewrite::Abort() {
+    m_buffer.clear();
     m_temp.reset();
     if (!m_tempPath.empty()) {
         m_fs.Remove(m_tempPath);

@@ -35,12 +35,16 @@ public:
     Failure LastFailure() const { return m_failure; }
 
 private:
+    bool FlushBuffer();
+
     CFileSystem& m_fs;
     std::string m_target;
     std::string m_tempPath;
     std::unique_ptr<CFile> m_temp;
     uint64_t m_nWritten = 0;
     Failure m_failure = OK;
+    // Small pieces (the text between two links) are gathered into whole blocks first.
+    std::string m_buffer;
 };
 
 }  // namespace ts

@@ -185,7 +185,7 @@ TEST(LinkRewrite, FailureLeavesThePageAsItWas) {
     } cases[] = {
         {Op::CreateTemp, 1, "/.ts_", "Could not open temporary file!"},
         {Op::Write, 1, "/.ts_", "Write to temporary file failed"},
-        {Op::Write, 3, "/.ts_", "Write to temporary file failed"},
+        {Op::Close, 1, "/.ts_", "Write to temporary file failed"},
         {Op::Read, 2, "index.htm", "read failed"},
         {Op::Sync, 1, "/.ts_", "Write to temporary file failed"},
         {Op::Replace, 1, "index.htm", "Error updating, original left unchanged"},

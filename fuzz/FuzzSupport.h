@@ -1,0 +1,102 @@
+// What the fuzz harnesses share: a check that stops the fuzzer on a broken invariant, a file
+// that keeps report text in memory, and a run context with a user interface that asks nobody.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/QuietUi.h"
+#include "app/RunContext.h"
+#include "platform/FileSystem.h"
+
+// A broken invariant is a finding like a crash: libFuzzer keeps the input that caused it.
+#define FUZZ_CHECK(cond)                                                                      \
+    do {                                                                                      \
+        if (!(cond)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #cond); \
+            std::abort();                                                                     \
+        }                                                                                     \
+    } while (0)
+
+namespace ts::fuzz {
+
+// A report file in memory, emptied by the harness before each input.
+class CMemoryFile : public CFile {
+public:
+    long long Read(void*, size_t) override { return -1; }
+    bool Write(const void* buf, size_t n) override {
+        text.append(static_cast<const char*>(buf), n);
+        return true;
+    }
+    bool Seek(uint64_t) override { return true; }
+    long long Length() override { return static_cast<long long>(text.size()); }
+    bool Sync() override { return true; }
+    bool Close() override { return true; }
+
+    std::string text;
+};
+
+// A run context on the real file system whose reports stay in memory.
+class CQuietContext {
+public:
+    CQuietContext() : ctx(RealFileSystem(), ui) {
+        ctx.statusReport.Attach(&status);
+        ctx.errorReport.Attach(&errors);
+        ctx.auxStream.Attach(&aux);
+    }
+    ~CQuietContext() {
+        ctx.statusReport.Detach();
+        ctx.errorReport.Detach();
+        ctx.auxStream.Detach();
+    }
+    // Empties the reports.
+    void Clear() {
+        ctx.statusReport.Flush();
+        ctx.errorReport.Flush();
+        status.text.clear();
+        errors.text.clear();
+        aux.text.clear();
+    }
+    // A report's text with "\r\n" turned back into "\n".
+    std::string Status() { return Lf(ctx.statusReport, status); }
+    std::string Errors() { return Lf(ctx.errorReport, errors); }
+
+    CQuietUi ui;
+    CRunContext ctx;
+    CMemoryFile status, errors, aux;
+
+private:
+    static std::string Lf(CReportStream& stream, CMemoryFile& f) {
+        stream.Flush();
+        std::string out;
+        for (size_t i = 0; i < f.text.size(); ++i)
+            if (!(f.text[i] == '\r' && i + 1 < f.text.size() && f.text[i + 1] == '\n'))
+                out += f.text[i];
+        return out;
+    }
+};
+
+// Writes bytes to a file, replacing it; false when that failed.
+inline bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::string out;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+}  // namespace ts::fuzz

@@ -36,8 +36,11 @@ void EncodeUrl(std::string& s) {
     std::string out;
     out.reserve(s.size() + 8);
     for (char c : s) {
-        if (kEscaped.find(c) != std::string_view::npos) {
-            unsigned char u = static_cast<unsigned char>(c);
+        unsigned char u = static_cast<unsigned char>(c);
+        // Control characters too: a decoder drops a raw CR or LF (browsers also drop tabs),
+        // so a name holding one could never be linked without its escape. A NUL is left
+        // alone: its escape would end the text when decoded, and no name holds one.
+        if (kEscaped.find(c) != std::string_view::npos || (u > 0 && u < 0x20) || u == 0x7F) {
             out += '%';
             out += kHex[u >> 4];
             out += kHex[u & 0xF];

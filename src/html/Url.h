@@ -10,7 +10,8 @@ namespace ts {
 // gives is never decoded again. A decoded NUL ends the text.
 void DecodeUrl(std::string& s);
 
-// Escapes the characters that are reserved or unsafe in a URL as "%XY", except "/".
+// Escapes the characters that are reserved or unsafe in a URL, and control characters, as
+// "%XY"; "/" is kept.
 void EncodeUrl(std::string& s);
 
 // Consumes the leading ".." segments of rel, climbing base (which ends in sep) one directory for

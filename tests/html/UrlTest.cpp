@@ -41,6 +41,13 @@ TEST(Url, EncodesReservedCharactersButTheSlash) {
     EXPECT_EQ(Encoded(Decoded("dir/My%20Page.htm")), "dir/My%20Page.htm");
 }
 
+// Decoding drops raw line ends (and browsers drop tabs): a name holding a control character
+// can only be linked through its escape, which must come back whole.
+TEST(Url, EncodesControlCharactersSoThatTheyDecodeBack) {
+    EXPECT_EQ(Encoded("new\nline\r\tx\x7F\x01.htm"), "new%0Aline%0D%09x%7F%01.htm");
+    EXPECT_EQ(Decoded(Encoded("a\r\nb\tc")), "a\r\nb\tc");
+}
+
 TEST(Url, DotDotClimbsTheBase) {
     EXPECT_EQ(DotDot("../img/a.gif", "/site/docs/"), "/site/img/a.gif");
     EXPECT_EQ(DotDot("../../a.gif", "/site/docs/x/"), "/site/a.gif");

@@ -26,6 +26,9 @@ public:
         CFileNode* m_pTarget = nullptr;
         // The directory the link was resolved against: an index into m_vBases.
         int m_nBase = 0;
+        // Bytes of the scheme and its ":" at the start of m_strUrl, as in "file:page.htm".
+        // Decided from the text as written: a name may hold a ":" too, written "%3A".
+        int m_nScheme = 0;
         // The bytes the first rewrite replaced, so that undo can put them back exactly.
         std::string m_strWritten;
     };

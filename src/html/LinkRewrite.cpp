@@ -70,9 +70,7 @@ std::string NewLinkText(const CHtmlNode::CTag& tag, const std::string& t, const 
                         const std::string& baseDir) {
     const std::string& u = tag.m_strUrl;
     // The replaceable text begins after a scheme such as "file:".
-    std::string rest = u;
-    size_t colon = u.find(':');
-    if (colon != std::string::npos) rest = u.substr(colon + 1);
+    std::string rest = u.substr(std::min(u.size(), static_cast<size_t>(tag.m_nScheme)));
     std::string text;
     if (rest.starts_with("/")) {
         text = below;
@@ -240,6 +238,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     }
     for (Change& c : changes) {
         c.tag->m_strUrl = c.url;
+        c.tag->m_nScheme = 0;  // the new text is what followed the scheme
         c.tag->m_nStart = c.start;
         c.tag->m_nEnd = c.end;
         if (c.tag->m_strWritten.empty()) c.tag->m_strWritten = c.written;

@@ -20,6 +20,16 @@ bool StartsWithAscii(const std::string& s, std::string_view prefix) {
     return true;
 }
 
+// The scheme as the attribute table sees it: letters and a ":" at the very start of the text
+// as written, so that the looked-up path begins where the replaceable text does.
+int SchemeLength(const std::string& written) {
+    size_t i = 0;
+    while (i < written.size() &&
+           ((written[i] >= 'A' && written[i] <= 'Z') || (written[i] >= 'a' && written[i] <= 'z')))
+        ++i;
+    return i < written.size() && written[i] == ':' ? static_cast<int>(i + 1) : 0;
+}
+
 void FlagRewrite(CHtmlNode& file, CHtmlNode::CTag& tag) {
     tag.m_bRewrite = 1;
     file.m_bRewrite = 1;
@@ -34,8 +44,7 @@ std::string LocalPath(const CHtmlNode& file, const CHtmlNode::CTag& tag, const C
         return path;
     }
     path = tag.m_strUrl;
-    size_t colon = path.find(':');
-    if (colon != std::string::npos) path.erase(0, colon + 1);
+    path.erase(0, static_cast<size_t>(tag.m_nScheme));
     // URLs separate with "/", which is also the native separator here.
     if (!path.empty() && path[0] == kPathSep) {
         const std::string& root = base.strSiteRoot;
@@ -72,6 +81,7 @@ bool NamesDiffer(const CHtmlNode::CTag& tag, const CFileNode* node) {
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     std::string written = tag.m_strUrl;
     tag.m_nBase = base.nBase;
+    tag.m_nScheme = SchemeLength(written);
     DecodeUrl(tag.m_strUrl);
     const std::string& url = tag.m_strUrl;
 

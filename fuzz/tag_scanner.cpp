@@ -176,7 +176,7 @@ Expected Reference(Site& site, const std::string& data) {
 bool SameTag(const CHtmlNode::CTag& a, const CHtmlNode::CTag& b) {
     return a.m_nStart == b.m_nStart && a.m_nEnd == b.m_nEnd && a.m_nLine == b.m_nLine &&
            a.m_strUrl == b.m_strUrl && a.m_nKind == b.m_nKind && a.m_bRewrite == b.m_bRewrite &&
-           a.m_pTarget == b.m_pTarget && a.m_nBase == b.m_nBase;
+           a.m_pTarget == b.m_pTarget && a.m_nBase == b.m_nBase && a.m_nScheme == b.m_nScheme;
 }
 
 }  // namespace

@@ -81,21 +81,37 @@ int CFileKeyFilter::Check(std::string_view text, size_t s, size_t e, char32_t ch
         return KEY_TOO_LONG;
 
     if (m_nTarget == TFS_ISO9660 || m_nTarget == TFS_DOS_FAT) {
+        // The parts are counted in bytes, as the name rules count them, so a character of
+        // several bytes must fit whole; what the text keeps once the selection is replaced
+        // counts, not only its length now.
+        const size_t n = backspace || IsControl(ch) ? 0 : Utf8Encode(ch).size();
+        const size_t kept = len - (e - s);
         const size_t d = text.find('.');
         if (d == std::string_view::npos) {
-            if (ch != '.' && !backspace && len == 8) return KEY_BASE_TOO_LONG;
+            if (ch == '.') {
+                // The dot splits the text where it is typed: both parts must fit.
+                if (s > 8) return KEY_BASE_TOO_LONG;
+                if (len - e > 3) return KEY_EXT_TOO_LONG;
+            } else if (!backspace && (len == 8 || kept + n > 8)) {
+                return KEY_BASE_TOO_LONG;
+            }
         } else if (s <= d && d < e) {
-            if (ch != '.' && len - (e - s) > 8) return KEY_JOINS_PARTS;
+            if (ch != '.' && kept + n > 8) return KEY_JOINS_PARTS;
         } else {
             if (ch == '.') return KEY_SECOND_DOT;
+            const size_t ext = len - d - 1;
             if (s == e) {
                 if (backspace) {
                     if (s == d + 1 && len > 9) return KEY_JOINS_PARTS;
                 } else if (s <= d) {
-                    if (d == 8) return KEY_BASE_TOO_LONG;
-                } else if (len - d > 3) {
+                    if (d == 8 || d + n > 8) return KEY_BASE_TOO_LONG;
+                } else if (ext >= 3 || ext + n > 3) {
                     return KEY_EXT_TOO_LONG;
                 }
+            } else if (s <= d) {
+                if (d - (e - s) + n > 8) return KEY_BASE_TOO_LONG;
+            } else if (ext - (e - s) + n > 3) {
+                return KEY_EXT_TOO_LONG;
             }
         }
     }

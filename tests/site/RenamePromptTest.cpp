@@ -54,6 +54,32 @@ TEST(FileKeyFilter, EightThreeTargets) {
     EXPECT_TRUE(dos.Accepts("ABCDEFGH.IJK", 12, 12, KEY_BACKSPACE));
 }
 
+// Found by fuzzing: keys that broke the 8.3 form. A dot typed into a name without one splits it
+// where it is typed; a character of several bytes must fit whole (names are counted in bytes);
+// typing over a selection may lengthen a part.
+TEST(FileKeyFilter, EveryAcceptedKeyKeepsTheEightThreeForm) {
+    CFileKeyFilter dos(TFS_DOS_FAT, 12);
+    EXPECT_EQ(dos.Check("ABCDEFGH", 2, 2, '.'), KEY_EXT_TOO_LONG);  // AB.CDEFGH
+    EXPECT_TRUE(dos.Accepts("ABCDEFGH", 5, 5, '.'));                // ABCDE.FGH
+    EXPECT_TRUE(dos.Accepts("ABCDEFGH", 2, 5, '.'));                // AB.FGH
+    EXPECT_EQ(dos.Check("ABCDEFGH", 8, 8, 0xE9), KEY_BASE_TOO_LONG);
+    EXPECT_EQ(dos.Check("ABCDEFG", 7, 7, 0xE9), KEY_BASE_TOO_LONG);  // 9 bytes
+    EXPECT_EQ(dos.Check("ABCDEFG.A", 3, 3, 0xE9), KEY_BASE_TOO_LONG);
+    EXPECT_EQ(dos.Check("A.BC", 4, 4, 0xE9), KEY_EXT_TOO_LONG);
+    EXPECT_TRUE(dos.Accepts("A.B", 3, 3, 0xE9));
+    EXPECT_EQ(dos.Check("ABCDEFGH.TX", 0, 1, 0xE9), KEY_BASE_TOO_LONG);  // over "A"
+    EXPECT_EQ(dos.Check("A.TXT", 2, 3, 0x20AC), KEY_EXT_TOO_LONG);       // over "T"
+    EXPECT_TRUE(dos.Accepts("ABCDEFGH.TX", 0, 1, 'Z'));
+    // Replacing a selection that holds the dot leaves 8 bytes: one more is too many.
+    EXPECT_EQ(dos.Check("ABCDEFGH.X", 8, 10, 'Z'), KEY_JOINS_PARTS);
+    EXPECT_TRUE(dos.Accepts("ABCDEFG.X", 7, 9, 'Z'));
+
+    // Typed whole, such names stop at the first key that would break the form.
+    std::string result, refused;
+    EXPECT_EQ(dos.TypeName("caf\xC3\xA9t\xC3\xA9ria", result, refused), KEY_BASE_TOO_LONG);
+    EXPECT_EQ(result, "CAF\xC3\x89T\xC3\x89");
+}
+
 TEST(FileKeyFilter, OtherTargets) {
     CFileKeyFilter mac(TFS_MACINTOSH, 31);
     EXPECT_EQ(mac.CaseStyle(), CASE_KEEP);

@@ -17,6 +17,26 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
+// Blanks around a value are not part of it when it is read, so a value that begins or ends
+// with one is written in double quotes, and so is one that is itself in quotes; reading takes
+// one pair of quotes off, as INI readers do.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsQuoted(const std::string& v) {
+    return v.size() >= 2 && v.front() == '"' && v.back() == '"';
+}
+
+std::string Quoted(const std::string& v) {
+    if (v.empty() || !(IsBlank(v.front()) || IsBlank(v.back()) || IsQuoted(v))) return v;
+    return '"' + v + '"';
+}
+
+std::string Unquoted(const std::string& v) {
+    return IsQuoted(v) ? v.substr(1, v.size() - 2) : v;
+}
+
 }  // namespace
 
 void CProfile::Load(CFileSystem& fs) {
@@ -56,7 +76,7 @@ void CProfile::Parse(const std::string& text) {
             size_t eq = t.find('=');
             if (eq != std::string::npos && t[0] != ';' && t[0] != '#') {
                 line.name = Trim(t.substr(0, eq));
-                line.value = Trim(t.substr(eq + 1));
+                line.value = Unquoted(Trim(t.substr(eq + 1)));
             }
         }
         m_lines.push_back(std::move(line));
@@ -131,7 +151,7 @@ void CProfile::SetString(const std::string& section, const std::string& name,
         if (!l.isHeader && !l.name.empty() && EqualsNoCase(l.section, section) &&
             EqualsNoCase(l.name, name)) {
             l.value = v;
-            l.text = l.name + "=" + v;
+            l.text = l.name + "=" + Quoted(v);
             return;
         }
     }
@@ -139,7 +159,7 @@ void CProfile::SetString(const std::string& section, const std::string& name,
     line.section = section;
     line.name = name;
     line.value = v;
-    line.text = name + "=" + v;
+    line.text = name + "=" + Quoted(v);
     line.eol = m_eol;
     // After the last line of the section, or in a new section at the end.
     size_t insertAt = m_lines.size();

@@ -1,5 +1,5 @@
 // The program's profile: an INI file of sections and "name=value" lines. Section and value
-// names ignore case. Unknown sections, values and comments are kept exactly when the file is
+// names ignore case; a value with blanks at either end is written in double quotes. Unknown sections, values and comments are kept exactly when the file is
 // written back, and the file is replaced in one step so a crash never leaves half a profile.
 #pragma once
 

@@ -143,6 +143,36 @@ TEST(Profile, SaveKeepsWhatItDoesNotOwnByteForByte) {
     EXPECT_EQ(ListNames(dir.Path()), "tessary.ini\n");  // no temporary file left behind
 }
 
+// Found by fuzzing: a directory whose name ends in a blank came back without it (blanks around
+// a value are not part of it when read), so the next run would check another directory. Such
+// values, and values in quotes, are written in quotes; reading takes one pair off.
+TEST(Profile, ValuesWithBlanksOrQuotesAtTheirEndsReadBackAsSet) {
+    CProfile p;
+    p.Parse("[Font]\nFaceName = \"DejaVu Sans\" \n");
+    EXPECT_EQ(p.GetString("Font", "FaceName"), "DejaVu Sans");
+    const std::string values[] = {"/home/u/my site ", " lead", "\ttab\t", "\"quoted\"", "\"",
+                                  "a \"b\" c",        ""};
+    for (const std::string& v : values)
+        p.SetString("Settings", "Directory", v);
+    p.SetString("Settings", "Directory", "/home/u/my site ");
+    p.SetString("Settings", "HomePage", "\"q\"");
+    p.SetString("Settings", "Editor", " e ");
+    EXPECT_EQ(p.Text(),
+              "[Font]\nFaceName = \"DejaVu Sans\" \n\n[Settings]\nDirectory=\"/home/u/my site \"\n"
+              "HomePage=\"\"q\"\"\nEditor=\" e \"\n");
+    CProfile back;
+    back.Parse(p.Text());
+    EXPECT_EQ(back.GetString("Settings", "Directory"), "/home/u/my site ");
+    EXPECT_EQ(back.GetString("Settings", "HomePage"), "\"q\"");
+    EXPECT_EQ(back.GetString("Settings", "Editor"), " e ");
+    for (const std::string& v : values) {
+        back.SetString("Settings", "Directory", v);
+        CProfile again;
+        again.Parse(back.Text());
+        EXPECT_EQ(again.GetString("Settings", "Directory"), v);
+    }
+}
+
 TEST(Profile, FailedSaveLeavesTheOldFileWhole) {
     CTempDir dir;
     std::string path = dir.Write("tessary.ini", "[Settings]\nTarget=1\nOther=x\n");

@@ -178,7 +178,8 @@ std::string ResolveReference(const std::string& base, const std::string& ref) {
             t.query = r.query;
         } else {
             if (r.path.empty()) {
-                t.path = b.path;
+                // A base as written may still hold dot segments ("dir/."): a browser removes them.
+                t.path = RemoveDotSegments(b.path);
                 t.hasQuery = r.hasQuery || b.hasQuery;
                 t.query = r.hasQuery ? r.query : b.query;
             } else {

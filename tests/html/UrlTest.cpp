@@ -90,6 +90,10 @@ TEST(Url, ReferencesResolveAgainstAFullBase) {
     for (const auto& [ref, want] : cases)
         EXPECT_EQ(ResolveReference(base, ref), want) << ref;
     EXPECT_EQ(ResolveReference("http://host", "x.htm"), "http://host/x.htm");
+    // Found by fuzzing: a base tag's URL may hold dot segments, which a reference with an
+    // empty path kept.
+    EXPECT_EQ(ResolveReference("http://a/b/./c/..", "?y"), "http://a/b/?y");
+    EXPECT_EQ(ResolveReference("http://host/dir/.", ""), "http://host/dir/");
 }
 
 }  // namespace ts::test

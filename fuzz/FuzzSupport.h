@@ -21,6 +21,16 @@
         }                                                                                     \
     } while (0)
 
+// The same, telling more about the input first.
+#define FUZZ_CHECK_MSG(cond, ...)              \
+    do {                                       \
+        if (!(cond)) {                         \
+            std::fprintf(stderr, __VA_ARGS__); \
+            std::fputc('\n', stderr);          \
+            FUZZ_CHECK(cond);                  \
+        }                                      \
+    } while (0)
+
 namespace ts::fuzz {
 
 // A report file in memory, emptied by the harness before each input.

@@ -48,6 +48,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
     if (!m_bExists) return 0;
     CRunContext& ctx = Ctx();
     m_bScanned = true;
+    m_vOtherNames.clear();
     bool outermost = ctx.nScanDepth == 0;
     if (outermost) ctx.ui.ProgressBegin(LoadString(IDS_SCANNING_FILES), 0);
     bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
@@ -62,6 +63,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
         std::string path = JoinPath(m_strPath, name);
         if (path.size() >= kMaxPath) {
             ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
+            m_vOtherNames.push_back(name);
             continue;
         }
         std::unique_ptr<CFileNode> child = CreateChild(path);
@@ -70,6 +72,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
             if (bReportSpecial)
                 ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
             ctx.ErrorLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
+            m_vOtherNames.push_back(name);
             continue;
         }
         ctx.ui.ProgressSetFile(path);

@@ -44,6 +44,9 @@ public:
     int m_nDirs = 0;
     // The entries' names for MakeUnique, built on first use (site/NameIndex.h).
     std::shared_ptr<CNameIndex> m_pNameIndex;
+    // Names of the entries the scan left out (hidden, special, too long): they are still in
+    // the directory, so no new name may take one.
+    std::vector<std::string> m_vOtherNames;
 
 private:
     void InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found);

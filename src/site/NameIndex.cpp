@@ -27,6 +27,8 @@ bool SplitNumberedName(std::string_view name, std::string_view& stem, char& sep,
 CNameIndex::CNameIndex(const CDirNode& dir) {
     for (const auto& child : dir.Children())
         Update(*child);
+    for (const std::string& name : dir.m_vOtherNames)
+        Add(FoldCase(name));
 }
 
 std::string CNameIndex::EffectiveName(const CFileNode& node) {

@@ -91,6 +91,17 @@ TEST(MakeUnique, NumbersAndShortens) {
     EXPECT_EQ(tight, "INDEX.HTM");
 }
 
+// Found by fuzzing: entries the scan leaves out (hidden ones here) are still in the directory.
+// "|.x" made valid for Windows 95 became ".x", the name of a hidden file beside it.
+TEST(MakeUnique, NamesOfEntriesTheScanSkipsAreTaken) {
+    CSiteFixture f;
+    f.site.Write("|.x", "");
+    f.site.Write(".x", "");
+    f.Scan();
+    EXPECT_EQ(f.CheckNames(TFS_WIN95_VFAT), 1);
+    EXPECT_EQ(f.NewName("|.x"), "~1.x");
+}
+
 // The index-based numbering must give exactly what the plain sweep gives, for any mix of
 // current and pending names, while names keep changing as a pass would change them.
 TEST(MakeUnique, AgreesWithThePlainSweep) {

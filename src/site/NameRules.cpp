@@ -71,7 +71,7 @@ bool IsControlChar(char c) {
     return c > 0 && c < 0x20;
 }
 
-constexpr uint64_t kNumberCap = 1000000000000000000ULL;  // 10^18
+constexpr size_t kMaxDigits = 18;  // as the name index counts numbered names
 
 uint64_t Pow10(size_t digits) {
     uint64_t p = 1;
@@ -95,10 +95,12 @@ public:
         size_t i = end;
         while (i > 0 && cand[i - 1] >= '0' && cand[i - 1] <= '9')
             --i;
-        if (i < end && i > 0 && cand[i - 1] == m_chSep) {
+        // A number of more than 18 digits is part of the stem: it could not be continued
+        // (the name after it would be the same name again).
+        if (i < end && end - i <= kMaxDigits && i > 0 && cand[i - 1] == m_chSep) {
             uint64_t value = 0;
             for (size_t k = i; k < end; ++k)
-                value = std::min(kNumberCap, value * 10 + static_cast<uint64_t>(cand[k] - '0'));
+                value = value * 10 + static_cast<uint64_t>(cand[k] - '0');
             m_nNumber = value + 1;
             end = i - 1;
         }
@@ -121,7 +123,7 @@ public:
     // and digit count, since each of them would only lead to the next.
     void SkipTaken(std::string& cand, const CNameIndex& index) {
         size_t digits = std::to_string(m_nNumber).size();
-        if (digits > 18) return;
+        if (digits > kMaxDigits) return;
         uint64_t last = index.LastTakenInRun(m_strStem, m_chSep, m_strExt, m_nNumber);
         last = std::min(last, Pow10(digits) - 1);
         if (last <= m_nNumber) return;

@@ -102,6 +102,22 @@ TEST(MakeUnique, NamesOfEntriesTheScanSkipsAreTaken) {
     EXPECT_EQ(f.NewName("|.x"), "~1.x");
 }
 
+// Found by fuzzing: a number too long to continue (more than 18 digits) gave the same name
+// again, so a taken one was tried for ever. Such a number is part of the stem.
+TEST(MakeUnique, NumbersTooLongToContinueEndTheSearch) {
+    CSiteFixture f;
+    const std::string big = "X~1000000000000000001";
+    f.site.Write(big, "");
+    f.site.Write("x~1000000000000000001", "");
+    f.site.Write("X~1000000000000000000", "");
+    f.Scan();
+    std::string name = big;
+    int r = f.top->MakeUnique(nullptr, name, '~', 255);
+    EXPECT_EQ(std::to_string(r) + " " + name, "1 X~1000000000000000001~1");
+    EXPECT_EQ(f.CheckNames(TFS_UPPER), 1);
+    EXPECT_EQ(f.NewName("x~1000000000000000001"), "X~1000000000000000001~1");
+}
+
 // The index-based numbering must give exactly what the plain sweep gives, for any mix of
 // current and pending names, while names keep changing as a pass would change them.
 TEST(MakeUnique, AgreesWithThePlainSweep) {

@@ -80,8 +80,9 @@ void CheckValid(const std::string& name, int target, int maxLen) {
 }
 
 // The numbering order, one step at a time, as a plain reference: NAME.EXT, NAME~1.EXT, ...;
-// a number after the separator is continued; the stem loses whole characters when the number
-// no longer fits; an 8.3 name keeps its stem to 8 characters.
+// a number of up to 18 digits after the separator is continued (a longer one is part of the
+// stem); the stem loses whole characters when the number no longer fits; an 8.3 name keeps
+// its stem to 8 characters.
 bool NextCandidate(std::string& cand, char sep, int& maxLen) {
     size_t end = cand.rfind('.');
     if (end == std::string::npos) end = cand.size();
@@ -90,10 +91,10 @@ bool NextCandidate(std::string& cand, char sep, int& maxLen) {
     while (i > 0 && cand[i - 1] >= '0' && cand[i - 1] <= '9')
         --i;
     uint64_t number = 1;
-    if (i < end && i > 0 && cand[i - 1] == sep) {
+    if (i < end && end - i <= 18 && i > 0 && cand[i - 1] == sep) {
         uint64_t value = 0;
         for (size_t k = i; k < end; ++k)
-            value = std::min<uint64_t>(1000000000000000000ULL, value * 10 + (cand[k] - '0'));
+            value = value * 10 + static_cast<uint64_t>(cand[k] - '0');
         number = value + 1;
         end = i - 1;
     }

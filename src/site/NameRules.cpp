@@ -66,6 +66,21 @@ void MakeEightThree(std::string& name) {
     }
 }
 
+// A name cut to the room its directory leaves. An 8.3 name gives up characters before its dot
+// first and keeps its extension, as numbering does; a cut never leaves the dot last ("A." is
+// stored as "A").
+std::string CutToLength(const std::string& name, int maxLen, bool b83) {
+    std::string cut = Utf8Cut(name, static_cast<size_t>(std::max(0, maxLen)));
+    if (!b83) return cut;
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0 && static_cast<int>(name.size() - dot) < maxLen) {
+        std::string base = Utf8Cut(name.substr(0, dot), maxLen - (name.size() - dot));
+        if (!base.empty()) return base + name.substr(dot);
+    }
+    if (!cut.empty() && cut.back() == '.') cut.pop_back();
+    return cut;
+}
+
 // Windows file systems refuse control characters in names.
 bool IsControlChar(char c) {
     return c > 0 && c < 0x20;
@@ -205,7 +220,7 @@ bool CFileNode::SuggestName(int nTarget) {
     if (rules.b83) MakeEightThree(name);
 
     const int maxLen = MaxNewNameLength(*this, nTarget);
-    if (static_cast<int>(name.size()) > maxLen) name = Utf8Cut(name, std::max(0, maxLen));
+    if (static_cast<int>(name.size()) > maxLen) name = CutToLength(name, maxLen, rules.b83);
     // A cut can leave a name that names a directory itself, or nothing at all.
     if (IsDotName(name)) name = static_cast<int>(numberOne.size()) <= maxLen ? numberOne : "";
 

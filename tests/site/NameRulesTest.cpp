@@ -185,6 +185,25 @@ struct FakeTree {
     }
 };
 
+// Found by fuzzing: cutting an 8.3 name to the room its directory leaves could leave the dot
+// last ("PHTM9." is stored as "PHTM9": links to it break). The name gives up characters before
+// its dot and keeps its extension, as numbering does; a cut never ends in the dot.
+TEST(NameRules, ANameCutToItsRoomKeepsTheEightThreeForm) {
+    auto suggested = [](size_t topLen, const char* name, int target) {
+        FakeTree t(topLen);
+        CFileNode file(&t.ctx, t.top->m_strPath + "/" + name, t.top.get());
+        file.SuggestName(target);
+        return std::to_string(MaxNewNameLength(file, target)) + " " + file.m_strNewName;
+    };
+    EXPECT_EQ(suggested(248, "P.htm9.HTM", TFS_DOS_FAT), "6 PH.HTM");
+    EXPECT_EQ(suggested(248, "index.html", TFS_ISO9660), "6 IN.HTM");
+    EXPECT_EQ(suggested(250, "index.html", TFS_DOS_FAT), "4 INDE");
+    EXPECT_EQ(suggested(251, "ab.htm", TFS_DOS_FAT), "3 AB");
+    EXPECT_EQ(suggested(249, "caf\xC3\xA9s.htm", TFS_DOS_FAT), "5 C.HTM");
+    // Other targets are cut as they were.
+    EXPECT_EQ(suggested(248, "averyverylongname.html", TFS_WIN95_VFAT), "10 averyveryl");
+}
+
 TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     FakeTree t(249);  // the prefix is the path and a separator: 250
     CFileNode file(&t.ctx, t.top->m_strPath + "/averyverylongname.html", t.top.get());

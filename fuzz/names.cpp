@@ -53,30 +53,33 @@ bool IsIsoChar(char c) {
 
 // The name's validity for the target, without the uniqueness.
 void CheckValid(const std::string& name, int target, int maxLen) {
+#define CHECK_NAME(cond) \
+    FUZZ_CHECK_MSG(cond, "name \"%s\", target %d, at most %d bytes", name.c_str(), target, maxLen)
     const TargetRules& rules = RulesOf(target);
-    FUZZ_CHECK(!name.empty() && !IsDotName(name));
-    FUZZ_CHECK(name.find('/') == std::string::npos && name.find('\0') == std::string::npos);
-    FUZZ_CHECK(static_cast<int>(name.size()) <= maxLen);
+    CHECK_NAME(!name.empty() && !IsDotName(name));
+    CHECK_NAME(name.find('/') == std::string::npos && name.find('\0') == std::string::npos);
+    CHECK_NAME(static_cast<int>(name.size()) <= maxLen);
     if (target == TFS_ISO9660) {
-        FUZZ_CHECK(std::all_of(name.begin(), name.end(), IsIsoChar));
+        CHECK_NAME(std::all_of(name.begin(), name.end(), IsIsoChar));
     } else {
-        FUZZ_CHECK(name.find_first_of(rules.strInvalid) == std::string::npos);
+        CHECK_NAME(name.find_first_of(rules.strInvalid) == std::string::npos);
     }
     if (target == TFS_DOS_FAT || target == TFS_WIN95_VFAT || target == TFS_NTFS)
-        FUZZ_CHECK(
+        CHECK_NAME(
             std::none_of(name.begin(), name.end(), [](char c) { return c > 0 && c < 0x20; }));
-    if (rules.nCase == CASE_UPPER) FUZZ_CHECK(ToUpper(name) == name);
-    if (rules.nCase == CASE_LOWER) FUZZ_CHECK(ToLower(name) == name);
+    if (rules.nCase == CASE_UPPER) CHECK_NAME(ToUpper(name) == name);
+    if (rules.nCase == CASE_LOWER) CHECK_NAME(ToLower(name) == name);
     if (rules.b83) {
         size_t dot = name.find('.');
-        FUZZ_CHECK(dot == name.rfind('.'));
+        CHECK_NAME(dot == name.rfind('.'));
         if (dot == std::string::npos) {
-            FUZZ_CHECK(name.size() <= 8);
+            CHECK_NAME(name.size() <= 8);
         } else {
-            FUZZ_CHECK(dot >= 1 && dot <= 8 && name.size() - dot - 1 >= 1 &&
+            CHECK_NAME(dot >= 1 && dot <= 8 && name.size() - dot - 1 >= 1 &&
                        name.size() - dot - 1 <= 3);
         }
     }
+#undef CHECK_NAME
 }
 
 // The numbering order, one step at a time, as a plain reference: NAME.EXT, NAME~1.EXT, ...;

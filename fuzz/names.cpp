@@ -210,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     // One more name made unique among the entries as they are now.
     std::set<std::string> taken(effective.begin(), effective.end());
+    taken.insert(skipped.begin(), skipped.end());
     const TargetRules& rules = RulesOf(target);
     const CFileNode& any = children.empty() ? top : *children[0];
     const int maxLen = std::max(1, MaxNewNameLength(any, target));

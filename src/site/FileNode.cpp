@@ -36,7 +36,7 @@ bool CFileNode::SetPath(const std::string& path) {
     m_nMode = st.mode;
     m_dwAttributes = 0;
     if (st.readOnly) m_dwAttributes |= FA_READONLY;
-    std::string name = BaseName(path);
+    std::string_view name = NameView();
     if (!name.empty() && name[0] == '.') m_dwAttributes |= FA_HIDDEN;
     // The directory a run was given is taken as it was named, even through a link; below it
     // a linked directory is never followed.
@@ -61,7 +61,13 @@ bool CFileNode::GetSpecialWords(std::string& out) const {
     return !out.empty();
 }
 
-std::string CFileNode::Name() const { return BaseName(m_strPath); }
+std::string CFileNode::Name() const { return std::string(NameView()); }
+
+std::string_view CFileNode::NameView() const {
+    std::string_view path(m_strPath);
+    size_t slash = path.rfind(kPathSep);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
 
 void CFileNode::Classify() {
     // An HTML node runs this again after its base part did: a file that could not be opened

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -70,6 +71,7 @@ public:
     bool GetSpecialWords(std::string& out) const;
     // The last component of m_strPath.
     std::string Name() const;
+    std::string_view NameView() const;
     CRunContext& Ctx() const { return *m_pCtx; }
 
     // File names (name rules).

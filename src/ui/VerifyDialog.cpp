@@ -74,6 +74,8 @@ void CVerifyDialog::FinishLayout(int dluWidth, int dluHeight) {
     QSize size(std::max(minimumWidth(), dluWidth * fm.averageCharWidth() / 4),
                std::max(minimumHeight(), dluHeight * fm.height() / 8));
     resize(size);
+    // Placed now, so that the controls have their sizes before the dialog is first shown.
+    Arrange(size.width(), size.height());
     SetColumnWidths(size.width() - kRightReserve);
 }
 

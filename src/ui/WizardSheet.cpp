@@ -114,7 +114,7 @@ CWizardSheet::CWizardSheet(CFileSystem& fs, QWidget* parent)
     for (CWizardPage* page : m_pages)
         height = std::max(height, page->layout()->totalHeightForWidth(width));
     m_pStack->setFixedSize(width, height);
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedSize(sizeHint());
 }
 
 CWizardSheet::~CWizardSheet() = default;

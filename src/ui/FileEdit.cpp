@@ -165,22 +165,34 @@ void CFileEdit::inputMethodEvent(QInputMethodEvent* e) {
 }
 
 void CFileEdit::contextMenuEvent(QContextMenuEvent* e) {
-    QMenu* menu = createStandardContextMenu();
+    // The box's own menu, so that its editing commands go through the rules like the keys.
+    auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    // The menu's editing commands go through the rules like the keys.
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        if (name == QLatin1String("edit-paste") || name == QLatin1String("edit-cut") ||
-            name == QLatin1String("edit-delete")) {
-            disconnect(action, &QAction::triggered, nullptr, nullptr);
-            if (name == QLatin1String("edit-paste"))
-                connect(action, &QAction::triggered, this, &CFileEdit::PasteFiltered);
-            else if (name == QLatin1String("edit-cut"))
-                connect(action, &QAction::triggered, this, &CFileEdit::CutFiltered);
-            else
-                connect(action, &QAction::triggered, this, [this] { DeleteChecked(false); });
-        }
-    }
+    auto add = [menu](const QString& text, QKeySequence::StandardKey key, bool enabled) {
+        QString shortcut = QKeySequence(key).toString(QKeySequence::NativeText);
+        QAction* action = menu->addAction(shortcut.isEmpty() ? text : text + '\t' + shortcut);
+        action->setEnabled(enabled);
+        return action;
+    };
+    const bool editable = !isReadOnly();
+    const bool selection = hasSelectedText();
+    connect(add(tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable()),
+            &QAction::triggered, this, &QLineEdit::undo);
+    connect(add(tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable()),
+            &QAction::triggered, this, &QLineEdit::redo);
+    menu->addSeparator();
+    connect(add(tr("Cu&t"), QKeySequence::Cut, editable && selection), &QAction::triggered, this,
+            &CFileEdit::CutFiltered);
+    connect(add(tr("&Copy"), QKeySequence::Copy, selection), &QAction::triggered, this,
+            &QLineEdit::copy);
+    connect(add(tr("&Paste"), QKeySequence::Paste,
+                editable && !QApplication::clipboard()->text().isEmpty()),
+            &QAction::triggered, this, &CFileEdit::PasteFiltered);
+    connect(add(tr("Delete"), QKeySequence::UnknownKey, editable && selection), &QAction::triggered,
+            this, [this] { DeleteChecked(false); });
+    menu->addSeparator();
+    connect(add(tr("Select All"), QKeySequence::SelectAll, !text().isEmpty()), &QAction::triggered,
+            this, &QLineEdit::selectAll);
     menu->popup(e->globalPos());
 }
 

@@ -40,7 +40,7 @@ CReadOnlyDlg::CReadOnlyDlg(QWidget* parent) : QDialog(parent) {
     }
     buttons->addStretch(1);
     top->addLayout(buttons);
-    setFixedWidth(fontMetrics().averageCharWidth() * 76);
+    setFixedWidth(fontMetrics().averageCharWidth() * 86);
 }
 
 void CReadOnlyDlg::SetText(const QString& text) {

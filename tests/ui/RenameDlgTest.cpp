@@ -2,8 +2,10 @@
 // keystroke rules applied to typed, deleted and pasted text.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -210,6 +212,22 @@ private slots:
         QTest::keyClick(&box.edit, Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(box.edit.text(), QStringLiteral("HOME1234.HTM"));
         QCOMPARE(box.refusals.size(), 4);
+        // The box's context menu pastes through the rules as well.
+        box.edit.setSelection(0, 8);
+        QApplication::clipboard()->setText(QStringLiteral("a:b"));
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(4, 4),
+                                    box.edit.mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(&box.edit, &menuEvent);
+        QMenu* menu = box.edit.findChild<QMenu*>();
+        QVERIFY(menu);
+        QAction* paste = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith(QStringLiteral("&Paste"))) paste = action;
+        QVERIFY(paste && paste->isEnabled());
+        paste->trigger();
+        menu->close();
+        QCOMPARE(box.edit.text(), QStringLiteral("AB.HTM"));
+        QCOMPARE(box.refusals.size(), 5);
     }
 };
 

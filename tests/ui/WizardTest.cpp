@@ -522,41 +522,10 @@ private slots:
         RunSettings stored = site.Settings();
         stored.Target = TFS_ISO9660;
         stored.FilesOnly = true;
-
-        // Cancel on the last page: the settings stay as they were.
-        {
-            CModalHand hand([](QWidget* w) {
-                auto* sheet = qobject_cast<CWizardSheet*>(w);
-                if (!sheet) {
-                    qobject_cast<QDialog*>(w)->reject();
-                    return;
-                }
-                if (sheet->CurrentIndex() == PAGE_TARGET)
-                    qobject_cast<CPage2*>(sheet->CurrentPage())
-                        ->TargetList()
-                        ->setCurrentIndex(TargetRowOf(TFS_UNIX));
-                if (sheet->CurrentIndex() == PAGE_SUMMARY)
-                    sheet->CancelButton()->click();
-                else
-                    sheet->NextButton()->click();
-            });
-            RunSettings s = stored;
-            CWizardSheet sheet(RealFileSystem());
-            QVERIFY(!sheet.Run(s));
-            QCOMPARE(s.Target, int(TFS_ISO9660));
-        }
-        // Escape ends it the same way.
-        {
-            CModalHand hand([](QWidget* w) {
-                if (qobject_cast<CWizardSheet*>(w)) QTest::keyClick(w, Qt::Key_Escape);
-            });
-            RunSettings s = stored;
-            CWizardSheet sheet(RealFileSystem());
-            QVERIFY(!sheet.Run(s));
-        }
-        // Finish: the changed choice comes back, with the derived values.
-        {
-            CModalHand hand([](QWidget* w) {
+        // Runs the wizard on the stored settings: the target becomes UNIX, renaming is chosen,
+        // and the last page ends it with the given button (or Escape when none).
+        auto run = [&stored](QPushButton* (CWizardSheet::*last)() const, RunSettings& s) {
+            CModalHand hand([last](QWidget* w) {
                 auto* sheet = qobject_cast<CWizardSheet*>(w);
                 if (!sheet) {
                     qobject_cast<QDialog*>(w)->reject();
@@ -568,16 +537,31 @@ private slots:
                         ->setCurrentIndex(TargetRowOf(TFS_UNIX));
                 if (sheet->CurrentIndex() == PAGE_RENAME)
                     qobject_cast<CChoicePage*>(sheet->CurrentPage())->Radio(0, 1)->click();
-                AdvanceWizard(w);
+                if (sheet->CurrentIndex() != PAGE_SUMMARY)
+                    sheet->NextButton()->click();
+                else if (last)
+                    (sheet->*last)()->click();
+                else
+                    QTest::keyClick(w, Qt::Key_Escape);
             });
-            RunSettings s = stored;
+            s = stored;
             CWizardSheet sheet(RealFileSystem());
-            QVERIFY(sheet.Run(s));
-            QCOMPARE(s.Target, int(TFS_UNIX));
-            QVERIFY(s.Rename);
-            QVERIFY(!s.UpdateLinks);
-            QCOMPARE(s.Directory, site.dir.Path());
-        }
+            return sheet.Run(s);
+        };
+
+        // Cancel or Escape on the last page: the settings stay as they were.
+        RunSettings s;
+        QVERIFY(!run(&CWizardSheet::CancelButton, s));
+        QCOMPARE(s.Target, int(TFS_ISO9660));
+        QVERIFY(!s.Rename);
+        QVERIFY(!run(nullptr, s));
+        QCOMPARE(s.Target, int(TFS_ISO9660));
+        // Finish: the changed choices come back, with the derived values.
+        QVERIFY(run(&CWizardSheet::FinishButton, s));
+        QCOMPARE(s.Target, int(TFS_UNIX));
+        QVERIFY(s.Rename);
+        QVERIFY(!s.UpdateLinks);
+        QCOMPARE(s.Directory, site.dir.Path());
     }
 };
 

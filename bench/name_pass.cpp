@@ -8,35 +8,14 @@
 #include <map>
 #include <string>
 
+#include "app/QuietUi.h"
 #include "app/RunContext.h"
 #include "app/RunSettings.h"
-#include "app/RunUi.h"
 #include "site/DirXpNode.h"
 
 namespace {
 
-// Nobody is asked anything; every answer lets the pass go on.
-class CQuietUi : public ts::CRunUi {
-public:
-    bool RunWizard(ts::RunSettings&) override { return true; }
-    int MessageBox(const std::string&, int) override { return ts::ID_OK; }
-    void ProgressBegin(const std::string&, int) override {}
-    bool ProgressSetDirectory(const std::string&) override { return false; }
-    void ProgressSetFile(const std::string&) override {}
-    void ProgressEnd() override {}
-    int RenamePrompt(ts::CRunContext&, ts::CFileNode&, int, bool) override {
-        return ts::RENAME_ACCEPT;
-    }
-    int ReadOnlyPrompt(const std::string&) override { return ts::READONLY_NO; }
-    bool VerifyFilenames(ts::CRunContext&, ts::CDirXpNode&, int) override { return true; }
-    int VerifyLineEnds(ts::CRunContext&, ts::CDirXpNode&) override { return 0; }
-    bool HasLimitedView() const override { return false; }
-    bool EditorDialog(ts::EditorOptions&) override { return false; }
-    bool StartEditor(const std::string&, const std::string&) override { return false; }
-    bool FindEditor(const std::string&) override { return false; }
-    void SetViewText(const std::string&, bool) override {}
-    void ShowMainWindow(bool) override {}
-};
+using ts::CQuietUi;
 
 double Since(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();

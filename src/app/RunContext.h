@@ -46,6 +46,8 @@ public:
     bool bNotRenamedHeadingWritten = false;
     // The long-path warning is shown once per name-check pass.
     bool bLongPathWarned = false;
+    // Undo is rewriting links: a link goes back to its very bytes once its names are back.
+    bool bUndoing = false;
     // Nesting depth of the directory scan.
     int nScanDepth = 0;
 

@@ -203,6 +203,10 @@ void CTessaryDoc::CheckDirectory() {
                     goto ending;
                 }
                 CHtmlNode& home = static_cast<CHtmlNode&>(*found);
+                // The link passes use the mark for "used in the site": no mark of the
+                // line-end passes may survive into them, whatever the verify dialog did.
+                CTreeIterator marks(&top);
+                while (CFileNode* node = marks.Next()) node->m_bMarked = false;
 
                 out << HeadingBlock("HTML SYNTAX ERRORS:");
                 int n = WalkHierarchy(
@@ -257,7 +261,10 @@ void CTessaryDoc::CheckDirectory() {
                     std::string pagePath = JoinPath(top.m_strPath, std::string(kExternalPageName));
                     std::unique_ptr<CFile> page = ctx->fs.OpenWrite(pagePath);
                     CReportStream& aux = ctx->auxStream;
-                    if (page) aux.Attach(page.get());
+                    if (page)
+                        aux.Attach(page.get());
+                    else
+                        ctx->ErrorLine(pagePath, LoadString(IDS_OPEN_FAILED));
                     std::string title = FormatMessage(IDS_EXTERNAL_TITLE, s.HomePage);
                     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
                         << "</head>\n<body>\n<h2>" << HtmlEscape(title) << "</h2>\n<body>\n";
@@ -271,7 +278,8 @@ void CTessaryDoc::CheckDirectory() {
                         goto ending;
                     }
                     if (n == 0) out << "No external URL link references!" << "\n";
-                    if (n > 0) {
+                    // The page is announced only when it exists.
+                    if (n > 0 && page) {
                         out << "\n\n\n" << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
                             << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
                             << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";

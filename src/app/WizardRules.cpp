@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "app/QuietUi.h"
 #include "app/RunContext.h"
-#include "app/RunUi.h"
 #include "app/Strings.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
@@ -14,27 +14,6 @@
 
 namespace ts {
 namespace {
-
-// The checks examine single entries; nothing is shown and nothing is asked.
-class CQuietUi : public CRunUi {
-public:
-    bool RunWizard(RunSettings&) override { return false; }
-    int MessageBox(const std::string&, int) override { return ID_OK; }
-    void ProgressBegin(const std::string&, int) override {}
-    bool ProgressSetDirectory(const std::string&) override { return false; }
-    void ProgressSetFile(const std::string&) override {}
-    void ProgressEnd() override {}
-    int RenamePrompt(CRunContext&, CFileNode&, int, bool) override { return RENAME_CANCEL; }
-    int ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
-    bool VerifyFilenames(CRunContext&, CDirXpNode&, int) override { return false; }
-    int VerifyLineEnds(CRunContext&, CDirXpNode&) override { return VERIFY_ASCII_CANCEL; }
-    bool HasLimitedView() const override { return false; }
-    bool EditorDialog(EditorOptions&) override { return false; }
-    bool StartEditor(const std::string&, const std::string&) override { return false; }
-    bool FindEditor(const std::string&) override { return false; }
-    void SetViewText(const std::string&, bool) override {}
-    void ShowMainWindow(bool) override {}
-};
 
 Refusal Refuse(int id, const std::string& a1 = std::string(), const std::string& a2 = {}) {
     return Refusal{id, FormatMessage(id, a1, a2)};

@@ -194,6 +194,19 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         std::fwrite(text.data(), 1, text.size(), io.out);
     }
     std::fflush(io.out);
+    // The run's tree lives only in this process: undo is offered now or never.
+    if (io.interactive && doc.CanUndo() && ui.AskYesNo("Undo these changes?")) {
+        std::string runText = ui.ViewText();
+        doc.UndoLast();
+        const std::string& undoText = ui.ViewText();
+        if (doc.m_bReportBuilt)
+            std::fwrite(undoText.data(), 1, undoText.size(), io.out);
+        else if (undoText != runText)
+            std::fprintf(io.err, "%s\n", undoText.c_str());
+        else
+            std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
+        std::fflush(io.out);
+    }
     if (!completed) return EXIT_EARLY;
     uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
     return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;

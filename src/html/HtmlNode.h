@@ -24,6 +24,10 @@ public:
         int m_nKind = LK_LOCAL;
         int m_bRewrite = 0;
         CFileNode* m_pTarget = nullptr;
+        // The directory the link was resolved against: an index into m_vBases.
+        int m_nBase = 0;
+        // The bytes the first rewrite replaced, so that undo can put them back exactly.
+        std::string m_strWritten;
     };
 
     CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
@@ -46,6 +50,12 @@ public:
     int m_bVisited = 0;
     std::string m_strBase;
     int m_bRewrite = 0;
+    // Every directory base in force while the file was parsed, in order: the file's own
+    // directory first, then one for each "base" tag that named a directory.
+    std::vector<std::string> m_vBases;
+
+    // The heading of a file's lines in the link reports: "In file "path"".
+    std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
 };
 
 // The extension of a name (text after its last "."), empty when it has none.

@@ -183,8 +183,4 @@ int CFileNode::ConvertLineEnds(int nLineEnd) {
     return 1;
 }
 
-bool CFileNode::BuildLineEndTable(CFile&) {
-    return false;
-}
-
 }  // namespace ts

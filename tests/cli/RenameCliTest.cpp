@@ -8,48 +8,10 @@
 
 #include "app/ReportStream.h"
 #include "cli/Cli.h"
+#include "support/CliRunner.h"
 #include "support/TempDir.h"
 
 namespace ts::test {
-namespace {
-
-struct CliResult {
-    int code;
-    std::string out, err;
-};
-
-std::string Drain(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        s.append(buf, n);
-    std::fclose(f);
-    return s;
-}
-
-// Runs tessary-cli in this process with the given terminal input.
-CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal) {
-    static CTempDir profileDir;
-    ::setenv("TESSARY_PROFILE", (profileDir / "tessary.ini").c_str(), 1);
-    CliStreams io;
-    io.in = std::tmpfile();
-    std::fwrite(input.data(), 1, input.size(), io.in);
-    std::rewind(io.in);
-    io.out = std::tmpfile();
-    io.err = std::tmpfile();
-    io.interactive = terminal;
-    io.progress = false;
-    args.insert(args.begin(), "tessary-cli");
-    std::vector<const char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    int code = RunCli(static_cast<int>(argv.size()), argv.data(), io, RealFileSystem());
-    std::fclose(io.in);
-    return {code, Drain(io.out), Drain(io.err)};
-}
 
 TEST(RenameCli, VerifyListOnATerminal) {
     CTempDir site;
@@ -182,5 +144,4 @@ TEST(RenameCli, HelpExplainsTheAnswers) {
     EXPECT_NE(r.out.find("accept all, no rename, edit"), std::string::npos);
 }
 
-}  // namespace
 }  // namespace ts::test

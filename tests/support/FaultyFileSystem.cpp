@@ -39,6 +39,7 @@ bool CFaultyFileSystem::Trip(Op op, const std::string& path) {
     if (!r.pathPart.empty() && path.find(r.pathPart) == std::string::npos) return false;
     ++r.seen;
     bool fail = r.from ? r.seen >= r.nth : r.seen == r.nth;
+    if (fail && r.throws) throw std::bad_alloc();
     if (fail) {
         m_err = r.err;
         errno = r.err;

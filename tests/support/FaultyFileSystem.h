@@ -26,6 +26,8 @@ public:
     void FailFrom(Op op, int nth = 1, std::string pathPart = std::string(), int err = EIO) {
         m_rules[op] = Rule{nth, std::move(pathPart), err, 0, true};
     }
+    // Throws std::bad_alloc from the nth call of op instead (the low-memory path).
+    void ThrowOn(Op op, int nth = 1) { m_rules[op] = Rule{nth, std::string(), 0, 0, false, true}; }
     void Clear() { m_rules.clear(); }
     int Calls(Op op) const {
         auto it = m_calls.find(op);
@@ -57,6 +59,7 @@ private:
         int err;
         int seen;
         bool from = false;
+        bool throws = false;
     };
     std::unique_ptr<CFile> Wrap(std::unique_ptr<CFile> f, const std::string& path);
 

@@ -31,3 +31,18 @@ inline std::unique_ptr<CTessaryDoc> MakeDoc(CFileSystem& fs, CScriptedUi& ui,
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// The text of a report section: everything between its heading block and the next heading
+// block (or the end of the report), blank lines included.
+inline std::string ReportSection(const std::string& report, const std::string& heading) {
+    std::string block = std::string(kSeparatorLine) + heading + "\n" + std::string(kSeparatorLine);
+    size_t start = report.find(block);
+    if (start == std::string::npos) return "<no section " + heading + ">";
+    start += block.size();
+    size_t end = report.find(kSeparatorLine, start);
+    return report.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+}  // namespace ts::test

@@ -1,0 +1,40 @@
+// A user interface that shows nothing and asks nobody: every question gets the answer that
+// lets the work go on without changing anything the user did not ask for. Used where entries
+// are only examined (the wizard's checks) and by the benchmarks.
+#pragma once
+
+#include <string>
+
+#include "app/RunSettings.h"
+#include "app/RunUi.h"
+
+namespace ts {
+
+class CQuietUi : public CRunUi {
+public:
+    // The settings a "wizard" hands back.
+    RunSettings settings;
+    std::string viewText;
+
+    bool RunWizard(RunSettings& s) override {
+        s = settings;
+        return true;
+    }
+    int MessageBox(const std::string&, int) override { return ID_OK; }
+    void ProgressBegin(const std::string&, int) override {}
+    bool ProgressSetDirectory(const std::string&) override { return false; }
+    void ProgressSetFile(const std::string&) override {}
+    void ProgressEnd() override {}
+    int RenamePrompt(CRunContext&, CFileNode&, int, bool) override { return RENAME_ACCEPT; }
+    int ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
+    bool VerifyFilenames(CRunContext&, CDirXpNode&, int) override { return true; }
+    int VerifyLineEnds(CRunContext&, CDirXpNode&) override { return VERIFY_ASCII_SOME; }
+    bool HasLimitedView() const override { return false; }
+    bool EditorDialog(EditorOptions&) override { return false; }
+    bool StartEditor(const std::string&, const std::string&) override { return false; }
+    bool FindEditor(const std::string&) override { return false; }
+    void SetViewText(const std::string& text, bool) override { viewText = text; }
+    void ShowMainWindow(bool) override {}
+};
+
+}  // namespace ts

@@ -1,0 +1,251 @@
+// Rewriting the links of a page to files whose names changed (or that must be escaped), and
+// the report of the changes a rename would need.
+#include <algorithm>
+
+#include "app/ReportStream.h"
+#include "app/RunContext.h"
+#include "app/Strings.h"
+#include "html/HtmlNode.h"
+#include "html/Url.h"
+#include "platform/SafeRewrite.h"
+#include "platform/Text.h"
+#include "site/DirNode.h"
+
+namespace ts {
+namespace {
+
+const CFileNode* TopOf(const CFileNode* node) {
+    while (node->m_pParent)
+        node = node->m_pParent;
+    return node;
+}
+
+// A node's path below the top directory as it would be after the suggested renames, with "/"
+// before every component; the top directory itself gives "".
+std::string SuggestedPath(const CFileNode* node) {
+    std::vector<std::string> parts;
+    for (; node && node->m_pParent; node = node->m_pParent)
+        parts.push_back(node->m_strNewName.empty() ? node->Name() : node->m_strNewName);
+    std::string path;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+        path += "/" + *it;
+    return path;
+}
+
+// The directory a record was resolved against, or the top directory when the site does not
+// know it (the top directory itself, or a base outside the tree).
+const CFileNode* BaseDirOf(const CHtmlNode& file, const CHtmlNode::CTag& tag) {
+    const CFileNode* top = TopOf(&file);
+    if (tag.m_nBase < 0 || static_cast<size_t>(tag.m_nBase) >= file.m_vBases.size()) return top;
+    std::string dir = file.m_vBases[static_cast<size_t>(tag.m_nBase)];
+    if (!dir.empty() && dir.back() == kPathSep) dir.pop_back();
+    const CFileNode* found = file.Ctx().Lookup(dir);
+    return found && found->IsDirNode() ? found : top;
+}
+
+// Strips "dir/" from the front of path; a path outside dir stays whole.
+std::string Below(const std::string& path, const std::string& dir) {
+    if (dir.empty()) return path.starts_with("/") ? path.substr(1) : path;
+    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+        path[dir.size()] == '/')
+        return path.substr(dir.size() + 1);
+    return path;
+}
+
+// The last n components of path, each with its leading separator.
+std::string LastComponents(const std::string& path, size_t n) {
+    size_t pos = path.size();
+    for (size_t i = 0; i < n; ++i) {
+        size_t slash = pos == 0 ? std::string::npos : path.rfind('/', pos - 1);
+        if (slash == std::string::npos) return path;
+        pos = slash;
+    }
+    return path.substr(pos);
+}
+
+// The new text of a link: the target as it is (or would be) called, in the link's own form.
+// T is the target's path, below is the part of it under the top directory (beginning with
+// "/"), and baseDir the path of the directory the link was resolved against.
+std::string NewLinkText(const CHtmlNode::CTag& tag, const std::string& t, const std::string& below,
+                        const std::string& baseDir) {
+    const std::string& u = tag.m_strUrl;
+    // The replaceable text begins after a scheme such as "file:".
+    std::string rest = u;
+    size_t colon = u.find(':');
+    if (colon != std::string::npos) rest = u.substr(colon + 1);
+    std::string text;
+    if (rest.starts_with("/")) {
+        text = below;
+    } else {
+        std::string r = rest;
+        if (tag.m_nKind == LK_BASE && r.ends_with("/")) r.pop_back();
+        size_t ups = 0;
+        while (r.starts_with("../")) {
+            r.erase(0, 3);
+            ++ups;
+        }
+        if (ups > 0) {
+            size_t n = 1 + static_cast<size_t>(std::count(r.begin(), r.end(), '/'));
+            text = rest.substr(0, ups * 3 - 1) + LastComponents(t, n);
+        } else {
+            text = Below(t, baseDir);
+        }
+    }
+    if (tag.m_nKind == LK_BASE && u.ends_with("/")) text += "/";
+    return text;
+}
+
+std::string ChangeLine(const CHtmlNode::CTag& tag, const std::string& text) {
+    std::string line = Format("   line %4d: %s\n   -------->  %s", tag.m_nLine,
+                              tag.m_strUrl.c_str(), text.c_str());
+    if (EqualsNoCase(text, tag.m_strUrl))
+        line += text != tag.m_strUrl ? " (case change)" : "(reserved character encode)";
+    return line + "\n";
+}
+
+// True when the target and every directory above it carry the names they had before the run
+// again: undo then writes each link back exactly as it was.
+bool NamesRestored(const CFileNode* node) {
+    for (; node; node = node->m_pParent)
+        if (!node->m_strNewName.empty() && node->Name() != node->m_strNewName) return false;
+    return true;
+}
+
+// Streams a file into a rewrite: copies up to an offset, or skips up to one.
+class CCopier {
+public:
+    CCopier(CFile& in, CSafeRewrite& out) : m_in(in), m_out(out) {}
+    enum Result { OK, READ_FAILED, WRITE_FAILED };
+
+    // Copies (or, with captured, takes out of the file) the bytes up to offset; to the end of
+    // the file when offset is UINT64_MAX.
+    Result To(uint64_t offset, std::string* captured) {
+        while (m_pos < offset) {
+            if (m_begin == m_end) {
+                long long n = m_in.Read(m_buf, sizeof m_buf);
+                if (n < 0) return READ_FAILED;
+                if (n == 0) return offset == UINT64_MAX ? OK : READ_FAILED;
+                m_begin = 0;
+                m_end = static_cast<size_t>(n);
+            }
+            size_t take = m_end - m_begin;
+            if (offset != UINT64_MAX) take = std::min<uint64_t>(take, offset - m_pos);
+            if (captured) {
+                captured->append(m_buf + m_begin, take);
+            } else if (!m_out.Write(m_buf + m_begin, take)) {
+                return WRITE_FAILED;
+            }
+            m_begin += take;
+            m_pos += take;
+        }
+        return OK;
+    }
+    uint64_t Position() const { return m_pos; }
+
+private:
+    CFile& m_in;
+    CSafeRewrite& m_out;
+    char m_buf[65536];
+    size_t m_begin = 0, m_end = 0;
+    uint64_t m_pos = 0;
+};
+
+}  // namespace
+
+int CHtmlNode::ReportLinkChanges() {
+    if (!m_bRewrite || !m_pTags) return 0;
+    std::string lines;
+    for (const CTag& tag : *m_pTags) {
+        if (!tag.m_pTarget || !tag.m_bRewrite) continue;
+        std::string t = SuggestedPath(tag.m_pTarget);
+        std::string text = NewLinkText(tag, t, t, SuggestedPath(BaseDirOf(*this, tag)));
+        lines += ChangeLine(tag, text);
+    }
+    if (lines.empty()) return 0;
+    Ctx().statusReport << "\n" << InFileHeading() << "\n" << lines;
+    return 1;
+}
+
+// The new content goes to a temporary file beside the page and replaces it in one step; the
+// records and the report change only once the page has. A failure leaves everything as it was.
+int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
+    if (!m_bRewrite || !m_pTags) return 0;
+    CRunContext& ctx = Ctx();
+    if (m_bLink) {
+        ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
+        return 0;
+    }
+    if (!CheckReadOnly(pAutoReadOnly)) return 0;
+    FileStat st;
+    if (!ctx.fs.Stat(m_strPath, st) || st.kind != EntryKind::File || st.isLink) {
+        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
+        return 0;
+    }
+    std::unique_ptr<CFile> in = ctx.fs.OpenRead(m_strPath);
+    if (!in) {
+        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
+        return 0;
+    }
+    CSafeRewrite out(ctx.fs, m_strPath);
+    if (!out.Begin()) {
+        ctx.ErrorLine(m_strPath, LoadString(IDS_TEMP_OPEN_FAILED));
+        return 0;
+    }
+
+    struct Change {
+        CTag* tag;
+        std::string url, written;
+        uint64_t start, end;
+    };
+    std::vector<Change> changes;
+    std::string lines;
+    const std::string& topPath = TopOf(this)->m_strPath;
+    CCopier copier(*in, out);
+    auto fail = [&](CCopier::Result r) {
+        ctx.ErrorLine(m_strPath, LoadString(r == CCopier::READ_FAILED ? IDS_READ_FAILED
+                                                                      : IDS_TEMP_WRITE_FAILED));
+        return 0;
+    };
+    for (CTag& tag : *m_pTags) {
+        if (!tag.m_pTarget || !tag.m_bRewrite) continue;
+        // Records are in file order and never overlap; one that does is left alone.
+        if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
+        if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return fail(r);
+        std::string replaced;
+        if (auto r = copier.To(tag.m_nEnd, &replaced); r != CCopier::OK) return fail(r);
+
+        const std::string& t = tag.m_pTarget->m_strPath;
+        std::string text =
+            NewLinkText(tag, t, Below(t, topPath).insert(0, "/"), BaseDirOf(*this, tag)->m_strPath);
+        std::string bytes = text;
+        EncodeUrl(bytes);
+        // Undo puts back the very bytes the run replaced once every name is back.
+        if (ctx.bUndoing && !tag.m_strWritten.empty() && NamesRestored(tag.m_pTarget)) {
+            bytes = tag.m_strWritten;
+            text = bytes;
+            DecodeUrl(text);
+        }
+        lines += ChangeLine(tag, text);
+        uint64_t start = out.Position();
+        if (!out.Write(bytes)) return fail(CCopier::WRITE_FAILED);
+        changes.push_back({&tag, text, replaced, start, out.Position()});
+    }
+    if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return fail(r);
+    in.reset();
+    if (!out.Commit(st.mode)) {
+        int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
+                                                           : IDS_TEMP_WRITE_FAILED;
+        ctx.ErrorLine(m_strPath, LoadString(id));
+        return 0;
+    }
+    for (Change& c : changes) {
+        c.tag->m_strUrl = c.url;
+        c.tag->m_nStart = c.start;
+        c.tag->m_nEnd = c.end;
+        if (c.tag->m_strWritten.empty()) c.tag->m_strWritten = c.written;
+    }
+    ctx.statusReport << "\n" << InFileHeading() << "\n" << lines << "\n\n";
+    return 1;
+}
+
+}  // namespace ts

@@ -1,0 +1,24 @@
+// The string functions of the link engine: escapes in URLs, leading "../" segments of relative
+// paths, and references made absolute against a full base URL.
+#pragma once
+
+#include <string>
+
+namespace ts {
+
+// Removes CR and LF, then decodes "%XY" escapes from right to left, so that the "%" that "%25"
+// gives is never decoded again. A decoded NUL ends the text.
+void DecodeUrl(std::string& s);
+
+// Escapes the characters that are reserved or unsafe in a URL as "%XY", except "/".
+void EncodeUrl(std::string& s);
+
+// Consumes the leading ".." segments of rel, climbing base (which ends in sep) one directory for
+// each, then puts what is left of base in front of rel.
+void ResolveDotDot(std::string& rel, std::string base, char sep);
+
+// The reference ref made absolute against the absolute URL base, as browsers do it: absolute
+// paths, dot segments and queries follow the rules for URI references. ref has no fragment.
+std::string ResolveReference(const std::string& base, const std::string& ref);
+
+}  // namespace ts

@@ -1,0 +1,82 @@
+#include "site/LineEndTable.h"
+
+#include <algorithm>
+
+#include "app/RunContext.h"
+#include "app/Strings.h"
+#include "site/FileNode.h"
+
+namespace ts {
+
+void CLineEndScanner::Feed(const unsigned char* p, size_t n, std::vector<uint64_t>& out) {
+    while (n > 0) {
+        size_t inBlock = static_cast<size_t>(m_nOffset % kBlock);
+        if (inBlock == 0) m_bNulInBlock = false;
+        size_t take = std::min(n, kBlock - inBlock);
+        if (m_bNulInBlock) {
+            m_bAfterCr = false;
+        } else {
+            for (size_t i = 0; i < take; ++i) {
+                unsigned char c = p[i];
+                if (c > '\r') {
+                    m_bAfterCr = false;
+                } else if (c == '\n') {
+                    if (!m_bAfterCr) out.push_back(m_nOffset + i);
+                    m_bAfterCr = false;
+                } else if (c == '\r') {
+                    out.push_back(m_nOffset + i);
+                    m_bAfterCr = true;
+                } else if (c == 0) {
+                    m_bNulInBlock = true;
+                    m_bAfterCr = false;
+                    break;
+                } else {
+                    m_bAfterCr = false;
+                }
+            }
+        }
+        p += take;
+        n -= take;
+        m_nOffset += take;
+    }
+}
+
+void CLineCursor::DropPassed() {
+    if (m_nPassed == 0) return;
+    m_table.erase(m_table.begin(), m_table.begin() + static_cast<std::ptrdiff_t>(m_nPassed));
+    m_nDropped += static_cast<int>(m_nPassed);
+    m_nPassed = 0;
+}
+
+// Physical reads are large; the 512-byte blocks that decide the NUL rule are the scanner's.
+bool CFileNode::BuildLineEndTable(CFile& file) {
+    if (m_pLineEnds)
+        m_pLineEnds->clear();
+    else
+        m_pLineEnds = std::make_unique<std::vector<uint64_t>>();
+    long long length = file.Length();
+    bool ok = length >= 0 && file.Seek(0);
+    CLineEndScanner scanner;
+    std::vector<unsigned char> buffer(64 * 1024);
+    uint64_t left = ok ? static_cast<uint64_t>(length) : 0;
+    while (ok && left > 0) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        long long got = file.Read(buffer.data(), want);
+        // A file that shrinks while it is read cannot give the length it promised.
+        if (got <= 0) {
+            ok = false;
+            break;
+        }
+        scanner.Feed(buffer.data(), static_cast<size_t>(got), *m_pLineEnds);
+        left -= static_cast<uint64_t>(got);
+    }
+    if (!ok) {
+        m_pCtx->ErrorLine(m_strPath, LoadString(IDS_READ_FAILED));
+        m_pLineEnds.reset();
+        return false;
+    }
+    m_pLineEnds->push_back(static_cast<uint64_t>(length));
+    return true;
+}
+
+}  // namespace ts

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "html/LinkSite.h"
+
+namespace ts::test {
+
+namespace {
+
+std::string Walked(CLinkSite& site) {
+    std::string out;
+    for (const std::string& f : site.ui.filesShown)
+        out += f.substr(site.dir.Path().size() + 1) + " ";
+    return out;
+}
+
+int Report(CHtmlNode& home, int (CHtmlNode::*pass)(), const char* caption) {
+    return WalkHierarchy(
+        home, [pass](CHtmlNode& n) { return (n.*pass)(); }, caption);
+}
+
+}  // namespace
+
+TEST(Hierarchy, WalksEachReachablePageOnceInPreOrder) {
+    CLinkSite site;
+    site.Write("index.html",
+               "<a href=\"a.html\"><img src=\"pic.png\"><a href=\"b.html\"><a href=\"a.html\">");
+    site.Write("a.html", "<a href=\"index.html\"><a href=\"c.html\"><a href=\"style.css\">");
+    site.Write("b.html", "<a href=\"c.html\"><a href=\"a.html\">");
+    site.Write("c.html", "<a href=\"b.html\">");
+    site.Write("pic.png", "\x89PNG");
+    site.Write("style.css", "p {}");
+    site.Write("lonely.html", "<img src=\"only-here.gif\">");
+    site.Write("only-here.gif", "GIF");
+    site.Scan();
+    site.ui.filesShown.clear();
+    site.ui.captions.clear();
+    EXPECT_EQ(site.Parse(), 0);
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+    CHtmlNode& home = site.Html("index.html");
+    EXPECT_EQ(home.m_nLinkedHtml, 4);
+    for (const char* used : {"index.html", "a.html", "b.html", "c.html", "pic.png", "style.css"})
+        EXPECT_TRUE(site.Node(used)->m_bMarked) << used;
+    EXPECT_FALSE(site.Node("lonely.html")->m_bMarked);
+    EXPECT_FALSE(site.Node("only-here.gif")->m_bMarked);
+
+    // Later walks take the same order and use the count as their range.
+    site.ui.filesShown.clear();
+    int calls = 0;
+    EXPECT_EQ(WalkHierarchy(
+                  home, [&calls](CHtmlNode&) { return ++calls % 2; }, "Second"),
+              2);
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+    site.ui.filesShown.clear();
+    int arg = 7;
+    EXPECT_EQ(WalkHierarchyWith(
+                  home, [](CHtmlNode&, int* a) { return *a == 7 ? 1 : 0; }, &arg, "With"),
+              4);
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+    EXPECT_EQ(site.ui.captions, (std::vector<std::string>{"Checking URL Links", "Second", "With"}));
+}
+
+TEST(Hierarchy, CancellingStopsTheWalkAfterTheCurrentFile) {
+    CLinkSite site;
+    site.Write("index.html", "<a href=\"a.html\"><a href=\"missing.html\">");
+    site.Write("a.html", "<a href=\"b.html\"><a href=\"gone.html\">");
+    site.Write("b.html", "");
+    site.Parse();
+    site.ui.filesShown.clear();
+    site.ui.directoriesShown = 0;
+    site.ui.cancelAfterDirectories = 2;
+    EXPECT_EQ(Report(site.Html("index.html"), &CHtmlNode::ReportUnresolvedLinks,
+                     "Reporting Unresolved Links"),
+              -1);
+    EXPECT_EQ(Walked(site), "index.html a.html ");
+    EXPECT_FALSE(site.ctx.walk.cancel);
+    EXPECT_EQ(site.ctx.walk.depth, 0);
+    // The file that was passed before the cancel still reported its links.
+    EXPECT_NE(site.Status().find("gone.html"), std::string::npos);
+}
+
+// Every page's walk is a heap frame, not a native one: a long chain cannot overflow the stack.
+TEST(Hierarchy, AChainOfAHundredThousandPagesIsWalked) {
+    CTempDir dir;
+    CScriptedUi ui;
+    CRunContext ctx(RealFileSystem(), ui);
+    const int kPages = 100000;
+    std::vector<std::unique_ptr<CHtmlNode>> pages;
+    pages.reserve(kPages);
+    for (int i = 0; i < kPages; ++i) {
+        pages.push_back(std::make_unique<CHtmlNode>(&ctx, dir / std::to_string(i), nullptr));
+        pages.back()->m_nType = FT_HTML;
+    }
+    for (int i = 0; i + 1 < kPages; ++i) {
+        pages[i]->m_pTags = std::make_unique<std::vector<CHtmlNode::CTag>>(2);
+        (*pages[i]->m_pTags)[1].m_pTarget = pages[i + 1].get();
+        (*pages[i]->m_pTags)[0].m_pTarget = pages[0].get();  // back to the start: visited
+    }
+    int order = 0;
+    bool inOrder = true;
+    int passed = WalkHierarchy(
+        *pages[0],
+        [&](CHtmlNode& n) {
+            inOrder = inOrder && &n == pages[order].get();
+            ++order;
+            return 1;
+        },
+        "Chain");
+    EXPECT_EQ(passed, kPages);
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(pages[0]->m_nLinkedHtml, kPages);
+    EXPECT_EQ(pages[kPages - 2]->m_nLinkedHtml, 2);
+    EXPECT_EQ(WalkHierarchyWith(
+                  *pages[0], [](CHtmlNode&, int*) { return 1; }, nullptr, "Chain"),
+              kPages);
+    pages[0]->ClearVisited();
+    EXPECT_EQ(pages[kPages - 1]->m_bVisited, 0);
+}
+
+TEST(Hierarchy, UnresolvedAndExternalLinksAreListedPerFile) {
+    CLinkSite site;
+    site.Write("index.html",
+               "<a href=\"http://host/A\">\n<a href=\"nothere.htm\">\n<a href=\"sub/p.html\">\n"
+               "<base href=\"nodir/\">\n");
+    site.Write("sub/p.html",
+               "<a href=\"http://host/a\">\n<a href=\"http://host/A\">\n<a href=\"x y.htm\">");
+    site.Parse();
+    CHtmlNode& home = site.Html("index.html");
+    EXPECT_EQ(Report(home, &CHtmlNode::ReportUnresolvedLinks, "Unresolved"), 2);
+    EXPECT_EQ(site.Status(), "\nIn file \"" + site.Path("index.html") +
+                                 "\"\n"
+                                 "   line    2: nothere.htm\n"
+                                 "\nIn file \"" +
+                                 site.Path("sub/p.html") +
+                                 "\"\n"
+                                 "   line    3: x y.htm\n");
+}
+
+}  // namespace ts::test

@@ -1,0 +1,46 @@
+#include "support/CliRunner.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "cli/Cli.h"
+#include "support/TempDir.h"
+
+namespace ts::test {
+namespace {
+
+std::string Drain(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    std::string s;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    std::fclose(f);
+    return s;
+}
+
+}  // namespace
+
+CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal) {
+    static CTempDir profileDir;
+    ::setenv("TESSARY_PROFILE", (profileDir / "tessary.ini").c_str(), 1);
+    CliStreams io;
+    io.in = std::tmpfile();
+    std::fwrite(input.data(), 1, input.size(), io.in);
+    std::rewind(io.in);
+    io.out = std::tmpfile();
+    io.err = std::tmpfile();
+    io.interactive = terminal;
+    io.progress = false;
+    args.insert(args.begin(), "tessary-cli");
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    int code = RunCli(static_cast<int>(argv.size()), argv.data(), io, RealFileSystem());
+    std::fclose(io.in);
+    return {code, Drain(io.out), Drain(io.err)};
+}
+
+}  // namespace ts::test

@@ -174,7 +174,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         return 0;
     }
     m_strExternalReport.clear();
-    SetView(text, true);
+    SetView(std::move(text), true);
     fs.Remove(finalPath);
     return result;
 }

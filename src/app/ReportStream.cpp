@@ -35,9 +35,13 @@ CReportStream& CReportStream::operator<<(std::string_view text) {
     return *this;
 }
 
-CReportStream& CReportStream::operator<<(int n) { return *this << std::to_string(n); }
+CReportStream& CReportStream::operator<<(int n) {
+    return *this << std::to_string(n);
+}
 
-void CReportStream::EndLine() { *this << "\n"; }
+void CReportStream::EndLine() {
+    *this << "\n";
+}
 
 void CReportStream::Flush() {
     if (!m_pFile || m_buffer.empty()) {

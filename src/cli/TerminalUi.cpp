@@ -314,6 +314,7 @@ int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
     }
 }
 
-void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
+// The report stays in the document; the command line prints it from there.
+void CTerminalUi::SetViewText(const std::string&, bool) {}
 
 }  // namespace ts

@@ -12,7 +12,9 @@ CDirXpNode::CDirXpNode(CRunContext* ctx, const std::string& path, CDirNode* pare
 
 CDirXpNode::CDirXpNode(CFileNode&& base) : CDirNode(std::move(base)) {}
 
-CDirXpNode::~CDirXpNode() { CloseLog(); }
+CDirXpNode::~CDirXpNode() {
+    CloseLog();
+}
 
 // Web files become HTML nodes, directories run directories, everything else plain nodes. The
 // entry is examined once; the other kinds take over what the first node found.
@@ -68,7 +70,8 @@ void CDirXpNode::CloseLog() {
 
 void CDirXpNode::CloseAllLogs() {
     CTreeIterator it(this);
-    while (CFileNode* node = it.Next()) node->CloseLog();
+    while (CFileNode* node = it.Next())
+        node->CloseLog();
 }
 
 }  // namespace ts

@@ -46,6 +46,7 @@ public:
 
 private:
     std::string ReadLine();
+    bool ConfirmRows(const char* question, const char* leftOut, std::vector<bool>& checked);
     void DrawProgress(bool force);
     void ClearProgress();
 

@@ -140,7 +140,10 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     out.Detach();
 
     // 13: close; a report that could not be written whole is a report that failed.
-    bool written = !out.Failed() && !copyFailedFlag && file->Sync() && file->Close();
+    // A report for the editor stays on the disk; one for the view is read back at once and
+    // removed, so it need not reach the disk first.
+    bool written = !out.Failed() && !copyFailedFlag && (!useEditor || file->Sync()) &&
+                   file->Close();
     file.reset();
     if (!written) {
         fs.Remove(finalPath);
@@ -174,7 +177,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         return 0;
     }
     m_strExternalReport.clear();
-    SetView(text, true);
+    SetView(std::move(text), true);
     fs.Remove(finalPath);
     return result;
 }

@@ -1,7 +1,8 @@
 // The text streams every pass writes its findings to, and the constant texts they share.
 // Report files are text files with CR LF line ends on every platform: each "\n" written
-// reaches the file as "\r\n", and each finished line is flushed at once so that an
-// interrupted run still leaves every finished line on the disk.
+// reaches the file as "\r\n". Lines are gathered into large blocks (one system call per line
+// would dominate a run over a large tree); a stream is flushed whenever it is detached from
+// its file, so an interrupted run or undo still leaves every finished line on the disk.
 #pragma once
 
 #include <string>

@@ -6,9 +6,9 @@
 // conversion to UNIX and back to DOS gives the DOS form of the text, and converting to the
 // convention a text already has changes nothing.
 //
-// Input: one byte (the convention; from 0xF0 on, the text is put after about 256 KiB of plain
-// text, across the conversion's reads, which is slow, so only a few such inputs are made),
-// then the text.
+// Input: one byte (the convention; 0xFF puts the text after about 256 KiB of plain text, the
+// next byte choosing how much, so that it straddles the conversion's reads: such inputs are
+// slow, so only a few are made), then the text.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -127,11 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     Place& place = ThePlace();
     const int le = 1 + bytes[0] % 3;
     std::string data;
-    if (bytes[0] >= 0xF0) {
+    size_t skip = 1;
+    if (bytes[0] == 0xFF && size >= 2) {
         // The conversion reads 256 KiB at a time; a line end at the seam must stay one.
-        data.assign(256 * 1024 - 300 + (bytes[0] & 0x0F) * 20, 'a');
+        data.assign(256 * 1024 - 300 + (bytes[1] & 0x1F) * 10, 'a');
+        skip = 2;
     }
-    data.append(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+    data.append(reinterpret_cast<const char*>(bytes) + skip, size - skip);
     FUZZ_CHECK(fuzz::WriteBytes(place.path, data));
     FUZZ_CHECK(::chmod(place.path.c_str(), 0640) == 0);
 

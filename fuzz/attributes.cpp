@@ -151,11 +151,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     // The whole table: every record it keeps lies inside the tag, in ascending order.
     Site& site = TheSite();
     CHtmlNode& page = *site.page;
-    page.m_strBase = page.m_strOrigPath.substr(0, page.m_strOrigPath.rfind('/') + 1);
+    page.m_strBase = page.OrigPath().substr(0, page.OrigPath().rfind('/') + 1);
     page.m_vBases.assign(1, page.m_strBase);
     page.m_bRewrite = 0;
     CLinkBase base;
-    base.strSiteRoot = site.top->m_strOrigPath;
+    base.strSiteRoot = site.top->OrigPath();
     std::vector<CHtmlNode::CTag> tags;
     int errors = ExamineTag(page, scanned, text, base, tags);
     FUZZ_CHECK(errors >= 0 && errors <= 3);

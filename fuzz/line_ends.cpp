@@ -38,7 +38,7 @@ Place& ThePlace() {
     return place;
 }
 
-std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
+FUZZ_REFERENCE std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
     std::vector<uint64_t> ends;
     bool crEndedBlock = false;
     for (size_t b = 0; b < data.size(); b += 512) {
@@ -64,7 +64,7 @@ std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
 }
 
 // Each recorded line end replaced by the new one; the LF of a recorded CR LF pair dropped.
-std::string ReferenceConvert(const std::string& data, const std::string& newEnd) {
+FUZZ_REFERENCE std::string ReferenceConvert(const std::string& data, const std::string& newEnd) {
     std::string out;
     size_t from = 0;
     for (uint64_t end : ReferenceLineEnds(data)) {
@@ -82,7 +82,7 @@ const char* EndBytes(int le) {
 }
 
 // Any line end of a text without NUL bytes, in the given form.
-std::string PlainForm(const std::string& text, const std::string& newEnd) {
+FUZZ_REFERENCE std::string PlainForm(const std::string& text, const std::string& newEnd) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {

@@ -86,7 +86,7 @@ void CheckValid(const std::string& name, int target, int maxLen) {
 // a number of up to 18 digits after the separator is continued (a longer one is part of the
 // stem); the stem loses whole characters when the number no longer fits; an 8.3 name keeps
 // its stem to 8 characters.
-bool NextCandidate(std::string& cand, char sep, int& maxLen) {
+FUZZ_REFERENCE bool NextCandidate(std::string& cand, char sep, int& maxLen) {
     size_t end = cand.rfind('.');
     if (end == std::string::npos) end = cand.size();
     const std::string ext = cand.substr(end);
@@ -115,7 +115,8 @@ bool NextCandidate(std::string& cand, char sep, int& maxLen) {
 
 // 1 with the first free name, 0 when the name is free, -1 when none fits; -2 when the sweep
 // gave up (the numbers ran out of digits or went round).
-int SweepUnique(const std::set<std::string>& taken, std::string& name, char sep, int maxLen) {
+FUZZ_REFERENCE int SweepUnique(const std::set<std::string>& taken, std::string& name, char sep,
+                               int maxLen) {
     if (!taken.count(FoldCase(name))) return 0;
     std::string cand = name;
     for (int step = 0; step < 100000; ++step) {

@@ -53,7 +53,7 @@ Site& TheSite() {
 
 // Line ends by the rules alone: blocks of 512 bytes, a NUL ends the text of its block, a CR LF
 // pair counts once (at the CR), also when the pair straddles two blocks.
-std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
+FUZZ_REFERENCE std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
     std::vector<uint64_t> ends;
     bool crEndedBlock = false;
     for (size_t b = 0; b < data.size(); b += 512) {
@@ -78,7 +78,7 @@ std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
     return ends;
 }
 
-int LineOf(const std::vector<uint64_t>& ends, uint64_t offset) {
+FUZZ_REFERENCE int LineOf(const std::vector<uint64_t>& ends, uint64_t offset) {
     return 1 + static_cast<int>(std::upper_bound(ends.begin(), ends.end(), offset) - ends.begin());
 }
 
@@ -107,7 +107,7 @@ struct Expected {
 
 // Scans the page the plain way (all of it in memory) and examines every tag with the same
 // attribute table, on a node of its own for the same path.
-Expected Reference(Site& site, const std::string& data) {
+FUZZ_REFERENCE Expected Reference(Site& site, const std::string& data) {
     Expected want;
     const std::string& path = site.pagePath;
     std::vector<uint64_t> ends = ReferenceLineEnds(data);
@@ -116,7 +116,7 @@ Expected Reference(Site& site, const std::string& data) {
     ref.m_strBase = path.substr(0, path.rfind('/') + 1);
     ref.m_vBases.assign(1, ref.m_strBase);
     CLinkBase base;
-    base.strSiteRoot = site.top->m_strOrigPath;
+    base.strSiteRoot = site.top->OrigPath();
 
     std::string scanLines, tagLines;
     bool comment = false, open = false;

@@ -197,7 +197,7 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
     std::erase(written, '"');
     if (written.empty()) return;
     CHtmlNode& page = *site.page;
-    const std::string root = site.top->m_strOrigPath;
+    const std::string root = site.top->OrigPath();
     page.m_bRewrite = 0;
     page.m_vBases.assign(1, root + "/");
     CLinkBase base;
@@ -236,7 +236,7 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
     FUZZ_CHECK(tag.m_nBase == base.nBase);
     if (tag.m_pTarget) {
         FUZZ_CHECK(tag.m_nKind == LK_LOCAL);
-        FUZZ_CHECK(site.quiet.ctx.Lookup(tag.m_pTarget->m_strOrigPath) == tag.m_pTarget);
+        FUZZ_CHECK(site.quiet.ctx.Lookup(tag.m_pTarget->OrigPath()) == tag.m_pTarget);
     }
     if (tag.m_bRewrite) FUZZ_CHECK(tag.m_pTarget && page.m_bRewrite);
 }
@@ -245,7 +245,7 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
 // the page's directory, escaped. Each must find the file again and need no change.
 void CheckCanonicalLinks(Site& site, CFileNode& target) {
     CHtmlNode& page = *site.page;
-    const std::string root = site.top->m_strOrigPath;
+    const std::string root = site.top->OrigPath();
     std::string below = target.m_strPath.substr(root.size() + 1);
     for (const std::string& text : {"/" + below, below}) {
         std::string written = text;

@@ -171,6 +171,12 @@ int CHtmlNode::ReportLinkChanges() {
 int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     if (!m_bRewrite || !m_pTags) return 0;
     CRunContext& ctx = Ctx();
+    // Undo changes back only the links the run changed: a page the run could not rewrite still
+    // holds its links as they were, and is left alone.
+    auto Wanted = [&ctx](const CTag& tag) {
+        return tag.m_pTarget && tag.m_bRewrite && (!ctx.bUndoing || tag.m_bRewritten);
+    };
+    if (std::none_of(m_pTags->begin(), m_pTags->end(), Wanted)) return 0;
     if (m_bLink) {
         ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return 0;
@@ -207,7 +213,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         return 0;
     };
     for (CTag& tag : *m_pTags) {
-        if (!tag.m_pTarget || !tag.m_bRewrite) continue;
+        if (!Wanted(tag)) continue;
         // Records are in file order and never overlap; one that does is left alone.
         if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
         if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return fail(r);
@@ -220,7 +226,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         std::string bytes = text;
         EncodeUrl(bytes);
         // Undo puts back the very bytes the run replaced once every name is back.
-        if (ctx.bUndoing && !tag.m_strWritten.empty() && NamesRestored(tag.m_pTarget)) {
+        if (ctx.bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) {
             bytes = tag.m_strWritten;
             text = bytes;
             DecodeUrl(text);
@@ -242,7 +248,8 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         c.tag->m_strUrl = c.url;
         c.tag->m_nStart = c.start;
         c.tag->m_nEnd = c.end;
-        if (c.tag->m_strWritten.empty()) c.tag->m_strWritten = c.written;
+        if (!c.tag->m_bRewritten) c.tag->m_strWritten = c.written;
+        c.tag->m_bRewritten = true;
     }
     ctx.statusReport << "\n" << InFileHeading() << "\n" << lines << "\n\n";
     return 1;

@@ -75,7 +75,10 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     else if (runStatus & RS_COMPLETED)
         title = IDS_TITLE_SUCCESS;
     out << LoadString(title) << "\n\n";
-    long long errorSize = FileSize(fs, errorPath);
+    // One look at the error report decides both the sentence and its section, so they agree;
+    // one that cannot be opened is judged by its size (its section then says so).
+    std::unique_ptr<CFile> errorIn = errorPath.empty() ? nullptr : fs.OpenRead(errorPath);
+    long long errorSize = errorIn ? errorIn->Length() : FileSize(fs, errorPath);
     m_bFileErrors = errorSize > 0;
     if (errorSize > 0) out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
     if (runStatus & RS_HTML_REACHED) {
@@ -108,9 +111,8 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
 
     // 11-12: the error section and the status report, copied unchanged.
     bool copyFailedFlag = false;
-    auto copyReport = [&](const std::string& path, int openFailed, int readFailed,
+    auto copyReport = [&](std::unique_ptr<CFile> in, int openFailed, int readFailed,
                           bool errorSection) {
-        auto in = path.empty() ? nullptr : fs.OpenRead(path);
         if (!in) {
             out << LoadString(openFailed) << "\n";
             if (errorSection) out << kSectionGap;
@@ -135,8 +137,9 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         if (!ok) out << LoadString(readFailed) << "\n";
         if (errorSection) out << kSectionGap;
     };
-    copyReport(errorPath, IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT, true);
-    copyReport(statusPath, IDS_ERR_OPEN_STATUS_REPORT, IDS_ERR_READ_STATUS_REPORT, false);
+    copyReport(std::move(errorIn), IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT, true);
+    copyReport(statusPath.empty() ? nullptr : fs.OpenRead(statusPath), IDS_ERR_OPEN_STATUS_REPORT,
+               IDS_ERR_READ_STATUS_REPORT, false);
     out.Detach();
 
     // 13: close; a report that could not be written whole is a report that failed.

@@ -63,6 +63,16 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
                              std::string(kTempPrefix), finalPath);
     }
     if (!file) return -1;
+    // The file is removed again unless it is handed on, also when an exception (a lack of
+    // memory while the report is read back, say) ends the assembly.
+    struct RemoveUnlessKept {
+        CFileSystem& fs;
+        const std::string& path;
+        bool keep = false;
+        ~RemoveUnlessKept() {
+            if (!keep) fs.Remove(path);
+        }
+    } guard{fs, finalPath};
     CReportStream out;
     out.Attach(file.get());
 
@@ -145,10 +155,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     // 13: close; a report that could not be written whole is a report that failed.
     bool written = !out.Failed() && !copyFailedFlag && file->Sync() && file->Close();
     file.reset();
-    if (!written) {
-        fs.Remove(finalPath);
-        return -1;
-    }
+    if (!written) return -1;
     int result = 1;
 
     // 14: hand the report to the external editor.
@@ -162,6 +169,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
             m_ui.MessageBox(FormatMessage(IDS_EDITOR_NOT_FOUND, editor.strEditor, finalPath));
             result = 0;
         }
+        guard.keep = true;
         m_strExternalReport = finalPath;
         SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + finalPath, false);
         return result;
@@ -170,6 +178,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     // 15: show it in the view.
     std::string text;
     if (!ReadWholeFile(fs, finalPath, text)) {
+        guard.keep = true;
         std::string msg = FormatMessage(IDS_REPORT_READ_BACK, finalPath);
         m_ui.MessageBox(msg);
         m_bModified = false;
@@ -178,7 +187,6 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     }
     m_strExternalReport.clear();
     SetView(text, true);
-    fs.Remove(finalPath);
     return result;
 }
 

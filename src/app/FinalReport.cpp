@@ -120,7 +120,6 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     out.Flush();
 
     // 11-12: the error section and the status report, copied unchanged.
-    bool copyFailedFlag = false;
     auto copyReport = [&](std::unique_ptr<CFile> in, int openFailed, int readFailed,
                           bool errorSection) {
         if (!in) {
@@ -132,7 +131,6 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         if (length <= 0) return;
         if (errorSection)
             out << kSeparatorLine << LoadString(IDS_SPECIAL_HEADING) << "\n" << kSeparatorLine;
-        out.Flush();
         char buf[65536];
         bool ok = true;
         for (;;) {
@@ -142,7 +140,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
                 break;
             }
             if (n == 0) break;
-            if (!file->Write(buf, static_cast<size_t>(n))) copyFailedFlag = true;
+            out.WriteRaw(std::string_view(buf, static_cast<size_t>(n)));
         }
         if (!ok) out << LoadString(readFailed) << "\n";
         if (errorSection) out << kSectionGap;
@@ -153,7 +151,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     out.Detach();
 
     // 13: close; a report that could not be written whole is a report that failed.
-    bool written = !out.Failed() && !copyFailedFlag && file->Sync() && file->Close();
+    bool written = !out.Failed() && file->Sync() && file->Close();
     file.reset();
     if (!written) return -1;
     int result = 1;

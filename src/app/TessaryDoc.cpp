@@ -275,6 +275,8 @@ void CTessaryDoc::CheckDirectory() {
                     ClearExternalSeen(*ctx);
                     if (n < 0) {
                         aux.Detach();
+                        if (page && aux.Failed())
+                            ctx->ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
                         goto ending;
                     }
                     if (n == 0) out << "No external URL link references!" << "\n";
@@ -287,6 +289,8 @@ void CTessaryDoc::CheckDirectory() {
                     out << kSectionGap;
                     aux << "</body>\n</html>\n";
                     aux.Detach();
+                    if (page && aux.Failed())
+                        ctx->ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
                 }
             }
         }

@@ -238,6 +238,9 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     }
     if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return fail(r);
     in.reset();
+    // Once the page has changed, its records must follow whatever happens (undo relies on
+    // them): what could fail for want of memory is done first, then only moves.
+    std::string text = "\n" + InFileHeading() + "\n" + lines + "\n\n";
     if (!out.Commit(st.mode)) {
         int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
                                                            : IDS_TEMP_WRITE_FAILED;
@@ -245,13 +248,13 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         return 0;
     }
     for (Change& c : changes) {
-        c.tag->m_strUrl = c.url;
+        c.tag->m_strUrl.swap(c.url);
         c.tag->m_nStart = c.start;
         c.tag->m_nEnd = c.end;
-        if (!c.tag->m_bRewritten) c.tag->m_strWritten = c.written;
+        if (!c.tag->m_bRewritten) c.tag->m_strWritten.swap(c.written);
         c.tag->m_bRewritten = true;
     }
-    ctx.statusReport << "\n" << InFileHeading() << "\n" << lines << "\n\n";
+    ctx.statusReport << text;
     return 1;
 }
 

@@ -22,6 +22,7 @@
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"
+#include "support/TextDiff.h"
 
 namespace ts::test {
 namespace {
@@ -127,21 +128,9 @@ struct Reported {
     std::map<std::string, std::vector<Change>> rewritten;  // full path when rewritten
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        out.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
 Reported ParseReport(const std::string& report, const std::string& root) {
     Reported r;
-    for (const std::string& line : Lines(ReportSection(report, "RENAMED FILES:"))) {
+    for (const std::string& line : SplitLines(ReportSection(report, "RENAMED FILES:"))) {
         size_t at = line.find("    " + root);
         if (at == std::string::npos) continue;
         std::string name = line.substr(0, at);
@@ -150,12 +139,12 @@ Reported ParseReport(const std::string& report, const std::string& root) {
         r.renamed[line.substr(at + 4)] = name;
     }
     for (const std::string& line :
-         Lines(ReportSection(report, "FILES WITH CHANGED LINE ENDINGS:"))) {
+         SplitLines(ReportSection(report, "FILES WITH CHANGED LINE ENDINGS:"))) {
         if (size_t at = line.find(":  "); at != std::string::npos && line.find(" -> ") < at)
             r.converted.insert(line.substr(at + 3));
     }
     std::string current;
-    std::vector<std::string> lines = Lines(ReportSection(report, "URL LINK RENAMING:"));
+    std::vector<std::string> lines = SplitLines(ReportSection(report, "URL LINK RENAMING:"));
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (line.starts_with("In file \"")) {
@@ -607,7 +596,7 @@ protected:
                 std::string expected =
                     ErrorLine(site / "Locked File.txt", LoadString(IDS_READ_ONLY_CONVERTED));
                 if (errors.starts_with("<no section")) errors.clear();
-                for (const std::string& line : Lines(errors)) {
+                for (const std::string& line : SplitLines(errors)) {
                     if (!e.otherErrors.empty() && line.ends_with(e.otherErrors)) continue;
                     if (!line.empty() && line + "\n" != expected) {
                         EXPECT_NE((line + "\n").find(e.reportText), std::string::npos)

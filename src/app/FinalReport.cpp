@@ -151,7 +151,9 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     out.Detach();
 
     // 13: close; a report that could not be written whole is a report that failed.
-    bool written = !out.Failed() && file->Sync() && file->Close();
+    // A report for the editor stays on the disk; one for the view is read back at once and
+    // removed, so it need not reach the disk first.
+    bool written = !out.Failed() && (!useEditor || file->Sync()) && file->Close();
     file.reset();
     if (!written) return -1;
     int result = 1;
@@ -184,7 +186,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         return 0;
     }
     m_strExternalReport.clear();
-    SetView(text, true);
+    SetView(std::move(text), true);
     return result;
 }
 

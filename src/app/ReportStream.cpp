@@ -23,20 +23,24 @@ void CReportStream::Detach() {
 
 CReportStream& CReportStream::operator<<(std::string_view text) {
     if (!m_pFile) return *this;
-    bool newline = false;
-    for (char c : text) {
-        if (c == '\n') {
-            m_buffer += "\r\n";
-            newline = true;
-        } else {
-            m_buffer += c;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        if (nl == std::string_view::npos) {
+            m_buffer.append(text.substr(pos));
+            break;
         }
+        m_buffer.append(text.substr(pos, nl - pos));
+        m_buffer += "\r\n";
+        pos = nl + 1;
     }
-    if (newline || m_buffer.size() > 65536) Flush();
+    if (m_buffer.size() > 65536) Flush();
     return *this;
 }
 
-CReportStream& CReportStream::operator<<(int n) { return *this << std::to_string(n); }
+CReportStream& CReportStream::operator<<(int n) {
+    return *this << std::to_string(n);
+}
 
 void CReportStream::WriteRaw(std::string_view bytes) {
     if (!m_pFile) return;
@@ -44,7 +48,9 @@ void CReportStream::WriteRaw(std::string_view bytes) {
     if (m_buffer.size() >= 65536) Flush();
 }
 
-void CReportStream::EndLine() { *this << "\n"; }
+void CReportStream::EndLine() {
+    *this << "\n";
+}
 
 void CReportStream::Flush() {
     if (!m_pFile || m_buffer.empty()) {

@@ -1,7 +1,8 @@
 // The text streams every pass writes its findings to, and the constant texts they share.
 // Report files are text files with CR LF line ends on every platform: each "\n" written
-// reaches the file as "\r\n", and each finished line is flushed at once so that an
-// interrupted run still leaves every finished line on the disk.
+// reaches the file as "\r\n". Lines are gathered into large blocks (one system call per line
+// would dominate a run over a large tree); a stream is flushed whenever it is detached from
+// its file, so an interrupted run or undo still leaves every finished line on the disk.
 #pragma once
 
 #include <string>
@@ -35,7 +36,7 @@ public:
     void Detach();
     bool IsAttached() const { return m_pFile != nullptr; }
     // True when text could not be written. A failed write leaves the file as it was, so the
-    // text is kept and written again with the next line: a passing failure loses nothing.
+    // text is kept and written again with the next flush: a passing failure loses nothing.
     bool Failed() const { return m_bFailed; }
 
     // Writes text; each "\n" becomes "\r\n". Text holding a line end is flushed.

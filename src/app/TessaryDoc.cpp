@@ -34,10 +34,10 @@ std::unique_ptr<CRunContext> CTessaryDoc::NewContext() {
     return ctx;
 }
 
-void CTessaryDoc::SetView(const std::string& text, bool modified) {
-    m_strReport = text;
+void CTessaryDoc::SetView(std::string text, bool modified) {
+    m_strReport = std::move(text);
     m_bModified = modified;
-    m_ui.SetViewText(text, modified);
+    m_ui.SetViewText(m_strReport, modified);
 }
 
 void CTessaryDoc::ShowInView(const std::string& text) {
@@ -47,7 +47,7 @@ void CTessaryDoc::ShowInView(const std::string& text) {
         if (c == '\n') out += '\r';
         out += c;
     }
-    SetView(out, m_bModified);
+    SetView(std::move(out), m_bModified);
 }
 
 void CTessaryDoc::MoveReportsToDirectory(const std::string& statusPath,
@@ -84,7 +84,9 @@ struct TempReport {
     }
 };
 
-std::string CutMessage(const char* what) { return Utf8Cut(what ? what : "", 255); }
+std::string CutMessage(const char* what) {
+    return Utf8Cut(what ? what : "", 255);
+}
 
 }  // namespace
 
@@ -143,9 +145,8 @@ void CTessaryDoc::CheckDirectory() {
             if (s.Target != 0 || s.RenameHtml != 0) {
                 int n = top.ForEach(
                     [&](CFileNode& node, bool& cancel) {
-                        return node.CheckName(s.Target, &autoFileName, s.RenameHtml, &cancel)
-                                   ? 1
-                                   : 0;
+                        return node.CheckName(s.Target, &autoFileName, s.RenameHtml, &cancel) ? 1
+                                                                                              : 0;
                     },
                     "Validating Filenames");
                 if (n < 0) goto ending;
@@ -153,7 +154,9 @@ void CTessaryDoc::CheckDirectory() {
                 out << HeadingBlock(s.Rename ? "RENAMED FILES:" : "SUGGESTED NEW NAMES FOR FILES:");
                 int r = 0;
                 if (n == 0) {
-                    out << "\n" << "All filenames were valid!" << "\n";
+                    out << "\n"
+                        << "All filenames were valid!"
+                        << "\n";
                 } else if (s.Rename) {
                     m_dwRunStatus |= RS_RENAMING;
                     r = top.ForEach(
@@ -190,7 +193,10 @@ void CTessaryDoc::CheckDirectory() {
                         "Updating ASCII Line Ends");
                     if (n < 0) goto ending;
                 }
-                if (n == 0) out << "\n" << "All files had compatible ASCII line endings!" << "\n";
+                if (n == 0)
+                    out << "\n"
+                        << "All files had compatible ASCII line endings!"
+                        << "\n";
                 out << kSectionGap;
             }
 
@@ -206,7 +212,8 @@ void CTessaryDoc::CheckDirectory() {
                 // The link passes use the mark for "used in the site": no mark of the
                 // line-end passes may survive into them, whatever the verify dialog did.
                 CTreeIterator marks(&top);
-                while (CFileNode* node = marks.Next()) node->m_bMarked = false;
+                while (CFileNode* node = marks.Next())
+                    node->m_bMarked = false;
 
                 out << HeadingBlock("HTML SYNTAX ERRORS:");
                 int n = WalkHierarchy(
@@ -219,8 +226,7 @@ void CTessaryDoc::CheckDirectory() {
                     out << HeadingBlock("URL LINK RENAMING:");
                     m_dwRunStatus |= RS_LINKS;
                     n = WalkHierarchyWith(
-                        home,
-                        [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); },
+                        home, [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); },
                         &autoReadOnly, "Updating URL Links");
                 } else {
                     out << HeadingBlock("SUGGESTED URL LINK RENAMING:");
@@ -229,7 +235,9 @@ void CTessaryDoc::CheckDirectory() {
                         "Validating URL Links");
                 }
                 if (n < 0) goto ending;
-                if (n == 0) out << "No local URL links needed to be renamed." << "\n";
+                if (n == 0)
+                    out << "No local URL links needed to be renamed."
+                        << "\n";
                 out << kSectionGap;
 
                 if (s.ReportUnresolvedRefs) {
@@ -238,7 +246,9 @@ void CTessaryDoc::CheckDirectory() {
                         home, [](CHtmlNode& node) { return node.ReportUnresolvedLinks(); },
                         "Reporting Unresolved Links");
                     if (n < 0) goto ending;
-                    if (n == 0) out << "All local links are resolved!" << "\n";
+                    if (n == 0)
+                        out << "All local links are resolved!"
+                            << "\n";
                     if (n > 0) m_dwRunStatus |= RS_UNRESOLVED;
                     out << kSectionGap;
                 }
@@ -252,7 +262,9 @@ void CTessaryDoc::CheckDirectory() {
                         },
                         "Reporting Unused Files");
                     if (n < 0) goto ending;
-                    if (n == 0) out << "All files are used in the site hierarchy!" << "\n";
+                    if (n == 0)
+                        out << "All files are used in the site hierarchy!"
+                            << "\n";
                     if (n > 0) m_dwRunStatus |= RS_UNUSED;
                     out << kSectionGap;
                 }
@@ -279,10 +291,13 @@ void CTessaryDoc::CheckDirectory() {
                             ctx->ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
                         goto ending;
                     }
-                    if (n == 0) out << "No external URL link references!" << "\n";
+                    if (n == 0)
+                        out << "No external URL link references!"
+                            << "\n";
                     // The page is announced only when it exists.
                     if (n > 0 && page) {
-                        out << "\n\n\n" << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
+                        out << "\n\n\n"
+                            << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
                             << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
                             << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
                     }

@@ -47,8 +47,8 @@ public:
     bool CanUndo() const;
 
     // Merges the temporary reports into the final report; -1 when it cannot be written.
-    int BuildFinalReport(const std::string& statusPath, const std::string& errorPath,
-                         int nEntries, int nDirs, uint32_t runStatus);
+    int BuildFinalReport(const std::string& statusPath, const std::string& errorPath, int nEntries,
+                         int nDirs, uint32_t runStatus);
     // Puts a message into the report view ("\n" becomes "\r\n").
     void ShowInView(const std::string& text);
 
@@ -73,7 +73,7 @@ private:
     friend class CRunDriver;
     friend class CUndo;
     std::unique_ptr<CRunContext> NewContext();
-    void SetView(const std::string& text, bool modified);
+    void SetView(std::string text, bool modified);
     void MoveReportsToDirectory(const std::string& statusPath, const std::string& errorPath);
 
     CFileSystem& m_fs;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "app/QuietUi.h"
@@ -70,13 +71,70 @@ Refusal CheckDirectoryChoice(CFileSystem& fs, const RunSettings& s) {
 }
 
 bool DirectoryRefusesWrites(CFileSystem& fs, const std::string& dir) {
-    return !fs.CanWriteIn(dir);
+    if (fs.CanWriteIn(dir)) return false;
+    // Only a refusal counts: a full disk or a failing device is not a read-only volume.
+    int err = fs.LastError();
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
+Refusal CheckDriveChoice(CFileSystem& fs, const RunSettings& s) {
+    int id = s.Rename ? IDS_DIR_READ_ONLY_RENAME : s.LineEnd != 0 ? IDS_DIR_READ_ONLY_LINE_ENDS : 0;
+    if (id == 0 || !DirectoryRefusesWrites(fs, s.Directory)) return Refusal();
+    // No drive letters here: the volume is named by the directory that lies on it.
+    Refusal r = Refuse(id, LoadString(IDS_DRIVE), s.Directory);
+    r.text += LoadString(IDS_CONTINUE_ANYWAY);
+    return r;
 }
 
 Refusal CheckActions(const RunSettings& s) {
     if (s.Target == 0 && s.RenameHtml == 0 && s.LineEnd == 0 && s.FilesOnly)
         return Refuse(IDS_NO_ACTIONS);
     return Refusal();
+}
+
+WebExtChoice AdjustWebExtChoice(int target, bool checkUrls, int renameHtml) {
+    WebExtChoice c;
+    c.nRenameHtml = renameHtml;
+    switch (target) {
+        case TFS_ISO9660:
+            if (c.nRenameHtml == WEB_EXT_UNIX) c.nRenameHtml = WEB_EXT_KEEP;
+            c.bToUnix = false;
+            break;
+        case TFS_DOS_FAT:
+        case TFS_WIN95_VFAT:
+        case TFS_NTFS:
+            if (checkUrls) c.nRenameHtml = WEB_EXT_WINDOWS;
+            if (c.nRenameHtml == WEB_EXT_UNIX) c.nRenameHtml = WEB_EXT_KEEP;
+            c.bToUnix = false;
+            break;
+        case TFS_MACINTOSH:
+        case TFS_UNIX:
+            if (checkUrls)
+                c.nRenameHtml = WEB_EXT_UNIX;
+            else if (c.nRenameHtml == WEB_EXT_WINDOWS)
+                c.nRenameHtml = WEB_EXT_KEEP;
+            c.bToWindows = false;
+            break;
+        default:
+            // No convention of its own: the choice stays, and both conversions are offered
+            // again after an earlier target had ruled one out.
+            break;
+    }
+    return c;
+}
+
+int PreferredWebExt(int target) {
+    switch (target) {
+        case TFS_DOS_FAT:
+        case TFS_WIN95_VFAT:
+        case TFS_NTFS:
+            return WEB_EXT_WINDOWS;
+        case TFS_MACINTOSH:
+        case TFS_UNIX:
+            return WEB_EXT_UNIX;
+        default:
+            return -1;
+    }
 }
 
 std::string DefaultHomePage(CFileSystem& fs, const RunSettings& s) {

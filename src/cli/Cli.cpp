@@ -177,7 +177,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     CTessaryDoc doc(fs, ui, &profile, &master);
     doc.CheckDirectory();
 
-    const std::string& text = ui.ViewText();
+    const std::string& text = doc.m_strReport;
     bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
     if (!doc.m_bReportBuilt) {
         // No report: the view holds the reason, if any was given.
@@ -196,9 +196,9 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     std::fflush(io.out);
     // The run's tree lives only in this process: undo is offered now or never.
     if (io.interactive && doc.CanUndo() && ui.AskYesNo("Undo these changes?")) {
-        std::string runText = ui.ViewText();
+        std::string runText = doc.m_strReport;
         doc.UndoLast();
-        const std::string& undoText = ui.ViewText();
+        const std::string& undoText = doc.m_strReport;
         if (doc.m_bReportBuilt)
             std::fwrite(undoText.data(), 1, undoText.size(), io.out);
         else if (undoText != runText)

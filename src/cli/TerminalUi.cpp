@@ -232,6 +232,30 @@ int CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     }
 }
 
+// Asks until the user confirms the list (true) or stops (false); row numbers toggle rows.
+bool CTerminalUi::ConfirmRows(const char* question, const char* leftOut,
+                              std::vector<bool>& checked) {
+    for (;;) {
+        std::fprintf(m_err, "%s", question);
+        std::fflush(m_err);
+        std::string answer = ReadLine();
+        if (m_bEof) return false;
+        char c = FirstLetter(answer, 'n');
+        if (c == 'y') return true;
+        if (c == 'n') return false;
+        std::string bad;
+        if (!ToggleRows(answer, checked, bad)) {
+            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", checked.size(),
+                         bad.c_str());
+            continue;
+        }
+        std::string left;
+        for (size_t i = 0; i < checked.size(); ++i)
+            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
+        std::fprintf(m_err, "%s: %s\n", leftOut, left.empty() ? "none" : left.c_str());
+    }
+}
+
 bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
     std::vector<VerifyNameRow> rows = VerifyFilenameRows(top);
     std::vector<bool> checked(rows.size(), true);
@@ -250,30 +274,13 @@ bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %-*s  %s\n", i + 1, static_cast<int>(width),
                      rows[i].strSuggested.c_str(), rows[i].strOriginal.c_str());
-    for (;;) {
-        std::fprintf(m_err,
-                     "Rename these entries? y = rename, n = stop here, or the numbers of entries "
+    if (!ConfirmRows("Rename these entries? y = rename, n = stop here, or the numbers of entries "
                      "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
-                     "numbers] ");
-        std::fflush(m_err);
-        std::string answer = ReadLine();
-        if (m_bEof) return false;
-        char c = FirstLetter(answer, 'n');
-        if (c == 'y') {
-            VerifyFilenamesOk(ctx, rows, checked);
-            return true;
-        }
-        if (c == 'n') return false;
-        std::string bad;
-        if (!ToggleRows(answer, checked, bad)) {
-            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", rows.size(), bad.c_str());
-            continue;
-        }
-        std::string left;
-        for (size_t i = 0; i < rows.size(); ++i)
-            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
-        std::fprintf(m_err, "Left unrenamed: %s\n", left.empty() ? "none" : left.c_str());
-    }
+                     "numbers] ",
+                     "Left unrenamed", checked))
+        return false;
+    VerifyFilenamesOk(ctx, rows, checked);
+    return true;
 }
 
 // Lists the files whose line ends will be converted; y converts them, row numbers leave those
@@ -287,33 +294,17 @@ int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
                  top.m_strPath.c_str());
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
-    for (;;) {
-        std::fprintf(m_err,
-                     "Convert these files? y = convert, n = stop here, or the numbers of files "
+    if (!ConfirmRows("Convert these files? y = convert, n = stop here, or the numbers of files "
                      "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
-                     "numbers] ");
-        std::fflush(m_err);
-        std::string answer = ReadLine();
-        if (m_bEof) return VERIFY_ASCII_CANCEL;
-        char c = FirstLetter(answer, 'n');
-        if (c == 'y') {
-            for (size_t i = 0; i < rows.size(); ++i)
-                rows[i].checked = checked[i];
-            return ApplyLineEndRows(ctx, rows);
-        }
-        if (c == 'n') return VERIFY_ASCII_CANCEL;
-        std::string bad;
-        if (!ToggleRows(answer, checked, bad)) {
-            std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", rows.size(), bad.c_str());
-            continue;
-        }
-        std::string left;
-        for (size_t i = 0; i < rows.size(); ++i)
-            if (!checked[i]) left += (left.empty() ? "" : ", ") + std::to_string(i + 1);
-        std::fprintf(m_err, "Left as they are: %s\n", left.empty() ? "none" : left.c_str());
-    }
+                     "numbers] ",
+                     "Left as they are", checked))
+        return VERIFY_ASCII_CANCEL;
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].checked = checked[i];
+    return ApplyLineEndRows(ctx, rows);
 }
 
-void CTerminalUi::SetViewText(const std::string& text, bool) { m_viewText = text; }
+// The report stays in the document; the command line prints it from there.
+void CTerminalUi::SetViewText(const std::string&, bool) {}
 
 }  // namespace ts

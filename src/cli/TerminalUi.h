@@ -38,7 +38,6 @@ public:
     void SetViewText(const std::string& text, bool modified) override;
     void ShowMainWindow(bool) override {}
 
-    const std::string& ViewText() const { return m_viewText; }
     // Asks a yes/no question on the terminal; false without a terminal.
     bool AskYesNo(const std::string& question);
 
@@ -47,6 +46,7 @@ public:
 
 private:
     std::string ReadLine();
+    bool ConfirmRows(const char* question, const char* leftOut, std::vector<bool>& checked);
     void DrawProgress(bool force);
     void ClearProgress();
 
@@ -56,7 +56,6 @@ private:
     bool m_bInteractive;
     bool m_bProgress;
     bool m_bYes;
-    std::string m_viewText;
     std::string m_caption;
     long m_nCount = 0;
     int m_nRange = 0;

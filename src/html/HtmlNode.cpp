@@ -6,9 +6,16 @@
 
 namespace ts {
 
-std::string ExtensionOf(const std::string& name) {
+std::string_view ExtensionOf(std::string_view name) {
     size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
+bool IsWebExtension(std::string_view ext) {
+    if (ext.size() < 3 || ext.size() > 4) return false;
+    std::string e = ToLower(ext);
+    return e == "htm" || e == "html" || e == "jpg" || e == "jpeg" || e == "mpg" || e == "mpeg" ||
+           e == "png" || e == "ping" || e == "aif" || e == "aiff";
 }
 
 CHtmlNode::CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
@@ -22,7 +29,7 @@ CHtmlNode::~CHtmlNode() = default;
 // their extensions. A directory stays a directory whatever its name.
 void CHtmlNode::Classify() {
     CFileNode::Classify();
-    std::string ext = ToLower(ExtensionOf(Name()));
+    std::string ext = ToLower(ExtensionOf(NameView()));
     if (ext.empty()) return;
     if (m_nType > 0) {
         if (ext == "htm" || ext == "html") m_nType = FT_HTML;

@@ -61,6 +61,9 @@ public:
 };
 
 // The extension of a name (text after its last "."), empty when it has none.
-std::string ExtensionOf(const std::string& name);
+std::string_view ExtensionOf(std::string_view name);
+
+// True for the extensions of HTML pages and Web media files (any case).
+bool IsWebExtension(std::string_view ext);
 
 }  // namespace ts

@@ -215,14 +215,15 @@ int CHtmlNode::ParseLinks() {
     // A file that cannot be read keeps no links and changes nothing else either.
     std::string oldBase = m_strBase;
     int oldRewrite = m_bRewrite;
-    m_strBase = m_strOrigPath.substr(0, m_strOrigPath.rfind(kPathSep) + 1);
+    const std::string& orig = OrigPath();
+    m_strBase = orig.substr(0, orig.rfind(kPathSep) + 1);
     std::vector<std::string> oldBases = std::move(m_vBases);
     m_vBases.assign(1, m_strBase);
     CLinkBase base;
     const CFileNode* top = this;
     while (top->m_pParent)
         top = top->m_pParent;
-    base.strSiteRoot = top->m_strOrigPath;
+    base.strSiteRoot = top->OrigPath();
 
     auto tags = std::make_unique<std::vector<CTag>>();
     int bSyntaxError = 0;

@@ -111,7 +111,7 @@ void CDirNode::InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found) {
     std::reverse(found.begin(), found.end());
     std::vector<std::string> keys;
     keys.reserve(found.size());
-    for (const auto& n : found) keys.push_back(FoldCase(n->Name()));
+    for (const auto& n : found) keys.push_back(FoldCase(n->NameView()));
     std::vector<size_t> order(found.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),

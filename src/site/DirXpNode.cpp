@@ -12,17 +12,26 @@ CDirXpNode::CDirXpNode(CRunContext* ctx, const std::string& path, CDirNode* pare
 
 CDirXpNode::CDirXpNode(CFileNode&& base) : CDirNode(std::move(base)) {}
 
-CDirXpNode::~CDirXpNode() { CloseLog(); }
+CDirXpNode::~CDirXpNode() {
+    CloseLog();
+}
 
 // Web files become HTML nodes, directories run directories, everything else plain nodes. The
 // entry is examined once; the other kinds take over what the first node found.
 std::unique_ptr<CFileNode> CDirXpNode::CreateChild(const std::string& path) {
-    auto probe = std::make_unique<CHtmlNode>(m_pCtx, path, this);
-    int type = probe->m_nType;
-    if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG)) return probe;
-    if (type == FT_DIRECTORY)
-        return std::make_unique<CDirXpNode>(std::move(static_cast<CFileNode&>(*probe)));
-    return std::make_unique<CFileNode>(std::move(static_cast<CFileNode&>(*probe)));
+    std::unique_ptr<CFileNode> probe;
+    // Only a name with a Web extension can give an HTML node; others need no HTML probe.
+    if (IsWebExtension(ExtensionOf(BaseName(path)))) {
+        auto html = std::make_unique<CHtmlNode>(m_pCtx, path, this);
+        int type = html->m_nType;
+        if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG)) return html;
+        probe = std::move(html);
+    } else {
+        probe = std::make_unique<CFileNode>(m_pCtx, path, this);
+    }
+    if (probe->m_nType == FT_DIRECTORY) return std::make_unique<CDirXpNode>(std::move(*probe));
+    if (probe->IsHtmlNode()) return std::make_unique<CFileNode>(std::move(*probe));
+    return probe;
 }
 
 void CDirXpNode::OpenLog() {
@@ -68,7 +77,8 @@ void CDirXpNode::CloseLog() {
 
 void CDirXpNode::CloseAllLogs() {
     CTreeIterator it(this);
-    while (CFileNode* node = it.Next()) node->CloseLog();
+    while (CFileNode* node = it.Next())
+        node->CloseLog();
 }
 
 }  // namespace ts

@@ -24,7 +24,7 @@ CFileNode::~CFileNode() = default;
 bool CFileNode::SetPath(const std::string& path) {
     if (path.empty()) return m_bExists;
     m_strPath = path;
-    m_strOrigPath = path;
+    m_strOrigPath.clear();
     FileStat st;
     if (!m_pCtx || !m_pCtx->fs.Stat(path, st)) {
         m_dwAttributes = FA_MISSING;
@@ -36,7 +36,7 @@ bool CFileNode::SetPath(const std::string& path) {
     m_nMode = st.mode;
     m_dwAttributes = 0;
     if (st.readOnly) m_dwAttributes |= FA_READONLY;
-    std::string name = BaseName(path);
+    std::string_view name = NameView();
     if (!name.empty() && name[0] == '.') m_dwAttributes |= FA_HIDDEN;
     // The directory a run was given is taken as it was named, even through a link; below it
     // a linked directory is never followed.
@@ -61,7 +61,29 @@ bool CFileNode::GetSpecialWords(std::string& out) const {
     return !out.empty();
 }
 
-std::string CFileNode::Name() const { return BaseName(m_strPath); }
+void CFileNode::SetOrigPath(const std::string& path) {
+    if (path == m_strPath)
+        m_strOrigPath.clear();
+    else
+        m_strOrigPath = path;
+}
+
+void CFileNode::MovePath(const std::string& path) {
+    if (path == m_strPath) return;
+    if (m_strOrigPath.empty()) m_strOrigPath = m_strPath;
+    m_strPath = path;
+    if (m_strOrigPath == m_strPath) m_strOrigPath.clear();
+}
+
+std::string CFileNode::Name() const {
+    return std::string(NameView());
+}
+
+std::string_view CFileNode::NameView() const {
+    std::string_view path(m_strPath);
+    size_t slash = path.rfind(kPathSep);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
 
 void CFileNode::Classify() {
     // An HTML node runs this again after its base part did: a file that could not be opened
@@ -89,7 +111,8 @@ void CFileNode::Classify() {
     }
     file.reset();
     bool high = false;
-    for (long long i = 0; i < n && !high; ++i) high = block[i] >= 0x80;
+    for (long long i = 0; i < n && !high; ++i)
+        high = block[i] >= 0x80;
     // Bytes of 128 and more make a file binary unless they are UTF-8: today's pages are.
     if (high && !IsUtf8Text(block, static_cast<size_t>(n))) {
         m_nType = FT_BINARY;

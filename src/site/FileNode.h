@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -68,8 +69,17 @@ public:
     bool SetPath(const std::string& path);
     // "system", "temporary" or "hidden" for entries a scan skips.
     bool GetSpecialWords(std::string& out) const;
+    // The full path of the entry when the node was made (PrepareUndo later replaces it). It is
+    // kept apart only once it differs from m_strPath: most entries never move.
+    const std::string& OrigPath() const {
+        return m_strOrigPath.empty() ? m_strPath : m_strOrigPath;
+    }
+    void SetOrigPath(const std::string& path);
+    // Moves the entry to a new current path; the original path stays as it was.
+    void MovePath(const std::string& path);
     // The last component of m_strPath.
     std::string Name() const;
+    std::string_view NameView() const;
     CRunContext& Ctx() const { return *m_pCtx; }
 
     // File names (name rules).
@@ -90,7 +100,6 @@ public:
 
     CRunContext* m_pCtx = nullptr;
     CDirNode* m_pParent = nullptr;
-    std::string m_strOrigPath;
     std::string m_strPath;
     std::string m_strNewName;
     int m_nType = FT_UNKNOWN;
@@ -100,6 +109,11 @@ public:
     uint32_t m_dwAttributes = 0;
     bool m_bExists = false;
     bool m_bMarked = false;
+
+private:
+    std::string m_strOrigPath;
+
+public:
     // The entry is a symbolic link to a file: read through it, never written through it.
     bool m_bLink = false;
     // Permission bits of the file, kept when it is rewritten.

@@ -17,7 +17,7 @@ bool CFileNode::RenameEntry(bool bLog, int* pAutoReadOnly) {
     const std::string oldFull = JoinPath(m_pParent->m_strPath, Name());
     // Current before anything uses it, so that a read-only question or a permission change
     // inside a renamed directory names the entry where it is now.
-    m_strPath = oldFull;
+    MovePath(oldFull);
     if (m_strNewName.empty()) return false;
     if (!CheckReadOnly(pAutoReadOnly)) return false;
     const std::string newFull = JoinPath(m_pParent->m_strPath, m_strNewName);
@@ -27,10 +27,9 @@ bool CFileNode::RenameEntry(bool bLog, int* pAutoReadOnly) {
         ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
         return false;
     }
-    m_strPath = newFull;
+    MovePath(newFull);
     ReportNewName();
-    if (bLog)
-        m_pParent->WriteLog(PadRight(m_strNewName, 36) + std::string(kIndent) + m_strOrigPath);
+    if (bLog) m_pParent->WriteLog(PadRight(m_strNewName, 36) + std::string(kIndent) + OrigPath());
     return true;
 }
 
@@ -71,7 +70,7 @@ bool CFileNode::CheckReadOnly(int* pAutoReadOnly) {
 
 bool CFileNode::ReportNewName() {
     if (m_strNewName.empty()) return false;
-    Ctx().statusReport << PadRight(m_strNewName, 36) << kIndent << m_strOrigPath << "\n";
+    Ctx().statusReport << PadRight(m_strNewName, 36) << kIndent << OrigPath() << "\n";
     return true;
 }
 
@@ -84,8 +83,8 @@ bool CFileNode::PrepareUndo() {
         SetNewName(*this, std::string());
         return false;
     }
-    std::string original = BaseName(m_strOrigPath);
-    m_strOrigPath = m_strPath;
+    std::string original = BaseName(OrigPath());
+    SetOrigPath(m_strPath);
     SetNewName(*this, original);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "platform/FileSystem.h"
 #include "ui/AppMessageBox.h"
 #include "ui/EditorDlg.h"
 #include "ui/MainFrame.h"
@@ -11,7 +12,7 @@
 
 namespace ts {
 
-CQtRunUi::CQtRunUi() = default;
+CQtRunUi::CQtRunUi() : m_pFs(&RealFileSystem()) {}
 CQtRunUi::~CQtRunUi() = default;
 
 QWidget* CQtRunUi::Owner() const {

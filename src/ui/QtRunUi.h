@@ -10,6 +10,7 @@ class QWidget;
 
 namespace ts {
 
+class CFileSystem;
 class CMainFrame;
 class CProgDlg;
 
@@ -19,6 +20,9 @@ public:
     ~CQtRunUi() override;
 
     void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
+    // The file system the wizard checks the directory and home page on (the real one unless
+    // set).
+    void SetFileSystem(CFileSystem& fs) { m_pFs = &fs; }
     // The one progress dialog; created by the first walk.
     CProgDlg* ProgressDialog() const { return m_pProg.get(); }
 
@@ -44,6 +48,7 @@ private:
     QWidget* Owner() const;
 
     CMainFrame* m_pFrame = nullptr;
+    CFileSystem* m_pFs;
     std::unique_ptr<CProgDlg> m_pProg;
 };
 

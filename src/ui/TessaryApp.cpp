@@ -42,6 +42,7 @@ bool CTessaryApp::InitInstance(const QStringList& args) {
     m_viewFont.Load(m_profile);
 
     m_pUi = std::make_unique<CQtRunUi>();
+    m_pUi->SetFileSystem(m_fs);
     m_pDoc = std::make_unique<CTessaryDoc>(m_fs, *m_pUi, &m_profile, &m_settings);
     m_pFrame = std::make_unique<CMainFrame>(*this);
     m_pUi->SetFrame(m_pFrame.get());

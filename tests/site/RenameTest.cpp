@@ -168,7 +168,7 @@ TEST(Rename, UndoLeavesAloneWhatWasNotRenamed) {
     EXPECT_TRUE(f.Node("Old Dir")->PrepareUndo());
     EXPECT_TRUE(f.Node("Old Dir/c d.txt")->PrepareUndo());
     EXPECT_EQ(f.Node("Old Dir/c d.txt")->m_strNewName, "c d.txt");
-    EXPECT_EQ(f.Node("Old Dir/c d.txt")->m_strOrigPath, f.site / "OLDDIR/CD.TXT");
+    EXPECT_EQ(f.Node("Old Dir/c d.txt")->OrigPath(), f.site / "OLDDIR/CD.TXT");
     std::string before = f.Errors();
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 2);
     EXPECT_EQ(f.Errors(), before);

@@ -7,16 +7,27 @@
 #include <QPixmap>
 #include <cstdio>
 
+#include "app/RunContext.h"
 #include "app/RunSettings.h"
+#include "app/Strings.h"
 #include "app/TessaryDoc.h"
 #include "platform/FileSystem.h"
+#include "site/DirXpNode.h"
 #include "support/TempDir.h"
 #include "ui/EditorDlg.h"
+#include "ui/ListCtrlEx.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgDlg.h"
+#include "ui/QtRunUi.h"
+#include "ui/ReadOnlyDlg.h"
+#include "ui/RenameDlg.h"
 #include "ui/SplashWnd.h"
 #include "ui/TessaryApp.h"
 #include "ui/TessaryView.h"
+#include "ui/VerAsciiDlg.h"
+#include "ui/VerDlg.h"
+#include "ui/WizardSheet.h"
+#include "ui/support/UiTestSupport.h"
 
 namespace {
 
@@ -56,8 +67,8 @@ int main(int argc, char** argv) {
     ts::test::CTempDir tmp;
     std::string site = MakeSite(tmp);
     qputenv("TESSARY_PROFILE", QByteArray::fromStdString(tmp / "tessary.ini"));
-    tmp.Write("tessary.ini", "[Settings]\nDirectory=" + site +
-                                 "\n[HTMLSettings]\nHomePage=" + site + "/index.html\n");
+    tmp.Write("tessary.ini", "[Settings]\nDirectory=" + site + "\nTarget=1\nAutoFileName=1\n" +
+                                 "[HTMLSettings]\nHomePage=" + site + "/index.html\n");
     ts::CTessaryApp::s_nSplashTimeoutMs = 1;
     ts::CProgDlg::s_nPauseMs = 0;
 
@@ -91,6 +102,86 @@ int main(int argc, char** argv) {
         Save(&dlg, "external-editor.png");
     }
     {
+        // Every page of the wizard, as a renaming run on the sample site would show them.
+        std::string sample = ts::test::CopySampleSite(tmp, "sample");
+        ts::RunSettings settings;
+        settings.Directory = sample;
+        settings.HomePage = sample + "/index.html";
+        settings.Target = ts::TFS_DOS_FAT;
+        settings.LineEnd = ts::LE_UNIX;
+        settings.Rename = true;
+        settings.LogSubdirs = true;
+        ts::CWizardSheet sheet(ts::RealFileSystem());
+        ts::LoadPages(sheet.Values(), settings);
+        sheet.show();
+        const char* names[ts::PAGE_COUNT] = {"intro",     "target",       "line-ends", "check-urls",
+                                             "rename",    "prompt",       "read-only", "directory",
+                                             "home-page", "report-links", "summary"};
+        for (int i = 0; i < ts::PAGE_COUNT; ++i) {
+            sheet.SetActivePage(i);
+            QApplication::processEvents();
+            Save(&sheet, QStringLiteral("wizard-%1-%2.png")
+                             .arg(i + 1, 2, 10, QLatin1Char('0'))
+                             .arg(QString::fromLatin1(names[i]))
+                             .toLatin1()
+                             .constData());
+        }
+        sheet.hide();
+
+        // The verification lists and the prompts, filled from the sample site.
+        ts::CQtRunUi ui;
+        ts::CRunContext ctx(ts::RealFileSystem(), ui);
+        ts::CDirXpNode top(&ctx, sample, nullptr);
+        top.Scan(true, false, false);
+        bool autoNames = true;
+        top.ForEach(
+            [&](ts::CFileNode& node, bool& cancel) {
+                return node.CheckName(ts::TFS_DOS_FAT, &autoNames, ts::WEB_EXT_WINDOWS, &cancel)
+                           ? 1
+                           : 0;
+            },
+            "Validating Filenames");
+        {
+            ts::CVerDlg dlg(ctx, top, ts::TFS_DOS_FAT, true);
+            dlg.List()->ToggleCheck(1);
+            dlg.List()->SelectRow(3);
+            dlg.show();
+            QApplication::processEvents();
+            Save(&dlg, "verify-filenames.png");
+        }
+        {
+            ts::CFileNode* node = ctx.Lookup(sample + "/My Page.html");
+            ts::CRenameDlg dlg(node, ts::TFS_DOS_FAT, true);
+            dlg.show();
+            QApplication::processEvents();
+            Save(&dlg, "rename-file.png");
+            ts::CRenameDlg edit(node, ts::TFS_DOS_FAT, false);
+            edit.show();
+            QApplication::processEvents();
+            Save(&edit, "rename-file-edit.png");
+        }
+        top.ForEach(
+            [&](ts::CFileNode& node, bool&) { return node.MarkLineEnd(ts::LE_UNIX) ? 1 : 0; },
+            "Searching for ASCII Files");
+        {
+            ts::CVerAsciiDlg dlg(ctx, top);
+            dlg.List()->ToggleCheck(0);
+            dlg.show();
+            QApplication::processEvents();
+            Save(&dlg, "verify-line-ends.png");
+        }
+        {
+            ts::CReadOnlyDlg dlg;
+            dlg.SetText(QString::fromStdString(
+                ts::FormatMessage(ts::IDS_READ_ONLY_QUESTION, sample + "/News/spring.html")));
+            dlg.show();
+            QApplication::processEvents();
+            Save(&dlg, "read-only-file.png");
+        }
+    }
+    {
+        // The first run clicks through the wizard with the stored settings.
+        ts::test::CModalHand hand(ts::test::FinishWizardHandler());
         ts::CTessaryApp app(ts::RealFileSystem());
         if (!app.InitInstance(QApplication::arguments().mid(0, 1))) return 1;
         ts::CMainFrame* frame = app.Frame();

@@ -37,8 +37,10 @@ protected:
     }
 };
 
+// Settings the wizard accepts as they are: names checked for DOS, nothing renamed.
 std::string SiteProfile(const std::string& dir) {
-    return "[Settings]\nDirectory=" + dir + "\n[HTMLSettings]\nFilesOnly=1\n";
+    return "[Settings]\nDirectory=" + dir + "\nTarget=2\nAutoFileName=1\n" +
+           "[HTMLSettings]\nFilesOnly=1\n";
 }
 
 }  // namespace
@@ -56,6 +58,7 @@ private slots:
 
         CShowRecorder recorder;
         qApp->installEventFilter(&recorder);
+        CModalHand hand(FinishWizardHandler());
         CTessaryApp app(RealFileSystem());
         recorder.app = &app;
         QElapsedTimer clock;
@@ -98,6 +101,7 @@ private slots:
         env.WriteProfile(SiteProfile(site.Path()));
         CTessaryApp::s_nSplashTimeoutMs = 20000;
 
+        CModalHand hand(FinishWizardHandler());
         CTessaryApp app(RealFileSystem());
         QTimer::singleShot(100, [&app] {
             QVERIFY(app.Splash());

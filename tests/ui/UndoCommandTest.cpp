@@ -25,10 +25,14 @@ private slots:
         CTempDir site;
         site.Write("index.html", "<html></html>\n");
         // A run that only reports: its tree is not kept.
-        env.WriteProfile("[Settings]\nDirectory=" + site.Path() + "\nTarget=2\nRename=0\n" +
+        env.WriteProfile("[Settings]\nDirectory=" + site.Path() +
+                         "\nTarget=2\nRename=0\nAutoFileName=1\n" +
                          "[HTMLSettings]\nFilesOnly=1\n");
         CTessaryApp app(RealFileSystem());
-        QVERIFY(app.InitInstance({QStringLiteral("tessary")}));
+        {
+            CModalHand wizard(FinishWizardHandler());
+            QVERIFY(app.InitInstance({QStringLiteral("tessary")}));
+        }
         CTessaryDoc& doc = app.Doc();
         CMainFrame* frame = app.Frame();
         QAction* undo = frame->UndoLastAction();

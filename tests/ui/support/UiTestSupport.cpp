@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
+#include <filesystem>
 
 #include "ui/ProgDlg.h"
 #include "ui/TessaryApp.h"
+#include "ui/WizardSheet.h"
 
 namespace ts::test {
 
@@ -54,6 +57,30 @@ void CModalHand::Poll() {
     } else if (auto* dlg = qobject_cast<QDialog*>(w)) {
         dlg->reject();
     }
+}
+
+std::string CopySampleSite(const CTempDir& dir, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path to = dir / name;
+    fs::copy(fs::path(TESSARY_SOURCE_DIR) / "examples" / "site", to, fs::copy_options::recursive);
+    return to.string();
+}
+
+bool AdvanceWizard(QWidget* w) {
+    auto* sheet = qobject_cast<ts::CWizardSheet*>(w);
+    if (!sheet) return false;
+    if (sheet->FinishButton()->isVisible())
+        sheet->FinishButton()->click();
+    else
+        sheet->NextButton()->click();
+    return true;
+}
+
+CModalHand::Handler FinishWizardHandler() {
+    return [](QWidget* w) {
+        if (AdvanceWizard(w)) return;
+        if (auto* dlg = qobject_cast<QDialog*>(w)) dlg->reject();
+    };
 }
 
 }  // namespace ts::test

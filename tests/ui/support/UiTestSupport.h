@@ -48,4 +48,14 @@ private:
     QTimer m_timer;
 };
 
+// Copies the bundled sample site into dir/name and returns the copy's path.
+std::string CopySampleSite(const CTempDir& dir, const std::string& name = "site");
+
+// One step of the setup wizard with the mouse: Next, or Finish on the last page. False when w
+// is not the wizard.
+bool AdvanceWizard(QWidget* w);
+// A hand for runs whose stored settings are fine as they are: it clicks through the wizard
+// and rejects every other window.
+CModalHand::Handler FinishWizardHandler();
+
 }  // namespace ts::test

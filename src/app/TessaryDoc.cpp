@@ -366,6 +366,15 @@ ending:
         }
     } catch (const std::exception&) {
         if (reportDue) {
+            // Lines still held by a stream whose last write was cut short by the exception
+            // get one more try, so that the reports left for the user hold all they can.
+            if (CRunContext* streams = ctx ? ctx : runCtx.get()) {
+                try {
+                    status.Close(streams->statusReport);
+                    error.Close(streams->errorReport);
+                } catch (const std::exception&) {
+                }
+            }
             MoveReportsToDirectory(status.path, error.path);
             std::string text = FormatMessage(IDS_REPORT_MOVED, m_settings.Directory);
             m_ui.MessageBox(text);

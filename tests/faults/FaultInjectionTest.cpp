@@ -405,11 +405,10 @@ protected:
             } else if (c.op == Op::Remove) {
                 e.leftoverReport = kind;
             } else if (throws) {
-                // Written during the passes, read back while the final report is made.
-                if (kind < 2 && c.op == Op::Write)
-                    e.lowMemory = true;
-                else
-                    e.reportMoved = true;
+                // The reports are written as the run ends (a large one also on the way) and
+                // read back while the final report is made: either way the run cannot report,
+                // and leaves its temporary reports.
+                e.reportMoved = true;
             } else if (kind == 2 && c.op == Op::Stat) {
                 // The report's name is free: nothing to say.
             } else if (kind == 2) {

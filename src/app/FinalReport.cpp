@@ -63,6 +63,16 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
                              std::string(kTempPrefix), finalPath);
     }
     if (!file) return -1;
+    // The file is removed again unless it is handed on, also when an exception (a lack of
+    // memory while the report is read back, say) ends the assembly.
+    struct RemoveUnlessKept {
+        CFileSystem& fs;
+        const std::string& path;
+        bool keep = false;
+        ~RemoveUnlessKept() {
+            if (!keep) fs.Remove(path);
+        }
+    } guard{fs, finalPath};
     CReportStream out;
     out.Attach(file.get());
 
@@ -75,7 +85,10 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     else if (runStatus & RS_COMPLETED)
         title = IDS_TITLE_SUCCESS;
     out << LoadString(title) << "\n\n";
-    long long errorSize = FileSize(fs, errorPath);
+    // One look at the error report decides both the sentence and its section, so they agree;
+    // one that cannot be opened is judged by its size (its section then says so).
+    std::unique_ptr<CFile> errorIn = errorPath.empty() ? nullptr : fs.OpenRead(errorPath);
+    long long errorSize = errorIn ? errorIn->Length() : FileSize(fs, errorPath);
     m_bFileErrors = errorSize > 0;
     if (errorSize > 0) out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
     if (runStatus & RS_HTML_REACHED) {
@@ -107,10 +120,8 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     out.Flush();
 
     // 11-12: the error section and the status report, copied unchanged.
-    bool copyFailedFlag = false;
-    auto copyReport = [&](const std::string& path, int openFailed, int readFailed,
+    auto copyReport = [&](std::unique_ptr<CFile> in, int openFailed, int readFailed,
                           bool errorSection) {
-        auto in = path.empty() ? nullptr : fs.OpenRead(path);
         if (!in) {
             out << LoadString(openFailed) << "\n";
             if (errorSection) out << kSectionGap;
@@ -120,7 +131,6 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
         if (length <= 0) return;
         if (errorSection)
             out << kSeparatorLine << LoadString(IDS_SPECIAL_HEADING) << "\n" << kSeparatorLine;
-        out.Flush();
         char buf[65536];
         bool ok = true;
         for (;;) {
@@ -130,25 +140,22 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
                 break;
             }
             if (n == 0) break;
-            if (!file->Write(buf, static_cast<size_t>(n))) copyFailedFlag = true;
+            out.WriteRaw(std::string_view(buf, static_cast<size_t>(n)));
         }
         if (!ok) out << LoadString(readFailed) << "\n";
         if (errorSection) out << kSectionGap;
     };
-    copyReport(errorPath, IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT, true);
-    copyReport(statusPath, IDS_ERR_OPEN_STATUS_REPORT, IDS_ERR_READ_STATUS_REPORT, false);
+    copyReport(std::move(errorIn), IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT, true);
+    copyReport(statusPath.empty() ? nullptr : fs.OpenRead(statusPath), IDS_ERR_OPEN_STATUS_REPORT,
+               IDS_ERR_READ_STATUS_REPORT, false);
     out.Detach();
 
     // 13: close; a report that could not be written whole is a report that failed.
     // A report for the editor stays on the disk; one for the view is read back at once and
     // removed, so it need not reach the disk first.
-    bool written = !out.Failed() && !copyFailedFlag && (!useEditor || file->Sync()) &&
-                   file->Close();
+    bool written = !out.Failed() && (!useEditor || file->Sync()) && file->Close();
     file.reset();
-    if (!written) {
-        fs.Remove(finalPath);
-        return -1;
-    }
+    if (!written) return -1;
     int result = 1;
 
     // 14: hand the report to the external editor.
@@ -162,6 +169,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
             m_ui.MessageBox(FormatMessage(IDS_EDITOR_NOT_FOUND, editor.strEditor, finalPath));
             result = 0;
         }
+        guard.keep = true;
         m_strExternalReport = finalPath;
         SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + finalPath, false);
         return result;
@@ -170,6 +178,7 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     // 15: show it in the view.
     std::string text;
     if (!ReadWholeFile(fs, finalPath, text)) {
+        guard.keep = true;
         std::string msg = FormatMessage(IDS_REPORT_READ_BACK, finalPath);
         m_ui.MessageBox(msg);
         m_bModified = false;
@@ -178,7 +187,6 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
     }
     m_strExternalReport.clear();
     SetView(std::move(text), true);
-    fs.Remove(finalPath);
     return result;
 }
 

@@ -8,13 +8,16 @@
 namespace ts {
 
 void CReportStream::Attach(CFile* f) {
-    Flush();
+    Detach();
     m_pFile = f;
     m_bFailed = false;
 }
 
 void CReportStream::Detach() {
     Flush();
+    // The last text gets the second chance every other text gets with the next line.
+    if (m_bFailed) Flush();
+    m_buffer.clear();
     m_pFile = nullptr;
 }
 
@@ -39,6 +42,12 @@ CReportStream& CReportStream::operator<<(int n) {
     return *this << std::to_string(n);
 }
 
+void CReportStream::WriteRaw(std::string_view bytes) {
+    if (!m_pFile) return;
+    m_buffer.append(bytes);
+    if (m_buffer.size() >= 65536) Flush();
+}
+
 void CReportStream::EndLine() {
     *this << "\n";
 }
@@ -48,7 +57,11 @@ void CReportStream::Flush() {
         m_buffer.clear();
         return;
     }
-    if (!m_pFile->Write(m_buffer.data(), m_buffer.size())) m_bFailed = true;
+    if (!m_pFile->Write(m_buffer.data(), m_buffer.size())) {
+        m_bFailed = true;
+        return;
+    }
+    m_bFailed = false;
     m_buffer.clear();
 }
 

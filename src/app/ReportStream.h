@@ -32,14 +32,18 @@ public:
 
     // The stream writes to f until detached; it does not own f.
     void Attach(CFile* f);
+    // Writes what is still held; Failed() then tells whether the file got all of the text.
     void Detach();
     bool IsAttached() const { return m_pFile != nullptr; }
-    // True once a write to the attached file failed.
+    // True when text could not be written. A failed write leaves the file as it was, so the
+    // text is kept and written again with the next flush: a passing failure loses nothing.
     bool Failed() const { return m_bFailed; }
 
     // Writes text; each "\n" becomes "\r\n". Text holding a line end is flushed.
     CReportStream& operator<<(std::string_view text);
     CReportStream& operator<<(int n);
+    // Writes bytes as they are: a report copied into another keeps its line ends.
+    void WriteRaw(std::string_view bytes);
     // Ends the line and flushes it.
     void EndLine();
     void Flush();

@@ -184,6 +184,7 @@ const std::unordered_map<int, const char*>& Table() {
          "\".jpg\", \".mpg\", \".aif\", and \".png\"."},
         {IDS_UPDATE_FAILED_KEPT, "Error updating, original left unchanged"},
         {IDS_LINKED_FILE_SKIPPED, "symbolic link, not written through"},
+        {IDS_WRITE_FAILED, "write failed"},
         {IDS_NAME_NOT_ALLOWED,
          "\"%1\" can not be used as a filename!  Please enter a new filename!"},
     };

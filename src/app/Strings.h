@@ -109,6 +109,7 @@ enum StringId {
     // Our own texts, for outcomes the original list of messages had no words for.
     IDS_UPDATE_FAILED_KEPT = 1001,
     IDS_LINKED_FILE_SKIPPED = 1002,
+    IDS_WRITE_FAILED = 1003,
     IDS_NAME_NOT_ALLOWED = 1031,
 };
 

@@ -287,6 +287,8 @@ void CTessaryDoc::CheckDirectory() {
                     ClearExternalSeen(*ctx);
                     if (n < 0) {
                         aux.Detach();
+                        if (page && aux.Failed())
+                            ctx->ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
                         goto ending;
                     }
                     if (n == 0)
@@ -302,6 +304,8 @@ void CTessaryDoc::CheckDirectory() {
                     out << kSectionGap;
                     aux << "</body>\n</html>\n";
                     aux.Detach();
+                    if (page && aux.Failed())
+                        ctx->ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
                 }
             }
         }
@@ -317,15 +321,20 @@ void CTessaryDoc::CheckDirectory() {
 
 ending:
     try {
-        // 14.1, 14.4: counts, logs and the temporary reports are closed first, so nothing
-        // written so far is lost whatever happens to the tree.
+        // 14.1, 14.4: the logs, then the temporary reports are closed first, so nothing
+        // written so far is lost whatever happens to the tree, and a log that cannot be
+        // finished is still reported.
         int nEntries = 0, nDirs = 0;
+        if (m_pTree) m_pTree->CloseAllLogs();
+        // A report that lost text would pass for the whole story: it is handled like a final
+        // report that cannot be written, which tells the user that it is partial.
+        bool reportsWhole = true;
         if (CRunContext* streams = ctx ? ctx : runCtx.get()) {
             status.Close(streams->statusReport);
             error.Close(streams->errorReport);
+            reportsWhole = !streams->statusReport.Failed() && !streams->errorReport.Failed();
         }
         if (m_pTree) {
-            m_pTree->CloseAllLogs();
             nEntries = m_pTree->m_nEntries;
             nDirs = m_pTree->m_nDirs;
             // 14.2: the tree is kept only when there is something to undo.
@@ -348,7 +357,8 @@ ending:
         }
         // 14.5: the final report.
         if (reportDue) {
-            if (BuildFinalReport(status.path, error.path, nEntries, nDirs, m_dwRunStatus) < 0)
+            if (!reportsWhole ||
+                BuildFinalReport(status.path, error.path, nEntries, nDirs, m_dwRunStatus) < 0)
                 throw CRunError("final report");
             m_bReportBuilt = true;
         } else if (m_dwRunStatus & RS_INTERRUPTED_MASK) {
@@ -356,6 +366,15 @@ ending:
         }
     } catch (const std::exception&) {
         if (reportDue) {
+            // Lines still held by a stream whose last write was cut short by the exception
+            // get one more try, so that the reports left for the user hold all they can.
+            if (CRunContext* streams = ctx ? ctx : runCtx.get()) {
+                try {
+                    status.Close(streams->statusReport);
+                    error.Close(streams->errorReport);
+                } catch (const std::exception&) {
+                }
+            }
             MoveReportsToDirectory(status.path, error.path);
             std::string text = FormatMessage(IDS_REPORT_MOVED, m_settings.Directory);
             m_ui.MessageBox(text);

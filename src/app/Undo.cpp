@@ -98,6 +98,8 @@ ending:
     int nEntries = top.m_nEntries, nDirs = top.m_nDirs;
     ctx.statusReport.Detach();
     ctx.errorReport.Detach();
+    // A report that lost text is handled like a final report that cannot be written.
+    bool reportsWhole = !ctx.statusReport.Failed() && !ctx.errorReport.Failed();
     statusFile.reset();
     errorFile.reset();
     m_pTree.reset();
@@ -107,7 +109,9 @@ ending:
     std::string shown;
     try {
         if (undone && !(m_dwRunStatus & RS_INTERRUPTED_MASK)) {
-            r = BuildFinalReport(statusPath, errorPath, nEntries, nDirs, m_dwRunStatus);
+            r = reportsWhole
+                    ? BuildFinalReport(statusPath, errorPath, nEntries, nDirs, m_dwRunStatus)
+                    : -1;
             m_bReportBuilt = r >= 0;
             m_bModified = false;
             m_ui.SetViewText(m_strReport, false);

@@ -124,15 +124,29 @@ bool RunsScript(const std::string& url) {
     return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
 }
 
+// A walk that an exception (a lack of memory) ends leaves its state as it found it: undo
+// walks the same pages again later, and a depth left above 0 would make it pass none of them.
+int GuardedWalk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, WalkState& state,
+                bool marking) {
+    const int depth = state.depth;
+    try {
+        return Walk(home, pass, caption, state, marking);
+    } catch (...) {
+        state.depth = depth;
+        state.cancel = false;
+        throw;
+    }
+}
+
 }  // namespace
 
 int WalkHierarchy(CHtmlNode& home, const HtmlPass& pass, const std::string& caption) {
-    return Walk(home, pass, caption, home.Ctx().walk, true);
+    return GuardedWalk(home, pass, caption, home.Ctx().walk, true);
 }
 
 int WalkHierarchyWith(CHtmlNode& home, const HtmlPassWith& pass, int* arg,
                       const std::string& caption) {
-    return Walk(
+    return GuardedWalk(
         home, [&pass, arg](CHtmlNode& node) { return pass(node, arg); }, caption,
         home.Ctx().walkWith, false);
 }

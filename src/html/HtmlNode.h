@@ -31,6 +31,8 @@ public:
         int m_nScheme = 0;
         // The bytes the first rewrite replaced, so that undo can put them back exactly.
         std::string m_strWritten;
+        // A rewrite of the run changed this link in the file; undo changes no other link.
+        bool m_bRewritten = false;
     };
 
     CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent);

@@ -169,6 +169,12 @@ int CHtmlNode::ReportLinkChanges() {
 int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     if (!m_bRewrite || !m_pTags) return 0;
     CRunContext& ctx = Ctx();
+    // Undo changes back only the links the run changed: a page the run could not rewrite still
+    // holds its links as they were, and is left alone.
+    auto Wanted = [&ctx](const CTag& tag) {
+        return tag.m_pTarget && tag.m_bRewrite && (!ctx.bUndoing || tag.m_bRewritten);
+    };
+    if (std::none_of(m_pTags->begin(), m_pTags->end(), Wanted)) return 0;
     if (m_bLink) {
         ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return 0;
@@ -205,7 +211,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         return 0;
     };
     for (CTag& tag : *m_pTags) {
-        if (!tag.m_pTarget || !tag.m_bRewrite) continue;
+        if (!Wanted(tag)) continue;
         // Records are in file order and never overlap; one that does is left alone.
         if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
         if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return fail(r);
@@ -218,7 +224,7 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         std::string bytes = text;
         EncodeUrl(bytes);
         // Undo puts back the very bytes the run replaced once every name is back.
-        if (ctx.bUndoing && !tag.m_strWritten.empty() && NamesRestored(tag.m_pTarget)) {
+        if (ctx.bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) {
             bytes = tag.m_strWritten;
             text = bytes;
             DecodeUrl(text);
@@ -230,6 +236,9 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
     }
     if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return fail(r);
     in.reset();
+    // Once the page has changed, its records must follow whatever happens (undo relies on
+    // them): what could fail for want of memory is done first, then only moves.
+    std::string text = "\n" + InFileHeading() + "\n" + lines + "\n\n";
     if (!out.Commit(st.mode)) {
         int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
                                                            : IDS_TEMP_WRITE_FAILED;
@@ -237,13 +246,14 @@ int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
         return 0;
     }
     for (Change& c : changes) {
-        c.tag->m_strUrl = c.url;
+        c.tag->m_strUrl.swap(c.url);
         c.tag->m_nScheme = 0;  // the new text is what followed the scheme
         c.tag->m_nStart = c.start;
         c.tag->m_nEnd = c.end;
-        if (c.tag->m_strWritten.empty()) c.tag->m_strWritten = c.written;
+        if (!c.tag->m_bRewritten) c.tag->m_strWritten.swap(c.written);
+        c.tag->m_bRewritten = true;
     }
-    ctx.statusReport << "\n" << InFileHeading() << "\n" << lines << "\n\n";
+    ctx.statusReport << text;
     return 1;
 }
 

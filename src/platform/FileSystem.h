@@ -33,7 +33,7 @@ public:
     virtual ~CFile() = default;
     // Reads up to n bytes; returns the count (0 at the end) or -1 on failure.
     virtual long long Read(void* buf, size_t n) = 0;
-    // Writes all n bytes or fails.
+    // Writes all n bytes or fails; a failed write at the end of a file leaves no part behind.
     virtual bool Write(const void* buf, size_t n) = 0;
     virtual bool Seek(uint64_t offset) = 0;
     // Current length, or -1. A handle open for reading only answers with the length the file

@@ -49,6 +49,7 @@ public:
             ssize_t w = ::write(m_fd, static_cast<const char*>(buf) + done, n - done);
             if (w < 0) {
                 if (errno == EINTR) continue;
+                Unwrite(done);
                 return false;
             }
             done += static_cast<size_t>(w);
@@ -81,6 +82,20 @@ public:
     }
 
 private:
+    // A write that failed part of the way (a disk that filled up) takes back what it wrote
+    // when it was appending, so that the caller may write the same text again later.
+    void Unwrite(size_t done) {
+        if (done == 0) return;
+        int err = errno;
+        off_t end = ::lseek(m_fd, 0, SEEK_CUR);
+        off_t start = end - static_cast<off_t>(done);
+        struct stat st;
+        if (start >= 0 && ::fstat(m_fd, &st) == 0 && st.st_size == end &&
+            ::ftruncate(m_fd, start) == 0)
+            ::lseek(m_fd, start, SEEK_SET);
+        errno = err;
+    }
+
     int m_fd;
     long long m_nOpenSize;
     long long m_nPos = 0;  // the file offset, followed for read-only handles

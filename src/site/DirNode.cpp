@@ -45,8 +45,12 @@ std::unique_ptr<CFileNode> CDirNode::CreateChild(const std::string& path) {
 }
 
 int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
-    if (!m_bExists) return 0;
     CRunContext& ctx = Ctx();
+    if (!m_bExists) {
+        // The directory of the run cannot be examined: say so, not only that the site is empty.
+        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
+        return 0;
+    }
     m_bScanned = true;
     m_vOtherNames.clear();
     bool outermost = ctx.nScanDepth == 0;
@@ -67,6 +71,12 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
             continue;
         }
         std::unique_ptr<CFileNode> child = CreateChild(path);
+        // An entry just listed whose attributes cannot be read is unknown, so nothing may be
+        // done to it: it is reported and left out, like an entry that vanished meanwhile.
+        if (!child->m_bExists) {
+            ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
+            continue;
+        }
         std::string word;
         if (child->GetSpecialWords(word)) {
             if (bReportSpecial)

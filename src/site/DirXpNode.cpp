@@ -53,6 +53,11 @@ void CDirXpNode::WriteLog(const std::string& strLine) {
     aux << strLine;
     aux.EndLine();
     aux.Detach();
+    if (aux.Failed()) {
+        m_pCtx->ErrorLine(JoinPath(m_strPath, std::string(kRenameLogName)),
+                          LoadString(IDS_WRITE_FAILED));
+        return;
+    }
     m_nLogBytes += strLine.size() + 2;
 }
 
@@ -60,10 +65,12 @@ void CDirXpNode::CloseLog() {
     if (!m_bHasLog) return;
     if (m_pLog) {
         long long length = m_pLog->Length();
-        m_pLog->Close();
+        bool closed = m_pLog->Close();
         m_pLog.reset();
         // The directory may have been renamed since the log was opened: its log is inside it.
-        if (length == 0) m_pCtx->fs.Remove(JoinPath(m_strPath, std::string(kRenameLogName)));
+        std::string path = JoinPath(m_strPath, std::string(kRenameLogName));
+        if (!closed) m_pCtx->ErrorLine(path, LoadString(IDS_WRITE_FAILED));
+        if (length == 0) m_pCtx->fs.Remove(path);
     }
     m_bHasLog = false;
 }

@@ -172,14 +172,18 @@ int CFileNode::ConvertLineEnds(int nLineEnd) {
     in.reset();
     if (rewriter.LineEnds() == 0) return 1;  // nothing to do: neither rewritten nor listed
 
+    // Once the file has changed nothing may keep the node from saying so (undo relies on it):
+    // what could fail for want of memory is done first.
+    std::string line =
+        Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(nLineEnd)) + m_strPath + "\n";
     if (!out.Commit(st.mode)) {
         int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
                                                            : IDS_TEMP_WRITE_FAILED;
         ctx.ErrorLine(m_strPath, LoadString(id));
         return 0;
     }
-    ctx.statusReport << Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(nLineEnd)) << m_strPath
-                     << "\n";
+    m_nLineEnd = nLineEnd;
+    ctx.statusReport << line;
     return 1;
 }
 

@@ -33,6 +33,7 @@ private:
 
 bool CFaultyFileSystem::Trip(Op op, const std::string& path) {
     ++m_calls[op];
+    if (onCall) onCall(op, path);
     auto it = m_rules.find(op);
     if (it == m_rules.end()) return false;
     Rule& r = it->second;
@@ -82,6 +83,7 @@ std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& dir,
     m_err = 0;
     if (Trip(Op::CreateTemp, dir + "/" + prefix)) return nullptr;
     auto f = m_real.CreateTemp(dir, prefix, path);
+    if (f) tempsCreated.push_back(path);
     return Wrap(std::move(f), path);
 }
 bool CFaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {

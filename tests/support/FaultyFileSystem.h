@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -35,6 +37,11 @@ public:
     }
     // Throws std::bad_alloc from the nth Stat (to test the low-memory path).
     int throwBadAllocAtStat = 0;
+    // Told of every operation before it runs, with the path it names (a suite that fails each
+    // call in turn records a clean run with it).
+    std::function<void(Op op, const std::string& path)> onCall;
+    // Every file CreateTemp made, in order.
+    std::vector<std::string> tempsCreated;
 
     bool Trip(Op op, const std::string& path);
 

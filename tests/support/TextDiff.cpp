@@ -4,7 +4,6 @@
 #include <vector>
 
 namespace ts::test {
-namespace {
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -17,8 +16,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
     }
     return lines;
 }
-
-}  // namespace
 
 std::string LineDiff(const std::string& expected, const std::string& actual, int context) {
     if (expected == actual) return {};

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ts::test {
+
+// The lines of a text split at "\n" (a last line without one included).
+std::vector<std::string> SplitLines(const std::string& text);
 
 // The lines that differ between two texts (split at "\n"), each with a few lines of context:
 // "-" marks a line only in expected, "+" one only in actual, "@@ line N" the start of a hunk

@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Compares the broken local links another link checker found on a gen_site.py site with the
+generator's findings (SITEDIR.truth.json), by the files the links point to.
+
+    bench/tool_vs_truth.py TOOL OUTPUT SITEDIR [RUN_DIR]
+
+TOOL is linkchecker (its CSV output, --verbose), linkinator (--format json), check-html-links
+(its standard error) or hyperlink (its TAP output). RUN_DIR is the directory the tool ran in, for
+tools that print paths relative to it (default: the parent of SITEDIR).
+
+The findings follow Tessary's rules (names resolve without regard to case, "./" is not special, a
+link to a directory does not resolve), which a checker for case-sensitive web servers does not
+share. So every difference is put down to the rule that explains it, and the rest is counted as
+unexplained. Prints one summary line, then the details.
+"""
+
+import csv
+import json
+import os
+import re
+import sys
+import urllib.parse
+
+from compare_unresolved import exists_ignoring_case
+
+
+def norm(path):
+    return os.path.normpath(path)
+
+
+def truth_targets(site):
+    """The files the generator's broken links point to, resolved as a browser does: target ->
+    (the link as written, the pages that hold it)."""
+    truth = json.load(open(site + ".truth.json", encoding="utf-8"))
+    out = {}
+    for page, links in truth["broken_links"].items():
+        page_dir = os.path.dirname(os.path.join(site, page))
+        for link in links:
+            url = link["url"]
+            if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", url):
+                url = url.split(":", 1)[1]
+            target = site + url if url.startswith("/") else os.path.join(page_dir, url)
+            out.setdefault(norm(target), (url, set()))[1].add(os.path.join(site, page))
+    return out
+
+
+# A URL attribute of the tags the generator writes.
+TAG = re.compile(r'<(a|img|link|script)\s[^>]*?(href|src)="([^"]*)"', re.IGNORECASE)
+
+
+def reached_exactly(site):
+    """The pages a checker reaches from the home page when names must match in case."""
+    seen, stack = set(), [os.path.join(site, "index.html")]
+    while stack:
+        page = stack.pop()
+        if page in seen or not os.path.isfile(page):
+            continue
+        seen.add(page)
+        text = open(page, "rb").read().decode("utf-8", "replace")
+        for m in TAG.finditer(text):
+            url = m.group(3)
+            if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", url) or url.startswith("//"):
+                continue
+            url = urllib.parse.unquote(url.split("#")[0].split("?")[0])
+            target = norm(site + url if url.startswith("/") else
+                          os.path.join(os.path.dirname(page), url))
+            if os.path.isdir(target):
+                target = os.path.join(target, "index.html")
+            if target.lower().endswith((".htm", ".html")):
+                stack.append(target)
+    return seen
+
+
+def from_linkchecker(path, site, run_dir):
+    rows = [l for l in open(path, encoding="utf-8", errors="replace") if not l.startswith("#")]
+    out = set()
+    for row in csv.DictReader(rows, delimiter=";"):
+        if row["valid"] == "False" and row["url"].startswith("file:"):
+            out.add(norm(urllib.parse.unquote(urllib.parse.urlsplit(row["url"]).path)))
+    return out
+
+
+def from_linkinator(path, site, run_dir):
+    out = set()
+    for link in json.load(open(path, encoding="utf-8"))["links"]:
+        if link["state"] != "BROKEN" or re.match(r"^[a-z]+:", link["url"]):
+            continue
+        out.add(norm(os.path.join(run_dir, urllib.parse.unquote(link["url"]))))
+    return out
+
+
+def from_check_html_links(path, site, run_dir):
+    out = set()
+    for line in open(path, encoding="utf-8", errors="replace"):
+        m = re.match(r"\s+\d+\. missing (?:file|reference target) (.*)$", line)
+        if m:
+            out.add(norm(os.path.join(run_dir, urllib.parse.unquote(m.group(1).strip()))))
+    return out
+
+
+def from_hyperlink(path, site, run_dir):
+    out = set()
+    for line in open(path, encoding="utf-8", errors="replace"):
+        m = re.match(r"not ok \d+ load (.*)$", line)
+        if m and not re.match(r"^[a-z]+:", m.group(1)):
+            out.add(norm(os.path.join(run_dir, urllib.parse.unquote(m.group(1).strip()))))
+    return out
+
+
+def pages_linking(site, target):
+    """The pages whose text names the target's file (by its last component)."""
+    name = os.path.basename(target)
+    out = set()
+    for root, _, files in os.walk(site):
+        for f in files:
+            if f.lower().endswith((".htm", ".html")):
+                path = os.path.join(root, f)
+                if name in open(path, "rb").read().decode("utf-8", "replace"):
+                    out.add(path)
+    return out
+
+
+def main():
+    tool, output, site = sys.argv[1], sys.argv[2], norm(os.path.abspath(sys.argv[3]))
+    run_dir = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else os.path.dirname(site)
+    parse = {"linkchecker": from_linkchecker, "linkinator": from_linkinator,
+             "check-html-links": from_check_html_links, "hyperlink": from_hyperlink}[tool]
+    theirs = parse(output, site, run_dir)
+    truth = truth_targets(site)
+    reached = reached_exactly(site)
+    walked = {os.path.join(site, p) for p in
+              json.load(open(site + ".truth.json", encoding="utf-8"))["walk_order"]}
+    reasons, unexplained = {}, []
+    for target, (url, pages) in truth.items():
+        if target in theirs:
+            continue
+        if os.path.isdir(target):
+            why = "missed: a link to a directory (served as its index page)"
+        elif os.path.exists(target):
+            why = 'missed: a "./" link (a browser follows it)'
+        elif url.startswith("/") and tool == "linkchecker":
+            why = "missed: a root-absolute link (file: URLs start it at the file system's root)"
+        elif tool == "check-html-links" and not any(p.endswith(".html") for p in pages):
+            why = "missed: on a page not named *.html (the only pages it reads)"
+        elif not pages & reached:
+            why = "missed: on a page reached only through links in another case"
+        else:
+            why = None
+            unexplained.append("missed " + target)
+        reasons[why] = reasons.get(why, 0) + 1
+    for target in sorted(theirs - set(truth)):
+        if exists_ignoring_case(target):
+            why = "extra: names an existing file in another case (a case-sensitive server fails it)"
+        elif not target.startswith(site + "/"):
+            why = "extra: outside the site (a root-absolute link, from the file system's root)"
+        elif os.path.basename(target) == "index.html" and os.path.isdir(os.path.dirname(target)):
+            why = "extra: a link to a directory without an index page"
+        elif not pages_linking(site, target) & walked:
+            why = "extra: on a page the program's walk does not pass (reached by a \"./\" link)"
+        else:
+            why = None
+            unexplained.append("extra " + target)
+        reasons[why] = reasons.get(why, 0) + 1
+    found = len(set(truth) & theirs)
+    agree = found == len(truth) and not (theirs - set(truth))
+    verdict = "agrees" if agree else (
+        "differs only where the rules differ" if not unexplained else
+        f"{len(unexplained)} unexplained differences")
+    print(f"{tool}: {len(theirs)} broken targets, truth {len(truth)}, both {found}: {verdict}")
+    for why, n in sorted(reasons.items(), key=lambda kv: str(kv[0])):
+        if why:
+            print(f"  {n} x {why}")
+    for u in unexplained[:20]:
+        print(f"  UNEXPLAINED: {u}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -2,11 +2,14 @@
 // that keeps report text in memory, and a run context with a user interface that asks nobody.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/QuietUi.h"
 #include "app/RunContext.h"
@@ -111,6 +114,33 @@ inline std::string ReadBytes(const std::string& path) {
         out.append(buf, n);
     std::fclose(f);
     return out;
+}
+
+// Line ends by the rules alone: blocks of 512 bytes, a NUL ends the text of its block, a CR LF
+// pair counts once (at the CR), also when the pair straddles two blocks.
+FUZZ_REFERENCE inline std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
+    std::vector<uint64_t> ends;
+    bool crEndedBlock = false;
+    for (size_t b = 0; b < data.size(); b += 512) {
+        size_t blockEnd = std::min(data.size(), b + 512);
+        size_t z = data.find('\0', b);
+        if (z == std::string::npos || z > blockEnd) z = blockEnd;
+        size_t i = b;
+        if (crEndedBlock && i < z && data[i] == '\n') ++i;
+        crEndedBlock = false;
+        for (; i < z; ++i) {
+            if (data[i] == '\r') {
+                ends.push_back(i);
+                if (i + 1 < z && data[i + 1] == '\n')
+                    ++i;
+                else if (i + 1 == blockEnd)
+                    crEndedBlock = true;
+            } else if (data[i] == '\n') {
+                ends.push_back(i);
+            }
+        }
+    }
+    return ends;
 }
 
 }  // namespace ts::fuzz

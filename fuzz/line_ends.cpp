@@ -38,36 +38,11 @@ Place& ThePlace() {
     return place;
 }
 
-FUZZ_REFERENCE std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
-    std::vector<uint64_t> ends;
-    bool crEndedBlock = false;
-    for (size_t b = 0; b < data.size(); b += 512) {
-        size_t blockEnd = std::min(data.size(), b + 512);
-        size_t z = data.find('\0', b);
-        if (z == std::string::npos || z > blockEnd) z = blockEnd;
-        size_t i = b;
-        if (crEndedBlock && i < z && data[i] == '\n') ++i;
-        crEndedBlock = false;
-        for (; i < z; ++i) {
-            if (data[i] == '\r') {
-                ends.push_back(i);
-                if (i + 1 < z && data[i + 1] == '\n')
-                    ++i;
-                else if (i + 1 == blockEnd)
-                    crEndedBlock = true;
-            } else if (data[i] == '\n') {
-                ends.push_back(i);
-            }
-        }
-    }
-    return ends;
-}
-
 // Each recorded line end replaced by the new one; the LF of a recorded CR LF pair dropped.
 FUZZ_REFERENCE std::string ReferenceConvert(const std::string& data, const std::string& newEnd) {
     std::string out;
     size_t from = 0;
-    for (uint64_t end : ReferenceLineEnds(data)) {
+    for (uint64_t end : fuzz::ReferenceLineEnds(data)) {
         out.append(data, from, end - from);
         out += newEnd;
         from = end + 1;
@@ -107,7 +82,7 @@ std::string Convert(Place& place, const std::string& before, int le) {
     std::string after = fuzz::ReadBytes(place.path);
     FUZZ_CHECK(after == ReferenceConvert(before, EndBytes(le)));
     // Reported when rewritten, and rewritten only when there was a line end.
-    const bool any = !ReferenceLineEnds(before).empty();
+    const bool any = !fuzz::ReferenceLineEnds(before).empty();
     FUZZ_CHECK(place.quiet.Status().empty() != any);
     struct stat st;
     FUZZ_CHECK(::stat(place.path.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
@@ -142,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         CFileNode node(&place.quiet.ctx, place.path, nullptr);
         auto file = place.quiet.ctx.fs.OpenRead(place.path);
         FUZZ_CHECK(file && node.BuildLineEndTable(*file));
-        std::vector<uint64_t> want = ReferenceLineEnds(data);
+        std::vector<uint64_t> want = fuzz::ReferenceLineEnds(data);
         want.push_back(data.size());
         FUZZ_CHECK(node.m_pLineEnds && *node.m_pLineEnds == want);
         // Built again from the same file, the table is the same (it is emptied first).

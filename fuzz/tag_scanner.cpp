@@ -51,33 +51,6 @@ Site& TheSite() {
     return site;
 }
 
-// Line ends by the rules alone: blocks of 512 bytes, a NUL ends the text of its block, a CR LF
-// pair counts once (at the CR), also when the pair straddles two blocks.
-FUZZ_REFERENCE std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {
-    std::vector<uint64_t> ends;
-    bool crEndedBlock = false;
-    for (size_t b = 0; b < data.size(); b += 512) {
-        size_t blockEnd = std::min(data.size(), b + 512);
-        size_t z = data.find('\0', b);
-        if (z == std::string::npos || z > blockEnd) z = blockEnd;
-        size_t i = b;
-        if (crEndedBlock && i < z && data[i] == '\n') ++i;
-        crEndedBlock = false;
-        for (; i < z; ++i) {
-            if (data[i] == '\r') {
-                ends.push_back(i);
-                if (i + 1 < z && data[i + 1] == '\n')
-                    ++i;
-                else if (i + 1 == blockEnd)
-                    crEndedBlock = true;
-            } else if (data[i] == '\n') {
-                ends.push_back(i);
-            }
-        }
-    }
-    return ends;
-}
-
 FUZZ_REFERENCE int LineOf(const std::vector<uint64_t>& ends, uint64_t offset) {
     return 1 + static_cast<int>(std::upper_bound(ends.begin(), ends.end(), offset) - ends.begin());
 }
@@ -110,7 +83,7 @@ struct Expected {
 FUZZ_REFERENCE Expected Reference(Site& site, const std::string& data) {
     Expected want;
     const std::string& path = site.pagePath;
-    std::vector<uint64_t> ends = ReferenceLineEnds(data);
+    std::vector<uint64_t> ends = fuzz::ReferenceLineEnds(data);
 
     CHtmlNode ref(&site.quiet.ctx, path, site.top.get());
     ref.m_strBase = path.substr(0, path.rfind('/') + 1);
@@ -203,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     // The records themselves, whatever the reference says.
     const uint64_t length = data.size();
-    std::vector<uint64_t> ends = ReferenceLineEnds(data);
+    std::vector<uint64_t> ends = fuzz::ReferenceLineEnds(data);
     if (page.m_pTags) {
         FUZZ_CHECK(!page.m_pTags->empty());
         uint64_t previousEnd = 0;

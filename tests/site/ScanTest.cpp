@@ -68,10 +68,10 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
 
     // The map holds every entry under its upper-cased path, and not the top directory. Names
     // equal but for case share a key: the one listed later answers for both.
-    EXPECT_EQ(cap.ctx.siteMap.size(), 12u);
+    EXPECT_EQ(cap.ctx.SiteMap().size(), 12u);
     EXPECT_EQ(cap.ctx.Lookup(site / "X.txt")->Name(), "x.txt");
-    EXPECT_EQ(cap.ctx.siteMap.count(ToUpper(site.Path())), 0u);
-    CFileNode* leaf = cap.ctx.siteMap.at(ToUpper(site / "docs/deep/more/leaf.txt"));
+    EXPECT_EQ(cap.ctx.SiteMap().count(ToUpper(site.Path())), 0u);
+    CFileNode* leaf = cap.ctx.SiteMap().at(ToUpper(site / "docs/deep/more/leaf.txt"));
     EXPECT_EQ(leaf->m_strPath, site / "docs/deep/more/leaf.txt");
     EXPECT_EQ(cap.ctx.Lookup(site / "IMG/One.GIF")->Name(), "one.gif");
     EXPECT_EQ(cap.Errors(), "");
@@ -107,12 +107,12 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     {
         CDirXpNode t(&again.ctx, site.Path(), nullptr);
         t.Scan(true, false, false);
-        EXPECT_FALSE(again.ctx.siteMap.empty());
+        EXPECT_FALSE(again.ctx.SiteMap().empty());
     }
-    EXPECT_TRUE(again.ctx.siteMap.empty());
+    EXPECT_TRUE(again.ctx.SiteMap().empty());
     CDirXpNode t2(&again.ctx, site.Path(), nullptr);
     EXPECT_EQ(t2.Scan(false, false, false), 8);
-    EXPECT_EQ(again.ctx.siteMap.size(), 7u);
+    EXPECT_EQ(again.ctx.SiteMap().size(), 7u);
 }
 
 TEST(Scan, SpecialEntriesAreSkippedNeverFollowedAndNoted) {
@@ -179,7 +179,7 @@ TEST(Scan, OddNamesAndOverlongPaths) {
         EXPECT_EQ(node->Name(), n);
         EXPECT_EQ(node->m_nType, n.ends_with(".htm") ? FT_HTML : FT_TEXT);
     }
-    EXPECT_EQ(cap.ctx.siteMap.count(ToUpper(site / "bad\xFF\xFEname.txt")), 1u);
+    EXPECT_EQ(cap.ctx.SiteMap().count(ToUpper(site / "bad\xFF\xFEname.txt")), 1u);
     EXPECT_EQ(cap.ctx.Lookup(site / "CAF\xC3\x89.HTM")->Name(), "caf\xC3\xA9.htm");
     EXPECT_EQ(fits.size(), 259u);
     EXPECT_NE(cap.ctx.Lookup(fits), nullptr);

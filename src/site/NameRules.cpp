@@ -213,11 +213,13 @@ bool CFileNode::SuggestName(int nTarget) {
         RemoveChars(name, kNeverInName);
         if (nTarget == TFS_DOS_FAT || nTarget == TFS_WIN95_VFAT || nTarget == TFS_NTFS)
             std::erase_if(name, IsControlChar);
-        if (rules.nCase == CASE_UPPER) name = ToUpper(name);
-        if (rules.nCase == CASE_LOWER) name = ToLower(name);
     }
     if (name.empty() || name == ".") name = numberOne;
     if (rules.b83) MakeEightThree(name);
+    // The case comes last: taking the dots out of an 8.3 stem can join stray bytes into a
+    // letter ("\xC4.\xBC" gives a small "\xC4\xBC"). Case mapping keeps every byte length.
+    if (nTarget != TFS_ISO9660 && rules.nCase == CASE_UPPER) name = ToUpper(name);
+    if (nTarget != TFS_ISO9660 && rules.nCase == CASE_LOWER) name = ToLower(name);
 
     const int maxLen = MaxNewNameLength(*this, nTarget);
     if (static_cast<int>(name.size()) > maxLen) name = CutToLength(name, maxLen, rules.b83);

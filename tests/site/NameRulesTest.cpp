@@ -79,6 +79,12 @@ TEST(NameRules, ShortNamesNeverStartOrEndWithTheDot) {
     EXPECT_EQ(Suggest(TFS_ISO9660, {"#.htaccess"}), "#.htaccess -> _HTA\n");
 }
 
+// Stray bytes around the dots of an 8.3 stem come together once the dots are out: the letter
+// they make is cased like the rest ("\xC4\xBC" is a small letter, "\xC4\xBB" its capital).
+TEST(NameRules, LettersJoinedByTakingOutDotsAreCasedToo) {
+    EXPECT_EQ(Suggest(TFS_DOS_FAT, {"X\xC4.\xBC.txt"}), "X\xC4.\xBC.txt -> X\xC4\xBB.TXT\n");
+}
+
 TEST(NameRules, OtherTargets) {
     std::string forty(40, 'n');
     EXPECT_EQ(Suggest(TFS_MACINTOSH, {forty, "a:b.txt", "fine name?.txt"}),

@@ -141,11 +141,12 @@ public:
         int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parent == AT_FDCWD ? 0 : O_NOFOLLOW);
         int fd = ::openat(parent, name, flags);
         if (fd < 0) return Fail();
-        if (m_bScanning) KeepScanDir(dir, fd);
-        DIR* d = m_bScanning ? ::fdopendir(::dup(fd)) : ::fdopendir(fd);
+        // A directory kept for the scan stays open; the listing reads through a copy of it.
+        bool kept = m_bScanning && KeepScanDir(dir, fd);
+        DIR* d = kept ? ::fdopendir(::dup(fd)) : ::fdopendir(fd);
         if (!d) {
             int err = errno;
-            if (!m_bScanning) ::close(fd);
+            if (!kept) ::close(fd);
             m_err = err;
             return false;
         }
@@ -319,8 +320,9 @@ private:
     };
     static constexpr size_t kMaxScanDirs = 64;
 
-    // Keeps fd (a directory just opened for listing) and closes those that are not above it.
-    void KeepScanDir(const std::string& dir, int fd) {
+    // Closes the kept directories that are not above dir, then keeps fd (dir, just opened for
+    // listing) unless there are too many already: deeper ones are then examined by path.
+    bool KeepScanDir(const std::string& dir, int fd) {
         while (!m_scanDirs.empty()) {
             const std::string& top = m_scanDirs.back().path;
             bool above = dir.size() > top.size() && dir.compare(0, top.size(), top) == 0 &&
@@ -329,11 +331,9 @@ private:
             ::close(m_scanDirs.back().fd);
             m_scanDirs.pop_back();
         }
-        if (m_scanDirs.size() < kMaxScanDirs) {
-            m_scanDirs.push_back({dir, fd});
-        } else {
-            ::close(fd);
-        }
+        if (m_scanDirs.size() >= kMaxScanDirs) return false;
+        m_scanDirs.push_back({dir, fd});
+        return true;
     }
 
     // The open directory that holds path, with name set to the last component; otherwise

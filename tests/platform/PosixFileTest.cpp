@@ -114,6 +114,22 @@ TEST(PosixFile, AScanExaminesEntriesInTheDirectoriesItListsAndNeverFollowsALink)
     ASSERT_EQ(::symlink(outside.Path().c_str(), (dir / "d").c_str()), 0);
     EXPECT_FALSE(fs.ListDir(dir / "d", names));
     EXPECT_TRUE(names.empty());
+
+    // Deeper than the directories a scan keeps open: those below are listed and examined by
+    // their whole paths.
+    std::string deep = dir / "deep";
+    for (int level = 0; level < 80; ++level) {
+        deep += "/d";
+        dir.Write(deep.substr(dir.Path().size() + 1) + "/f.txt", "x");
+    }
+    std::string path = dir / "deep";
+    for (int level = 0; level <= 80; ++level) {
+        ASSERT_TRUE(fs.ListDir(path, names)) << level;
+        if (level > 0) {
+            EXPECT_EQ(size(path + "/f.txt"), 1) << level;
+        }
+        path += "/d";
+    }
     fs.EndScan();
 
     // After the scan, whole paths again; the top directory of a run may still be a link.

@@ -395,6 +395,9 @@ bool ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out) {
     out.clear();
     auto f = fs.OpenRead(path);
     if (!f) return false;
+    // Reports run to megabytes: growing the string block by block would copy it many times.
+    long long length = f->Length();
+    if (length > 0) out.reserve(static_cast<size_t>(length));
     char buf[65536];
     for (;;) {
         long long n = f->Read(buf, sizeof buf);

@@ -1,6 +1,7 @@
 // The program's profile: an INI file of sections and "name=value" lines. Section and value
-// names ignore case; a value with blanks at either end is written in double quotes. Unknown sections, values and comments are kept exactly when the file is
-// written back, and the file is replaced in one step so a crash never leaves half a profile.
+// names ignore case; a value with blanks at either end is written in double quotes. Unknown
+// sections, values and comments are kept exactly when the file is written back, and the file is
+// replaced in one step so a crash never leaves half a profile.
 #pragma once
 
 #include <string>

@@ -17,7 +17,8 @@ namespace {
 
 std::string OneLine(const std::string& text) {
     std::string out;
-    for (char c : text) out += (c == '\n') ? ' ' : c;
+    for (char c : text)
+        out += (c == '\n') ? ' ' : c;
     // Collapse the double spaces the line breaks leave behind.
     std::string clean;
     for (char c : out)
@@ -26,9 +27,9 @@ std::string OneLine(const std::string& text) {
 }
 
 const std::map<std::string, int> kTargets = {
-    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660},    {"dos", TFS_DOS_FAT},
-    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},          {"unix", TFS_UNIX},
-    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},        {"lower", TFS_LOWER}};
+    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660}, {"dos", TFS_DOS_FAT},
+    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},       {"unix", TFS_UNIX},
+    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},     {"lower", TFS_LOWER}};
 const std::map<std::string, int> kLineEnds = {
     {"none", LE_NONE}, {"dos", LE_DOS}, {"unix", LE_UNIX}, {"mac", LE_MAC}};
 const std::map<std::string, int> kWebExts = {
@@ -37,7 +38,8 @@ const std::map<std::string, int> kReadOnly = {{"ask", 0}, {"skip", 1}, {"convert
 
 std::vector<std::string> Keys(const std::map<std::string, int>& m) {
     std::vector<std::string> keys;
-    for (const auto& [k, v] : m) keys.push_back(k);
+    for (const auto& [k, v] : m)
+        keys.push_back(k);
     return keys;
 }
 
@@ -114,7 +116,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         if (!home.empty() || !sameDir) s.HomePage.clear();
     }
     if (s.Directory.empty()) {
-        std::fprintf(io.err, "tessary-cli: %s\n", OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
+        std::fprintf(io.err, "tessary-cli: %s\n",
+                     OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
         return EXIT_USAGE;
     }
     s.Directory = NormalizeDirectory(s.Directory);

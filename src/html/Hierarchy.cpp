@@ -109,7 +109,9 @@ std::string LinkLine(const CHtmlNode::CTag& tag) {
     return Format("   line %4d: %s\n", tag.m_nLine, tag.m_strUrl.c_str());
 }
 
-std::string InFile(const CHtmlNode& node) { return node.InFileHeading(); }
+std::string InFile(const CHtmlNode& node) {
+    return node.InFileHeading();
+}
 
 // Schemes whose links run code in the page that holds them; such a URL is listed as text.
 bool RunsScript(const std::string& url) {
@@ -213,6 +215,5 @@ int CHtmlNode::ReportExternalLinks() {
     ctx.auxStream << items;
     return lines.empty() ? 0 : 1;
 }
-
 
 }  // namespace ts

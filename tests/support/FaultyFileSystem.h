@@ -13,8 +13,24 @@
 
 namespace ts::test {
 
-enum class Op { Stat, ListDir, OpenRead, OpenWrite, OpenNew, CreateTemp, Read, Write, Seek, Sync,
-                Close, Rename, Replace, Remove, SetMode, CanWrite };
+enum class Op {
+    Stat,
+    ListDir,
+    OpenRead,
+    OpenWrite,
+    OpenNew,
+    CreateTemp,
+    Read,
+    Write,
+    Seek,
+    Sync,
+    Close,
+    Rename,
+    Replace,
+    Remove,
+    SetMode,
+    CanWrite
+};
 
 class CFaultyFileSystem : public CFileSystem {
 public:

@@ -104,18 +104,6 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-    std::string out;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    std::fclose(f);
-    return out;
-}
-
 // Line ends by the rules alone: blocks of 512 bytes, a NUL ends the text of its block, a CR LF
 // pair counts once (at the CR), also when the pair straddles two blocks.
 FUZZ_REFERENCE inline std::vector<uint64_t> ReferenceLineEnds(const std::string& data) {

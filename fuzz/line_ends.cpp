@@ -79,7 +79,7 @@ std::string Convert(Place& place, const std::string& before, int le) {
     place.quiet.Clear();
     FUZZ_CHECK(node.ConvertLineEnds(le) == 1);
     FUZZ_CHECK(place.quiet.Errors().empty());
-    std::string after = fuzz::ReadBytes(place.path);
+    std::string after = test::ReadFile(place.path);
     FUZZ_CHECK(after == ReferenceConvert(before, EndBytes(le)));
     // Reported when rewritten, and rewritten only when there was a line end.
     const bool any = !fuzz::ReferenceLineEnds(before).empty();

@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
-#include "app/QuietUi.h"
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
+#include "base/QuietUi.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
 #include "site/DirXpNode.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/QuietUi.h"
-#include "app/TessaryDoc.h"
+#include "base/QuietUi.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 
 int main(int argc, char** argv) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/QuietUi.h"
-#include "app/RunContext.h"
+#include "base/QuietUi.h"
+#include "base/RunContext.h"
 #include "platform/FileSystem.h"
 
 // A broken invariant is a finding like a crash: libFuzzer keeps the input that caused it.

@@ -68,7 +68,7 @@ struct Site {
         dir.Write("sub/b.html", "b");
         top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
         top->Scan(true, false, false);
-        page = static_cast<CHtmlNode*>(quiet.ctx.Lookup(path));
+        page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());
     }
 };

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "site/FileKeyFilter.h"
 #include "site/NameRules.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "site/FileNode.h"
 #include "support/TempDir.h"
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/NameIndex.h"

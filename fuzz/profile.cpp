@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "platform/Text.h"
 
 using namespace ts;

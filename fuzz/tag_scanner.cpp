@@ -40,7 +40,7 @@ struct Site {
         dir.Write("style.css", "p {}");
         top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
         top->Scan(true, false, false);
-        CFileNode* n = quiet.ctx.Lookup(pagePath);
+        CFileNode* n = top->SiteMap().Lookup(pagePath);
         FUZZ_CHECK(n && n->IsHtmlNode());
         page = static_cast<CHtmlNode*>(n);
     }

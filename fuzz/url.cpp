@@ -54,10 +54,10 @@ struct Site {
             dir.Write(n, "x");
         top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
         top->Scan(true, false, false);
-        page = static_cast<CHtmlNode*>(quiet.ctx.Lookup(path));
+        page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());
         for (const char* n : kNames) {
-            CFileNode* f = quiet.ctx.Lookup(dir / n);
+            CFileNode* f = top->SiteMap().Lookup(dir / n);
             if (!f) std::fprintf(stderr, "not in the site map: \"%s\"\n", n);
             FUZZ_CHECK(f);
             files.push_back(f);
@@ -236,7 +236,7 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
     FUZZ_CHECK(tag.m_nBase == base.nBase);
     if (tag.m_pTarget) {
         FUZZ_CHECK(tag.m_nKind == LK_LOCAL);
-        FUZZ_CHECK(site.quiet.ctx.Lookup(tag.m_pTarget->OrigPath()) == tag.m_pTarget);
+        FUZZ_CHECK(site.top->SiteMap().Lookup(tag.m_pTarget->OrigPath()) == tag.m_pTarget);
     }
     if (tag.m_bRewrite) FUZZ_CHECK(tag.m_pTarget && page.m_bRewrite);
 }

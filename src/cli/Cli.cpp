@@ -4,11 +4,11 @@
 #include <map>
 #include <string>
 
-#include "app/Profile.h"
-#include "app/RunSettings.h"
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
-#include "app/WizardRules.h"
+#include "base/Profile.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
+#include "driver/WizardRules.h"
 #include "cli/TerminalUi.h"
 #include "site/FileNode.h"
 

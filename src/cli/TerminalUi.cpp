@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RunSettings.h"
-#include "app/RunUi.h"
+#include "base/RunSettings.h"
+#include "base/RunUi.h"
 
 namespace ts {
 

@@ -1,6 +1,6 @@
 #include "html/Attributes.h"
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "html/Url.h"
 
 namespace ts {

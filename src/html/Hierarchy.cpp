@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/ReportStream.h"
-#include "app/RunContext.h"
-#include "app/RunUi.h"
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "base/RunUi.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"

@@ -1,15 +1,10 @@
 #include "html/HtmlNode.h"
 
-#include "app/RunContext.h"
+#include "base/RunContext.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 
 namespace ts {
-
-std::string_view ExtensionOf(std::string_view name) {
-    size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-}
 
 bool IsWebExtension(std::string_view ext) {
     if (ext.size() < 3 || ext.size() > 4) return false;

@@ -63,9 +63,6 @@ public:
     std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
 };
 
-// The extension of a name (text after its last "."), empty when it has none.
-std::string_view ExtensionOf(std::string_view name);
-
 // True for the extensions of HTML pages and Web media files (any case).
 bool IsWebExtension(std::string_view ext);
 

@@ -2,9 +2,9 @@
 // the report of the changes a rename would need.
 #include <algorithm>
 
-#include "app/ReportStream.h"
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "html/HtmlNode.h"
 #include "html/Url.h"
 #include "platform/SafeRewrite.h"
@@ -39,7 +39,7 @@ const CFileNode* BaseDirOf(const CHtmlNode& file, const CHtmlNode::CTag& tag) {
     if (tag.m_nBase < 0 || static_cast<size_t>(tag.m_nBase) >= file.m_vBases.size()) return top;
     std::string dir = file.m_vBases[static_cast<size_t>(tag.m_nBase)];
     if (!dir.empty() && dir.back() == kPathSep) dir.pop_back();
-    const CFileNode* found = file.Ctx().Lookup(dir);
+    const CFileNode* found = SiteMapOf(file).Lookup(dir);
     return found && found->IsDirNode() ? found : top;
 }
 

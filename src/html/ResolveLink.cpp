@@ -1,7 +1,7 @@
 #include "html/ResolveLink.h"
 
-#include "app/ReportStream.h"
-#include "app/RunContext.h"
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
 #include "html/Url.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -121,7 +121,7 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         }
     }
 
-    CFileNode* target = file.Ctx().Lookup(LocalPath(file, tag, base));
+    CFileNode* target = SiteMapOf(file).Lookup(LocalPath(file, tag, base));
     if (!target) return true;
     tag.m_pTarget = target;
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ReportStream.h"
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "html/Attributes.h"
 #include "html/HtmlNode.h"
 #include "html/ResolveLink.h"

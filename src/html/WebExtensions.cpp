@@ -1,6 +1,6 @@
 #include "html/WebExtensions.h"
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
 #include "site/NameRules.h"

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Path.h"
+
 namespace ts {
 
 enum class EntryKind {
@@ -96,9 +98,5 @@ bool MakeDirectories(const std::string& dir);
 // The profile file: $TESSARY_PROFILE, else $XDG_CONFIG_HOME/tessary/tessary.ini, else
 // ~/.config/tessary/tessary.ini.
 std::string ProfilePath();
-
-// Directory part of a path (without the trailing separator) and the name after it.
-std::string DirName(const std::string& path);
-std::string BaseName(const std::string& path);
 
 }  // namespace ts

@@ -444,16 +444,4 @@ std::string ProfilePath() {
     return base + "/tessary/tessary.ini";
 }
 
-std::string DirName(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return std::string();
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace ts

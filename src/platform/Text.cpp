@@ -1,6 +1,8 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 
 namespace ts {
 namespace {
@@ -159,6 +161,23 @@ std::string HtmlEscape(std::string_view s) {
 std::string PadRight(std::string_view s, size_t width) {
     std::string out(s);
     if (out.size() < width) out.append(width - out.size(), ' ');
+    return out;
+}
+
+std::string Format(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    va_list ap2;
+    va_copy(ap2, ap);
+    int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    va_end(ap);
+    std::string out;
+    if (n > 0) {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, ap2);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(ap2);
     return out;
 }
 

@@ -37,6 +37,9 @@ bool IsUtf8Text(const unsigned char* data, size_t n);
 // Escapes "&", "<", ">" and the double quote for HTML text and attribute values.
 std::string HtmlEscape(std::string_view s);
 
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
 // Left-justifies s in a field of width bytes (longer texts are not cut).
 std::string PadRight(std::string_view s, size_t width);
 

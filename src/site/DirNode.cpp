@@ -3,34 +3,24 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/RunContext.h"
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 
 namespace ts {
 
 CDirNode::CDirNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
     : CFileNode(ctx, path, parent) {
-    if (m_pCtx && !m_pCtx->pSiteMapOwner) {
-        m_pCtx->pSiteMapOwner = this;
-        m_bOwnsMap = true;
-    }
+    if (!m_pParent) m_pSiteMap = std::make_unique<CSiteMap>(*this);
 }
 
 CDirNode::CDirNode(CFileNode&& base) : CFileNode(std::move(base)) {
-    if (m_pCtx && !m_pCtx->pSiteMapOwner) {
-        m_pCtx->pSiteMapOwner = this;
-        m_bOwnsMap = true;
-    }
+    if (!m_pParent) m_pSiteMap = std::make_unique<CSiteMap>(*this);
 }
 
 CDirNode::~CDirNode() {
     m_children.clear();
-    if (m_bOwnsMap && m_pCtx) {
-        m_pCtx->ForgetSiteMap();
-        m_pCtx->pSiteMapOwner = nullptr;
-    }
 }
 
 bool CDirNode::IsEmpty() const {
@@ -53,7 +43,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
     }
     m_bScanned = true;
     m_vOtherNames.clear();
-    ctx.ForgetSiteMap();
+    SiteMap().Forget();
     bool outermost = ctx.nScanDepth == 0;
     // Ends the file system's scan however the scan ends, an exception included.
     struct ScanScope {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "site/FileNode.h"
+#include "site/SiteMap.h"
 
 namespace ts {
 
@@ -39,6 +40,8 @@ public:
     // True once the directory has been scanned (its child list exists).
     bool Scanned() const { return m_bScanned; }
     const std::vector<std::unique_ptr<CFileNode>>& Children() const { return m_children; }
+    // The site map of the tree; only the top directory holds one.
+    CSiteMap& SiteMap() const { return m_pParent ? SiteMapOf(*this) : *m_pSiteMap; }
 
     int m_nEntries = 0;
     int m_nDirs = 0;
@@ -53,7 +56,7 @@ private:
 
     std::vector<std::unique_ptr<CFileNode>> m_children;
     bool m_bScanned = false;
-    bool m_bOwnsMap = false;
+    std::unique_ptr<CSiteMap> m_pSiteMap;
 };
 
 // The pre-order traversal: the starting node, then each child in list order, a directory

@@ -1,8 +1,8 @@
 #include "site/DirXpNode.h"
 
-#include "app/RunContext.h"
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "html/HtmlNode.h"
 
 namespace ts {

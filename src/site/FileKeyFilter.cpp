@@ -1,6 +1,6 @@
 #include "site/FileKeyFilter.h"
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "site/NameRules.h"
 

@@ -1,17 +1,12 @@
 #include "site/FileNode.h"
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 
 namespace ts {
-
-std::string JoinPath(const std::string& dir, const std::string& name) {
-    if (!dir.empty() && dir.back() == kPathSep) return dir + name;
-    return dir + kPathSep + name;
-}
 
 CFileNode::CFileNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
     : m_pCtx(ctx), m_pParent(parent) {

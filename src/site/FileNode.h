@@ -122,7 +122,4 @@ public:
     bool m_bExamined = false;
 };
 
-// Joins a directory path and a name with the separator.
-std::string JoinPath(const std::string& dir, const std::string& name);
-
 }  // namespace ts

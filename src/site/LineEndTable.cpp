@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "site/FileNode.h"
 
 namespace ts {

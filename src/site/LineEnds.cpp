@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
 #include "platform/SafeRewrite.h"
 #include "site/FileNode.h"
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/DirXpNode.h"

@@ -1,8 +1,8 @@
 // The renaming pass: entries get their new names on disk, top down, with every path kept
 // current, read-only entries handled as the user decides, and each rename reported and logged.
-#include "app/RunContext.h"
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/NameRules.h"

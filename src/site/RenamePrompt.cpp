@@ -1,7 +1,7 @@
 #include "site/RenamePrompt.h"
 
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "site/DirNode.h"
 #include "site/NameRules.h"
 

@@ -1,7 +1,7 @@
 #include "site/VerifyLists.h"
 
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "site/DirXpNode.h"
 #include "site/NameRules.h"
 

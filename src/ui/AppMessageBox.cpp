@@ -1,7 +1,7 @@
 #include "ui/AppMessageBox.h"
 
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 
 namespace ts {
 

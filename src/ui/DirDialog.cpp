@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 
-#include "app/WizardRules.h"
+#include "driver/WizardRules.h"
 #include "ui/AppMessageBox.h"
 
 namespace ts {

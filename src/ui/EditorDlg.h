@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -19,9 +19,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/EditorOptions.h"
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/EditorOptions.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "platform/SafeRewrite.h"
 #include "ui/AppMessageBox.h"
 #include "ui/EditorDlg.h"

@@ -1,6 +1,6 @@
 // The run's questions as windows: the setup wizard, the Rename File prompt, the Read-only File
 // question and the two verification lists.
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "site/DirXpNode.h"
 #include "ui/QtRunUi.h"
 #include "ui/ReadOnlyDlg.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 
 class QWidget;
 

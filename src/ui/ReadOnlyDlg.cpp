@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 #include "ui/AppMessageBox.h"
 
 namespace ts {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/Profile.h"
-#include "app/ReportStream.h"
+#include "base/Profile.h"
+#include "base/ReportStream.h"
 
 namespace ts {
 namespace {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 #include "ui/AppMessageBox.h"
 #include "ui/FileEdit.h"
 

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "ui/BigButton.h"
 
 namespace ts {

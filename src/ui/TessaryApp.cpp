@@ -4,7 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "app/TessaryDoc.h"
+#include "driver/TessaryDoc.h"
 #include "ui/AppMessageBox.h"
 #include "ui/MainFrame.h"
 #include "ui/QtRunUi.h"

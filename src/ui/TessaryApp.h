@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/Profile.h"
-#include "app/RunSettings.h"
+#include "base/Profile.h"
+#include "base/RunSettings.h"
 #include "ui/RecentFileList.h"
 #include "ui/ViewFont.h"
 

@@ -1,6 +1,6 @@
 #include "ui/VerAsciiDlg.h"
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 #include "site/DirNode.h"
 
 namespace ts {

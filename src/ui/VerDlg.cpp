@@ -3,8 +3,8 @@
 #include <QAbstractItemView>
 #include <QPushButton>
 
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "site/DirXpNode.h"
 #include "ui/RenameDlg.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "platform/Text.h"
 
 namespace ts {

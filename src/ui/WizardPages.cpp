@@ -12,9 +12,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/RunUi.h"
-#include "app/Strings.h"
-#include "app/WizardRules.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
+#include "driver/WizardRules.h"
 #include "ui/AppMessageBox.h"
 #include "ui/DirDialog.h"
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "ui/AppMessageBox.h"
 #include "ui/BigButton.h"
 #include "ui/WizardPages.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 
 class QLabel;
 class QPushButton;

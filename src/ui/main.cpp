@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "platform/FileSystem.h"
 #include "ui/Resources.h"
 #include "ui/TessaryApp.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "cli/Cli.h"
 #include "support/CliRunner.h"
 #include "support/TempDir.h"

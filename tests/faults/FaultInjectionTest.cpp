@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "html/Url.h"
 #include "platform/Text.h"
 #include "support/EnvVar.h"

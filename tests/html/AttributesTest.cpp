@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "html/Attributes.h"
 #include "html/LinkSite.h"
 

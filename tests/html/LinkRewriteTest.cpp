@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"

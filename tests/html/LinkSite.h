@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/RunContext.h"
+#include "base/RunContext.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
 #include "platform/FileSystem.h"
@@ -40,7 +40,7 @@ public:
         top = std::make_unique<CDirXpNode>(&ctx, dir.Path(), nullptr);
         top->Scan(true, false, false);
     }
-    CFileNode* Node(const std::string& rel) { return ctx.Lookup(dir / rel); }
+    CFileNode* Node(const std::string& rel) { return top->SiteMap().Lookup(dir / rel); }
     CHtmlNode& Html(const std::string& rel) {
         CFileNode* n = Node(rel);
         EXPECT_TRUE(n && n->IsHtmlNode()) << rel;

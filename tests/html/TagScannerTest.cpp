@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "html/LinkSite.h"
 #include "support/FaultyFileSystem.h"
 

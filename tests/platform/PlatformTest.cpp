@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/WizardRules.h"
+#include "driver/WizardRules.h"
 #include "platform/FileSystem.h"
 #include "support/EnvVar.h"
 #include "support/TempDir.h"

@@ -2,7 +2,7 @@
 // ends, and the HTML and Web media kinds by extension.
 #include <gtest/gtest.h>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "html/HtmlNode.h"
 #include "site/SiteCapture.h"
 #include "support/FaultyFileSystem.h"

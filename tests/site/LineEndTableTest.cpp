@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "app/ReportStream.h"
-#include "app/RunContext.h"
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
 #include "site/FileNode.h"
 #include "support/FaultyFileSystem.h"
 #include "support/ScriptedUi.h"

@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "site/NameRules.h"
 #include "site/SiteFixture.h"

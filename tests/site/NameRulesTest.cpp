@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/RunSettings.h"
-#include "app/Strings.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
 #include "html/WebExtensions.h"
 #include "platform/Text.h"
 #include "site/FileNode.h"

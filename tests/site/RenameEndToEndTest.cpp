@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/RunSettings.h"
-#include "app/Strings.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/VerifyLists.h"

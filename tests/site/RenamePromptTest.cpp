@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/RunSettings.h"
-#include "app/Strings.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
 #include "site/FileKeyFilter.h"
 #include "site/NameRules.h"
 #include "site/RenamePrompt.h"

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/SiteCapture.h"
@@ -68,12 +68,12 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
 
     // The map holds every entry under its upper-cased path, and not the top directory. Names
     // equal but for case share a key: the one listed later answers for both.
-    EXPECT_EQ(cap.ctx.SiteMap().size(), 12u);
-    EXPECT_EQ(cap.ctx.Lookup(site / "X.txt")->Name(), "x.txt");
-    EXPECT_EQ(cap.ctx.SiteMap().count(ToUpper(site.Path())), 0u);
-    CFileNode* leaf = cap.ctx.SiteMap().at(ToUpper(site / "docs/deep/more/leaf.txt"));
+    EXPECT_EQ(top.SiteMap().Map().size(), 12u);
+    EXPECT_EQ(top.SiteMap().Lookup(site / "X.txt")->Name(), "x.txt");
+    EXPECT_EQ(top.SiteMap().Map().count(ToUpper(site.Path())), 0u);
+    CFileNode* leaf = top.SiteMap().Map().at(ToUpper(site / "docs/deep/more/leaf.txt"));
     EXPECT_EQ(leaf->m_strPath, site / "docs/deep/more/leaf.txt");
-    EXPECT_EQ(cap.ctx.Lookup(site / "IMG/One.GIF")->Name(), "one.gif");
+    EXPECT_EQ(top.SiteMap().Lookup(site / "IMG/One.GIF")->Name(), "one.gif");
     EXPECT_EQ(cap.Errors(), "");
 
     // The walk: pre-order, each directory followed at once by its subtree.
@@ -99,20 +99,19 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     auto* img = static_cast<CDirNode*>(top2.Children()[5].get());
     EXPECT_FALSE(img->Scanned());
     EXPECT_TRUE(img->Children().empty());
-    EXPECT_EQ(flat.ctx.Lookup(site / "img/one.gif"), nullptr);
-    EXPECT_NE(flat.ctx.Lookup(site / "img"), nullptr);
+    EXPECT_EQ(top2.SiteMap().Lookup(site / "img/one.gif"), nullptr);
+    EXPECT_NE(top2.SiteMap().Lookup(site / "img"), nullptr);
 
     // The map dies with the node that made it; the next top node makes a new one.
     CSiteCapture again;
     {
         CDirXpNode t(&again.ctx, site.Path(), nullptr);
         t.Scan(true, false, false);
-        EXPECT_FALSE(again.ctx.SiteMap().empty());
+        EXPECT_FALSE(t.SiteMap().Map().empty());
     }
-    EXPECT_TRUE(again.ctx.SiteMap().empty());
     CDirXpNode t2(&again.ctx, site.Path(), nullptr);
     EXPECT_EQ(t2.Scan(false, false, false), 8);
-    EXPECT_EQ(again.ctx.SiteMap().size(), 7u);
+    EXPECT_EQ(t2.SiteMap().Map().size(), 7u);
 }
 
 TEST(Scan, SpecialEntriesAreSkippedNeverFollowedAndNoted) {
@@ -136,7 +135,7 @@ TEST(Scan, SpecialEntriesAreSkippedNeverFollowedAndNoted) {
         EXPECT_EQ(Names(top), "index.htm linked.htm shared/ ");
         EXPECT_EQ(top.m_nDirs, 1);
         // A link to a file is an entry like a file, classified through the link.
-        CFileNode* linked = cap.ctx.Lookup(site / "linked.htm");
+        CFileNode* linked = top.SiteMap().Lookup(site / "linked.htm");
         ASSERT_NE(linked, nullptr);
         EXPECT_TRUE(linked->m_bLink);
         EXPECT_EQ(linked->m_nType, FT_HTML);
@@ -174,18 +173,18 @@ TEST(Scan, OddNamesAndOverlongPaths) {
     CDirXpNode top(&cap.ctx, site.Path(), nullptr);
     ASSERT_EQ(top.Scan(true, false, false), 6);
     for (const auto& n : odd) {
-        CFileNode* node = cap.ctx.Lookup(site / n);
+        CFileNode* node = top.SiteMap().Lookup(site / n);
         ASSERT_NE(node, nullptr) << n;
         EXPECT_EQ(node->Name(), n);
         EXPECT_EQ(node->m_nType, n.ends_with(".htm") ? FT_HTML : FT_TEXT);
     }
-    EXPECT_EQ(cap.ctx.SiteMap().count(ToUpper(site / "bad\xFF\xFEname.txt")), 1u);
-    EXPECT_EQ(cap.ctx.Lookup(site / "CAF\xC3\x89.HTM")->Name(), "caf\xC3\xA9.htm");
+    EXPECT_EQ(top.SiteMap().Map().count(ToUpper(site / "bad\xFF\xFEname.txt")), 1u);
+    EXPECT_EQ(top.SiteMap().Lookup(site / "CAF\xC3\x89.HTM")->Name(), "caf\xC3\xA9.htm");
     EXPECT_EQ(fits.size(), 259u);
-    EXPECT_NE(cap.ctx.Lookup(fits), nullptr);
-    EXPECT_EQ(cap.ctx.Lookup(tooLong), nullptr);
-    EXPECT_NE(cap.ctx.Lookup(deepDir), nullptr);
-    EXPECT_EQ(cap.ctx.Lookup(deepFile), nullptr);
+    EXPECT_NE(top.SiteMap().Lookup(fits), nullptr);
+    EXPECT_EQ(top.SiteMap().Lookup(tooLong), nullptr);
+    EXPECT_NE(top.SiteMap().Lookup(deepDir), nullptr);
+    EXPECT_EQ(top.SiteMap().Lookup(deepFile), nullptr);
     EXPECT_EQ(cap.Errors(), "Filename is too long: \"" + deepFile + "\"\nFilename is too long: \"" +
                                 tooLong + "\"\n");
 }
@@ -205,9 +204,9 @@ TEST(Scan, UnreadableEntriesAreReportedAndTheScanGoesOn) {
     CDirXpNode top(&cap.ctx, site.Path(), nullptr);
     ASSERT_EQ(top.Scan(true, false, false), 5);
     EXPECT_EQ(Names(top), "a.txt broken.htm locked/ secret.txt z.txt ");
-    EXPECT_EQ(cap.ctx.Lookup(site / "secret.txt")->m_nType, FT_UNKNOWN);
-    EXPECT_EQ(cap.ctx.Lookup(site / "broken.htm")->m_nType, FT_UNKNOWN);
-    EXPECT_EQ(cap.ctx.Lookup(site / "z.txt")->m_nType, FT_TEXT);
+    EXPECT_EQ(top.SiteMap().Lookup(site / "secret.txt")->m_nType, FT_UNKNOWN);
+    EXPECT_EQ(top.SiteMap().Lookup(site / "broken.htm")->m_nType, FT_UNKNOWN);
+    EXPECT_EQ(top.SiteMap().Lookup(site / "z.txt")->m_nType, FT_TEXT);
     EXPECT_EQ(cap.Errors(), PadRight(site / "broken.htm", 36) + "    read failed\n" +
                                 PadRight(site / "locked", 36) + "    open failed\n" +
                                 PadRight(site / "secret.txt", 36) + "    open failed\n");

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/RunContext.h"
+#include "base/RunContext.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 

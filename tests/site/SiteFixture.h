@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/RunContext.h"
+#include "base/RunContext.h"
 #include "site/DirXpNode.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
@@ -46,7 +46,7 @@ public:
             "Renaming Files");
     }
     // The node scanned at a path relative to the site.
-    CFileNode* Node(const std::string& rel) { return ctx.Lookup(site / rel); }
+    CFileNode* Node(const std::string& rel) { return top->SiteMap().Lookup(site / rel); }
     std::string NewName(const std::string& rel) {
         CFileNode* n = Node(rel);
         return n ? n->m_strNewName : "<no node>";

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/Text.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "platform/Text.h"
 #include "support/TempDir.h"
 

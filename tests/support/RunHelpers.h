@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/TessaryDoc.h"
+#include "driver/TessaryDoc.h"
 #include "support/ScriptedUi.h"
 
 namespace ts::test {

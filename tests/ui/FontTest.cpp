@@ -2,7 +2,7 @@
 // shut-down only what changed is written.
 #include <QTest>
 
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "platform/FileSystem.h"
 #include "ui/MainFrame.h"
 #include "ui/TessaryApp.h"

@@ -15,8 +15,8 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "ui/FileEdit.h"
 #include "ui/MainFrame.h"

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/RunContext.h"
+#include "base/RunContext.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
 #include "ui/ProgDlg.h"

@@ -11,8 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "site/SiteFixture.h"
 #include "ui/FileEdit.h"
 #include "ui/RenameDlg.h"

@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "ui/EditorDlg.h"
 #include "ui/MainFrame.h"

@@ -7,10 +7,10 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
 #include "support/TempDir.h"
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
             Save(&dlg, "verify-filenames.png");
         }
         {
-            ts::CFileNode* node = ctx.Lookup(sample + "/My Page.html");
+            ts::CFileNode* node = top.SiteMap().Lookup(sample + "/My Page.html");
             ts::CRenameDlg dlg(node, ts::TFS_DOS_FAT, true);
             dlg.show();
             QApplication::processEvents();

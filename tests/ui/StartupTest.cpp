@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "app/TessaryDoc.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgDlg.h"

@@ -4,9 +4,9 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/RunContext.h"
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
 #include "ui/MainFrame.h"

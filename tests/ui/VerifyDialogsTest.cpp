@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "app/RunUi.h"
-#include "app/Strings.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
 #include "site/SiteFixture.h"
 #include "ui/FileEdit.h"
 #include "ui/ReadOnlyDlg.h"

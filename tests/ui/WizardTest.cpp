@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "support/FaultyFileSystem.h"
 #include "ui/BigButton.h"
 #include "ui/WizardPages.h"

@@ -1,7 +1,7 @@
-#include "app/EditorOptions.h"
+#include "base/EditorOptions.h"
 
-#include "app/Profile.h"
-#include "app/ReportStream.h"
+#include "base/Profile.h"
+#include "base/ReportStream.h"
 #include "site/FileNode.h"
 
 namespace ts {

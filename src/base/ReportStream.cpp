@@ -1,4 +1,4 @@
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -81,21 +81,5 @@ std::string HeadingBlock(std::string_view heading) {
     return block;
 }
 
-std::string Format(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), fmt, ap2);
-        out.resize(static_cast<size_t>(n));
-    }
-    va_end(ap2);
-    return out;
-}
 
 }  // namespace ts

@@ -1,7 +1,7 @@
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 
-#include "app/Profile.h"
-#include "app/Strings.h"
+#include "base/Profile.h"
+#include "base/Strings.h"
 
 namespace ts {
 namespace {

@@ -1,10 +1,10 @@
 // Assembly of the final report from the two temporary reports of a run or an undo.
 #include <ctime>
 
-#include "app/EditorOptions.h"
-#include "app/Profile.h"
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/EditorOptions.h"
+#include "base/Profile.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "site/FileNode.h"
 
 namespace ts {

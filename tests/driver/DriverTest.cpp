@@ -5,7 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/Strings.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "support/FaultyFileSystem.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/RunSettings.h"
+#include "base/RunSettings.h"
 #include "platform/FileSystem.h"
 
 namespace ts {

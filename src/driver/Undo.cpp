@@ -3,8 +3,8 @@
 // kept, once: the tree is discarded at its end.
 #include <new>
 
-#include "app/Strings.h"
-#include "app/TessaryDoc.h"
+#include "base/Strings.h"
+#include "driver/TessaryDoc.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
@@ -51,7 +51,7 @@ void CTessaryDoc::UndoLast() {
         // 4: renames back, then the links to the names as they now are on disk.
         if (m_dwRunStatus & RS_RENAMING) {
             // The home page is looked up by its path as scanned, which PrepareUndo replaces.
-            ctx.SiteMap();
+            top.SiteMap().Map();
             int n = top.ForEach([](CFileNode& node, bool&) { return node.PrepareUndo() ? 1 : 0; },
                                 LoadString(IDS_SETTING_UP_UNDO));
             if (n > 0) {
@@ -66,7 +66,7 @@ void CTessaryDoc::UndoLast() {
                 out << kSectionGap;
             }
             if (m_dwRunStatus & RS_LINKS) {
-                CFileNode* found = ctx.Lookup(s.HomePage);
+                CFileNode* found = top.SiteMap().Lookup(s.HomePage);
                 if (!found || !found->IsHtmlNode()) {
                     out << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
                     goto ending;

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/Profile.h"
-#include "app/RunSettings.h"
+#include "base/Profile.h"
+#include "base/RunSettings.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 

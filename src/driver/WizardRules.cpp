@@ -1,13 +1,13 @@
-#include "app/WizardRules.h"
+#include "driver/WizardRules.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <vector>
 
-#include "app/QuietUi.h"
-#include "app/RunContext.h"
-#include "app/Strings.h"
+#include "base/QuietUi.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"

@@ -1,11 +1,11 @@
 // The run driver: one run as a fixed sequence of passes, with the section headings of the
 // status report between them and the outcome recorded in RunStatus.
-#include "app/TessaryDoc.h"
+#include "driver/TessaryDoc.h"
 
 #include <new>
 
-#include "app/Profile.h"
-#include "app/Strings.h"
+#include "base/Profile.h"
+#include "base/Strings.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
@@ -203,7 +203,7 @@ void CTessaryDoc::CheckDirectory() {
             // 10-12: the HTML passes, from the home page.
             if (!s.FilesOnly) {
                 m_dwRunStatus |= RS_HTML_REACHED;
-                CFileNode* found = ctx->Lookup(s.HomePage);
+                CFileNode* found = top.SiteMap().Lookup(s.HomePage);
                 if (!found || !found->IsHtmlNode()) {
                     out << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
                     goto ending;

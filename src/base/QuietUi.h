@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/RunSettings.h"
-#include "app/RunUi.h"
+#include "base/RunSettings.h"
+#include "base/RunUi.h"
 
 namespace ts {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/RunContext.h"
-#include "app/RunSettings.h"
-#include "app/RunUi.h"
+#include "base/RunContext.h"
+#include "base/RunSettings.h"
+#include "base/RunUi.h"
 
 namespace ts {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/RunUi.h"
+#include "base/RunUi.h"
 #include "platform/FileSystem.h"
 
 namespace ts {

@@ -7,16 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 
-#include "app/ReportStream.h"
+#include "base/ReportStream.h"
 #include "platform/FileSystem.h"
 
 namespace ts {
 
-class CDirNode;
-class CFileNode;
 class CRunUi;
 
 // State of one kind of hierarchy walk: its nesting depth and its cancel flag.
@@ -37,10 +34,6 @@ public:
     CReportStream statusReport;
     CReportStream errorReport;
     CReportStream auxStream;
-
-    // The top directory node whose tree the site map indexes; it forgets the map when it is
-    // destroyed.
-    CDirNode* pSiteMapOwner = nullptr;
 
     // The heading of the files the user chose not to rename is written once per run.
     bool bNotRenamedHeadingWritten = false;
@@ -63,19 +56,6 @@ public:
 
     // Writes an error-report line for a path.
     void ErrorLine(const std::string& path, const std::string& text);
-    // Upper-cased full path as scanned -> node, for every entry below the top directory. It
-    // is made from the tree at the first look-up (a run that follows no links never needs
-    // it, and on large trees it is a sixth of a scan), so it must be made before anything
-    // replaces the original paths: undo does that first. Renames never change the keys.
-    const std::unordered_map<std::string, CFileNode*>& SiteMap();
-    // Looks up a full path (any case) in the site map.
-    CFileNode* Lookup(const std::string& path);
-    // The tree changed: the map is made again when next needed.
-    void ForgetSiteMap();
-
-private:
-    std::unordered_map<std::string, CFileNode*> m_siteMap;
-    bool m_bSiteMapMade = false;
 };
 
 }  // namespace ts

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/Profile.h"
-#include "app/Strings.h"
+#include "base/Profile.h"
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace ts {
 
@@ -18,7 +19,6 @@ inline constexpr std::string_view kSectionGap = "\n\n\n";
 inline constexpr std::string_view kIndent = "    ";
 inline constexpr std::string_view kLinePrefix = "line ";
 inline constexpr std::string_view kColonSep = ": ";
-inline constexpr char kPathSep = '/';
 inline constexpr std::string_view kCrLf = "\r\n";
 inline constexpr std::string_view kExternalPageName = "report_of_external_refs.htm";
 inline constexpr std::string_view kTempPrefix = "ts_";
@@ -59,8 +59,5 @@ std::string ErrorLine(std::string_view path, std::string_view text);
 
 // A heading block of the status report: separator, heading, separator.
 std::string HeadingBlock(std::string_view heading);
-
-// printf-style formatting into a std::string.
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace ts

@@ -10,7 +10,7 @@
 
 namespace ts {
 
-class CQuietUi : public CRunUi {
+class CQuietUi : public CRunUi, public CProgress {
 public:
     // The settings a "wizard" hands back.
     RunSettings settings;
@@ -21,10 +21,11 @@ public:
         return true;
     }
     int MessageBox(const std::string&, int) override { return ID_OK; }
-    void ProgressBegin(const std::string&, int) override {}
-    bool ProgressSetDirectory(const std::string&) override { return false; }
-    void ProgressSetFile(const std::string&) override {}
-    void ProgressEnd() override {}
+    CProgress& Progress() override { return *this; }
+    void Begin(const std::string&, int) override {}
+    bool SetDirectory(const std::string&) override { return false; }
+    void SetFile(const std::string&) override {}
+    void End() override {}
     int RenamePrompt(CRunContext&, CFileNode&, int, bool) override { return RENAME_ACCEPT; }
     int ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
     bool VerifyFilenames(CRunContext&, CDirXpNode&, int) override { return true; }

@@ -14,6 +14,7 @@
 
 namespace ts {
 
+class CProgress;
 class CRunUi;
 
 // State of one kind of hierarchy walk: its nesting depth and its cancel flag.
@@ -24,12 +25,13 @@ struct WalkState {
 
 class CRunContext {
 public:
-    CRunContext(CFileSystem& fs, CRunUi& ui) : fs(fs), ui(ui) {}
+    CRunContext(CFileSystem& fs, CRunUi& ui);
     CRunContext(const CRunContext&) = delete;
     CRunContext& operator=(const CRunContext&) = delete;
 
     CFileSystem& fs;
     CRunUi& ui;
+    CProgress& progress;
 
     CReportStream statusReport;
     CReportStream errorReport;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/Progress.h"
+
 namespace ts {
 
 struct RunSettings;
@@ -55,12 +57,8 @@ public:
     // A message box with the application's name as caption; returns ID_OK or ID_CANCEL.
     virtual int MessageBox(const std::string& text, int style = MB_ICON_WARNING | MB_OK) = 0;
 
-    // The progress protocol of every walk: begin (the window may pause before showing),
-    // directory (answers whether the user cancelled), file (steps the bar), end.
-    virtual void ProgressBegin(const std::string& caption, int range) = 0;
-    virtual bool ProgressSetDirectory(const std::string& path) = 0;
-    virtual void ProgressSetFile(const std::string& path) = 0;
-    virtual void ProgressEnd() = 0;
+    // Where every walk shows its progress.
+    virtual CProgress& Progress() = 0;
 
     // The "Rename File" prompt for a node; an accepted name has been stored in the node.
     virtual int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) = 0;

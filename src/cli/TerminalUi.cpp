@@ -103,23 +103,23 @@ int CTerminalUi::MessageBox(const std::string& text, int style) {
     return ID_OK;
 }
 
-void CTerminalUi::ProgressBegin(const std::string& caption, int range) {
+void CTerminalUi::Begin(const std::string& caption, int range) {
     m_caption = caption;
     m_nRange = range;
     m_nCount = 0;
     DrawProgress(true);
 }
 
-bool CTerminalUi::ProgressSetDirectory(const std::string&) {
+bool CTerminalUi::SetDirectory(const std::string&) {
     return s_cancel.load();
 }
 
-void CTerminalUi::ProgressSetFile(const std::string&) {
+void CTerminalUi::SetFile(const std::string&) {
     ++m_nCount;
     DrawProgress(false);
 }
 
-void CTerminalUi::ProgressEnd() {
+void CTerminalUi::End() {
     ClearProgress();
 }
 

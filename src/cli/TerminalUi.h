@@ -15,7 +15,7 @@ namespace ts {
 
 struct CliOptions;
 
-class CTerminalUi : public CRunUi {
+class CTerminalUi : public CRunUi, public CProgress {
 public:
     // in/out/err are the terminal streams; interactive says whether questions may be asked.
     CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err, bool interactive,
@@ -23,10 +23,11 @@ public:
 
     bool RunWizard(RunSettings& settings) override;
     int MessageBox(const std::string& text, int style) override;
-    void ProgressBegin(const std::string& caption, int range) override;
-    bool ProgressSetDirectory(const std::string& path) override;
-    void ProgressSetFile(const std::string& path) override;
-    void ProgressEnd() override;
+    CProgress& Progress() override { return *this; }
+    void Begin(const std::string& caption, int range) override;
+    bool SetDirectory(const std::string& path) override;
+    void SetFile(const std::string& path) override;
+    void End() override;
     int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
     int ReadOnlyPrompt(const std::string& text) override;
     bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;

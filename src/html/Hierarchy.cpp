@@ -29,7 +29,7 @@ struct WalkFrame {
 int Walk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, WalkState& state,
          bool marking) {
     CRunContext& ctx = home.Ctx();
-    CRunUi& ui = ctx.ui;
+    CProgress& progress = ctx.progress;
     if (state.depth == 0) home.ClearVisited();
     if (home.m_bVisited) return 0;
 
@@ -38,10 +38,10 @@ int Walk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, Walk
     auto enter = [&](CHtmlNode& node) {
         if (node.m_bVisited) return false;
         node.m_bVisited = 1;
-        if (state.depth == 0) ui.ProgressBegin(caption, node.m_nLinkedHtml);
+        if (state.depth == 0) progress.Begin(caption, node.m_nLinkedHtml);
         std::string dir = node.m_pParent ? node.m_pParent->m_strPath : std::string();
-        state.cancel = ui.ProgressSetDirectory(dir);
-        ui.ProgressSetFile(node.m_strPath);
+        state.cancel = progress.SetDirectory(dir);
+        progress.SetFile(node.m_strPath);
         int result = pass(node) ? 1 : 0;
         bool counts = false;
         if (marking) {
@@ -90,7 +90,7 @@ int Walk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, Walk
         if (descended) continue;
 
         // The page is done: its result goes to the page that linked to it.
-        if (state.depth == 0) ui.ProgressEnd();
+        if (state.depth == 0) progress.End();
         int result = stack[top].result;
         if (state.cancel) {
             if (state.depth == 0) state.cancel = false;

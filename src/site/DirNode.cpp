@@ -53,8 +53,8 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
         }
     } scope{outermost ? &ctx.fs : nullptr};
     if (outermost) ctx.fs.BeginScan();
-    if (outermost) ctx.ui.ProgressBegin(LoadString(IDS_SCANNING_FILES), 0);
-    bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
+    if (outermost) ctx.progress.Begin(LoadString(IDS_SCANNING_FILES), 0);
+    bool cancel = ctx.progress.SetDirectory(m_strPath);
 
     std::vector<std::string> names;
     if (!ctx.fs.ListDir(m_strPath, names)) ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
@@ -84,7 +84,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
             m_vOtherNames.push_back(name);
             continue;
         }
-        ctx.ui.ProgressSetFile(path);
+        ctx.progress.SetFile(path);
         if (child->IsDirNode() && bRecurse) {
             auto* dir = static_cast<CDirNode*>(child.get());
             ++ctx.nScanDepth;
@@ -93,7 +93,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
             if (r < 0) cancel = true;
             m_nEntries += dir->m_nEntries;
             m_nDirs += dir->m_nDirs;
-            if (ctx.ui.ProgressSetDirectory(m_strPath)) cancel = true;
+            if (ctx.progress.SetDirectory(m_strPath)) cancel = true;
         }
         ++m_nEntries;
         if (child->m_nType == FT_DIRECTORY) ++m_nDirs;
@@ -101,7 +101,7 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
     }
     InsertSorted(found);
     if (bOpenLogs) OpenLog();
-    if (outermost) ctx.ui.ProgressEnd();
+    if (outermost) ctx.progress.End();
     return cancel ? -1 : m_nEntries;
 }
 
@@ -126,18 +126,18 @@ void CDirNode::InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found) {
 
 int CDirNode::ForEach(const NodeCallback& cb, const std::string& caption) {
     CRunContext& ctx = Ctx();
-    ctx.ui.ProgressBegin(caption, m_nEntries + 1);
-    bool cancel = ctx.ui.ProgressSetDirectory(m_strPath);
+    ctx.progress.Begin(caption, m_nEntries + 1);
+    bool cancel = ctx.progress.SetDirectory(m_strPath);
     int count = 0;
     CTreeIterator it(this);
     while (!cancel) {
         CFileNode* node = it.Next();
         if (!node) break;
-        if (node->m_pParent) cancel = ctx.ui.ProgressSetDirectory(node->m_pParent->m_strPath);
-        ctx.ui.ProgressSetFile(node->m_strPath);
+        if (node->m_pParent) cancel = ctx.progress.SetDirectory(node->m_pParent->m_strPath);
+        ctx.progress.SetFile(node->m_strPath);
         if (cb(*node, cancel)) ++count;
     }
-    ctx.ui.ProgressEnd();
+    ctx.progress.End();
     return cancel ? -1 : count;
 }
 

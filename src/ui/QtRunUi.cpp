@@ -25,22 +25,22 @@ int CQtRunUi::MessageBox(const std::string& text, int style) {
     return AppMessageBox(Owner(), QString::fromStdString(text), style);
 }
 
-void CQtRunUi::ProgressBegin(const std::string& caption, int range) {
+void CQtRunUi::Begin(const std::string& caption, int range) {
     if (!m_pProg) m_pProg = std::make_unique<CProgDlg>();
     CProgDlg::Pause();
     m_pProg->Reset(0, range, 0, 1);
     m_pProg->ShowWithCaption(QString::fromStdString(caption));
 }
 
-bool CQtRunUi::ProgressSetDirectory(const std::string& path) {
+bool CQtRunUi::SetDirectory(const std::string& path) {
     return m_pProg && m_pProg->SetDirectory(QString::fromStdString(path)) != 0;
 }
 
-void CQtRunUi::ProgressSetFile(const std::string& path) {
+void CQtRunUi::SetFile(const std::string& path) {
     if (m_pProg) m_pProg->SetFile(QString::fromStdString(path));
 }
 
-void CQtRunUi::ProgressEnd() {
+void CQtRunUi::End() {
     if (!m_pProg) return;
     CProgDlg::Pause();
     m_pProg->hide();

@@ -14,7 +14,7 @@ class CFileSystem;
 class CMainFrame;
 class CProgDlg;
 
-class CQtRunUi : public CRunUi {
+class CQtRunUi : public CRunUi, public CProgress {
 public:
     CQtRunUi();
     ~CQtRunUi() override;
@@ -28,10 +28,11 @@ public:
 
     bool RunWizard(RunSettings& settings) override;
     int MessageBox(const std::string& text, int style) override;
-    void ProgressBegin(const std::string& caption, int range) override;
-    bool ProgressSetDirectory(const std::string& path) override;
-    void ProgressSetFile(const std::string& path) override;
-    void ProgressEnd() override;
+    CProgress& Progress() override { return *this; }
+    void Begin(const std::string& caption, int range) override;
+    bool SetDirectory(const std::string& path) override;
+    void SetFile(const std::string& path) override;
+    void End() override;
     int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
     int ReadOnlyPrompt(const std::string& text) override;
     bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;

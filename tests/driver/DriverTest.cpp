@@ -26,8 +26,8 @@ std::string Heading(const std::string& text) {
 class CCancellingUi : public CScriptedUi {
 public:
     std::string cancelAt;
-    bool ProgressSetDirectory(const std::string& path) override {
-        return CScriptedUi::ProgressSetDirectory(path) || captions.back() == cancelAt;
+    bool SetDirectory(const std::string& path) override {
+        return CScriptedUi::SetDirectory(path) || captions.back() == cancelAt;
     }
 };
 

@@ -11,7 +11,7 @@
 
 namespace ts::test {
 
-class CScriptedUi : public CRunUi {
+class CScriptedUi : public CRunUi, public CProgress {
 public:
     // The settings the "wizard" hands back; finish = false plays Cancel.
     RunSettings settings;
@@ -52,15 +52,16 @@ public:
         messages.push_back(text);
         return messageAnswer;
     }
-    void ProgressBegin(const std::string& caption, int) override { captions.push_back(caption); }
-    bool ProgressSetDirectory(const std::string&) override {
+    CProgress& Progress() override { return *this; }
+    void Begin(const std::string& caption, int) override { captions.push_back(caption); }
+    bool SetDirectory(const std::string&) override {
         ++directoriesShown;
         if (cancelAfterDirectories > 0 && directoriesShown >= cancelAfterDirectories)
             cancelled = true;
         return cancelled;
     }
-    void ProgressSetFile(const std::string& path) override { filesShown.push_back(path); }
-    void ProgressEnd() override { cancelled = false; }
+    void SetFile(const std::string& path) override { filesShown.push_back(path); }
+    void End() override { cancelled = false; }
     int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override {
         return renamePrompt ? renamePrompt(ctx, node, target, inPass) : RENAME_ACCEPT;
     }

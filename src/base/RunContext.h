@@ -51,8 +51,6 @@ public:
     // External URLs already written as links to the external-URL page.
     std::unique_ptr<std::unordered_set<std::string>> externalSeen;
 
-    // The clock of the report's date line; tests fix it.
-    std::function<std::time_t()> now = [] { return std::time(nullptr); };
     // The directory of temporary reports.
     std::string tempDir = TempDirectory();
 

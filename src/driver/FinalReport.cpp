@@ -1,11 +1,12 @@
-// Assembly of the final report from the two temporary reports of a run or an undo.
+#include "driver/FinalReport.h"
+
 #include <ctime>
 
 #include "base/EditorOptions.h"
 #include "base/Profile.h"
+#include "base/ReportStream.h"
 #include "base/Strings.h"
 #include "driver/TessaryDoc.h"
-#include "site/FileNode.h"
 
 namespace ts {
 namespace {
@@ -31,163 +32,193 @@ long long FileSize(CFileSystem& fs, const std::string& path) {
     return static_cast<long long>(st.size);
 }
 
-}  // namespace
-
-int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::string& errorPath,
-                                  int nEntries, int nDirs, uint32_t runStatus) {
-    CFileSystem& fs = m_fs;
-    const std::string& dir = m_pMaster ? m_pMaster->Directory : m_settings.Directory;
-
-    // 1: the External Editor options, with a report name that names no existing file.
-    EditorOptions editor = LoadEditorOptions(fs, m_pProfile, dir);
-
-    // 2: size estimate and the choice of the editor.
-    long long estimate = 2048 + FileSize(fs, errorPath) + FileSize(fs, statusPath);
-    bool useEditor = false;
-    if (m_ui.HasLimitedView()) {
-        if (estimate > kViewLimit || editor.bUseAlways) {
-            if (m_ui.EditorDialog(editor) && m_pProfile)
-                StoreEditorOptions(fs, *m_pProfile, editor);
-        }
-        useEditor = estimate > kViewLimit || editor.bUseAlways;
-    }
-
-    // 3: the final report's file.
-    std::string finalPath;
-    std::unique_ptr<CFile> file;
-    if (useEditor) {
-        finalPath = editor.strReportName;
-        file = fs.OpenWrite(finalPath);
-    } else {
-        file = fs.CreateTemp(m_tempDir.empty() ? TempDirectory() : m_tempDir,
-                             std::string(kTempPrefix), finalPath);
-    }
-    if (!file) return -1;
-    // The file is removed again unless it is handed on, also when an exception (a lack of
-    // memory while the report is read back, say) ends the assembly.
-    struct RemoveUnlessKept {
-        CFileSystem& fs;
-        const std::string& path;
-        bool keep = false;
-        ~RemoveUnlessKept() {
-            if (!keep) fs.Remove(path);
-        }
-    } guard{fs, finalPath};
-    CReportStream out;
-    out.Attach(file.get());
-
-    // 4-6: title and summary sentences.
-    int title = IDS_TITLE_PARTIAL_USER;
-    if (runStatus & RS_INTERRUPTED_MASK)
-        title = IDS_TITLE_PARTIAL_OTHER;
-    else if (runStatus & RS_UNDONE)
-        title = IDS_TITLE_REVERTED;
-    else if (runStatus & RS_COMPLETED)
-        title = IDS_TITLE_SUCCESS;
-    out << LoadString(title) << "\n\n";
-    // One look at the error report decides both the sentence and its section, so they agree;
-    // one that cannot be opened is judged by its size (its section then says so).
-    std::unique_ptr<CFile> errorIn = errorPath.empty() ? nullptr : fs.OpenRead(errorPath);
-    long long errorSize = errorIn ? errorIn->Length() : FileSize(fs, errorPath);
-    m_bFileErrors = errorSize > 0;
-    if (errorSize > 0) out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
-    if (runStatus & RS_HTML_REACHED) {
-        if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED)) == 0)
-            out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
-        if (runStatus & RS_SYNTAX_ERRORS) out << LoadString(IDS_SUMMARY_SYNTAX) << "\n";
-        if (runStatus & RS_UNRESOLVED) out << LoadString(IDS_SUMMARY_UNRESOLVED) << "\n";
-        if (runStatus & RS_UNUSED) out << LoadString(IDS_SUMMARY_UNUSED) << "\n";
-    }
-
-    // 7-10: header, date, counts and the settings.
-    out << "\n" << kSeparatorLine << LoadString(IDS_HEADER) << "\n" << kSeparatorLine;
-    std::time_t now = m_now ? m_now() : std::time(nullptr);
-    out << LoadString(IDS_CHECKED_ON) << DateLine(now) << "\n\n";
-    if (m_settings.UseSubdirs)
-        out << Format(LoadString(IDS_COUNTS), nEntries - nDirs, nDirs);
-    else
-        out << Format(LoadString(IDS_COUNTS), nEntries, 1);
-    out << "\n\n";
-    // The summary's lines end in "\r\n" for the wizard; in the report every line ends in
-    // one CR LF like all the others.
-    std::string summary = SettingsSummary(m_settings);
+// The summary's lines end in "\r\n" for the wizard; in the report every line ends in one
+// CR LF like all the others.
+std::string PlainSummary(const RunSettings& settings) {
+    std::string summary = SettingsSummary(settings);
     std::string plain;
     plain.reserve(summary.size());
     for (size_t i = 0; i < summary.size(); ++i)
         if (!(summary[i] == '\r' && i + 1 < summary.size() && summary[i + 1] == '\n'))
             plain += summary[i];
-    out << plain << kSectionGap;
-    out.Flush();
+    return plain;
+}
 
-    // 11-12: the error section and the status report, copied unchanged.
-    auto copyReport = [&](std::unique_ptr<CFile> in, int openFailed, int readFailed,
-                          bool errorSection) {
+int TitleOf(uint32_t runStatus) {
+    if (runStatus & RS_INTERRUPTED_MASK) return IDS_TITLE_PARTIAL_OTHER;
+    if (runStatus & RS_UNDONE) return IDS_TITLE_REVERTED;
+    if (runStatus & RS_COMPLETED) return IDS_TITLE_SUCCESS;
+    return IDS_TITLE_PARTIAL_USER;
+}
+
+// Removes the report's file unless it is handed on, also when an exception (a lack of
+// memory while the report is read back, say) ends the assembly.
+struct RemoveUnlessKept {
+    CFileSystem& fs;
+    const std::string& path;
+    bool keep = false;
+    ~RemoveUnlessKept() {
+        if (!keep) fs.Remove(path);
+    }
+};
+
+class CFinalReport {
+public:
+    CFinalReport(CTessaryDoc& doc, const FinalReportInput& in)
+        : m_doc(doc), m_fs(doc.Fs()), m_ui(doc.Ui()), m_in(in) {}
+
+    int Build() {
+        ChooseEditor();
+        if (!Open()) return -1;
+        RemoveUnlessKept guard{m_fs, m_finalPath};
+        m_out.Attach(m_file.get());
+        WriteTitle();
+        WriteHeader();
+        CopyReport(std::move(m_errorIn), IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT,
+                   true);
+        CopyReport(m_in.statusPath.empty() ? nullptr : m_fs.OpenRead(m_in.statusPath),
+                   IDS_ERR_OPEN_STATUS_REPORT, IDS_ERR_READ_STATUS_REPORT, false);
+        m_out.Detach();
+        if (!CloseFile()) return -1;
+        if (m_bUseEditor) return HandToEditor(guard);
+        return ShowInView(guard);
+    }
+
+private:
+    // The External Editor options, with a report name that names no existing file, and the
+    // choice of the editor for a large report.
+    void ChooseEditor() {
+        m_editor = LoadEditorOptions(m_fs, m_doc.Profile(), m_doc.ReportDirectory());
+        long long estimate =
+            2048 + FileSize(m_fs, m_in.errorPath) + FileSize(m_fs, m_in.statusPath);
+        if (!m_ui.HasLimitedView()) return;
+        if (estimate > kViewLimit || m_editor.bUseAlways) {
+            if (m_ui.EditorDialog(m_editor) && m_doc.Profile())
+                StoreEditorOptions(m_fs, *m_doc.Profile(), m_editor);
+        }
+        m_bUseEditor = estimate > kViewLimit || m_editor.bUseAlways;
+    }
+
+    bool Open() {
+        if (m_bUseEditor) {
+            m_finalPath = m_editor.strReportName;
+            m_file = m_fs.OpenWrite(m_finalPath);
+        } else {
+            m_file = m_fs.CreateTemp(m_doc.m_tempDir.empty() ? TempDirectory() : m_doc.m_tempDir,
+                                     std::string(kTempPrefix), m_finalPath);
+        }
+        return m_file != nullptr;
+    }
+
+    // The title and the summary sentences. One look at the error report decides both the
+    // sentence and its section, so they agree; one that cannot be opened is judged by its
+    // size (its section then says so).
+    void WriteTitle() {
+        uint32_t runStatus = m_in.runStatus;
+        m_out << LoadString(TitleOf(runStatus)) << "\n\n";
+        m_errorIn = m_in.errorPath.empty() ? nullptr : m_fs.OpenRead(m_in.errorPath);
+        long long errorSize = m_errorIn ? m_errorIn->Length() : FileSize(m_fs, m_in.errorPath);
+        m_doc.m_bFileErrors = errorSize > 0;
+        if (errorSize > 0) m_out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
+        if (!(runStatus & RS_HTML_REACHED)) return;
+        if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED)) == 0)
+            m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
+        if (runStatus & RS_SYNTAX_ERRORS) m_out << LoadString(IDS_SUMMARY_SYNTAX) << "\n";
+        if (runStatus & RS_UNRESOLVED) m_out << LoadString(IDS_SUMMARY_UNRESOLVED) << "\n";
+        if (runStatus & RS_UNUSED) m_out << LoadString(IDS_SUMMARY_UNUSED) << "\n";
+    }
+
+    // The header, the date, the counts and the settings.
+    void WriteHeader() {
+        const RunSettings& settings = m_doc.m_settings;
+        m_out << "\n" << kSeparatorLine << LoadString(IDS_HEADER) << "\n" << kSeparatorLine;
+        m_out << LoadString(IDS_CHECKED_ON) << DateLine(m_doc.Now()) << "\n\n";
+        if (settings.UseSubdirs)
+            m_out << Format(LoadString(IDS_COUNTS), m_in.nEntries - m_in.nDirs, m_in.nDirs);
+        else
+            m_out << Format(LoadString(IDS_COUNTS), m_in.nEntries, 1);
+        m_out << "\n\n";
+        m_out << PlainSummary(settings) << kSectionGap;
+        m_out.Flush();
+    }
+
+    // Copies a temporary report unchanged; the error report gets its own heading.
+    void CopyReport(std::unique_ptr<CFile> in, int openFailed, int readFailed, bool errorSection) {
         if (!in) {
-            out << LoadString(openFailed) << "\n";
-            if (errorSection) out << kSectionGap;
+            m_out << LoadString(openFailed) << "\n";
+            if (errorSection) m_out << kSectionGap;
             return;
         }
         long long length = in->Length();
         if (length <= 0) return;
         if (errorSection)
-            out << kSeparatorLine << LoadString(IDS_SPECIAL_HEADING) << "\n" << kSeparatorLine;
+            m_out << kSeparatorLine << LoadString(IDS_SPECIAL_HEADING) << "\n" << kSeparatorLine;
         char buf[65536];
-        bool ok = true;
-        for (;;) {
-            long long n = in->Read(buf, sizeof buf);
-            if (n < 0) {
-                ok = false;
-                break;
-            }
-            if (n == 0) break;
-            out.WriteRaw(std::string_view(buf, static_cast<size_t>(n)));
-        }
-        if (!ok) out << LoadString(readFailed) << "\n";
-        if (errorSection) out << kSectionGap;
-    };
-    copyReport(std::move(errorIn), IDS_ERR_OPEN_ERROR_REPORT, IDS_ERR_READ_ERROR_REPORT, true);
-    copyReport(statusPath.empty() ? nullptr : fs.OpenRead(statusPath), IDS_ERR_OPEN_STATUS_REPORT,
-               IDS_ERR_READ_STATUS_REPORT, false);
-    out.Detach();
+        long long n;
+        while ((n = in->Read(buf, sizeof buf)) > 0)
+            m_out.WriteRaw(std::string_view(buf, static_cast<size_t>(n)));
+        if (n < 0) m_out << LoadString(readFailed) << "\n";
+        if (errorSection) m_out << kSectionGap;
+    }
 
-    // 13: close; a report that could not be written whole is a report that failed.
-    // A report for the editor stays on the disk; one for the view is read back at once and
-    // removed, so it need not reach the disk first.
-    bool written = !out.Failed() && (!useEditor || file->Sync()) && file->Close();
-    file.reset();
-    if (!written) return -1;
-    int result = 1;
+    // A report that could not be written whole is a report that failed. A report for the
+    // editor stays on the disk; one for the view is read back at once and removed, so it need
+    // not reach the disk first.
+    bool CloseFile() {
+        bool written = !m_out.Failed() && (!m_bUseEditor || m_file->Sync()) && m_file->Close();
+        m_file.reset();
+        return written;
+    }
 
-    // 14: hand the report to the external editor.
-    if (useEditor) {
-        if (!editor.strEditor.empty() && m_ui.FindEditor(editor.strEditor)) {
-            if (!m_ui.StartEditor(editor.strEditor, finalPath)) {
-                m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor.strEditor, finalPath));
+    int HandToEditor(RemoveUnlessKept& guard) {
+        int result = 1;
+        const std::string& editor = m_editor.strEditor;
+        if (!editor.empty() && m_ui.FindEditor(editor)) {
+            if (!m_ui.StartEditor(editor, m_finalPath)) {
+                m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor, m_finalPath));
                 result = 0;
             }
         } else {
-            m_ui.MessageBox(FormatMessage(IDS_EDITOR_NOT_FOUND, editor.strEditor, finalPath));
+            m_ui.MessageBox(FormatMessage(IDS_EDITOR_NOT_FOUND, editor, m_finalPath));
             result = 0;
         }
         guard.keep = true;
-        m_strExternalReport = finalPath;
-        SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + finalPath, false);
+        m_doc.m_strExternalReport = m_finalPath;
+        m_doc.SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + m_finalPath, false);
         return result;
     }
 
-    // 15: show it in the view.
-    std::string text;
-    if (!ReadWholeFile(fs, finalPath, text)) {
-        guard.keep = true;
-        std::string msg = FormatMessage(IDS_REPORT_READ_BACK, finalPath);
-        m_ui.MessageBox(msg);
-        m_bModified = false;
-        ShowInView(msg);
-        return 0;
+    int ShowInView(RemoveUnlessKept& guard) {
+        std::string text;
+        if (!ReadWholeFile(m_fs, m_finalPath, text)) {
+            guard.keep = true;
+            std::string msg = FormatMessage(IDS_REPORT_READ_BACK, m_finalPath);
+            m_ui.MessageBox(msg);
+            m_doc.m_bModified = false;
+            m_doc.ShowInView(msg);
+            return 0;
+        }
+        m_doc.m_strExternalReport.clear();
+        m_doc.SetView(std::move(text), true);
+        return 1;
     }
-    m_strExternalReport.clear();
-    SetView(std::move(text), true);
-    return result;
+
+    CTessaryDoc& m_doc;
+    CFileSystem& m_fs;
+    CRunUi& m_ui;
+    const FinalReportInput& m_in;
+    EditorOptions m_editor;
+    bool m_bUseEditor = false;
+    std::string m_finalPath;
+    std::unique_ptr<CFile> m_file;
+    std::unique_ptr<CFile> m_errorIn;
+    CReportStream m_out;
+};
+
+}  // namespace
+
+int BuildFinalReport(CTessaryDoc& doc, const FinalReportInput& in) {
+    return CFinalReport(doc, in).Build();
 }
 
 }  // namespace ts

@@ -1,36 +1,23 @@
 // The document: the settings of the last run, its outcome, the site tree kept for undo and the
-// report text. CheckDirectory performs one run from the wizard to the final report.
+// report text. A run and an undo are each carried out by their own driver (driver/RunDriver.h,
+// driver/UndoDriver.h) on this state.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
+#include "driver/RunStatus.h"
 
 namespace ts {
 
 class CDirXpNode;
 class CProfile;
-
-// RunStatus bits.
-enum : uint32_t {
-    RS_RENAMING = 0x00000001,
-    RS_LINE_ENDS = 0x00000002,
-    RS_LINKS = 0x00000004,
-    RS_UNDONE = 0x00004000,
-    RS_COMPLETED = 0x00008000,
-    RS_EXCEPTION = 0x00010000,
-    RS_LOW_MEMORY = 0x00020000,
-    RS_SYNTAX_ERRORS = 0x10000000,
-    RS_UNRESOLVED = 0x20000000,
-    RS_UNUSED = 0x40000000,
-    RS_HTML_REACHED = 0x80000000,
-    RS_MODIFIED_MASK = 0x7FFF,
-    RS_INTERRUPTED_MASK = 0x30000,
-};
 
 class CTessaryDoc {
 public:
@@ -51,6 +38,23 @@ public:
                          int nDirs, uint32_t runStatus);
     // Puts a message into the report view ("\n" becomes "\r\n").
     void ShowInView(const std::string& text);
+    // Replaces the report and the view's text.
+    void SetView(std::string text, bool modified);
+
+    CFileSystem& Fs() const { return m_fs; }
+    CRunUi& Ui() const { return m_ui; }
+    CProfile* Profile() const { return m_pProfile; }
+    RunSettings* Master() const { return m_pMaster; }
+    // The directory the reports belong to: the one the user chose last.
+    const std::string& ReportDirectory() const;
+    // A fresh context for a run, with the test hooks applied.
+    std::unique_ptr<CRunContext> NewContext() const;
+    // The context of the kept tree (null when no tree is kept).
+    CRunContext* KeptContext() const { return m_pCtx.get(); }
+    // Keeps a run's tree and context for undo; null for both forgets them.
+    void Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpNode> tree);
+    // The date line's clock.
+    std::time_t Now() const { return m_now ? m_now() : std::time(nullptr); }
 
     RunSettings m_settings;
     uint32_t m_dwRunStatus = 0;
@@ -70,28 +74,12 @@ public:
     std::string m_tempDir;
 
 private:
-    friend class CRunDriver;
-    friend class CUndo;
-    std::unique_ptr<CRunContext> NewContext();
-    void SetView(std::string text, bool modified);
-    void MoveReportsToDirectory(const std::string& statusPath, const std::string& errorPath);
-
     CFileSystem& m_fs;
     CRunUi& m_ui;
     CProfile* m_pProfile;
     RunSettings* m_pMaster;
     // The context the kept tree belongs to.
     std::unique_ptr<CRunContext> m_pCtx;
-};
-
-// The exception a run raises for a failure that is not a memory shortage.
-class CRunError : public std::exception {
-public:
-    explicit CRunError(std::string message) : m_message(std::move(message)) {}
-    const char* what() const noexcept override { return m_message.c_str(); }
-
-private:
-    std::string m_message;
 };
 
 }  // namespace ts

@@ -1,0 +1,351 @@
+#include "driver/RunDriver.h"
+
+#include <new>
+
+#include "base/RunContext.h"
+#include "base/RunUi.h"
+#include "base/Strings.h"
+#include "driver/TempReports.h"
+#include "driver/TessaryDoc.h"
+#include "html/Hierarchy.h"
+#include "html/HtmlNode.h"
+#include "platform/Text.h"
+#include "site/DirXpNode.h"
+
+namespace ts {
+namespace {
+
+std::string CutMessage(const char* what) {
+    return Utf8Cut(what ? what : "", 255);
+}
+
+}  // namespace
+
+CRunDriver::CRunDriver(CTessaryDoc& doc) : m_doc(doc), m_ui(doc.Ui()) {}
+
+CRunDriver::~CRunDriver() = default;
+
+void CRunDriver::Run() {
+    m_ui.ShowMainWindow(false);
+    if (RunGuarded()) Finish();
+    m_ui.ShowMainWindow(true);
+}
+
+bool CRunDriver::RunGuarded() {
+    try {
+        if (!EditSettings()) return false;
+        if (Start()) RunPasses();
+    } catch (const std::bad_alloc&) {
+        m_doc.m_dwRunStatus |= RS_LOW_MEMORY;
+        m_strInterruption = LoadString(IDS_LOW_MEMORY);
+    } catch (const std::exception& e) {
+        m_doc.m_dwRunStatus |= RS_EXCEPTION;
+        m_strInterruption = CutMessage(e.what());
+    }
+    return true;
+}
+
+bool CRunDriver::EditSettings() {
+    RunSettings edited = m_doc.m_settings;
+    if (!m_ui.RunWizard(edited)) return false;
+    edited.DeriveUpdateLinks();
+    m_doc.m_settings = edited;
+    m_doc.m_bReportBuilt = false;
+    m_doc.m_bFileErrors = false;
+    if (m_doc.Master()) *m_doc.Master() = edited;
+    m_settings = edited;
+    m_bAutoFileName = edited.AutoFileName;
+    m_nAutoReadOnly = edited.AutoReadOnly;
+    return true;
+}
+
+bool CRunDriver::Start() {
+    m_pNewCtx = m_doc.NewContext();
+    CRunContext& ctx = *m_pNewCtx;
+    m_pReports =
+        std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
+    // Until both reports exist the last run's tree stays, and with it its undo.
+    if (!m_pReports->Create(m_ui)) return false;
+    m_doc.m_dwRunStatus = 0;
+    m_pCtx = m_pNewCtx.get();
+    m_doc.Keep(std::move(m_pNewCtx), nullptr);
+    m_doc.m_pTree = std::make_unique<CDirXpNode>(m_pCtx, m_settings.Directory, nullptr);
+    m_bReportDue = true;
+    return true;
+}
+
+void CRunDriver::RunPasses() {
+    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::LineEnds,
+                      &CRunDriver::HtmlPasses}) {
+        if ((this->*pass)() == Next::Stop) return;
+    }
+    m_doc.m_dwRunStatus |= RS_COMPLETED;
+}
+
+CReportStream& CRunDriver::Out() {
+    return m_pCtx->statusReport;
+}
+
+CDirXpNode& CRunDriver::Top() {
+    return *m_doc.m_pTree;
+}
+
+CRunDriver::Next CRunDriver::Scan() {
+    const RunSettings& s = m_settings;
+    int n = Top().Scan(s.UseSubdirs, s.LogSubdirs && s.Rename, s.ReportSpecial != 0);
+    return n < 0 ? Next::Stop : Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::FileNames() {
+    const RunSettings& s = m_settings;
+    if (s.Target == 0 && s.RenameHtml == 0) return Next::Continue;
+    CDirXpNode& top = Top();
+    int n = top.ForEach(
+        [&](CFileNode& node, bool& cancel) {
+            return node.CheckName(s.Target, &m_bAutoFileName, s.RenameHtml, &cancel) ? 1 : 0;
+        },
+        "Validating Filenames");
+    if (n < 0) return Next::Stop;
+    if (n > 0 && s.Rename && !m_ui.VerifyFilenames(*m_pCtx, top, s.Target)) return Next::Stop;
+    Out() << HeadingBlock(s.Rename ? "RENAMED FILES:" : "SUGGESTED NEW NAMES FOR FILES:");
+    int r = 0;
+    if (n == 0) {
+        Out() << "\n"
+              << "All filenames were valid!"
+              << "\n";
+    } else if (s.Rename) {
+        m_doc.m_dwRunStatus |= RS_RENAMING;
+        r = top.ForEach(
+            [&](CFileNode& node, bool&) {
+                return node.RenameEntry(s.LogSubdirs, &m_nAutoReadOnly) ? 1 : 0;
+            },
+            "Renaming Files");
+    } else {
+        r = top.ForEach([](CFileNode& node, bool&) { return node.ReportNewName(); },
+                        "Reporting Suggested Filenames");
+    }
+    Out() << kSectionGap;
+    return r < 0 ? Next::Stop : Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::LineEnds() {
+    const int lineEnd = m_settings.LineEnd;
+    if (lineEnd == 0) return Next::Continue;
+    CDirXpNode& top = Top();
+    int n = top.ForEach([&](CFileNode& node, bool&) { return node.MarkLineEnd(lineEnd) ? 1 : 0; },
+                        "Searching for ASCII Files");
+    if (n < 0) return Next::Stop;
+    if (n > 0) {
+        int v = m_ui.VerifyLineEnds(*m_pCtx, top);
+        if (v == VERIFY_ASCII_CANCEL) return Next::Stop;
+        n = v;
+    }
+    Out() << HeadingBlock("FILES WITH CHANGED LINE ENDINGS:");
+    if (n > 0) {
+        m_doc.m_dwRunStatus |= RS_LINE_ENDS;
+        n = top.ForEach(
+            [&](CFileNode& node, bool&) { return node.ConvertIfMarked(lineEnd, &m_nAutoReadOnly); },
+            "Updating ASCII Line Ends");
+        if (n < 0) return Next::Stop;
+    }
+    if (n == 0)
+        Out() << "\n"
+              << "All files had compatible ASCII line endings!"
+              << "\n";
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::HtmlPasses() {
+    const RunSettings& s = m_settings;
+    if (s.FilesOnly) return Next::Continue;
+    m_doc.m_dwRunStatus |= RS_HTML_REACHED;
+    CFileNode* found = Top().SiteMap().Lookup(s.HomePage);
+    if (!found || !found->IsHtmlNode()) {
+        Out() << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
+        return Next::Stop;
+    }
+    CHtmlNode& home = static_cast<CHtmlNode&>(*found);
+    // The link passes use the mark for "used in the site": no mark of the line-end passes may
+    // survive into them, whatever the verify dialog did.
+    CTreeIterator marks(&Top());
+    while (CFileNode* node = marks.Next())
+        node->m_bMarked = false;
+
+    if (SyntaxErrors(home) == Next::Stop || LinkRenaming(home) == Next::Stop) return Next::Stop;
+    if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
+    if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
+    if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
+    Out() << HeadingBlock("HTML SYNTAX ERRORS:");
+    int n = WalkHierarchy(
+        home, [](CHtmlNode& node) { return node.ParseLinks(); }, "Checking URL Links");
+    if (n < 0) return Next::Stop;
+    if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
+    int n;
+    if (m_settings.UpdateLinks) {
+        Out() << HeadingBlock("URL LINK RENAMING:");
+        m_doc.m_dwRunStatus |= RS_LINKS;
+        n = WalkHierarchyWith(
+            home, [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); }, &m_nAutoReadOnly,
+            "Updating URL Links");
+    } else {
+        Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
+        n = WalkHierarchy(
+            home, [](CHtmlNode& node) { return node.ReportLinkChanges(); }, "Validating URL Links");
+    }
+    if (n < 0) return Next::Stop;
+    if (n == 0)
+        Out() << "No local URL links needed to be renamed."
+              << "\n";
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
+    Out() << HeadingBlock("UNRESOLVED LOCAL LINKS:");
+    int n = WalkHierarchy(
+        home, [](CHtmlNode& node) { return node.ReportUnresolvedLinks(); },
+        "Reporting Unresolved Links");
+    if (n < 0) return Next::Stop;
+    if (n == 0)
+        Out() << "All local links are resolved!"
+              << "\n";
+    if (n > 0) m_doc.m_dwRunStatus |= RS_UNRESOLVED;
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::UnusedFiles() {
+    Out() << HeadingBlock("THE FOLLOWING FILES WERE NOT USED IN THE SITE HIERARCHY:");
+    int n = Top().ForEach(
+        [](CFileNode& node, bool&) {
+            if (node.Name() == kRenameLogName) return 0;
+            return node.ReportIfUnused() ? 1 : 0;
+        },
+        "Reporting Unused Files");
+    if (n < 0) return Next::Stop;
+    if (n == 0)
+        Out() << "All files are used in the site hierarchy!"
+              << "\n";
+    if (n > 0) m_doc.m_dwRunStatus |= RS_UNUSED;
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
+    CRunContext& ctx = *m_pCtx;
+    std::string pagePath = JoinPath(Top().m_strPath, std::string(kExternalPageName));
+    std::unique_ptr<CFile> page = ctx.fs.OpenWrite(pagePath);
+    CReportStream& aux = ctx.auxStream;
+    if (page)
+        aux.Attach(page.get());
+    else
+        ctx.ErrorLine(pagePath, LoadString(IDS_OPEN_FAILED));
+    // The page is finished however the pass ends, and a page that lost text is reported.
+    auto closePage = [&] {
+        aux.Detach();
+        if (page && aux.Failed()) ctx.ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
+    };
+    std::string title = FormatMessage(IDS_EXTERNAL_TITLE, m_settings.HomePage);
+    aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
+        << "</head>\n<body>\n<h2>" << HtmlEscape(title) << "</h2>\n<body>\n";
+    Out() << HeadingBlock("EXTERNAL URL REFERENCES:");
+    int n = WalkHierarchy(
+        home, [](CHtmlNode& node) { return node.ReportExternalLinks(); },
+        "Reporting External URL References");
+    ClearExternalSeen(ctx);
+    if (n < 0) {
+        closePage();
+        return Next::Stop;
+    }
+    if (n == 0)
+        Out() << "No external URL link references!"
+              << "\n";
+    // The page is announced only when it exists.
+    if (n > 0 && page) {
+        Out() << "\n\n\n"
+              << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
+              << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
+              << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
+    }
+    Out() << kSectionGap;
+    aux << "</body>\n</html>\n";
+    closePage();
+    return Next::Continue;
+}
+
+// The logs, then the temporary reports are closed first, so nothing written so far is lost
+// whatever happens to the tree, and a log that cannot be finished is still reported.
+void CRunDriver::Finish() {
+    try {
+        if (!FinishReports()) ReportsMoved();
+    } catch (const std::exception&) {
+        if (m_bReportDue) ReportsMoved();
+    }
+    if (m_pReports) m_pReports->Remove();
+}
+
+bool CRunDriver::FinishReports() {
+    CDirXpNode* top = m_doc.m_pTree.get();
+    if (top && m_bReportDue) top->CloseAllLogs();
+    // A report that lost text would pass for the whole story: it is handled like a final
+    // report that cannot be written, which tells the user that it is partial.
+    bool reportsWhole = !m_pReports || m_pReports->Close();
+    int nEntries = 0, nDirs = 0;
+    if (top && m_bReportDue) {
+        nEntries = top->m_nEntries;
+        nDirs = top->m_nDirs;
+        // The tree is kept only when there is something to undo.
+        if ((m_doc.m_dwRunStatus & RS_MODIFIED_MASK) == 0) {
+            m_doc.Keep(nullptr, nullptr);
+            m_pCtx = nullptr;
+        }
+    }
+    ExplainInterruption();
+    if (!m_bReportDue) {
+        if (m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK) m_doc.ShowInView(m_strInterruption);
+        return true;
+    }
+    if (!reportsWhole || m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(),
+                                                nEntries, nDirs, m_doc.m_dwRunStatus) < 0)
+        return false;
+    m_doc.m_bReportBuilt = true;
+    return true;
+}
+
+void CRunDriver::ExplainInterruption() {
+    uint32_t status = m_doc.m_dwRunStatus;
+    if (!(status & RS_INTERRUPTED_MASK)) return;
+    m_strInterruption += "\n\n";
+    if (status & RS_MODIFIED_MASK)
+        m_strInterruption += LoadString(IDS_INTERRUPTED_MODIFYING);
+    else if (m_bReportDue)
+        m_strInterruption += LoadString(IDS_PARTIAL_REPORT);
+    else
+        m_strInterruption += LoadString(IDS_NO_REPORT);
+    m_ui.MessageBox(m_strInterruption);
+}
+
+// Lines still held by a stream whose last write was cut short by an exception get one more
+// try, so that the reports left for the user hold all they can.
+void CRunDriver::ReportsMoved() {
+    try {
+        m_pReports->Close();
+    } catch (const std::exception&) {
+    }
+    m_pReports->MoveTo(m_doc.ReportDirectory());
+    std::string text = FormatMessage(IDS_REPORT_MOVED, m_doc.m_settings.Directory);
+    m_ui.MessageBox(text);
+    m_doc.ShowInView(text);
+}
+
+}  // namespace ts

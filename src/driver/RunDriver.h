@@ -1,0 +1,72 @@
+// One run, from the wizard to the final report: the passes in a fixed order, each writing
+// its section of the status report and returning whether the run goes on, then one ending
+// that closes the logs and reports, explains an interruption and builds the final report.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/RunSettings.h"
+
+namespace ts {
+
+class CDirXpNode;
+class CHtmlNode;
+class CReportStream;
+class CRunContext;
+class CRunUi;
+class CTempReports;
+class CTessaryDoc;
+
+class CRunDriver {
+public:
+    explicit CRunDriver(CTessaryDoc& doc);
+    ~CRunDriver();
+
+    void Run();
+
+private:
+    enum class Next { Continue, Stop };
+
+    // False when the wizard was cancelled: nothing happened, nothing is reported.
+    bool RunGuarded();
+    bool EditSettings();
+    // The temporary reports and a fresh tree; false when the reports cannot be created.
+    bool Start();
+    void RunPasses();
+
+    Next Scan();
+    Next FileNames();
+    Next LineEnds();
+    Next HtmlPasses();
+    Next SyntaxErrors(CHtmlNode& home);
+    Next LinkRenaming(CHtmlNode& home);
+    Next UnresolvedLinks(CHtmlNode& home);
+    Next UnusedFiles();
+    Next ExternalUrls(CHtmlNode& home);
+
+    void Finish();
+    // False when the final report could not be made.
+    bool FinishReports();
+    void ExplainInterruption();
+    void ReportsMoved();
+
+    CReportStream& Out();
+    CDirXpNode& Top();
+
+    CTessaryDoc& m_doc;
+    CRunUi& m_ui;
+    // The settings of this run: the document's, once the wizard ended with Finish.
+    RunSettings m_settings;
+    // "To all" answers hold for the rest of this run only, not for the next wizard.
+    bool m_bAutoFileName = false;
+    int m_nAutoReadOnly = 0;
+    // The run's context until the document keeps it with the new tree.
+    std::unique_ptr<CRunContext> m_pNewCtx;
+    CRunContext* m_pCtx = nullptr;
+    std::unique_ptr<CTempReports> m_pReports;
+    bool m_bReportDue = false;
+    std::string m_strInterruption;
+};
+
+}  // namespace ts

@@ -342,10 +342,7 @@ void CRunDriver::ReportsMoved() {
         m_pReports->Close();
     } catch (const std::exception&) {
     }
-    m_pReports->MoveTo(m_doc.ReportDirectory());
-    std::string text = FormatMessage(IDS_REPORT_MOVED, m_doc.m_settings.Directory);
-    m_ui.MessageBox(text);
-    m_doc.ShowInView(text);
+    m_doc.ReportsMoved(*m_pReports, true, std::string());
 }
 
 }  // namespace ts

@@ -3,6 +3,7 @@
 #include "base/Strings.h"
 #include "driver/FinalReport.h"
 #include "driver/RunDriver.h"
+#include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "site/DirXpNode.h"
 
@@ -52,6 +53,15 @@ void CTessaryDoc::Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpN
     m_pTree.reset();  // before the context it refers to
     m_pCtx = std::move(ctx);
     m_pTree = std::move(tree);
+}
+
+void CTessaryDoc::ReportsMoved(CTempReports& reports, bool tell, std::string shown) {
+    reports.MoveTo(ReportDirectory());
+    if (tell) {
+        shown = FormatMessage(IDS_REPORT_MOVED, m_settings.Directory);
+        m_ui.MessageBox(shown);
+    }
+    ShowInView(shown);
 }
 
 void CTessaryDoc::SetView(std::string text, bool modified) {

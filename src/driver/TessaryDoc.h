@@ -18,6 +18,7 @@ namespace ts {
 
 class CDirXpNode;
 class CProfile;
+class CTempReports;
 
 class CTessaryDoc {
 public:
@@ -40,6 +41,9 @@ public:
     void ShowInView(const std::string& text);
     // Replaces the report and the view's text.
     void SetView(std::string text, bool modified);
+    // The final report could not be made: the temporary reports go into the site, and the view
+    // says where (tell: also in a message box, with that text instead of shown).
+    void ReportsMoved(CTempReports& reports, bool tell, std::string shown);
 
     CFileSystem& Fs() const { return m_fs; }
     CRunUi& Ui() const { return m_ui; }

@@ -100,14 +100,8 @@ void CUndoDriver::Finish() {
         r = FinalReport(reportsWhole, nEntries, nDirs, shown);
     } catch (const std::exception&) {
     }
-    if (r < 0 && m_pReports) {
-        m_pReports->MoveTo(m_doc.ReportDirectory());
-        if (!(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK)) {
-            shown = FormatMessage(IDS_REPORT_MOVED, m_doc.m_settings.Directory);
-            m_ui.MessageBox(shown);
-        }
-        m_doc.ShowInView(shown);
-    }
+    if (r < 0 && m_pReports)
+        m_doc.ReportsMoved(*m_pReports, !(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK), shown);
     if (m_pReports) m_pReports->Remove();
 }
 

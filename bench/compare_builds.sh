@@ -66,8 +66,8 @@ row() {
     mow=$(printf '%s\n' "${ow[@]}" | median); mnw=$(printf '%s\n' "${nw[@]}" | median)
     moc=$(printf '%s\n' "${oc[@]}" | median); mnc=$(printf '%s\n' "${nc[@]}" | median)
     printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$label" "$mow" "$mnw" \
-        "$(awk -v a="$mnw" -v b="$mow" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}')" "$moc" "$mnc" \
-        "$(awk -v a="$mnc" -v b="$moc" 'BEGIN {printf "%.2f", b > 0 ? a / b : 0}')"
+        "$(awk -v a="$mnw" -v b="$mow" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')" "$moc" "$mnc" \
+        "$(awk -v a="$mnc" -v b="$moc" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')"
 }
 
 row "scan + ISO 9660 names, 100,000 entries" "" --no-links --target iso9660 "$work/tree"

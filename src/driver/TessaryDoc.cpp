@@ -8,6 +8,8 @@
 #include "base/Strings.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/LinkReports.h"
+#include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 
@@ -216,8 +218,7 @@ void CTessaryDoc::CheckDirectory() {
                     node->m_bMarked = false;
 
                 out << HeadingBlock("HTML SYNTAX ERRORS:");
-                int n = WalkHierarchy(
-                    home, [](CHtmlNode& node) { return node.ParseLinks(); }, "Checking URL Links");
+                int n = WalkHierarchy(home, ParseLinks, "Checking URL Links");
                 if (n < 0) goto ending;
                 if (n > 0) m_dwRunStatus |= RS_SYNTAX_ERRORS;
 
@@ -242,9 +243,7 @@ void CTessaryDoc::CheckDirectory() {
 
                 if (s.ReportUnresolvedRefs) {
                     out << HeadingBlock("UNRESOLVED LOCAL LINKS:");
-                    n = WalkHierarchy(
-                        home, [](CHtmlNode& node) { return node.ReportUnresolvedLinks(); },
-                        "Reporting Unresolved Links");
+                    n = WalkHierarchy(home, ReportUnresolvedLinks, "Reporting Unresolved Links");
                     if (n < 0) goto ending;
                     if (n == 0)
                         out << "All local links are resolved!"
@@ -281,10 +280,10 @@ void CTessaryDoc::CheckDirectory() {
                     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
                         << "</head>\n<body>\n<h2>" << HtmlEscape(title) << "</h2>\n<body>\n";
                     out << HeadingBlock("EXTERNAL URL REFERENCES:");
+                    CExternalLinkReport external(aux);
                     n = WalkHierarchy(
-                        home, [](CHtmlNode& node) { return node.ReportExternalLinks(); },
+                        home, [&external](CHtmlNode& node) { return external.Report(node); },
                         "Reporting External URL References");
-                    ClearExternalSeen(*ctx);
                     if (n < 0) {
                         aux.Detach();
                         if (page && aux.Failed())

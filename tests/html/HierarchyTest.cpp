@@ -80,6 +80,40 @@ TEST(Hierarchy, CancellingStopsTheWalkAfterTheCurrentFile) {
     EXPECT_EQ(Walked(site), "index.html a.html ");
 }
 
+// A pass that walks again joins the walk it runs in: it shares its depth, so it neither clears
+// the pages passed already nor starts a progress range of its own.
+TEST(Hierarchy, AWalkFromInsideAPassNestsInTheRunningWalk) {
+    CLinkSite site;
+    site.Write("index.html", "<a href=\"a.html\">");
+    site.Write("a.html", "<a href=\"b.html\">");
+    site.Write("b.html", "<a href=\"index.html\">");
+    site.Parse();
+    site.ui.filesShown.clear();
+    site.ui.captions.clear();
+    CHtmlNode& home = site.Html("index.html");
+    CHtmlNode& a = site.Html("a.html");
+    CHtmlNode& b = site.Html("b.html");
+    int inner = 0;
+    int outer = WalkHierarchy(
+        home,
+        [&](CHtmlNode& n) {
+            if (&n == &a)
+                inner = WalkHierarchy(
+                    b, [](CHtmlNode&) { return 1; }, "Inner");
+            return 1;
+        },
+        "Outer");
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(outer, 2);
+    EXPECT_EQ(Walked(site), "index.html a.html b.html ");
+    EXPECT_EQ(site.ui.captions, std::vector<std::string>{"Outer"});
+    // Once the outer walk has returned, a walk is one of its own again.
+    EXPECT_EQ(WalkHierarchy(
+                  b, [](CHtmlNode&) { return 1; }, "Alone"),
+              3);
+    EXPECT_EQ(site.ui.captions, (std::vector<std::string>{"Outer", "Alone"}));
+}
+
 // Every page's walk is a heap frame, not a native one: a long chain cannot overflow the stack.
 TEST(Hierarchy, AChainOfAHundredThousandPagesIsWalked) {
     CTempDir dir;

@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     CHtmlNode& page = *site.page;
     page.m_strBase = page.OrigPath().substr(0, page.OrigPath().rfind('/') + 1);
     page.m_vBases.assign(1, page.m_strBase);
-    page.m_bRewrite = 0;
+    page.m_bRewrite = false;
     CLinkBase base;
     base.strSiteRoot = site.top->OrigPath();
     std::vector<CHtmlNode::CTag> tags;

@@ -16,6 +16,7 @@
 #include "html/Attributes.h"
 #include "html/HtmlNode.h"
 #include "html/ResolveLink.h"
+#include "html/TagScanner.h"
 #include "site/DirXpNode.h"
 #include "support/TempDir.h"
 
@@ -75,7 +76,7 @@ struct Expected {
     std::vector<CHtmlNode::CTag> tags;
     std::string base;
     std::vector<std::string> bases;
-    int rewrite = 0;
+    bool rewrite = false;
 };
 
 // Scans the page the plain way (all of it in memory) and examines every tag with the same
@@ -168,9 +169,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FUZZ_CHECK(fuzz::WriteBytes(site.pagePath, data));
 
     CHtmlNode& page = *site.page;
-    page.m_bRewrite = 0;
+    page.m_bRewrite = false;
     site.quiet.Clear();
-    int result = page.ParseLinks();
+    int result = ParseLinks(page);
     std::string status = site.quiet.Status();
     FUZZ_CHECK(site.quiet.Errors().empty());
 

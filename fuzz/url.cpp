@@ -198,7 +198,7 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
     if (written.empty()) return;
     CHtmlNode& page = *site.page;
     const std::string root = site.top->OrigPath();
-    page.m_bRewrite = 0;
+    page.m_bRewrite = false;
     page.m_vBases.assign(1, root + "/");
     CLinkBase base;
     base.strSiteRoot = root;
@@ -250,7 +250,7 @@ void CheckCanonicalLinks(Site& site, CFileNode& target) {
     for (const std::string& text : {"/" + below, below}) {
         std::string written = text;
         EncodeUrl(written);
-        page.m_bRewrite = 0;
+        page.m_bRewrite = false;
         page.m_vBases.assign(1, root + "/");
         page.m_strBase = root + "/";
         CLinkBase base;

@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
 
 #include "base/ReportStream.h"
 #include "platform/FileSystem.h"
@@ -16,12 +15,6 @@ namespace ts {
 
 class CProgress;
 class CRunUi;
-
-// State of one kind of hierarchy walk: its nesting depth and its cancel flag.
-struct WalkState {
-    int depth = 0;
-    bool cancel = false;
-};
 
 class CRunContext {
 public:
@@ -45,11 +38,6 @@ public:
     bool bUndoing = false;
     // Nesting depth of the directory scan.
     int nScanDepth = 0;
-
-    WalkState walk;      // WalkHierarchy
-    WalkState walkWith;  // WalkHierarchyWith
-    // External URLs already written as links to the external-URL page.
-    std::unique_ptr<std::unordered_set<std::string>> externalSeen;
 
     // The directory of temporary reports.
     std::string tempDir = TempDirectory();

@@ -9,6 +9,8 @@
 #include "driver/TessaryDoc.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/LinkReports.h"
+#include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 
@@ -181,8 +183,7 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
 
 CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
     Out() << HeadingBlock("HTML SYNTAX ERRORS:");
-    int n = WalkHierarchy(
-        home, [](CHtmlNode& node) { return node.ParseLinks(); }, "Checking URL Links");
+    int n = WalkHierarchy(home, ParseLinks, "Checking URL Links");
     if (n < 0) return Next::Stop;
     if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
     Out() << kSectionGap;
@@ -212,9 +213,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
     Out() << HeadingBlock("UNRESOLVED LOCAL LINKS:");
-    int n = WalkHierarchy(
-        home, [](CHtmlNode& node) { return node.ReportUnresolvedLinks(); },
-        "Reporting Unresolved Links");
+    int n = WalkHierarchy(home, ReportUnresolvedLinks, "Reporting Unresolved Links");
     if (n < 0) return Next::Stop;
     if (n == 0)
         Out() << "All local links are resolved!"
@@ -259,10 +258,10 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
         << "</head>\n<body>\n<h2>" << HtmlEscape(title) << "</h2>\n<body>\n";
     Out() << HeadingBlock("EXTERNAL URL REFERENCES:");
+    CExternalLinkReport external(aux);
     int n = WalkHierarchy(
-        home, [](CHtmlNode& node) { return node.ReportExternalLinks(); },
+        home, [&external](CHtmlNode& node) { return external.Report(node); },
         "Reporting External URL References");
-    ClearExternalSeen(ctx);
     if (n < 0) {
         closePage();
         return Next::Stop;

@@ -7,7 +7,7 @@ namespace ts {
 
 namespace {
 
-enum RowKind { ROW_PLAIN, ROW_IMG, ROW_BASE };
+enum class RowKind { Plain, Image, Base };
 
 struct AttributeRow {
     std::string_view tag;
@@ -17,29 +17,29 @@ struct AttributeRow {
 
 // Tried in this order; the first row whose tag and attribute both match gives the tag's URL.
 constexpr AttributeRow kRows[] = {
-    {"a", "href", ROW_PLAIN},
-    {"frame", "src", ROW_PLAIN},
-    {"body", "background", ROW_PLAIN},
-    {"area", "href", ROW_PLAIN},
-    {"link", "href", ROW_PLAIN},
-    {"style", "href", ROW_PLAIN},
-    {"object", "codebase", ROW_PLAIN},
-    {"applet", "codebase", ROW_PLAIN},
-    {"form", "action", ROW_PLAIN},
-    {"input", "src", ROW_PLAIN},
-    {"bgsound", "src", ROW_PLAIN},
-    {"embed", "src", ROW_PLAIN},
-    {"img", "src", ROW_IMG},
-    {"base", "href", ROW_BASE},
+    {"a", "href", RowKind::Plain},
+    {"frame", "src", RowKind::Plain},
+    {"body", "background", RowKind::Plain},
+    {"area", "href", RowKind::Plain},
+    {"link", "href", RowKind::Plain},
+    {"style", "href", RowKind::Plain},
+    {"object", "codebase", RowKind::Plain},
+    {"applet", "codebase", RowKind::Plain},
+    {"form", "action", RowKind::Plain},
+    {"input", "src", RowKind::Plain},
+    {"bgsound", "src", RowKind::Plain},
+    {"embed", "src", RowKind::Plain},
+    {"img", "src", RowKind::Image},
+    {"base", "href", RowKind::Base},
     // Scripts and media of today's pages: without these rows a renamed script would keep its
     // old name in the page and be listed as unused.
-    {"script", "src", ROW_PLAIN},
-    {"iframe", "src", ROW_PLAIN},
-    {"source", "src", ROW_PLAIN},
-    {"video", "src", ROW_PLAIN},
-    {"audio", "src", ROW_PLAIN},
-    {"track", "src", ROW_PLAIN},
-    {"object", "data", ROW_PLAIN},
+    {"script", "src", RowKind::Plain},
+    {"iframe", "src", RowKind::Plain},
+    {"source", "src", RowKind::Plain},
+    {"video", "src", RowKind::Plain},
+    {"audio", "src", RowKind::Plain},
+    {"track", "src", RowKind::Plain},
+    {"object", "data", RowKind::Plain},
 };
 
 // An image's second link: the first of these found.
@@ -73,18 +73,24 @@ bool IsAsciiLetter(char c) {
 
 }  // namespace
 
-AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
-                         CHtmlNode::CTag& tag, std::string& value) {
-    const size_t n = text.size();
+namespace {
+
+// Where the attributes of a tag named tagName begin; npos when the tag has another name.
+size_t AfterTagName(std::string_view text, std::string_view tagName) {
     size_t i = SkipSpace(text, 1);
-    if (!HasWordAt(text, i, tagName)) return AttrResult::Absent;
+    if (!HasWordAt(text, i, tagName)) return std::string_view::npos;
     i += tagName.size();
-    if (i >= n || !IsSpace(text[i])) return AttrResult::Absent;
-    i = SkipSpace(text, i);
-    // Token by token; a quoted value is skipped whole, blanks and all.
+    if (i >= text.size() || !IsSpace(text[i])) return std::string_view::npos;
+    return SkipSpace(text, i);
+}
+
+// Token by token from i; a quoted value is skipped whole, blanks and all. Where attr begins, or
+// npos when no token begins with it.
+size_t FindAttributeName(std::string_view text, size_t i, std::string_view attr) {
+    const size_t n = text.size();
     for (;;) {
-        if (i >= n) return AttrResult::Absent;
-        if (HasWordAt(text, i, attr)) break;
+        if (i >= n) return std::string_view::npos;
+        if (HasWordAt(text, i, attr)) return i;
         while (i < n && !IsSpace(text[i])) {
             if (text[i] == '"') {
                 size_t close = text.find('"', i + 1);
@@ -95,9 +101,14 @@ AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::s
         }
         i = SkipSpace(text, i);
     }
-    // Only name = "value" is understood; anything else (no value, single quotes, no quotes,
-    // a longer attribute name that begins with attr) is a syntax error.
-    i = SkipSpace(text, i + attr.size());
+}
+
+// The value after an attribute's name, which ends at i. Only name = "value" is understood;
+// anything else (no value, single quotes, no quotes, a longer attribute name that begins with
+// the one looked for) is a syntax error.
+AttrResult ReadValue(std::string_view text, size_t i, CHtmlNode::CTag& tag, std::string& value) {
+    const size_t n = text.size();
+    i = SkipSpace(text, i);
     if (i >= n || text[i] != '=') return AttrResult::BadFormat;
     i = SkipSpace(text, i + 1);
     if (i >= n || text[i] != '"') return AttrResult::BadFormat;
@@ -116,6 +127,17 @@ AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::s
     tag.m_nEnd = tagStart + end;
     tag.m_nStart = tagStart + replace;
     return AttrResult::Found;
+}
+
+}  // namespace
+
+AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
+                         CHtmlNode::CTag& tag, std::string& value) {
+    size_t i = AfterTagName(text, tagName);
+    if (i == std::string_view::npos) return AttrResult::Absent;
+    i = FindAttributeName(text, i, attr);
+    if (i == std::string_view::npos) return AttrResult::Absent;
+    return ReadValue(text, i + attr.size(), tag, value);
 }
 
 namespace {
@@ -206,15 +228,15 @@ int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view
         if (r == AttrResult::BadFormat) ++errors;
         if (r != AttrResult::Found) continue;
         switch (row.kind) {
-            case ROW_PLAIN:
+            case RowKind::Plain:
                 tag.m_strUrl = value;
                 if (ResolveLink(file, tag, base)) tags.push_back(std::move(tag));
                 break;
-            case ROW_IMG:
+            case RowKind::Image:
                 tag.m_strUrl = value;
                 errors += ExamineImage(file, scanned, text, tag, base, tags);
                 break;
-            case ROW_BASE:
+            case RowKind::Base:
                 ExamineBase(file, tag, value, base, tags);
                 break;
         }

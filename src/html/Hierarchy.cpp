@@ -2,16 +2,25 @@
 
 #include <vector>
 
-#include "base/ReportStream.h"
+#include "base/Progress.h"
 #include "base/RunContext.h"
-#include "base/RunUi.h"
 #include "html/HtmlNode.h"
-#include "platform/Text.h"
 #include "site/DirNode.h"
 
 namespace ts {
 
 namespace {
+
+// State of one kind of hierarchy walk: its nesting depth and its cancel flag. Every walk
+// leaves it at depth 0, not cancelled, so it lives only while a walk runs.
+struct WalkState {
+    int depth = 0;
+    bool cancel = false;
+};
+
+// The state of the walk of each kind running on this thread, for a pass that walks again.
+thread_local WalkState* t_pWalk = nullptr;
+thread_local WalkState* t_pWalkWith = nullptr;
 
 // One page of a walk: a native stack frame of the recursive form, kept on the heap so that a
 // chain of pages as long as the site allows cannot overflow the stack.
@@ -26,113 +35,119 @@ struct WalkFrame {
 
 // The walk shared by WalkHierarchy (marking) and WalkHierarchyWith (not marking): pre-order,
 // each page passed once, the pages a page links to taken in the order of its links.
-int Walk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, WalkState& state,
-         bool marking) {
-    CRunContext& ctx = home.Ctx();
-    CProgress& progress = ctx.progress;
-    if (state.depth == 0) home.ClearVisited();
-    if (home.m_bVisited) return 0;
+class CWalk {
+public:
+    CWalk(CProgress& progress, const HtmlPass& pass, const std::string& caption, WalkState& state,
+          bool marking)
+        : m_progress(progress),
+          m_pass(pass),
+          m_caption(caption),
+          m_state(state),
+          m_bMarking(marking) {}
 
-    std::vector<WalkFrame> stack;
+    int Run(CHtmlNode& home) {
+        if (m_state.depth == 0) ClearVisited(home);
+        if (home.m_bVisited) return 0;
+        Enter(home);
+        for (;;) {
+            if (Descend()) continue;
+            int result = Leave();
+            if (m_stack.empty()) return result;
+            // The page's result goes to the page that linked to it.
+            WalkFrame& parent = m_stack.back();
+            parent.result += result;
+            After(parent, *parent.child, parent.child, parent.childWasMarked);
+        }
+    }
+
+private:
     // Steps of a page before the pages it links to; false when it was passed already.
-    auto enter = [&](CHtmlNode& node) {
+    bool Enter(CHtmlNode& node) {
         if (node.m_bVisited) return false;
-        node.m_bVisited = 1;
-        if (state.depth == 0) progress.Begin(caption, node.m_nLinkedHtml);
+        node.m_bVisited = true;
+        if (m_state.depth == 0) m_progress.Begin(m_caption, node.m_nLinkedHtml);
         std::string dir = node.m_pParent ? node.m_pParent->m_strPath : std::string();
-        state.cancel = progress.SetDirectory(dir);
-        progress.SetFile(node.m_strPath);
-        int result = pass(node) ? 1 : 0;
+        m_state.cancel = m_progress.SetDirectory(dir);
+        m_progress.SetFile(node.m_strPath);
+        int result = m_pass(node) ? 1 : 0;
         bool counts = false;
-        if (marking) {
+        if (m_bMarking) {
             node.m_bMarked = true;
             if (node.m_nLinkedHtml == 0) {
                 node.m_nLinkedHtml = 1;
                 counts = true;
             }
         }
-        stack.push_back({&node, 0, result, counts, nullptr, false});
+        m_stack.push_back({&node, 0, result, counts, nullptr, false});
         return true;
-    };
-    // What the caller does once a target's walk has returned.
-    auto after = [&](WalkFrame& frame, CFileNode& target, CHtmlNode* page, bool wasMarked) {
-        if (marking && page && frame.counts && !wasMarked)
-            frame.node->m_nLinkedHtml += page->m_nLinkedHtml;
-        --state.depth;
-        if (marking) target.m_bMarked = true;
-    };
+    }
 
-    enter(home);
-    for (;;) {
-        size_t top = stack.size() - 1;
-        bool descended = false;
-        CHtmlNode* node = stack[top].node;
-        if (node->m_nType == FT_HTML && node->m_pTags) {
-            while (!state.cancel && stack[top].nextTag < node->m_pTags->size()) {
-                CFileNode* target = (*node->m_pTags)[stack[top].nextTag++].m_pTarget;
-                if (!target) continue;
-                ++state.depth;
-                CHtmlNode* page = nullptr;
-                bool wasMarked = false;
-                if (target->m_nType == FT_HTML && target->IsHtmlNode()) {
-                    page = static_cast<CHtmlNode*>(target);
-                    wasMarked = page->m_bMarked;
-                    if (enter(*page)) {
-                        stack[top].child = page;
-                        stack[top].childWasMarked = wasMarked;
-                        descended = true;
-                        break;
-                    }
-                }
-                after(stack[top], *target, page, wasMarked);
+    // Follows the links of the page on top from where it left off; true when it entered a
+    // page, which is then on top.
+    bool Descend() {
+        const size_t top = m_stack.size() - 1;
+        CHtmlNode* node = m_stack[top].node;
+        if (node->m_nType != FT_HTML || !node->m_pTags) return false;
+        while (!m_state.cancel && m_stack[top].nextTag < node->m_pTags->size()) {
+            CFileNode* target = (*node->m_pTags)[m_stack[top].nextTag++].m_pTarget;
+            if (target && Follow(top, *target)) return true;
+        }
+        return false;
+    }
+
+    // One link of the page at index top; true when it entered the target.
+    bool Follow(size_t top, CFileNode& target) {
+        ++m_state.depth;
+        CHtmlNode* page = nullptr;
+        bool wasMarked = false;
+        if (target.m_nType == FT_HTML && target.IsHtmlNode()) {
+            page = static_cast<CHtmlNode*>(&target);
+            wasMarked = page->m_bMarked;
+            if (Enter(*page)) {
+                m_stack[top].child = page;
+                m_stack[top].childWasMarked = wasMarked;
+                return true;
             }
         }
-        if (descended) continue;
+        After(m_stack[top], target, page, wasMarked);
+        return false;
+    }
 
-        // The page is done: its result goes to the page that linked to it.
-        if (state.depth == 0) progress.End();
-        int result = stack[top].result;
-        if (state.cancel) {
-            if (state.depth == 0) state.cancel = false;
+    // What the caller does once a target's walk has returned.
+    void After(WalkFrame& frame, CFileNode& target, CHtmlNode* page, bool wasMarked) {
+        if (m_bMarking && page && frame.counts && !wasMarked)
+            frame.node->m_nLinkedHtml += page->m_nLinkedHtml;
+        --m_state.depth;
+        if (m_bMarking) target.m_bMarked = true;
+    }
+
+    // The page on top is done; its result.
+    int Leave() {
+        if (m_state.depth == 0) m_progress.End();
+        int result = m_stack.back().result;
+        if (m_state.cancel) {
+            if (m_state.depth == 0) m_state.cancel = false;
             result = -1;
         }
-        stack.pop_back();
-        if (stack.empty()) return result;
-        WalkFrame& parent = stack.back();
-        parent.result += result;
-        after(parent, *parent.child, parent.child, parent.childWasMarked);
+        m_stack.pop_back();
+        return result;
     }
-}
 
-// A line of the report of a file's links: the line number and the URL.
-std::string LinkLine(const CHtmlNode::CTag& tag) {
-    return Format("   line %4d: %s\n", tag.m_nLine, tag.m_strUrl.c_str());
-}
+    CProgress& m_progress;
+    const HtmlPass& m_pass;
+    const std::string& m_caption;
+    WalkState& m_state;
+    const bool m_bMarking;
+    std::vector<WalkFrame> m_stack;
+};
 
-std::string InFile(const CHtmlNode& node) {
-    return node.InFileHeading();
-}
-
-// Schemes whose links run code in the page that holds them; such a URL is listed as text.
-bool RunsScript(const std::string& url) {
-    std::string scheme;
-    for (char c : url) {
-        // Browsers drop blanks, controls, tabs and line ends around and inside a scheme.
-        if (static_cast<unsigned char>(c) <= ' ') continue;
-        if (c == ':') break;
-        scheme += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-        if (scheme.size() > 10) return false;
-    }
-    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
-}
-
-// A walk that an exception (a lack of memory) ends leaves its state as it found it: undo
-// walks the same pages again later, and a depth left above 0 would make it pass none of them.
+// A walk that an exception (a lack of memory) ends leaves its state as it found it: a pass
+// that catches it and walks on from a page would otherwise pass none of the pages.
 int GuardedWalk(CHtmlNode& home, const HtmlPass& pass, const std::string& caption, WalkState& state,
                 bool marking) {
     const int depth = state.depth;
     try {
-        return Walk(home, pass, caption, state, marking);
+        return CWalk(home.Ctx().progress, pass, caption, state, marking).Run(home);
     } catch (...) {
         state.depth = depth;
         state.cancel = false;
@@ -140,80 +155,44 @@ int GuardedWalk(CHtmlNode& home, const HtmlPass& pass, const std::string& captio
     }
 }
 
+// Runs in the walk of the kind running on this thread, or in a new one.
+int WalkIn(WalkState*& running, CHtmlNode& home, const HtmlPass& pass, const std::string& caption,
+           bool marking) {
+    if (running) return GuardedWalk(home, pass, caption, *running, marking);
+    WalkState state;
+    struct CRunning {
+        WalkState*& p;
+        ~CRunning() { p = nullptr; }
+    } scope{running};
+    running = &state;
+    return GuardedWalk(home, pass, caption, state, marking);
+}
+
 }  // namespace
 
 int WalkHierarchy(CHtmlNode& home, const HtmlPass& pass, const std::string& caption) {
-    return GuardedWalk(home, pass, caption, home.Ctx().walk, true);
+    return WalkIn(t_pWalk, home, pass, caption, true);
 }
 
 int WalkHierarchyWith(CHtmlNode& home, const HtmlPassWith& pass, int* arg,
                       const std::string& caption) {
-    return GuardedWalk(
-        home, [&pass, arg](CHtmlNode& node) { return pass(node, arg); }, caption,
-        home.Ctx().walkWith, false);
+    return WalkIn(
+        t_pWalkWith, home, [&pass, arg](CHtmlNode& node) { return pass(node, arg); }, caption,
+        false);
 }
 
-void ClearExternalSeen(CRunContext& ctx) {
-    ctx.externalSeen.reset();
-}
-
-void CHtmlNode::ClearVisited() {
-    std::vector<CHtmlNode*> pending{this};
+void ClearVisited(CHtmlNode& home) {
+    std::vector<CHtmlNode*> pending{&home};
     while (!pending.empty()) {
         CHtmlNode* node = pending.back();
         pending.pop_back();
         if (!node->m_bVisited) continue;
-        node->m_bVisited = 0;
+        node->m_bVisited = false;
         if (node->m_nType != FT_HTML || !node->m_pTags) continue;
-        for (const CTag& tag : *node->m_pTags)
+        for (const CHtmlNode::CTag& tag : *node->m_pTags)
             if (tag.m_pTarget && tag.m_pTarget->IsHtmlNode())
                 pending.push_back(static_cast<CHtmlNode*>(tag.m_pTarget));
     }
-}
-
-// The lines of one file are written together: one write instead of one per line, and still
-// every line is on the disk before the next file is looked at.
-int CHtmlNode::ReportUnresolvedLinks() {
-    if (m_nType != FT_HTML || !m_pTags) return 0;
-    std::string lines;
-    for (const CTag& tag : *m_pTags) {
-        if (tag.m_nKind != LK_LOCAL || tag.m_pTarget) continue;
-        if (lines.empty()) lines = "\n" + InFile(*this) + "\n";
-        lines += LinkLine(tag);
-    }
-    Ctx().statusReport << lines;
-    return lines.empty() ? 0 : 1;
-}
-
-// The external-URL page is opened in a browser: everything taken from the site is escaped
-// there, so a hostile URL shows as text and cannot add markup or script to the page.
-int CHtmlNode::ReportExternalLinks() {
-    if (m_nType != FT_HTML || !m_pTags) return 0;
-    CRunContext& ctx = Ctx();
-    if (!ctx.externalSeen) ctx.externalSeen = std::make_unique<std::unordered_set<std::string>>();
-    std::string lines, items;
-    for (const CTag& tag : *m_pTags) {
-        if (tag.m_nKind != LK_EXTERNAL) continue;
-        if (lines.empty()) {
-            lines = "\n" + InFile(*this) + "\n";
-            items = "<p>\n<b>" + HtmlEscape(InFile(*this)) + "</b>\n<br>\n";
-        }
-        lines += LinkLine(tag);
-        items += Format("line %4d: ", tag.m_nLine);
-        std::string text = HtmlEscape(tag.m_strUrl);
-        if (ctx.externalSeen->insert(tag.m_strUrl).second) {
-            if (RunsScript(tag.m_strUrl))
-                items += text;
-            else
-                items += "<a href=\"" + text + "\">" + text + "</a>";
-        } else {
-            items += text + " (repeated above)";
-        }
-        items += "<br>\n";
-    }
-    ctx.statusReport << lines;
-    ctx.auxStream << items;
-    return lines.empty() ? 0 : 1;
 }
 
 }  // namespace ts

@@ -11,7 +11,8 @@
 namespace ts {
 
 // What a link is (CTag::m_nKind).
-enum { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
+enum class LinkKind { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
+using enum LinkKind;
 
 class CHtmlNode : public CFileNode {
 public:
@@ -21,8 +22,8 @@ public:
         uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
         int m_nLine = 0;
         std::string m_strUrl;
-        int m_nKind = LK_LOCAL;
-        int m_bRewrite = 0;
+        LinkKind m_nKind = LK_LOCAL;
+        bool m_bRewrite = false;
         CFileNode* m_pTarget = nullptr;
         // The directory the link was resolved against: an index into m_vBases.
         int m_nBase = 0;
@@ -42,19 +43,15 @@ public:
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
     void Classify() override;
 
-    // Per-file passes of the link engine.
-    int ParseLinks();
+    // The link rewrite's passes (the others are in TagScanner.h and LinkReports.h).
     int RewriteLinks(int* pAutoReadOnly);
     int ReportLinkChanges();
-    int ReportUnresolvedLinks();
-    int ReportExternalLinks();
-    void ClearVisited();
 
     std::unique_ptr<std::vector<CTag>> m_pTags;
     int m_nLinkedHtml = 0;
-    int m_bVisited = 0;
+    bool m_bVisited = false;
     std::string m_strBase;
-    int m_bRewrite = 0;
+    bool m_bRewrite = false;
     // Every directory base in force while the file was parsed, in order: the file's own
     // directory first, then one for each "base" tag that named a directory.
     std::vector<std::string> m_vBases;

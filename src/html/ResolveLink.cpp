@@ -31,8 +31,8 @@ int SchemeLength(const std::string& written) {
 }
 
 void FlagRewrite(CHtmlNode& file, CHtmlNode::CTag& tag) {
-    tag.m_bRewrite = 1;
-    file.m_bRewrite = 1;
+    tag.m_bRewrite = true;
+    file.m_bRewrite = true;
 }
 
 // The path a local link names, as the site was scanned.

@@ -124,7 +124,7 @@ TEST(Attributes, BaseTagsMoveTheBaseOfLaterLinks) {
     site.Write("sub/in.htm", "");
     site.Scan();
     for (const char* page : {"index.html", "slash.html", "full.html"})
-        site.Html(page).ParseLinks();
+        ParseLinks(site.Html(page));
     EXPECT_EQ(site.Links("index.html"),
               "1 L top.htm -> top.htm\n"
               "2 B sub/ -> sub\n"

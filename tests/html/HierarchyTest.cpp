@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "html/LinkReports.h"
 #include "html/LinkSite.h"
 
 namespace ts::test {
@@ -13,9 +14,8 @@ std::string Walked(CLinkSite& site) {
     return out;
 }
 
-int Report(CHtmlNode& home, int (CHtmlNode::*pass)(), const char* caption) {
-    return WalkHierarchy(
-        home, [pass](CHtmlNode& n) { return (n.*pass)(); }, caption);
+int Report(CHtmlNode& home, int (*pass)(CHtmlNode&), const char* caption) {
+    return WalkHierarchy(home, pass, caption);
 }
 
 }  // namespace
@@ -68,14 +68,50 @@ TEST(Hierarchy, CancellingStopsTheWalkAfterTheCurrentFile) {
     site.ui.filesShown.clear();
     site.ui.directoriesShown = 0;
     site.ui.cancelAfterDirectories = 2;
-    EXPECT_EQ(Report(site.Html("index.html"), &CHtmlNode::ReportUnresolvedLinks,
-                     "Reporting Unresolved Links"),
+    EXPECT_EQ(Report(site.Html("index.html"), &ReportUnresolvedLinks, "Reporting Unresolved Links"),
               -1);
     EXPECT_EQ(Walked(site), "index.html a.html ");
-    EXPECT_FALSE(site.ctx.walk.cancel);
-    EXPECT_EQ(site.ctx.walk.depth, 0);
     // The file that was passed before the cancel still reported its links.
     EXPECT_NE(site.Status().find("gone.html"), std::string::npos);
+    // The cancel ends with its walk: the next one starts afresh and passes every page.
+    site.ui.cancelAfterDirectories = 0;
+    site.ui.filesShown.clear();
+    EXPECT_EQ(Report(site.Html("index.html"), &ReportUnresolvedLinks, "Again"), 2);
+    EXPECT_EQ(Walked(site), "index.html a.html ");
+}
+
+// A pass that walks again joins the walk it runs in: it shares its depth, so it neither clears
+// the pages passed already nor starts a progress range of its own.
+TEST(Hierarchy, AWalkFromInsideAPassNestsInTheRunningWalk) {
+    CLinkSite site;
+    site.Write("index.html", "<a href=\"a.html\">");
+    site.Write("a.html", "<a href=\"b.html\">");
+    site.Write("b.html", "<a href=\"index.html\">");
+    site.Parse();
+    site.ui.filesShown.clear();
+    site.ui.captions.clear();
+    CHtmlNode& home = site.Html("index.html");
+    CHtmlNode& a = site.Html("a.html");
+    CHtmlNode& b = site.Html("b.html");
+    int inner = 0;
+    int outer = WalkHierarchy(
+        home,
+        [&](CHtmlNode& n) {
+            if (&n == &a)
+                inner = WalkHierarchy(
+                    b, [](CHtmlNode&) { return 1; }, "Inner");
+            return 1;
+        },
+        "Outer");
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(outer, 2);
+    EXPECT_EQ(Walked(site), "index.html a.html b.html ");
+    EXPECT_EQ(site.ui.captions, std::vector<std::string>{"Outer"});
+    // Once the outer walk has returned, a walk is one of its own again.
+    EXPECT_EQ(WalkHierarchy(
+                  b, [](CHtmlNode&) { return 1; }, "Alone"),
+              3);
+    EXPECT_EQ(site.ui.captions, (std::vector<std::string>{"Outer", "Alone"}));
 }
 
 // Every page's walk is a heap frame, not a native one: a long chain cannot overflow the stack.
@@ -112,7 +148,7 @@ TEST(Hierarchy, AChainOfAHundredThousandPagesIsWalked) {
     EXPECT_EQ(WalkHierarchyWith(
                   *pages[0], [](CHtmlNode&, int*) { return 1; }, nullptr, "Chain"),
               kPages);
-    pages[0]->ClearVisited();
+    ClearVisited(*pages[0]);
     EXPECT_EQ(pages[kPages - 1]->m_bVisited, 0);
 }
 
@@ -125,7 +161,7 @@ TEST(Hierarchy, UnresolvedAndExternalLinksAreListedPerFile) {
                "<a href=\"http://host/a\">\n<a href=\"http://host/A\">\n<a href=\"x y.htm\">");
     site.Parse();
     CHtmlNode& home = site.Html("index.html");
-    EXPECT_EQ(Report(home, &CHtmlNode::ReportUnresolvedLinks, "Unresolved"), 2);
+    EXPECT_EQ(Report(home, &ReportUnresolvedLinks, "Unresolved"), 2);
     EXPECT_EQ(site.Status(), "\nIn file \"" + site.Path("index.html") +
                                  "\"\n"
                                  "   line    2: nothere.htm\n"

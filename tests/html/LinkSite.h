@@ -10,6 +10,7 @@
 #include "base/RunContext.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/TagScanner.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
 #include "support/ScriptedUi.h"
@@ -49,8 +50,7 @@ public:
     // Scans and walks from the home page with ParseLinks; the walk's result.
     int Parse(const std::string& home = "index.html") {
         if (!top) Scan();
-        return WalkHierarchy(
-            Html(home), [](CHtmlNode& n) { return n.ParseLinks(); }, "Checking URL Links");
+        return WalkHierarchy(Html(home), ParseLinks, "Checking URL Links");
     }
     // The records of a page as "line kind url -> target" lines.
     std::string Links(const std::string& rel) {
@@ -58,7 +58,8 @@ public:
         std::string out;
         if (!n.m_pTags) return out;
         for (const auto& t : *n.m_pTags) {
-            out += std::to_string(t.m_nLine) + " " + "LEB"[t.m_nKind] + " " + t.m_strUrl;
+            out += std::to_string(t.m_nLine) + " " + "LEB"[static_cast<int>(t.m_nKind)] + " " +
+                   t.m_strUrl;
             if (t.m_pTarget) out += " -> " + t.m_pTarget->m_strPath.substr(dir.Path().size() + 1);
             if (t.m_bRewrite) out += " !";
             out += "\n";

@@ -24,7 +24,7 @@ TEST(ResolveLink, LocalLinksResolveIgnoringCaseAndAreFlaggedWhenTheirTextMustCha
     site.Scan();
     site.Node("new.htm")->m_strNewName = "NEW.HTM";  // as the renaming pass leaves it
     CHtmlNode& x = site.Html("docs/x.htm");
-    EXPECT_EQ(x.ParseLinks(), 0);
+    EXPECT_EQ(ParseLinks(x), 0);
     EXPECT_EQ(site.Links("docs/x.htm"),
               "1 L ../dir/My Page.htm -> dir/My Page.htm\n"
               "2 L ../dir/My Page.htm -> dir/My Page.htm !\n"
@@ -39,11 +39,11 @@ TEST(ResolveLink, LocalLinksResolveIgnoringCaseAndAreFlaggedWhenTheirTextMustCha
               "8 E MAILTO:someone\n"
               "8 E http://host/x.htm\n");
     EXPECT_EQ(x.m_bRewrite, 1);
-    site.Html("old.htm").ParseLinks();
+    ParseLinks(site.Html("old.htm"));
     EXPECT_EQ(site.Links("old.htm"), "1 L new.htm -> new.htm !\n");
     site.Write("clean.htm", "<a href=\"docs/y.htm\">");
     site.Scan();
-    site.Html("clean.htm").ParseLinks();
+    ParseLinks(site.Html("clean.htm"));
     EXPECT_EQ(site.Html("clean.htm").m_bRewrite, 0);
 }
 

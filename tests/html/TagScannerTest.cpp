@@ -4,6 +4,7 @@
 
 #include "base/ReportStream.h"
 #include "html/LinkSite.h"
+#include "html/TagScanner.h"
 #include "support/FaultyFileSystem.h"
 
 namespace ts::test {
@@ -40,6 +41,34 @@ TEST(TagScanner, SyntaxErrorsCarryTheLinesOfTheirTags) {
               "5 L d.htm\n"
               "8 L e.htm\n"
               "9 L f.htm\n");
+}
+
+// The scanner on its own: every tag, with or without links, and every stray delimiter.
+TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
+    CTempDir dir;
+    std::string path = dir.Write(
+        "p.html", "<p>\n>\n<b <i>" + std::string("<") + std::string(600, 'x') + "><!-- <x> -->");
+    std::unique_ptr<CFile> file = RealFileSystem().OpenRead(path);
+    ASSERT_TRUE(file);
+    std::string found;
+    bool ok = ScanTags(
+        *file,
+        [&](const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) {
+            found += Format("%d-%d@%d ", static_cast<int>(tag.m_nStart),
+                            static_cast<int>(tag.m_nEnd), tag.m_nLine) +
+                     (tooLong ? std::string("long") : std::string(text)) + "\n";
+        },
+        [&](int line, StrayDelimiter stray) {
+            found += Format("stray@%d ", line) +
+                     (stray == StrayDelimiter::NoClosing ? "no closing\n" : "no starting\n");
+        });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(found,
+              "0-2@1 <p>\n"
+              "stray@2 no starting\n"
+              "stray@3 no closing\n"
+              "9-11@3 <i>\n"
+              "12-613@3 long\n");
 }
 
 TEST(TagScanner, TagsOfUpTo512CharactersAreExamined) {

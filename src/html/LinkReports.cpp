@@ -1,0 +1,75 @@
+#include "html/LinkReports.h"
+
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "html/HtmlNode.h"
+#include "platform/Text.h"
+
+namespace ts {
+
+namespace {
+
+// A line of the report of a file's links: the line number and the URL.
+std::string LinkLine(const CHtmlNode::CTag& tag) {
+    return Format("   line %4d: %s\n", tag.m_nLine, tag.m_strUrl.c_str());
+}
+
+// Schemes whose links run code in the page that holds them; such a URL is listed as text.
+bool RunsScript(const std::string& url) {
+    std::string scheme;
+    for (char c : url) {
+        // Browsers drop blanks, controls, tabs and line ends around and inside a scheme.
+        if (static_cast<unsigned char>(c) <= ' ') continue;
+        if (c == ':') break;
+        scheme += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+        if (scheme.size() > 10) return false;
+    }
+    return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
+
+}  // namespace
+
+// The lines of one file are written together: one write instead of one per line, and still
+// every line is on the disk before the next file is looked at.
+int ReportUnresolvedLinks(CHtmlNode& page) {
+    if (page.m_nType != FT_HTML || !page.m_pTags) return 0;
+    std::string lines;
+    for (const CHtmlNode::CTag& tag : *page.m_pTags) {
+        if (tag.m_nKind != LK_LOCAL || tag.m_pTarget) continue;
+        if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
+        lines += LinkLine(tag);
+    }
+    page.Ctx().statusReport << lines;
+    return lines.empty() ? 0 : 1;
+}
+
+// The external-URL page is opened in a browser: everything taken from the site is escaped
+// there, so a hostile URL shows as text and cannot add markup or script to the page.
+int CExternalLinkReport::Report(CHtmlNode& page) {
+    if (page.m_nType != FT_HTML || !page.m_pTags) return 0;
+    std::string lines, items;
+    for (const CHtmlNode::CTag& tag : *page.m_pTags) {
+        if (tag.m_nKind != LK_EXTERNAL) continue;
+        if (lines.empty()) {
+            lines = "\n" + page.InFileHeading() + "\n";
+            items = "<p>\n<b>" + HtmlEscape(page.InFileHeading()) + "</b>\n<br>\n";
+        }
+        lines += LinkLine(tag);
+        items += Format("line %4d: ", tag.m_nLine);
+        std::string text = HtmlEscape(tag.m_strUrl);
+        if (m_seen.insert(tag.m_strUrl).second) {
+            if (RunsScript(tag.m_strUrl))
+                items += text;
+            else
+                items += "<a href=\"" + text + "\">" + text + "</a>";
+        } else {
+            items += text + " (repeated above)";
+        }
+        items += "<br>\n";
+    }
+    page.Ctx().statusReport << lines;
+    m_page << items;
+    return lines.empty() ? 0 : 1;
+}
+
+}  // namespace ts

@@ -1,0 +1,30 @@
+// The per-file passes that report a page's unresolved local links and its external URLs.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+
+namespace ts {
+
+class CHtmlNode;
+class CReportStream;
+
+// Lists the page's local links that found no file in the status report; 1 when it listed any.
+int ReportUnresolvedLinks(CHtmlNode& page);
+
+// The external-URL pass: lists each page's external URLs in the status report and on the
+// external-URL page, where a URL is a link only the first time it is listed.
+class CExternalLinkReport {
+public:
+    explicit CExternalLinkReport(CReportStream& page) : m_page(page) {}
+
+    // One page's URLs; 1 when it has any.
+    int Report(CHtmlNode& page);
+
+private:
+    CReportStream& m_page;
+    // External URLs already written as links to the page.
+    std::unordered_set<std::string> m_seen;
+};
+
+}  // namespace ts

@@ -8,8 +8,12 @@
 #include "base/Strings.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/LinkRewrite.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/LineEnds.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 
@@ -20,6 +24,7 @@ CTessaryDoc::CTessaryDoc(CFileSystem& fs, CRunUi& ui, CProfile* profile, RunSett
 
 CTessaryDoc::~CTessaryDoc() {
     m_pTree.reset();  // before the context it refers to
+    m_pWriter.reset();
     m_pCtx.reset();
 }
 
@@ -129,17 +134,20 @@ void CTessaryDoc::CheckDirectory() {
         // 6: a fresh outcome and tree.
         m_dwRunStatus = 0;
         m_pTree.reset();
+        m_pWriter.reset();
         m_pCtx = std::move(runCtx);
         ctx = m_pCtx.get();
-        m_pTree = std::make_unique<CDirXpNode>(ctx, s.Directory, nullptr);
+        m_pWriter = std::make_unique<CTreeWriter>(*ctx);
+        m_pTree = MakeRunTree(*ctx, s.Directory);
         reportDue = true;
         {
             CReportStream& out = ctx->statusReport;
             CDirXpNode& top = *m_pTree;
+            CTreeWriter& writer = *m_pWriter;
 
             // 7: scan.
-            if (top.Scan(s.UseSubdirs, s.LogSubdirs && s.Rename, s.ReportSpecial != 0) < 0)
-                goto ending;
+            CTreeWriter* logWriter = s.LogSubdirs && s.Rename ? &writer : nullptr;
+            if (top.Scan(s.UseSubdirs, logWriter, s.ReportSpecial != 0) < 0) goto ending;
 
             // 8: file names.
             if (s.Target != 0 || s.RenameHtml != 0) {
@@ -161,11 +169,11 @@ void CTessaryDoc::CheckDirectory() {
                     m_dwRunStatus |= RS_RENAMING;
                     r = top.ForEach(
                         [&](CFileNode& node, bool&) {
-                            return node.RenameEntry(s.LogSubdirs, &autoReadOnly) ? 1 : 0;
+                            return RenameEntry(writer, node, s.LogSubdirs, &autoReadOnly) ? 1 : 0;
                         },
                         "Renaming Files");
                 } else {
-                    r = top.ForEach([](CFileNode& node, bool&) { return node.ReportNewName(); },
+                    r = top.ForEach([](CFileNode& node, bool&) { return ReportNewName(node); },
                                     "Reporting Suggested Filenames");
                 }
                 out << kSectionGap;
@@ -175,7 +183,7 @@ void CTessaryDoc::CheckDirectory() {
             // 9: line ends.
             if (s.LineEnd != 0) {
                 int n = top.ForEach(
-                    [&](CFileNode& node, bool&) { return node.MarkLineEnd(s.LineEnd) ? 1 : 0; },
+                    [&](CFileNode& node, bool&) { return MarkLineEnd(node, s.LineEnd) ? 1 : 0; },
                     "Searching for ASCII Files");
                 if (n < 0) goto ending;
                 if (n > 0) {
@@ -188,7 +196,7 @@ void CTessaryDoc::CheckDirectory() {
                     m_dwRunStatus |= RS_LINE_ENDS;
                     n = top.ForEach(
                         [&](CFileNode& node, bool&) {
-                            return node.ConvertIfMarked(s.LineEnd, &autoReadOnly);
+                            return ConvertIfMarked(writer, node, s.LineEnd, &autoReadOnly);
                         },
                         "Updating ASCII Line Ends");
                     if (n < 0) goto ending;
@@ -226,7 +234,10 @@ void CTessaryDoc::CheckDirectory() {
                     out << HeadingBlock("URL LINK RENAMING:");
                     m_dwRunStatus |= RS_LINKS;
                     n = WalkHierarchyWith(
-                        home, [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); },
+                        home,
+                        [&](CHtmlNode& node, int* ro) {
+                            return RewriteLinks(writer, node, ro, false);
+                        },
                         &autoReadOnly, "Updating URL Links");
                 } else {
                     out << HeadingBlock("SUGGESTED URL LINK RENAMING:");
@@ -271,7 +282,7 @@ void CTessaryDoc::CheckDirectory() {
 
                 if (s.ReportExternalRefs) {
                     std::string pagePath = JoinPath(top.m_strPath, std::string(kExternalPageName));
-                    std::unique_ptr<CFile> page = ctx->fs.OpenWrite(pagePath);
+                    std::unique_ptr<CFile> page = writer.CreateOwnFile(top, kExternalPageName);
                     CReportStream& aux = ctx->auxStream;
                     if (page)
                         aux.Attach(page.get());
@@ -340,6 +351,7 @@ ending:
             // 14.2: the tree is kept only when there is something to undo.
             if ((m_dwRunStatus & RS_MODIFIED_MASK) == 0) {
                 m_pTree.reset();
+                m_pWriter.reset();
                 m_pCtx.reset();
                 ctx = nullptr;
             }

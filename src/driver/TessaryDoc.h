@@ -13,6 +13,7 @@
 namespace ts {
 
 class CDirXpNode;
+class CTreeWriter;
 class CProfile;
 
 // RunStatus bits.
@@ -80,8 +81,9 @@ private:
     CRunUi& m_ui;
     CProfile* m_pProfile;
     RunSettings* m_pMaster;
-    // The context the kept tree belongs to.
+    // The context the kept tree belongs to, and the writer that changes its files.
     std::unique_ptr<CRunContext> m_pCtx;
+    std::unique_ptr<CTreeWriter> m_pWriter;
 };
 
 // The exception a run raises for a failure that is not a memory shortage.

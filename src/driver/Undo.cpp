@@ -7,8 +7,12 @@
 #include "driver/TessaryDoc.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/LinkRewrite.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/LineEnds.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 
@@ -24,6 +28,7 @@ void CTessaryDoc::UndoLast() {
     m_bReportBuilt = false;
     CRunContext& ctx = *m_pCtx;
     CDirXpNode& top = *m_pTree;
+    CTreeWriter& writer = *m_pWriter;
     const RunSettings& s = m_settings;
     int autoReadOnly = s.AutoReadOnly;
     bool undone = false;
@@ -52,7 +57,7 @@ void CTessaryDoc::UndoLast() {
         if (m_dwRunStatus & RS_RENAMING) {
             // The home page is looked up by its path as scanned, which PrepareUndo replaces.
             top.SiteMap().Map();
-            int n = top.ForEach([](CFileNode& node, bool&) { return node.PrepareUndo() ? 1 : 0; },
+            int n = top.ForEach([](CFileNode& node, bool&) { return PrepareUndo(node) ? 1 : 0; },
                                 LoadString(IDS_SETTING_UP_UNDO));
             if (n > 0) {
                 undone = true;
@@ -60,7 +65,7 @@ void CTessaryDoc::UndoLast() {
                 // A cancel here does not end the undo: the links must follow the names.
                 top.ForEach(
                     [&](CFileNode& node, bool&) {
-                        return node.RenameEntry(s.LogSubdirs, &autoReadOnly) ? 1 : 0;
+                        return RenameEntry(writer, node, s.LogSubdirs, &autoReadOnly) ? 1 : 0;
                     },
                     "Renaming Files");
                 out << kSectionGap;
@@ -72,11 +77,10 @@ void CTessaryDoc::UndoLast() {
                     goto ending;
                 }
                 out << kSectionGap << HeadingBlock("URL LINK RENAMING:");
-                ctx.bUndoing = true;
                 int r = WalkHierarchyWith(
                     static_cast<CHtmlNode&>(*found),
-                    [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); }, &autoReadOnly,
-                    "Updating URL Links");
+                    [&](CHtmlNode& node, int* ro) { return RewriteLinks(writer, node, ro, true); },
+                    &autoReadOnly, "Updating URL Links");
                 if (r < 0) goto ending;
                 out << kSectionGap;
             }
@@ -85,7 +89,7 @@ void CTessaryDoc::UndoLast() {
         if (m_dwRunStatus & RS_LINE_ENDS) {
             undone = true;
             out << HeadingBlock("FILES WITH CHANGED LINE ENDINGS:");
-            top.ForEach([](CFileNode& node, bool&) { return node.RestoreLineEnd(); },
+            top.ForEach([&](CFileNode& node, bool&) { return RestoreLineEnd(writer, node); },
                         "Updating ASCII Line Ends");
             out << kSectionGap;
         }
@@ -105,6 +109,7 @@ ending:
     statusFile.reset();
     errorFile.reset();
     m_pTree.reset();
+    m_pWriter.reset();
     m_pCtx.reset();
 
     int r = 0;

@@ -35,16 +35,15 @@ public:
         bool m_bRewritten = false;
     };
 
-    CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
+    // The node of an examined entry, its type refined by its extension (WebFileType).
+    CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
     ~CHtmlNode() override;
 
     bool IsHtmlNode() const override { return true; }
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
-    void Classify() override;
 
     // Per-file passes of the link engine.
     int ParseLinks();
-    int RewriteLinks(int* pAutoReadOnly);
     int ReportLinkChanges();
     int ReportUnresolvedLinks();
     int ReportExternalLinks();
@@ -62,6 +61,9 @@ public:
     // The heading of a file's lines in the link reports: "In file "path"".
     std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
 };
+
+// The type of a Web file: the examined type refined by the extension of its name.
+FileType WebFileType(FileType examined, std::string_view name);
 
 // True for the extensions of HTML pages and Web media files (any case).
 bool IsWebExtension(std::string_view ext);

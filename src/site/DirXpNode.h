@@ -6,30 +6,29 @@
 #include <string>
 
 #include "site/DirNode.h"
+#include "site/RenameLog.h"
 
 namespace ts {
 
 class CDirXpNode : public CDirNode {
 public:
-    CDirXpNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
-    CDirXpNode(CFileNode&& base);
+    CDirXpNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
     ~CDirXpNode() override;
 
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
-    void OpenLog() override;
-    void CloseLog() override;
-    void WriteLog(const std::string& strLine) override;
-    std::unique_ptr<CFileNode> CreateChild(const std::string& path) override;
+    std::unique_ptr<CFileNode> CreateChild(const CEntryInfo& info) override;
+    CRenameLog* RenameLog() override { return &m_log; }
 
     // Closes the log of every run directory of the subtree.
     void CloseAllLogs();
 
-    std::unique_ptr<CFile> m_pLog;
-    std::string m_strLogPath;
-    // The log object exists (a failed open leaves it existing but closed).
-    bool m_bHasLog = false;
-    // Bytes written to the log, to remove a log that stayed empty.
-    uint64_t m_nLogBytes = 0;
+private:
+    CRenameLog m_log{*this};
+    // The long-path warning of the current name-check pass was shown (top directory only).
+    bool m_bLongPathWarned = false;
 };
+
+// Examines the directory a run was given and makes the top of its tree (not yet scanned).
+std::unique_ptr<CDirXpNode> MakeRunTree(CRunContext& ctx, const std::string& path);
 
 }  // namespace ts

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "html/LinkSite.h"
+#include "site/Examine.h"
 
 namespace ts::test {
 
@@ -87,7 +88,8 @@ TEST(Hierarchy, AChainOfAHundredThousandPagesIsWalked) {
     std::vector<std::unique_ptr<CHtmlNode>> pages;
     pages.reserve(kPages);
     for (int i = 0; i < kPages; ++i) {
-        pages.push_back(std::make_unique<CHtmlNode>(&ctx, dir / std::to_string(i), nullptr));
+        pages.push_back(std::make_unique<CHtmlNode>(
+            &ctx, Examine(&ctx, dir / std::to_string(i), true), nullptr));
         pages.back()->m_nType = FT_HTML;
     }
     for (int i = 0; i + 1 < kPages; ++i) {

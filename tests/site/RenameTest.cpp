@@ -7,6 +7,7 @@
 #include "base/RunSettings.h"
 #include "base/Strings.h"
 #include "platform/Text.h"
+#include "site/Rename.h"
 #include "site/SiteFixture.h"
 #include "support/FaultyFileSystem.h"
 
@@ -164,9 +165,9 @@ TEST(Rename, UndoLeavesAloneWhatWasNotRenamed) {
     int autoReadOnly = 0;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 2);
     // a b.txt moved with its directory but kept its name: nothing to undo for it.
-    EXPECT_FALSE(f.Node("Old Dir/a b.txt")->PrepareUndo());
-    EXPECT_TRUE(f.Node("Old Dir")->PrepareUndo());
-    EXPECT_TRUE(f.Node("Old Dir/c d.txt")->PrepareUndo());
+    EXPECT_FALSE(PrepareUndo(*f.Node("Old Dir/a b.txt")));
+    EXPECT_TRUE(PrepareUndo(*f.Node("Old Dir")));
+    EXPECT_TRUE(PrepareUndo(*f.Node("Old Dir/c d.txt")));
     EXPECT_EQ(f.Node("Old Dir/c d.txt")->m_strNewName, "c d.txt");
     EXPECT_EQ(f.Node("Old Dir/c d.txt")->OrigPath(), f.site / "OLDDIR/CD.TXT");
     std::string before = f.Errors();

@@ -46,7 +46,7 @@ private slots:
         // menu opens.
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        doc.m_pTree = std::make_unique<CDirXpNode>(&ctx, site.Path(), nullptr);
+        doc.m_pTree = MakeRunTree(ctx, site.Path());
         struct Case {
             bool rename;
             int lineEnd;

@@ -65,11 +65,11 @@ int main(int argc, char** argv) {
     double renaming = 0;
     int renamed = 0;
     if (rename) {
-        int autoReadOnly = 1;
+        ts::ReadOnlyChoice autoReadOnly = ts::RO_SKIP;
         t = std::chrono::steady_clock::now();
         renamed =
             top->ForEach([&](ts::CFileNode& node,
-                             bool&) { return ts::RenameEntry(writer, node, true, &autoReadOnly); },
+                             bool&) { return ts::RenameEntry(writer, node, true, autoReadOnly); },
                          "Renaming Files");
         top->CloseAllLogs();
         renaming = Since(t);

@@ -118,7 +118,7 @@ void CTessaryDoc::CheckDirectory() {
         const RunSettings& s = m_settings;
         // "To all" answers hold for the rest of this run only, not for the next wizard.
         bool autoFileName = s.AutoFileName;
-        int autoReadOnly = s.AutoReadOnly;
+        auto autoReadOnly = static_cast<ReadOnlyChoice>(s.AutoReadOnly);
 
         // 5: the temporary reports.
         runCtx = NewContext();
@@ -169,7 +169,7 @@ void CTessaryDoc::CheckDirectory() {
                     m_dwRunStatus |= RS_RENAMING;
                     r = top.ForEach(
                         [&](CFileNode& node, bool&) {
-                            return RenameEntry(writer, node, s.LogSubdirs, &autoReadOnly) ? 1 : 0;
+                            return RenameEntry(writer, node, s.LogSubdirs, autoReadOnly) ? 1 : 0;
                         },
                         "Renaming Files");
                 } else {
@@ -196,7 +196,7 @@ void CTessaryDoc::CheckDirectory() {
                     m_dwRunStatus |= RS_LINE_ENDS;
                     n = top.ForEach(
                         [&](CFileNode& node, bool&) {
-                            return ConvertIfMarked(writer, node, s.LineEnd, &autoReadOnly);
+                            return ConvertIfMarked(writer, node, s.LineEnd, autoReadOnly);
                         },
                         "Updating ASCII Line Ends");
                     if (n < 0) goto ending;
@@ -235,10 +235,10 @@ void CTessaryDoc::CheckDirectory() {
                     m_dwRunStatus |= RS_LINKS;
                     n = WalkHierarchyWith(
                         home,
-                        [&](CHtmlNode& node, int* ro) {
-                            return RewriteLinks(writer, node, ro, false);
+                        [&](CHtmlNode& node, int*) {
+                            return RewriteLinks(writer, node, autoReadOnly, false);
                         },
-                        &autoReadOnly, "Updating URL Links");
+                        nullptr, "Updating URL Links");
                 } else {
                     out << HeadingBlock("SUGGESTED URL LINK RENAMING:");
                     n = WalkHierarchy(

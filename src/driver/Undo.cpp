@@ -30,7 +30,7 @@ void CTessaryDoc::UndoLast() {
     CDirXpNode& top = *m_pTree;
     CTreeWriter& writer = *m_pWriter;
     const RunSettings& s = m_settings;
-    int autoReadOnly = s.AutoReadOnly;
+    auto autoReadOnly = static_cast<ReadOnlyChoice>(s.AutoReadOnly);
     bool undone = false;
     std::string statusPath, errorPath;
     std::unique_ptr<CFile> statusFile, errorFile;
@@ -65,7 +65,7 @@ void CTessaryDoc::UndoLast() {
                 // A cancel here does not end the undo: the links must follow the names.
                 top.ForEach(
                     [&](CFileNode& node, bool&) {
-                        return RenameEntry(writer, node, s.LogSubdirs, &autoReadOnly) ? 1 : 0;
+                        return RenameEntry(writer, node, s.LogSubdirs, autoReadOnly) ? 1 : 0;
                     },
                     "Renaming Files");
                 out << kSectionGap;
@@ -79,8 +79,10 @@ void CTessaryDoc::UndoLast() {
                 out << kSectionGap << HeadingBlock("URL LINK RENAMING:");
                 int r = WalkHierarchyWith(
                     static_cast<CHtmlNode&>(*found),
-                    [&](CHtmlNode& node, int* ro) { return RewriteLinks(writer, node, ro, true); },
-                    &autoReadOnly, "Updating URL Links");
+                    [&](CHtmlNode& node, int*) {
+                        return RewriteLinks(writer, node, autoReadOnly, true);
+                    },
+                    nullptr, "Updating URL Links");
                 if (r < 0) goto ending;
                 out << kSectionGap;
             }

@@ -251,7 +251,7 @@ int CHtmlNode::ReportLinkChanges() {
     return 1;
 }
 
-int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, int* pAutoReadOnly, bool bUndoing) {
+int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly, bool bUndoing) {
     if (!page.m_bRewrite || !page.m_pTags) return 0;
     const auto& tags = *page.m_pTags;
     if (std::none_of(tags.begin(), tags.end(),
@@ -261,7 +261,7 @@ int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, int* pAutoReadOnly, bool 
         page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return 0;
     }
-    if (!CheckReadOnly(writer, page, pAutoReadOnly)) return 0;
+    if (!CheckReadOnly(writer, page, readOnly)) return 0;
     CLinkProducer producer(page, bUndoing);
     return writer.ReplaceContent(page, producer) ? 1 : 0;
 }

@@ -150,10 +150,10 @@ bool MarkLineEnd(CFileNode& node, int nLineEnd) {
     return node.m_bMarked;
 }
 
-int ConvertIfMarked(CTreeWriter& writer, CFileNode& node, int nLineEnd, int* pAutoReadOnly) {
+int ConvertIfMarked(CTreeWriter& writer, CFileNode& node, int nLineEnd, ReadOnlyChoice& readOnly) {
     if (!node.m_bMarked) return 0;
     node.m_bMarked = false;
-    if (!CheckReadOnly(writer, node, pAutoReadOnly)) return 0;
+    if (!CheckReadOnly(writer, node, readOnly)) return 0;
     int result = ConvertLineEnds(writer, node, nLineEnd);
     if (result == 1) node.m_nLineEnd = nLineEnd;
     return result;

@@ -11,7 +11,7 @@
 
 namespace ts {
 
-bool RenameEntry(CTreeWriter& writer, CFileNode& node, bool bLog, int* pAutoReadOnly) {
+bool RenameEntry(CTreeWriter& writer, CFileNode& node, bool bLog, ReadOnlyChoice& readOnly) {
     // The top directory is never renamed.
     if (!node.m_pParent) return false;
     // The parent was renamed earlier in this walk when it needed it: its path is current.
@@ -19,7 +19,7 @@ bool RenameEntry(CTreeWriter& writer, CFileNode& node, bool bLog, int* pAutoRead
     // inside a renamed directory names the entry where it is now.
     node.MovePath(JoinPath(node.m_pParent->m_strPath, node.Name()));
     if (node.m_strNewName.empty()) return false;
-    if (!CheckReadOnly(writer, node, pAutoReadOnly)) return false;
+    if (!CheckReadOnly(writer, node, readOnly)) return false;
     // Never replaces an entry: something that appeared under the new name since the scan
     // makes the rename fail instead of being lost.
     if (!writer.Rename(node, node.m_strNewName)) return false;
@@ -32,21 +32,21 @@ bool RenameEntry(CTreeWriter& writer, CFileNode& node, bool bLog, int* pAutoRead
 
 namespace {
 
-// The decision for one entry: 1 skip, 2 make writable; asks when there is no standing answer.
-int ReadOnlyDecision(CRunContext& ctx, const CFileNode& node, int* pAutoReadOnly) {
-    int decision = pAutoReadOnly ? *pAutoReadOnly : 0;
-    if (decision != 0) return decision;
+// The decision for one entry; asks when there is no standing answer. A prompt closed without
+// an answer gives RO_ASK, which is not a refusal: the entry is made writable.
+ReadOnlyChoice ReadOnlyDecision(CRunContext& ctx, const CFileNode& node, ReadOnlyChoice& readOnly) {
+    if (readOnly != RO_ASK) return readOnly;
     int answer = ctx.ui.ReadOnlyPrompt(FormatMessage(IDS_READ_ONLY_QUESTION, node.m_strPath));
-    if (answer == READONLY_YES || answer == READONLY_YES_TO_ALL) decision = 2;
-    if (answer == READONLY_NO || answer == READONLY_NO_TO_ALL) decision = 1;
-    if (pAutoReadOnly && answer == READONLY_YES_TO_ALL) *pAutoReadOnly = 2;
-    if (pAutoReadOnly && answer == READONLY_NO_TO_ALL) *pAutoReadOnly = 1;
-    return decision;
+    if (answer == READONLY_YES_TO_ALL) readOnly = RO_CONVERT;
+    if (answer == READONLY_NO_TO_ALL) readOnly = RO_SKIP;
+    if (answer == READONLY_YES || answer == READONLY_YES_TO_ALL) return RO_CONVERT;
+    if (answer == READONLY_NO || answer == READONLY_NO_TO_ALL) return RO_SKIP;
+    return RO_ASK;
 }
 
 }  // namespace
 
-bool CheckReadOnly(CTreeWriter& writer, CFileNode& node, int* pAutoReadOnly) {
+bool CheckReadOnly(CTreeWriter& writer, CFileNode& node, ReadOnlyChoice& readOnly) {
     if (!(node.m_dwAttributes & FA_READONLY)) return true;
     CRunContext& ctx = writer.Ctx();
     // Making the entry writable would change the file the link points to, which may lie
@@ -55,10 +55,10 @@ bool CheckReadOnly(CTreeWriter& writer, CFileNode& node, int* pAutoReadOnly) {
         ctx.ErrorLine(node.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return false;
     }
-    int decision = ReadOnlyDecision(ctx, node, pAutoReadOnly);
+    ReadOnlyChoice decision = ReadOnlyDecision(ctx, node, readOnly);
     bool result = false;
     int text = IDS_READ_ONLY_SKIPPED;
-    if (decision != 1) {
+    if (decision != RO_SKIP) {
         result = writer.MakeWritable(node);
         text = result ? IDS_READ_ONLY_CONVERTED : IDS_READ_ONLY_FAILED;
     }

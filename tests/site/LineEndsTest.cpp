@@ -300,9 +300,9 @@ TEST(LineEnds, RestoreConvertsBackToTheScannedConvention) {
     CFileNode node = test::MakeNode<CFileNode>(ctx, path);
     ASSERT_EQ(node.m_nOrigLineEnd, LE_MAC);
     ASSERT_TRUE(MarkLineEnd(node, LE_DOS));
-    int readOnly = 0;
+    ReadOnlyChoice readOnly = RO_ASK;
     CTreeWriter writer(ctx);
-    EXPECT_EQ(ConvertIfMarked(writer, node, LE_DOS, &readOnly), 1);
+    EXPECT_EQ(ConvertIfMarked(writer, node, LE_DOS, readOnly), 1);
     EXPECT_FALSE(node.m_bMarked);
     EXPECT_EQ(ReadFile(path), "a\r\nb\r\n");
     EXPECT_EQ(RestoreLineEnd(writer, node), 1);

@@ -128,9 +128,9 @@ TEST(RenameEndToEnd, RenamesLogsReportsAndUndoes) {
     int toUndo = top.ForEach([](CFileNode& n, bool&) { return PrepareUndo(n) ? 1 : 0; },
                              LoadString(IDS_SETTING_UP_UNDO));
     EXPECT_EQ(toUndo, 7);
-    int autoReadOnly = 1;
+    ReadOnlyChoice autoReadOnly = RO_SKIP;
     int undone = top.ForEach(
-        [&](CFileNode& n, bool&) { return RenameEntry(writer, n, false, &autoReadOnly) ? 1 : 0; },
+        [&](CFileNode& n, bool&) { return RenameEntry(writer, n, false, autoReadOnly) ? 1 : 0; },
         "Renaming Files");
     EXPECT_EQ(undone, 7);
     // The logs stay with their directories; without them and the intruder, the tree is as

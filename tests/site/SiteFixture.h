@@ -42,10 +42,10 @@ public:
             },
             "Validating Filenames");
     }
-    int RenameAll(bool log, int* autoReadOnly) {
+    int RenameAll(bool log, ReadOnlyChoice* autoReadOnly) {
         return top->ForEach(
             [&](CFileNode& node, bool&) {
-                return RenameEntry(writer, node, log, autoReadOnly) ? 1 : 0;
+                return RenameEntry(writer, node, log, *autoReadOnly) ? 1 : 0;
             },
             "Renaming Files");
     }

@@ -11,6 +11,7 @@
 #include "base/QuietUi.h"
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
+#include "html/HtmlNode.h"
 #include "site/DirXpNode.h"
 #include "site/Rename.h"
 #include "site/TreeWriter.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
 
     auto t = std::chrono::steady_clock::now();
     ts::CTreeWriter writer(ctx);
-    auto top = ts::MakeRunTree(ctx, argv[1]);
+    auto top = ts::MakeRunTree(ctx, argv[1], ts::MakeWebFileNode);
     top->Scan(true, rename ? &writer : nullptr, false);
     double scan = Since(t);
 

@@ -66,7 +66,7 @@ struct Site {
         std::string path = dir.Write("index.html", "<html></html>\n");
         dir.Write("a.htm", "a");
         dir.Write("sub/b.html", "b");
-        top = MakeRunTree(quiet.ctx, dir.Path());
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
         top->Scan(true, nullptr, false);
         page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());

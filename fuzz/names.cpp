@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string extra = Clean(fdp.ConsumeRandomLengthString(300));
 
     fuzz::CQuietContext quiet;
-    CDirXpNode top = test::MakeNode<CDirXpNode>(quiet.ctx, root);
+    CDirXpNode top = test::MakeRunDir(quiet.ctx, root);
     top.Scan(false, nullptr, false);
     bool autoName = true, cancel = false;
     for (const auto& child : top.Children())

@@ -39,7 +39,7 @@ struct Site {
         dir.Write("sub/deeper/c.htm", "c");
         dir.Write("img/x.gif", "GIF89a");
         dir.Write("style.css", "p {}");
-        top = MakeRunTree(quiet.ctx, dir.Path());
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
         top->Scan(true, nullptr, false);
         CFileNode* n = top->SiteMap().Lookup(pagePath);
         FUZZ_CHECK(n && n->IsHtmlNode());

@@ -52,7 +52,7 @@ struct Site {
         std::string path = dir.Write("index.html", "<html></html>\n");
         for (const char* n : kNames)
             dir.Write(n, "x");
-        top = MakeRunTree(quiet.ctx, dir.Path());
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
         top->Scan(true, nullptr, false);
         page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());

@@ -138,7 +138,7 @@ void CTessaryDoc::CheckDirectory() {
         m_pCtx = std::move(runCtx);
         ctx = m_pCtx.get();
         m_pWriter = std::make_unique<CTreeWriter>(*ctx);
-        m_pTree = MakeRunTree(*ctx, s.Directory);
+        m_pTree = MakeRunTree(*ctx, s.Directory, MakeWebFileNode);
         reportDue = true;
         {
             CReportStream& out = ctx->statusReport;

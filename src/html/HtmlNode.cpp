@@ -20,6 +20,18 @@ CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
 
 CHtmlNode::~CHtmlNode() = default;
 
+std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
+                                           CDirNode* parent) {
+    std::string name = BaseName(info.strPath);
+    // Only a name with a Web extension can give an HTML node.
+    if (IsWebExtension(ExtensionOf(name))) {
+        FileType type = WebFileType(info.nType, name);
+        if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG))
+            return std::make_unique<CHtmlNode>(ctx, info, parent);
+    }
+    return std::make_unique<CFileNode>(ctx, info, parent);
+}
+
 // HTML pages are text files named .htm or .html; the media kinds are binary files with
 // their extensions. A directory stays a directory whatever its name.
 FileType WebFileType(FileType examined, std::string_view name) {

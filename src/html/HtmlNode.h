@@ -65,6 +65,11 @@ public:
 // The type of a Web file: the examined type refined by the extension of its name.
 FileType WebFileType(FileType examined, std::string_view name);
 
+// The node of a file of a run directory: an HTML node for a page or Web media file, else a
+// plain node (site/DirXpNode.h).
+std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
+                                           CDirNode* parent);
+
 // True for the extensions of HTML pages and Web media files (any case).
 bool IsWebExtension(std::string_view ext);
 

@@ -1,29 +1,22 @@
 #include "site/DirXpNode.h"
 
 #include "base/RunContext.h"
-#include "html/HtmlNode.h"
 #include "site/Examine.h"
 
 namespace ts {
 
-CDirXpNode::CDirXpNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
-    : CDirNode(ctx, info, parent) {}
+CDirXpNode::CDirXpNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent,
+                       FileNodeFactory makeFile)
+    : CDirNode(ctx, info, parent), m_pMakeFile(makeFile) {}
 
 CDirXpNode::~CDirXpNode() {
     m_log.Close();
 }
 
-// Web files of their kind become HTML nodes, directories run directories, everything else
-// plain nodes.
 std::unique_ptr<CFileNode> CDirXpNode::CreateChild(const CEntryInfo& info) {
-    if (info.nType == FT_DIRECTORY) return std::make_unique<CDirXpNode>(m_pCtx, info, this);
-    std::string name = BaseName(info.strPath);
-    // Only a name with a Web extension can give an HTML node.
-    if (IsWebExtension(ExtensionOf(name))) {
-        FileType type = WebFileType(info.nType, name);
-        if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG))
-            return std::make_unique<CHtmlNode>(m_pCtx, info, this);
-    }
+    if (info.nType == FT_DIRECTORY)
+        return std::make_unique<CDirXpNode>(m_pCtx, info, this, m_pMakeFile);
+    if (m_pMakeFile) return m_pMakeFile(m_pCtx, info, this);
     return std::make_unique<CFileNode>(m_pCtx, info, this);
 }
 
@@ -35,8 +28,9 @@ void CDirXpNode::CloseAllLogs() {
     }
 }
 
-std::unique_ptr<CDirXpNode> MakeRunTree(CRunContext& ctx, const std::string& path) {
-    return std::make_unique<CDirXpNode>(&ctx, Examine(&ctx, path, true), nullptr);
+std::unique_ptr<CDirXpNode> MakeRunTree(CRunContext& ctx, const std::string& path,
+                                        FileNodeFactory makeFile) {
+    return std::make_unique<CDirXpNode>(&ctx, Examine(&ctx, path, true), nullptr, makeFile);
 }
 
 }  // namespace ts

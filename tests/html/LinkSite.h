@@ -37,7 +37,7 @@ public:
     // Scans the site as a run does.
     void Scan() {
         top.reset();  // its site map goes with it
-        top = MakeRunTree(ctx, dir.Path());
+        top = MakeRunTree(ctx, dir.Path(), MakeWebFileNode);
         top->Scan(true, nullptr, false);
     }
     CFileNode* Node(const std::string& rel) { return top->SiteMap().Lookup(dir / rel); }

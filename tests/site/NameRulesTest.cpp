@@ -5,6 +5,7 @@
 
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "html/HtmlNode.h"
 #include "html/WebExtensions.h"
 #include "platform/Text.h"
 #include "site/FileNode.h"
@@ -188,7 +189,7 @@ struct FakeTree {
     explicit FakeTree(size_t topLen) {
         std::string path = "/nonexistent-tessary-test/";
         path += std::string(topLen - path.size(), 'd');
-        top = MakeRunTree(ctx, path);
+        top = MakeRunTree(ctx, path, MakeWebFileNode);
     }
 };
 

@@ -55,7 +55,7 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     site.Mkdir("empty");
 
     CSiteCapture cap;
-    CDirXpNode top = test::MakeNode<CDirXpNode>(cap.ctx, site.Path());
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
     ASSERT_EQ(top.Scan(true, nullptr, false), 13);
     // Of two names equal but for case, the one the listing gives later comes first.
     EXPECT_EQ(Names(top), "A.htm b.htm c.htm docs/ empty/ img/ x.txt X.txt ");
@@ -94,7 +94,7 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
 
     // Without subdirectories, they are entries and directories without children.
     CSiteCapture flat;
-    CDirXpNode top2 = test::MakeNode<CDirXpNode>(flat.ctx, site.Path());
+    CDirXpNode top2 = test::MakeRunDir(flat.ctx, site.Path());
     ASSERT_EQ(top2.Scan(false, nullptr, false), 8);
     EXPECT_EQ(top2.m_nDirs, 3);
     auto* img = static_cast<CDirNode*>(top2.Children()[5].get());
@@ -106,11 +106,11 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     // The map dies with the node that made it; the next top node makes a new one.
     CSiteCapture again;
     {
-        CDirXpNode t = test::MakeNode<CDirXpNode>(again.ctx, site.Path());
+        CDirXpNode t = test::MakeRunDir(again.ctx, site.Path());
         t.Scan(true, nullptr, false);
         EXPECT_FALSE(t.SiteMap().Map().empty());
     }
-    CDirXpNode t2 = test::MakeNode<CDirXpNode>(again.ctx, site.Path());
+    CDirXpNode t2 = test::MakeRunDir(again.ctx, site.Path());
     EXPECT_EQ(t2.Scan(false, nullptr, false), 8);
     EXPECT_EQ(t2.SiteMap().Map().size(), 7u);
 }
@@ -131,7 +131,7 @@ TEST(Scan, SpecialEntriesAreSkippedNeverFollowedAndNoted) {
 
     for (bool notify : {false, true}) {
         CSiteCapture cap;
-        CDirXpNode top = test::MakeNode<CDirXpNode>(cap.ctx, site.Path());
+        CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
         ASSERT_EQ(top.Scan(true, nullptr, notify), 4);
         EXPECT_EQ(Names(top), "index.htm linked.htm shared/ ");
         EXPECT_EQ(top.m_nDirs, 1);
@@ -171,7 +171,7 @@ TEST(Scan, OddNamesAndOverlongPaths) {
     std::string deepFile = site.Write(BaseName(deepDir) + "/inner-file.txt", "x\n");
 
     CSiteCapture cap;
-    CDirXpNode top = test::MakeNode<CDirXpNode>(cap.ctx, site.Path());
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
     ASSERT_EQ(top.Scan(true, nullptr, false), 6);
     for (const auto& n : odd) {
         CFileNode* node = top.SiteMap().Lookup(site / n);
@@ -202,7 +202,7 @@ TEST(Scan, UnreadableEntriesAreReportedAndTheScanGoesOn) {
     fs.FailOn(Op::OpenRead, 1, "/secret");
     fs.FailOn(Op::Read, 1, "/broken");
     CSiteCapture cap(fs);
-    CDirXpNode top = test::MakeNode<CDirXpNode>(cap.ctx, site.Path());
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
     ASSERT_EQ(top.Scan(true, nullptr, false), 5);
     EXPECT_EQ(Names(top), "a.txt broken.htm locked/ secret.txt z.txt ");
     EXPECT_EQ(top.SiteMap().Lookup(site / "secret.txt")->m_nType, FT_UNKNOWN);
@@ -220,14 +220,14 @@ TEST(Scan, CancelStopsTheScanAndKeepsWhatWasFound) {
     site.Write("c.txt", "c\n");
     CSiteCapture cap;
     cap.ui.cancelAfterDirectories = 2;  // the top directory, then "a"
-    CDirXpNode top = test::MakeNode<CDirXpNode>(cap.ctx, site.Path());
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
     EXPECT_EQ(top.Scan(true, nullptr, false), -1);
     EXPECT_EQ(Names(top), "a/ ");
     EXPECT_EQ(cap.ui.captions, std::vector<std::string>{"Scanning Files"});
 
     // A walk cancelled by its callback returns -1 as well.
     CSiteCapture cap2;
-    CDirXpNode top2 = test::MakeNode<CDirXpNode>(cap2.ctx, site.Path());
+    CDirXpNode top2 = test::MakeRunDir(cap2.ctx, site.Path());
     ASSERT_EQ(top2.Scan(true, nullptr, false), 5);
     int seen = 0;
     EXPECT_EQ(top2.ForEach(
@@ -242,10 +242,10 @@ TEST(Scan, CancelStopsTheScanAndKeepsWhatWasFound) {
     // An empty directory scans to nothing.
     CTempDir empty;
     CSiteCapture cap3;
-    CDirXpNode none = test::MakeNode<CDirXpNode>(cap3.ctx, empty.Path());
+    CDirXpNode none = test::MakeRunDir(cap3.ctx, empty.Path());
     EXPECT_TRUE(none.IsEmpty());
     EXPECT_EQ(none.Scan(true, nullptr, false), 0);
-    CDirXpNode missing = test::MakeNode<CDirXpNode>(cap3.ctx, empty / "gone");
+    CDirXpNode missing = test::MakeRunDir(cap3.ctx, empty / "gone");
     EXPECT_EQ(missing.Scan(true, nullptr, false), 0);
 }
 

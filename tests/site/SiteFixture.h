@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/RunContext.h"
+#include "html/HtmlNode.h"
 #include "site/DirXpNode.h"
 #include "site/Rename.h"
 #include "site/TreeWriter.h"
@@ -30,7 +31,7 @@ public:
 
     // Scans the site directory (logs opened as a renaming run with logs would).
     void Scan(bool logs = false) {
-        top = MakeRunTree(ctx, site.Path());
+        top = MakeRunTree(ctx, site.Path(), MakeWebFileNode);
         top->Scan(true, logs ? &writer : nullptr, false);
     }
     // The name-check pass; the number of entries that need a new name, or -1.

@@ -1,3 +1,4 @@
+#include "html/HtmlNode.h"
 #include "site/TreeWriter.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +53,7 @@ TEST(TreeWriter, RenameNeverReplacesAndKeepsTheNodeWhereItIs) {
     CTempDir site;
     CSiteCapture cap;
     CTreeWriter writer(cap.ctx);
-    auto top = MakeRunTree(cap.ctx, site.Path());
+    auto top = MakeRunTree(cap.ctx, site.Path(), MakeWebFileNode);
     const std::string a = site.Write("a.txt", "A"), b = site.Write("b.txt", "B");
     CFileNode node = MakeNode<CFileNode>(cap.ctx, a, top.get());
 
@@ -153,7 +154,7 @@ TEST(TreeWriter, OwnFilesLiveInTheDirectoryWhereverItIsNow) {
     CSiteCapture cap;
     CTreeWriter writer(cap.ctx);
     site.Write("old/x.txt", "x");
-    auto top = MakeRunTree(cap.ctx, site.Path());
+    auto top = MakeRunTree(cap.ctx, site.Path(), MakeWebFileNode);
     ASSERT_EQ(top->Scan(true, nullptr, false), 2);
     auto* dir = static_cast<CDirNode*>(top->Children()[0].get());
     ASSERT_TRUE(writer.Rename(*dir, "new"));

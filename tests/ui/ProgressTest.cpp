@@ -26,7 +26,7 @@ private slots:
         site.Write("sub/c.txt", "c");
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top = test::MakeNode<CDirXpNode>(ctx, site.Path());
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
         QCOMPARE(top.Scan(true, nullptr, false), 4);
         CProgDlg* dlg = ui.ProgressDialog();
         QVERIFY(dlg);
@@ -60,7 +60,7 @@ private slots:
             site.Write(name, "x");
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top = test::MakeNode<CDirXpNode>(ctx, site.Path());
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
         QCOMPARE(top.Scan(true, nullptr, false), 5);
 
         QStringList calls;
@@ -95,7 +95,7 @@ private slots:
         CTempDir site;
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top = test::MakeNode<CDirXpNode>(ctx, site.Path());
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
         QCOMPARE(top.Scan(true, nullptr, false), 0);
 
         // A walk over an empty tree still shows the dialog for the two pauses, and a timer

@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         // The verification lists and the prompts, filled from the sample site.
         ts::CQtRunUi ui;
         ts::CRunContext ctx(ts::RealFileSystem(), ui);
-        ts::CDirXpNode top = ts::test::MakeNode<ts::CDirXpNode>(ctx, sample);
+        ts::CDirXpNode top = ts::test::MakeRunDir(ctx, sample);
         top.Scan(true, nullptr, false);
         bool autoNames = true;
         top.ForEach(

@@ -11,7 +11,10 @@
 #include "base/QuietUi.h"
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
+#include "html/HtmlNode.h"
 #include "site/DirXpNode.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 
 namespace {
 
@@ -46,8 +49,9 @@ int main(int argc, char** argv) {
     ctx.errorReport.Attach(error.get());
 
     auto t = std::chrono::steady_clock::now();
-    auto top = std::make_unique<ts::CDirXpNode>(&ctx, argv[1], nullptr);
-    top->Scan(true, rename, false);
+    ts::CTreeWriter writer(ctx);
+    auto top = ts::MakeRunTree(ctx, argv[1], ts::MakeWebFileNode);
+    top->Scan(true, rename ? &writer : nullptr, false);
     double scan = Since(t);
 
     bool autoName = true;
@@ -62,11 +66,12 @@ int main(int argc, char** argv) {
     double renaming = 0;
     int renamed = 0;
     if (rename) {
-        int autoReadOnly = 1;
+        ts::ReadOnlyChoice autoReadOnly = ts::RO_SKIP;
         t = std::chrono::steady_clock::now();
-        renamed = top->ForEach(
-            [&](ts::CFileNode& node, bool&) { return node.RenameEntry(true, &autoReadOnly); },
-            "Renaming Files");
+        renamed =
+            top->ForEach([&](ts::CFileNode& node,
+                             bool&) { return ts::RenameEntry(writer, node, true, autoReadOnly); },
+                         "Renaming Files");
         top->CloseAllLogs();
         renaming = Since(t);
     }

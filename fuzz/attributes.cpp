@@ -66,8 +66,8 @@ struct Site {
         std::string path = dir.Write("index.html", "<html></html>\n");
         dir.Write("a.htm", "a");
         dir.Write("sub/b.html", "b");
-        top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
-        top->Scan(true, false, false);
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
+        top->Scan(true, nullptr, false);
         page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());
     }

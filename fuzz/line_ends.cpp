@@ -20,6 +20,9 @@
 #include "FuzzSupport.h"
 #include "base/RunSettings.h"
 #include "site/FileNode.h"
+#include "site/LineEnds.h"
+#include "site/TreeWriter.h"
+#include "support/MakeNode.h"
 #include "support/TempDir.h"
 
 using namespace ts;
@@ -74,10 +77,11 @@ FUZZ_REFERENCE std::string PlainForm(const std::string& text, const std::string&
 
 // Converts the file and checks it against the reference; the file's new content.
 std::string Convert(Place& place, const std::string& before, int le) {
-    CFileNode node(&place.quiet.ctx, place.path, nullptr);
+    CFileNode node = test::MakeNode<CFileNode>(place.quiet.ctx, place.path);
     node.m_nLineEnd = LE_UNIX;
     place.quiet.Clear();
-    FUZZ_CHECK(node.ConvertLineEnds(le) == 1);
+    CTreeWriter writer(place.quiet.ctx);
+    FUZZ_CHECK(ConvertLineEnds(writer, node, le) == 1);
     FUZZ_CHECK(place.quiet.Errors().empty());
     std::string after = test::ReadFile(place.path);
     FUZZ_CHECK(after == ReferenceConvert(before, EndBytes(le)));
@@ -114,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
     // The table: every line end, then the length.
     {
-        CFileNode node(&place.quiet.ctx, place.path, nullptr);
+        CFileNode node = test::MakeNode<CFileNode>(place.quiet.ctx, place.path);
         auto file = place.quiet.ctx.fs.OpenRead(place.path);
         FUZZ_CHECK(file && node.BuildLineEndTable(*file));
         std::vector<uint64_t> want = fuzz::ReferenceLineEnds(data);

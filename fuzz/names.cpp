@@ -23,6 +23,7 @@
 #include "site/DirXpNode.h"
 #include "site/NameIndex.h"
 #include "site/NameRules.h"
+#include "support/MakeNode.h"
 #include "support/TempDir.h"
 
 using namespace ts;
@@ -166,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string extra = Clean(fdp.ConsumeRandomLengthString(300));
 
     fuzz::CQuietContext quiet;
-    CDirXpNode top(&quiet.ctx, root, nullptr);
-    top.Scan(false, false, false);
+    CDirXpNode top = test::MakeRunDir(quiet.ctx, root);
+    top.Scan(false, nullptr, false);
     bool autoName = true, cancel = false;
     for (const auto& child : top.Children())
         child->CheckName(target, &autoName, renameHtml, &cancel);

@@ -18,6 +18,7 @@
 #include "html/ResolveLink.h"
 #include "html/TagScanner.h"
 #include "site/DirXpNode.h"
+#include "support/MakeNode.h"
 #include "support/TempDir.h"
 
 using namespace ts;
@@ -39,8 +40,8 @@ struct Site {
         dir.Write("sub/deeper/c.htm", "c");
         dir.Write("img/x.gif", "GIF89a");
         dir.Write("style.css", "p {}");
-        top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
-        top->Scan(true, false, false);
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
+        top->Scan(true, nullptr, false);
         CFileNode* n = top->SiteMap().Lookup(pagePath);
         FUZZ_CHECK(n && n->IsHtmlNode());
         page = static_cast<CHtmlNode*>(n);
@@ -86,7 +87,7 @@ FUZZ_REFERENCE Expected Reference(Site& site, const std::string& data) {
     const std::string& path = site.pagePath;
     std::vector<uint64_t> ends = fuzz::ReferenceLineEnds(data);
 
-    CHtmlNode ref(&site.quiet.ctx, path, site.top.get());
+    CHtmlNode ref = test::MakeNode<CHtmlNode>(site.quiet.ctx, path, site.top.get());
     ref.m_strBase = path.substr(0, path.rfind('/') + 1);
     ref.m_vBases.assign(1, ref.m_strBase);
     CLinkBase base;

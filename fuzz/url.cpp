@@ -52,8 +52,8 @@ struct Site {
         std::string path = dir.Write("index.html", "<html></html>\n");
         for (const char* n : kNames)
             dir.Write(n, "x");
-        top = std::make_unique<CDirXpNode>(&quiet.ctx, dir.Path(), nullptr);
-        top->Scan(true, false, false);
+        top = MakeRunTree(quiet.ctx, dir.Path(), MakeWebFileNode);
+        top->Scan(true, nullptr, false);
         page = static_cast<CHtmlNode*>(top->SiteMap().Lookup(path));
         FUZZ_CHECK(page && page->IsHtmlNode());
         for (const char* n : kNames) {

@@ -32,12 +32,6 @@ public:
 
     // The heading of the files the user chose not to rename is written once per run.
     bool bNotRenamedHeadingWritten = false;
-    // The long-path warning is shown once per name-check pass.
-    bool bLongPathWarned = false;
-    // Undo is rewriting links: a link goes back to its very bytes once its names are back.
-    bool bUndoing = false;
-    // Nesting depth of the directory scan.
-    int nScanDepth = 0;
 
     // The directory of temporary reports.
     std::string tempDir = TempDirectory();

@@ -10,9 +10,12 @@
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
 #include "html/LinkReports.h"
+#include "html/LinkRewrite.h"
 #include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/LineEnds.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 namespace {
@@ -57,7 +60,7 @@ bool CRunDriver::EditSettings() {
     if (m_doc.Master()) *m_doc.Master() = edited;
     m_settings = edited;
     m_bAutoFileName = edited.AutoFileName;
-    m_nAutoReadOnly = edited.AutoReadOnly;
+    m_autoReadOnly = static_cast<ReadOnlyChoice>(edited.AutoReadOnly);
     return true;
 }
 
@@ -71,7 +74,7 @@ bool CRunDriver::Start() {
     m_doc.m_dwRunStatus = 0;
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);
-    m_doc.m_pTree = std::make_unique<CDirXpNode>(m_pCtx, m_settings.Directory, nullptr);
+    m_doc.m_pTree = MakeRunTree(*m_pCtx, m_settings.Directory, MakeWebFileNode);
     m_bReportDue = true;
     return true;
 }
@@ -92,9 +95,14 @@ CDirXpNode& CRunDriver::Top() {
     return *m_doc.m_pTree;
 }
 
+CTreeWriter& CRunDriver::Writer() {
+    return *m_doc.Writer();
+}
+
 CRunDriver::Next CRunDriver::Scan() {
     const RunSettings& s = m_settings;
-    int n = Top().Scan(s.UseSubdirs, s.LogSubdirs && s.Rename, s.ReportSpecial != 0);
+    CTreeWriter* logWriter = s.LogSubdirs && s.Rename ? &Writer() : nullptr;
+    int n = Top().Scan(s.UseSubdirs, logWriter, s.ReportSpecial != 0);
     return n < 0 ? Next::Stop : Next::Continue;
 }
 
@@ -119,11 +127,11 @@ CRunDriver::Next CRunDriver::FileNames() {
         m_doc.m_dwRunStatus |= RS_RENAMING;
         r = top.ForEach(
             [&](CFileNode& node, bool&) {
-                return node.RenameEntry(s.LogSubdirs, &m_nAutoReadOnly) ? 1 : 0;
+                return RenameEntry(Writer(), node, s.LogSubdirs, m_autoReadOnly) ? 1 : 0;
             },
             "Renaming Files");
     } else {
-        r = top.ForEach([](CFileNode& node, bool&) { return node.ReportNewName(); },
+        r = top.ForEach([](CFileNode& node, bool&) { return ReportNewName(node); },
                         "Reporting Suggested Filenames");
     }
     Out() << kSectionGap;
@@ -134,7 +142,7 @@ CRunDriver::Next CRunDriver::LineEnds() {
     const int lineEnd = m_settings.LineEnd;
     if (lineEnd == 0) return Next::Continue;
     CDirXpNode& top = Top();
-    int n = top.ForEach([&](CFileNode& node, bool&) { return node.MarkLineEnd(lineEnd) ? 1 : 0; },
+    int n = top.ForEach([&](CFileNode& node, bool&) { return MarkLineEnd(node, lineEnd) ? 1 : 0; },
                         "Searching for ASCII Files");
     if (n < 0) return Next::Stop;
     if (n > 0) {
@@ -146,7 +154,9 @@ CRunDriver::Next CRunDriver::LineEnds() {
     if (n > 0) {
         m_doc.m_dwRunStatus |= RS_LINE_ENDS;
         n = top.ForEach(
-            [&](CFileNode& node, bool&) { return node.ConvertIfMarked(lineEnd, &m_nAutoReadOnly); },
+            [&](CFileNode& node, bool&) {
+                return ConvertIfMarked(Writer(), node, lineEnd, m_autoReadOnly);
+            },
             "Updating ASCII Line Ends");
         if (n < 0) return Next::Stop;
     }
@@ -196,8 +206,11 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
         Out() << HeadingBlock("URL LINK RENAMING:");
         m_doc.m_dwRunStatus |= RS_LINKS;
         n = WalkHierarchyWith(
-            home, [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); }, &m_nAutoReadOnly,
-            "Updating URL Links");
+            home,
+            [this](CHtmlNode& node, int*) {
+                return RewriteLinks(Writer(), node, m_autoReadOnly, false);
+            },
+            nullptr, "Updating URL Links");
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
         n = WalkHierarchy(
@@ -243,7 +256,7 @@ CRunDriver::Next CRunDriver::UnusedFiles() {
 CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     CRunContext& ctx = *m_pCtx;
     std::string pagePath = JoinPath(Top().m_strPath, std::string(kExternalPageName));
-    std::unique_ptr<CFile> page = ctx.fs.OpenWrite(pagePath);
+    std::unique_ptr<CFile> page = Writer().CreateOwnFile(Top(), kExternalPageName);
     CReportStream& aux = ctx.auxStream;
     if (page)
         aux.Attach(page.get());

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/RunSettings.h"
+#include "site/Rename.h"
 
 namespace ts {
 
@@ -17,6 +18,7 @@ class CRunContext;
 class CRunUi;
 class CTempReports;
 class CTessaryDoc;
+class CTreeWriter;
 
 class CRunDriver {
 public:
@@ -53,6 +55,7 @@ private:
 
     CReportStream& Out();
     CDirXpNode& Top();
+    CTreeWriter& Writer();
 
     CTessaryDoc& m_doc;
     CRunUi& m_ui;
@@ -60,7 +63,7 @@ private:
     RunSettings m_settings;
     // "To all" answers hold for the rest of this run only, not for the next wizard.
     bool m_bAutoFileName = false;
-    int m_nAutoReadOnly = 0;
+    ReadOnlyChoice m_autoReadOnly = RO_ASK;
     // The run's context until the document keeps it with the new tree.
     std::unique_ptr<CRunContext> m_pNewCtx;
     CRunContext* m_pCtx = nullptr;

@@ -6,6 +6,7 @@
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "site/DirXpNode.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 
@@ -51,7 +52,9 @@ std::unique_ptr<CRunContext> CTessaryDoc::NewContext() const {
 
 void CTessaryDoc::Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpNode> tree) {
     m_pTree.reset();  // before the context it refers to
+    m_pWriter.reset();
     m_pCtx = std::move(ctx);
+    if (m_pCtx) m_pWriter = std::make_unique<CTreeWriter>(*m_pCtx);
     m_pTree = std::move(tree);
 }
 

@@ -17,6 +17,7 @@
 namespace ts {
 
 class CDirXpNode;
+class CTreeWriter;
 class CProfile;
 class CTempReports;
 
@@ -53,9 +54,12 @@ public:
     const std::string& ReportDirectory() const;
     // A fresh context for a run, with the test hooks applied.
     std::unique_ptr<CRunContext> NewContext() const;
-    // The context of the kept tree (null when no tree is kept).
+    // The context of the kept tree (null when no tree is kept), and the writer that changes
+    // its files.
     CRunContext* KeptContext() const { return m_pCtx.get(); }
-    // Keeps a run's tree and context for undo; null for both forgets them.
+    CTreeWriter* Writer() const { return m_pWriter.get(); }
+    // Keeps a run's tree and context (with a writer over it) for undo; null for both forgets
+    // them.
     void Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpNode> tree);
     // The date line's clock.
     std::time_t Now() const { return m_now ? m_now() : std::time(nullptr); }
@@ -82,8 +86,9 @@ private:
     CRunUi& m_ui;
     CProfile* m_pProfile;
     RunSettings* m_pMaster;
-    // The context the kept tree belongs to.
+    // The context the kept tree belongs to, and the writer that changes its files.
     std::unique_ptr<CRunContext> m_pCtx;
+    std::unique_ptr<CTreeWriter> m_pWriter;
 };
 
 }  // namespace ts

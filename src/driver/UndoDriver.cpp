@@ -9,12 +9,19 @@
 #include "driver/TessaryDoc.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
+#include "html/LinkRewrite.h"
 #include "site/DirXpNode.h"
+#include "site/LineEnds.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 
 CUndoDriver::CUndoDriver(CTessaryDoc& doc)
-    : m_doc(doc), m_ui(doc.Ui()), m_ctx(*doc.KeptContext()), m_top(*doc.m_pTree) {}
+    : m_doc(doc),
+      m_ui(doc.Ui()),
+      m_ctx(*doc.KeptContext()),
+      m_top(*doc.m_pTree),
+      m_writer(*doc.Writer()) {}
 
 CUndoDriver::~CUndoDriver() = default;
 
@@ -22,7 +29,7 @@ void CUndoDriver::Run() {
     m_doc.m_dwRunStatus |= RS_UNDONE;
     m_doc.m_dwRunStatus &= ~RS_INTERRUPTED_MASK;
     m_doc.m_bReportBuilt = false;
-    m_nAutoReadOnly = m_doc.m_settings.AutoReadOnly;
+    m_autoReadOnly = static_cast<ReadOnlyChoice>(m_doc.m_settings.AutoReadOnly);
     try {
         RunPasses();
     } catch (const std::bad_alloc&) {
@@ -48,7 +55,7 @@ bool CUndoDriver::UndoRenames() {
     CReportStream& out = m_ctx.statusReport;
     // The home page is looked up by its path as scanned, which PrepareUndo replaces.
     m_top.SiteMap().Map();
-    int n = m_top.ForEach([](CFileNode& node, bool&) { return node.PrepareUndo() ? 1 : 0; },
+    int n = m_top.ForEach([](CFileNode& node, bool&) { return PrepareUndo(node) ? 1 : 0; },
                           LoadString(IDS_SETTING_UP_UNDO));
     if (n > 0) {
         m_bUndone = true;
@@ -56,7 +63,7 @@ bool CUndoDriver::UndoRenames() {
         // A cancel here does not end the undo: the links must follow the names.
         m_top.ForEach(
             [&](CFileNode& node, bool&) {
-                return node.RenameEntry(s.LogSubdirs, &m_nAutoReadOnly) ? 1 : 0;
+                return RenameEntry(m_writer, node, s.LogSubdirs, m_autoReadOnly) ? 1 : 0;
             },
             "Renaming Files");
         out << kSectionGap;
@@ -68,11 +75,12 @@ bool CUndoDriver::UndoRenames() {
         return false;
     }
     out << kSectionGap << HeadingBlock("URL LINK RENAMING:");
-    m_ctx.bUndoing = true;
     int r = WalkHierarchyWith(
         static_cast<CHtmlNode&>(*found),
-        [](CHtmlNode& node, int* ro) { return node.RewriteLinks(ro); }, &m_nAutoReadOnly,
-        "Updating URL Links");
+        [this](CHtmlNode& node, int*) {
+            return RewriteLinks(m_writer, node, m_autoReadOnly, true);
+        },
+        nullptr, "Updating URL Links");
     if (r < 0) return false;
     out << kSectionGap;
     return true;
@@ -83,7 +91,7 @@ void CUndoDriver::UndoLineEnds() {
     CReportStream& out = m_ctx.statusReport;
     m_bUndone = true;
     out << HeadingBlock("FILES WITH CHANGED LINE ENDINGS:");
-    m_top.ForEach([](CFileNode& node, bool&) { return node.RestoreLineEnd(); },
+    m_top.ForEach([this](CFileNode& node, bool&) { return RestoreLineEnd(m_writer, node); },
                   "Updating ASCII Line Ends");
     out << kSectionGap;
 }

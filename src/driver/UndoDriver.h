@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "site/Rename.h"
+
 namespace ts {
 
 class CDirXpNode;
@@ -14,6 +16,7 @@ class CRunContext;
 class CRunUi;
 class CTempReports;
 class CTessaryDoc;
+class CTreeWriter;
 
 class CUndoDriver {
 public:
@@ -34,7 +37,8 @@ private:
     CRunUi& m_ui;
     CRunContext& m_ctx;
     CDirXpNode& m_top;
-    int m_nAutoReadOnly = 0;
+    CTreeWriter& m_writer;
+    ReadOnlyChoice m_autoReadOnly = RO_ASK;
     // Something was taken back, so there is a report to show.
     bool m_bUndone = false;
     std::unique_ptr<CTempReports> m_pReports;

@@ -11,6 +11,7 @@
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
+#include "site/Examine.h"
 
 namespace ts {
 namespace {
@@ -50,7 +51,7 @@ std::string NormalizeDirectory(const std::string& typed) {
 int ClassifyPath(CFileSystem& fs, const std::string& path) {
     CQuietUi ui;
     CRunContext ctx(fs, ui);
-    CHtmlNode node(&ctx, path, nullptr);
+    CHtmlNode node(&ctx, Examine(&ctx, path, true), nullptr);
     return node.m_bExists ? node.m_nType : FT_UNKNOWN;
 }
 

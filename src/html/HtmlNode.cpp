@@ -13,31 +13,37 @@ bool IsWebExtension(std::string_view ext) {
            e == "png" || e == "ping" || e == "aif" || e == "aiff";
 }
 
-CHtmlNode::CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
-    : CFileNode(ctx, path, parent) {
-    CHtmlNode::Classify();
+CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
+    : CFileNode(ctx, info, parent) {
+    m_nType = WebFileType(info.nType, NameView());
 }
 
 CHtmlNode::~CHtmlNode() = default;
 
+std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
+                                           CDirNode* parent) {
+    std::string name = BaseName(info.strPath);
+    // Only a name with a Web extension can give an HTML node.
+    if (IsWebExtension(ExtensionOf(name))) {
+        FileType type = WebFileType(info.nType, name);
+        if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG))
+            return std::make_unique<CHtmlNode>(ctx, info, parent);
+    }
+    return std::make_unique<CFileNode>(ctx, info, parent);
+}
+
 // HTML pages are text files named .htm or .html; the media kinds are binary files with
 // their extensions. A directory stays a directory whatever its name.
-void CHtmlNode::Classify() {
-    CFileNode::Classify();
-    std::string ext = ToLower(ExtensionOf(NameView()));
-    if (ext.empty()) return;
-    if (m_nType > 0) {
-        if (ext == "htm" || ext == "html") m_nType = FT_HTML;
-    } else if (m_nType == FT_BINARY) {
-        if (ext == "jpg" || ext == "jpeg")
-            m_nType = FT_JPEG;
-        else if (ext == "mpg" || ext == "mpeg")
-            m_nType = FT_MPEG;
-        else if (ext == "png" || ext == "ping")
-            m_nType = FT_PNG;
-        else if (ext == "aif" || ext == "aiff")
-            m_nType = FT_AIFF;
-    }
+FileType WebFileType(FileType examined, std::string_view name) {
+    std::string ext = ToLower(ExtensionOf(name));
+    if (ext.empty()) return examined;
+    if (examined > 0) return ext == "htm" || ext == "html" ? FT_HTML : examined;
+    if (examined != FT_BINARY) return examined;
+    if (ext == "jpg" || ext == "jpeg") return FT_JPEG;
+    if (ext == "mpg" || ext == "mpeg") return FT_MPEG;
+    if (ext == "png" || ext == "ping") return FT_PNG;
+    if (ext == "aif" || ext == "aiff") return FT_AIFF;
+    return examined;
 }
 
 }  // namespace ts

@@ -36,15 +36,14 @@ public:
         bool m_bRewritten = false;
     };
 
-    CHtmlNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
+    // The node of an examined entry, its type refined by its extension (WebFileType).
+    CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
     ~CHtmlNode() override;
 
     bool IsHtmlNode() const override { return true; }
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
-    void Classify() override;
 
-    // The link rewrite's passes (the others are in TagScanner.h and LinkReports.h).
-    int RewriteLinks(int* pAutoReadOnly);
+    // The report of the link changes a rename would need (html/LinkRewrite.cpp).
     int ReportLinkChanges();
 
     std::unique_ptr<std::vector<CTag>> m_pTags;
@@ -59,6 +58,14 @@ public:
     // The heading of a file's lines in the link reports: "In file "path"".
     std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
 };
+
+// The type of a Web file: the examined type refined by the extension of its name.
+FileType WebFileType(FileType examined, std::string_view name);
+
+// The node of a file of a run directory: an HTML node for a page or Web media file, else a
+// plain node (site/DirXpNode.h).
+std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
+                                           CDirNode* parent);
 
 // True for the extensions of HTML pages and Web media files (any case).
 bool IsWebExtension(std::string_view ext);

@@ -1,5 +1,5 @@
-// Rewriting the links of a page to files whose names changed (or that must be escaped), and
-// the report of the changes a rename would need.
+#include "html/LinkRewrite.h"
+
 #include <algorithm>
 
 #include "base/ReportStream.h"
@@ -7,9 +7,10 @@
 #include "base/Strings.h"
 #include "html/HtmlNode.h"
 #include "html/Url.h"
-#include "platform/SafeRewrite.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 namespace {
@@ -112,7 +113,7 @@ bool NamesRestored(const CFileNode* node) {
 // Streams a file into a rewrite: copies up to an offset, or skips up to one.
 class CCopier {
 public:
-    CCopier(CFile& in, CSafeRewrite& out) : m_in(in), m_out(out) {}
+    CCopier(CFile& in, CContentSink& out) : m_in(in), m_out(out) {}
     enum Result { OK, READ_FAILED, WRITE_FAILED };
 
     // Copies (or, with captured, takes out of the file) the bytes up to offset; to the end of
@@ -142,11 +143,97 @@ public:
 
 private:
     CFile& m_in;
-    CSafeRewrite& m_out;
+    CContentSink& m_out;
     char m_buf[65536];
     size_t m_begin = 0, m_end = 0;
     uint64_t m_pos = 0;
 };
+
+// True for a link the rewrite changes. Undo changes back only the links the run changed: a
+// page the run could not rewrite still holds its links as they were, and is left alone.
+bool Wanted(const CHtmlNode::CTag& tag, bool bUndoing) {
+    return tag.m_pTarget && tag.m_bRewrite && (!bUndoing || tag.m_bRewritten);
+}
+
+// The page with its wanted links rewritten; the records and the report follow only once the
+// new page has replaced the old one.
+class CLinkProducer : public CContentProducer {
+public:
+    CLinkProducer(CHtmlNode& page, bool bUndoing) : m_page(page), m_bUndoing(bUndoing) {}
+
+    Result Produce(CFile& in, CContentSink& out) override;
+
+    void Replaced() override {
+        for (Change& c : m_changes) {
+            c.tag->m_strUrl.swap(c.url);
+            c.tag->m_nScheme = 0;  // the new text is what followed the scheme
+            c.tag->m_nStart = c.start;
+            c.tag->m_nEnd = c.end;
+            if (!c.tag->m_bRewritten) c.tag->m_strWritten.swap(c.written);
+            c.tag->m_bRewritten = true;
+        }
+        m_page.Ctx().statusReport << m_strReport;
+    }
+
+private:
+    struct Change {
+        CHtmlNode::CTag* tag;
+        std::string url, written;
+        uint64_t start, end;
+    };
+
+    static Result Failed(CCopier::Result r) {
+        return r == CCopier::READ_FAILED ? READ_FAILED : WRITE_FAILED;
+    }
+
+    // Writes the link's new text in place of the replaced bytes.
+    bool Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContentSink& out);
+
+    CHtmlNode& m_page;
+    bool m_bUndoing;
+    std::vector<Change> m_changes;
+    std::string m_strLines;
+    std::string m_strReport;
+};
+
+CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
+    if (!out.Begin()) return WRITE_FAILED;
+    CCopier copier(in, out);
+    for (CHtmlNode::CTag& tag : *m_page.m_pTags) {
+        if (!Wanted(tag, m_bUndoing)) continue;
+        // Records are in file order and never overlap; one that does is left alone.
+        if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
+        if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return Failed(r);
+        std::string replaced;
+        if (auto r = copier.To(tag.m_nEnd, &replaced); r != CCopier::OK) return Failed(r);
+        if (!Rewrite(tag, std::move(replaced), out)) return WRITE_FAILED;
+    }
+    if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return Failed(r);
+    // Once the page has changed, its records must follow whatever happens (undo relies on
+    // them): what could fail for want of memory is done first, then only moves.
+    m_strReport = "\n" + m_page.InFileHeading() + "\n" + m_strLines + "\n\n";
+    return NEW_CONTENT;
+}
+
+bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContentSink& out) {
+    const std::string& t = tag.m_pTarget->m_strPath;
+    const std::string& topPath = TopOf(&m_page)->m_strPath;
+    std::string text =
+        NewLinkText(tag, t, Below(t, topPath).insert(0, "/"), BaseDirOf(m_page, tag)->m_strPath);
+    std::string bytes = text;
+    EncodeUrl(bytes);
+    // Undo puts back the very bytes the run replaced once every name is back.
+    if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) {
+        bytes = tag.m_strWritten;
+        text = bytes;
+        DecodeUrl(text);
+    }
+    m_strLines += ChangeLine(tag, text);
+    uint64_t start = out.Position();
+    if (!out.Write(bytes)) return false;
+    m_changes.push_back({&tag, text, std::move(replaced), start, out.Position()});
+    return true;
+}
 
 }  // namespace
 
@@ -164,97 +251,19 @@ int CHtmlNode::ReportLinkChanges() {
     return 1;
 }
 
-// The new content goes to a temporary file beside the page and replaces it in one step; the
-// records and the report change only once the page has. A failure leaves everything as it was.
-int CHtmlNode::RewriteLinks(int* pAutoReadOnly) {
-    if (!m_bRewrite || !m_pTags) return 0;
-    CRunContext& ctx = Ctx();
-    // Undo changes back only the links the run changed: a page the run could not rewrite still
-    // holds its links as they were, and is left alone.
-    auto Wanted = [&ctx](const CTag& tag) {
-        return tag.m_pTarget && tag.m_bRewrite && (!ctx.bUndoing || tag.m_bRewritten);
-    };
-    if (std::none_of(m_pTags->begin(), m_pTags->end(), Wanted)) return 0;
-    if (m_bLink) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
+int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly, bool bUndoing) {
+    if (!page.m_bRewrite || !page.m_pTags) return 0;
+    const auto& tags = *page.m_pTags;
+    if (std::none_of(tags.begin(), tags.end(),
+                     [bUndoing](const CHtmlNode::CTag& tag) { return Wanted(tag, bUndoing); }))
+        return 0;
+    if (page.m_bLink) {
+        page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return 0;
     }
-    if (!CheckReadOnly(pAutoReadOnly)) return 0;
-    FileStat st;
-    if (!ctx.fs.Stat(m_strPath, st) || st.kind != EntryKind::File || st.isLink) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
-        return 0;
-    }
-    std::unique_ptr<CFile> in = ctx.fs.OpenRead(m_strPath);
-    if (!in) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
-        return 0;
-    }
-    CSafeRewrite out(ctx.fs, m_strPath);
-    if (!out.Begin()) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_TEMP_OPEN_FAILED));
-        return 0;
-    }
-
-    struct Change {
-        CTag* tag;
-        std::string url, written;
-        uint64_t start, end;
-    };
-    std::vector<Change> changes;
-    std::string lines;
-    const std::string& topPath = TopOf(this)->m_strPath;
-    CCopier copier(*in, out);
-    auto fail = [&](CCopier::Result r) {
-        ctx.ErrorLine(m_strPath, LoadString(r == CCopier::READ_FAILED ? IDS_READ_FAILED
-                                                                      : IDS_TEMP_WRITE_FAILED));
-        return 0;
-    };
-    for (CTag& tag : *m_pTags) {
-        if (!Wanted(tag)) continue;
-        // Records are in file order and never overlap; one that does is left alone.
-        if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
-        if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return fail(r);
-        std::string replaced;
-        if (auto r = copier.To(tag.m_nEnd, &replaced); r != CCopier::OK) return fail(r);
-
-        const std::string& t = tag.m_pTarget->m_strPath;
-        std::string text =
-            NewLinkText(tag, t, Below(t, topPath).insert(0, "/"), BaseDirOf(*this, tag)->m_strPath);
-        std::string bytes = text;
-        EncodeUrl(bytes);
-        // Undo puts back the very bytes the run replaced once every name is back.
-        if (ctx.bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) {
-            bytes = tag.m_strWritten;
-            text = bytes;
-            DecodeUrl(text);
-        }
-        lines += ChangeLine(tag, text);
-        uint64_t start = out.Position();
-        if (!out.Write(bytes)) return fail(CCopier::WRITE_FAILED);
-        changes.push_back({&tag, text, replaced, start, out.Position()});
-    }
-    if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return fail(r);
-    in.reset();
-    // Once the page has changed, its records must follow whatever happens (undo relies on
-    // them): what could fail for want of memory is done first, then only moves.
-    std::string text = "\n" + InFileHeading() + "\n" + lines + "\n\n";
-    if (!out.Commit(st.mode)) {
-        int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
-                                                           : IDS_TEMP_WRITE_FAILED;
-        ctx.ErrorLine(m_strPath, LoadString(id));
-        return 0;
-    }
-    for (Change& c : changes) {
-        c.tag->m_strUrl.swap(c.url);
-        c.tag->m_nScheme = 0;  // the new text is what followed the scheme
-        c.tag->m_nStart = c.start;
-        c.tag->m_nEnd = c.end;
-        if (!c.tag->m_bRewritten) c.tag->m_strWritten.swap(c.written);
-        c.tag->m_bRewritten = true;
-    }
-    ctx.statusReport << text;
-    return 1;
+    if (!CheckReadOnly(writer, page, readOnly)) return 0;
+    CLinkProducer producer(page, bUndoing);
+    return writer.ReplaceContent(page, producer) ? 1 : 0;
 }
 
 }  // namespace ts

@@ -7,15 +7,13 @@
 #include "base/RunUi.h"
 #include "base/Strings.h"
 #include "platform/Text.h"
+#include "site/Examine.h"
+#include "site/RenameLog.h"
 
 namespace ts {
 
-CDirNode::CDirNode(CRunContext* ctx, const std::string& path, CDirNode* parent)
-    : CFileNode(ctx, path, parent) {
-    if (!m_pParent) m_pSiteMap = std::make_unique<CSiteMap>(*this);
-}
-
-CDirNode::CDirNode(CFileNode&& base) : CFileNode(std::move(base)) {
+CDirNode::CDirNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
+    : CFileNode(ctx, info, parent) {
     if (!m_pParent) m_pSiteMap = std::make_unique<CSiteMap>(*this);
 }
 
@@ -28,32 +26,35 @@ bool CDirNode::IsEmpty() const {
     return !m_pCtx->fs.ListDir(m_strPath, names) || names.empty();
 }
 
-std::unique_ptr<CFileNode> CDirNode::CreateChild(const std::string& path) {
-    auto node = std::make_unique<CDirNode>(m_pCtx, path, this);
-    if (node->m_nType == FT_DIRECTORY) return node;
-    return std::make_unique<CFileNode>(std::move(static_cast<CFileNode&>(*node)));
+std::unique_ptr<CFileNode> CDirNode::CreateChild(const CEntryInfo& info) {
+    if (info.nType == FT_DIRECTORY) return std::make_unique<CDirNode>(m_pCtx, info, this);
+    return std::make_unique<CFileNode>(m_pCtx, info, this);
 }
 
-int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
+int CDirNode::Scan(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSpecial) {
     CRunContext& ctx = Ctx();
     if (!m_bExists) {
         // The directory of the run cannot be examined: say so, not only that the site is empty.
         ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
         return 0;
     }
+    // Ends the file system's scan however the scan ends, an exception included.
+    struct ScanScope {
+        CFileSystem& fs;
+        ~ScanScope() { fs.EndScan(); }
+    } scope{ctx.fs};
+    ctx.fs.BeginScan();
+    ctx.progress.Begin(LoadString(IDS_SCANNING_FILES), 0);
+    int r = ScanEntries(bRecurse, pLogWriter, bReportSpecial);
+    ctx.progress.End();
+    return r;
+}
+
+int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSpecial) {
+    CRunContext& ctx = Ctx();
     m_bScanned = true;
     m_vOtherNames.clear();
     SiteMap().Forget();
-    bool outermost = ctx.nScanDepth == 0;
-    // Ends the file system's scan however the scan ends, an exception included.
-    struct ScanScope {
-        CFileSystem* fs;
-        ~ScanScope() {
-            if (fs) fs->EndScan();
-        }
-    } scope{outermost ? &ctx.fs : nullptr};
-    if (outermost) ctx.fs.BeginScan();
-    if (outermost) ctx.progress.Begin(LoadString(IDS_SCANNING_FILES), 0);
     bool cancel = ctx.progress.SetDirectory(m_strPath);
 
     std::vector<std::string> names;
@@ -63,34 +64,12 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
     found.reserve(names.size());
     for (const std::string& name : names) {
         if (cancel) break;
-        std::string path = JoinPath(m_strPath, name);
-        if (path.size() >= kMaxPath) {
-            ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
-            m_vOtherNames.push_back(name);
-            continue;
-        }
-        std::unique_ptr<CFileNode> child = CreateChild(path);
-        // An entry just listed whose attributes cannot be read is unknown, so nothing may be
-        // done to it: it is reported and left out, like an entry that vanished meanwhile.
-        if (!child->m_bExists) {
-            ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
-            continue;
-        }
-        std::string word;
-        if (child->GetSpecialWords(word)) {
-            if (bReportSpecial)
-                ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
-            ctx.ErrorLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
-            m_vOtherNames.push_back(name);
-            continue;
-        }
-        ctx.progress.SetFile(path);
+        std::unique_ptr<CFileNode> child = AdmitChild(name, bReportSpecial);
+        if (!child) continue;
+        ctx.progress.SetFile(child->m_strPath);
         if (child->IsDirNode() && bRecurse) {
             auto* dir = static_cast<CDirNode*>(child.get());
-            ++ctx.nScanDepth;
-            int r = dir->Scan(bRecurse, bOpenLogs, bReportSpecial);
-            --ctx.nScanDepth;
-            if (r < 0) cancel = true;
+            if (dir->ScanEntries(bRecurse, pLogWriter, bReportSpecial) < 0) cancel = true;
             m_nEntries += dir->m_nEntries;
             m_nDirs += dir->m_nDirs;
             if (ctx.progress.SetDirectory(m_strPath)) cancel = true;
@@ -100,9 +79,35 @@ int CDirNode::Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial) {
         found.push_back(std::move(child));
     }
     InsertSorted(found);
-    if (bOpenLogs) OpenLog();
-    if (outermost) ctx.progress.End();
+    if (CRenameLog* log = RenameLog(); log && pLogWriter) log->Open(*pLogWriter);
     return cancel ? -1 : m_nEntries;
+}
+
+// The node of a listed entry, or null for one the scan leaves out: a name too long, an entry
+// that cannot be examined, a hidden or special entry.
+std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, bool bReportSpecial) {
+    CRunContext& ctx = Ctx();
+    std::string path = JoinPath(m_strPath, name);
+    if (path.size() >= kMaxPath) {
+        ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
+        m_vOtherNames.push_back(name);
+        return nullptr;
+    }
+    std::unique_ptr<CFileNode> child = CreateChild(Examine(&ctx, path, false));
+    // An entry just listed whose attributes cannot be read is unknown, so nothing may be
+    // done to it: it is reported and left out, like an entry that vanished meanwhile.
+    if (!child->m_bExists) {
+        ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
+        return nullptr;
+    }
+    std::string word;
+    if (child->GetSpecialWords(word)) {
+        if (bReportSpecial) ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
+        ctx.ErrorLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
+        m_vOtherNames.push_back(name);
+        return nullptr;
+    }
+    return child;
 }
 
 // Entries are kept sorted by name ignoring case. Each new entry goes after the last entry

@@ -13,6 +13,8 @@
 namespace ts {
 
 class CNameIndex;
+class CRenameLog;
+class CTreeWriter;
 
 // A per-node operation of a walk: returns non-zero when it found, changed or reported
 // something; it may set cancel to end the walk.
@@ -20,22 +22,24 @@ using NodeCallback = std::function<int(CFileNode& node, bool& cancel)>;
 
 class CDirNode : public CFileNode {
 public:
-    CDirNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
-    CDirNode(CFileNode&& base);
+    CDirNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
     ~CDirNode() override;
 
     bool IsDirNode() const override { return true; }
     int MakeUnique(CFileNode* pExclude, std::string& strName, char chSep, int nMaxLen) override;
 
-    // Reads the directory into the tree; the number of entries, or -1 when cancelled.
-    int Scan(bool bRecurse, bool bOpenLogs, bool bReportSpecial);
+    // Reads the directory into the tree; the number of entries, or -1 when cancelled. With a
+    // writer, every directory that keeps a log opens it through the writer once scanned.
+    int Scan(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSpecial);
     // True when the directory holds no entry.
     bool IsEmpty() const;
     // Applies cb to every node of the subtree in pre-order inside the progress protocol;
     // the number of nodes for which cb returned non-zero, or -1 when cancelled.
     int ForEach(const NodeCallback& cb, const std::string& caption);
     // The node factory of the scan.
-    virtual std::unique_ptr<CFileNode> CreateChild(const std::string& path);
+    virtual std::unique_ptr<CFileNode> CreateChild(const CEntryInfo& info);
+    // The directory's "RENAME.LOG"; only run directories keep one.
+    virtual CRenameLog* RenameLog() { return nullptr; }
 
     // True once the directory has been scanned (its child list exists).
     bool Scanned() const { return m_bScanned; }
@@ -52,6 +56,8 @@ public:
     std::vector<std::string> m_vOtherNames;
 
 private:
+    int ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSpecial);
+    std::unique_ptr<CFileNode> AdmitChild(const std::string& name, bool bReportSpecial);
     void InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found);
 
     std::vector<std::unique_ptr<CFileNode>> m_children;

@@ -1,35 +1,43 @@
-// The directory node of a processing run: it keeps the directory's "RENAME.LOG" and makes
-// HTML nodes for the Web files it finds.
+// The directory node of a processing run: it keeps the directory's "RENAME.LOG" and makes the
+// nodes of the files it finds with the factory of its run (HTML nodes for Web files).
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "site/DirNode.h"
+#include "site/RenameLog.h"
 
 namespace ts {
 
+// Makes the node of an examined entry that is not a directory. The HTML layer provides the one
+// of a run (MakeWebFileNode), so the site layer needs to know nothing of HTML nodes.
+using FileNodeFactory = std::unique_ptr<CFileNode> (*)(CRunContext* ctx, const CEntryInfo& info,
+                                                       CDirNode* parent);
+
 class CDirXpNode : public CDirNode {
 public:
-    CDirXpNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
-    CDirXpNode(CFileNode&& base);
+    // Without a factory every file becomes a plain node; subdirectories share the factory.
+    CDirXpNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent,
+               FileNodeFactory makeFile = nullptr);
     ~CDirXpNode() override;
 
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
-    void OpenLog() override;
-    void CloseLog() override;
-    void WriteLog(const std::string& strLine) override;
-    std::unique_ptr<CFileNode> CreateChild(const std::string& path) override;
+    std::unique_ptr<CFileNode> CreateChild(const CEntryInfo& info) override;
+    CRenameLog* RenameLog() override { return &m_log; }
 
     // Closes the log of every run directory of the subtree.
     void CloseAllLogs();
 
-    std::unique_ptr<CFile> m_pLog;
-    std::string m_strLogPath;
-    // The log object exists (a failed open leaves it existing but closed).
-    bool m_bHasLog = false;
-    // Bytes written to the log, to remove a log that stayed empty.
-    uint64_t m_nLogBytes = 0;
+private:
+    FileNodeFactory m_pMakeFile;
+    CRenameLog m_log{*this};
+    // The long-path warning of the current name-check pass was shown (top directory only).
+    bool m_bLongPathWarned = false;
 };
+
+// Examines the directory a run was given and makes the top of its tree (not yet scanned).
+std::unique_ptr<CDirXpNode> MakeRunTree(CRunContext& ctx, const std::string& path,
+                                        FileNodeFactory makeFile);
 
 }  // namespace ts

@@ -10,63 +10,31 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "site/EntryInfo.h"
 
 namespace ts {
 
 class CDirNode;
 class CRunContext;
 
-// What an entry is (m_nType).
-enum {
-    FT_HTML = 2,
-    FT_TEXT = 1,
-    FT_UNKNOWN = 0,
-    FT_BINARY = -1,
-    FT_DIRECTORY = -2,
-    FT_PNG = -3,
-    FT_AIFF = -4,
-    FT_MPEG = -5,
-    FT_JPEG = -6,
-};
-
-// File attribute bits (m_dwAttributes), mapped from POSIX as the design notes say.
-enum : uint32_t {
-    FA_READONLY = 0x1,
-    FA_HIDDEN = 0x2,
-    FA_SYSTEM = 0x4,
-    FA_DIRECTORY = 0x10,
-    FA_TEMPORARY = 0x100,
-    FA_MISSING = 0xFFFFFFFF,
-};
-
 // Longest full path the program handles, in bytes.
 inline constexpr size_t kMaxPath = 260;
 
 class CFileNode {
 public:
-    CFileNode(CRunContext* ctx, const std::string& path, CDirNode* parent);
-    CFileNode(CFileNode&& other) noexcept = default;
+    // Makes the node of an examined entry (site/Examine.h); reads nothing.
+    CFileNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
     virtual ~CFileNode();
     CFileNode(const CFileNode&) = delete;
     CFileNode& operator=(const CFileNode&) = delete;
 
-    // Renames the entry to m_strNewName and brings m_strPath up to date (renaming pass).
-    virtual bool RenameEntry(bool bLog, int* pAutoReadOnly);
     // The per-entry step of the name-check pass; true when the entry needs a new name.
     virtual bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel);
-    // Sets m_nType from the entry and its first block.
-    virtual void Classify();
     // Makes strName unique among the directory's entries; 0 unchanged, 1 changed, -1 impossible.
     virtual int MakeUnique(CFileNode* pExclude, std::string& strName, char chSep, int nMaxLen);
-    // The directory's "RENAME.LOG"; only run directories keep one.
-    virtual void OpenLog() {}
-    virtual void CloseLog() {}
-    virtual void WriteLog(const std::string& strLine) { (void)strLine; }
     virtual bool IsDirNode() const { return false; }
     virtual bool IsHtmlNode() const { return false; }
 
-    // Stores the path and reads the entry's attributes; returns m_bExists.
-    bool SetPath(const std::string& path);
     // "system", "temporary" or "hidden" for entries a scan skips.
     bool GetSpecialWords(std::string& out) const;
     // The full path of the entry when the node was made (PrepareUndo later replaces it). It is
@@ -85,15 +53,7 @@ public:
     // File names (name rules).
     bool SuggestName(int nTarget);
     int DirPrefixLength() const;
-    // Renaming.
-    bool CheckReadOnly(int* pAutoReadOnly);
-    bool ReportNewName();
-    bool PrepareUndo();
-    // Line ends.
-    bool MarkLineEnd(int nLineEnd);
-    int ConvertIfMarked(int nLineEnd, int* pAutoReadOnly);
-    int RestoreLineEnd();
-    int ConvertLineEnds(int nLineEnd);
+    // The offsets of the file's line ends (site/LineEndTable.h), into m_pLineEnds.
     bool BuildLineEndTable(CFile& file);
     // Unused-files report.
     bool ReportIfUnused();
@@ -102,7 +62,7 @@ public:
     CDirNode* m_pParent = nullptr;
     std::string m_strPath;
     std::string m_strNewName;
-    int m_nType = FT_UNKNOWN;
+    FileType m_nType = FT_UNKNOWN;
     int m_nLineEnd = 0;
     int m_nOrigLineEnd = 0;
     std::unique_ptr<std::vector<uint64_t>> m_pLineEnds;
@@ -118,8 +78,6 @@ public:
     bool m_bLink = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
-    // The base Classify has examined the entry (whatever it found).
-    bool m_bExamined = false;
 };
 
 }  // namespace ts

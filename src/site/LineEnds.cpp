@@ -1,5 +1,5 @@
-// Line-end conversion of text files: marking the files whose convention differs, converting
-// them safely, and converting them back on undo.
+#include "site/LineEnds.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -7,8 +7,9 @@
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
-#include "platform/SafeRewrite.h"
 #include "site/FileNode.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 namespace {
@@ -98,93 +99,74 @@ private:
     long long m_nLineEnds = 0;
 };
 
-}  // namespace
+// The converted text of a file. A file without line ends is left alone: its text is held back
+// until the first line end shows that there is something to convert, or until there is much
+// of it, and only then does the new content begin.
+class CLineEndProducer : public CContentProducer {
+public:
+    CLineEndProducer(CFileNode& node, int nLineEnd)
+        : m_node(node), m_nLineEnd(nLineEnd), m_rewriter(LineEndBytes(nLineEnd)) {}
 
-bool CFileNode::MarkLineEnd(int nLineEnd) {
-    m_bMarked = m_nType > 0 && m_nLineEnd != nLineEnd;
-    return m_bMarked;
-}
-
-int CFileNode::ConvertIfMarked(int nLineEnd, int* pAutoReadOnly) {
-    if (!m_bMarked) return 0;
-    m_bMarked = false;
-    if (!CheckReadOnly(pAutoReadOnly)) return 0;
-    int result = ConvertLineEnds(nLineEnd);
-    if (result == 1) m_nLineEnd = nLineEnd;
-    return result;
-}
-
-int CFileNode::RestoreLineEnd() {
-    if (m_nOrigLineEnd == m_nLineEnd) return 0;
-    return ConvertLineEnds(m_nOrigLineEnd);
-}
-
-// The new content goes to a temporary file beside the original, which replaces the original
-// in one step only when all of it was written: any failure leaves the original as it was.
-int CFileNode::ConvertLineEnds(int nLineEnd) {
-    CRunContext& ctx = Ctx();
-    CFileSystem& fs = ctx.fs;
-    FileStat st;
-    if (!fs.Stat(m_strPath, st) || st.kind != EntryKind::File) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
-        return 0;
-    }
-    if (st.isLink) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
-        return 0;
-    }
-    auto in = fs.OpenRead(m_strPath);
-    if (!in) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
-        return 0;
+    Result Produce(CFile& in, CContentSink& out) override;
+    void Replaced() override {
+        m_node.m_nLineEnd = m_nLineEnd;
+        m_node.Ctx().statusReport << m_strLine;
     }
 
-    CLineEndRewriter rewriter(LineEndBytes(nLineEnd));
-    CSafeRewrite out(fs, m_strPath);
-    bool begun = false;
+private:
+    CFileNode& m_node;
+    int m_nLineEnd;
+    CLineEndRewriter m_rewriter;
+    std::string m_strLine;
+};
+
+CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out) {
     std::string pending;  // converted text not yet written
     std::vector<unsigned char> buf(512 * kBlock);
     for (;;) {
-        long long n = in->Read(buf.data(), buf.size());
-        if (n < 0) {
-            ctx.ErrorLine(m_strPath, LoadString(IDS_READ_FAILED));
-            return 0;
-        }
+        long long n = in.Read(buf.data(), buf.size());
+        if (n < 0) return READ_FAILED;
         if (n == 0) break;
-        rewriter.Convert(buf.data(), static_cast<size_t>(n), pending);
-        // A file without line ends is left alone; its text is held back until the first
-        // line end shows that there is something to convert, or until there is much of it.
-        if (!begun && (rewriter.LineEnds() > 0 || pending.size() > (1u << 20))) {
-            if (!out.Begin()) {
-                ctx.ErrorLine(m_strPath, LoadString(IDS_TEMP_OPEN_FAILED));
-                return 0;
-            }
-            begun = true;
-        }
-        if (begun) {
-            if (!out.Write(pending)) {
-                ctx.ErrorLine(m_strPath, LoadString(IDS_TEMP_WRITE_FAILED));
-                return 0;
-            }
+        m_rewriter.Convert(buf.data(), static_cast<size_t>(n), pending);
+        bool due = m_rewriter.LineEnds() > 0 || pending.size() > (1u << 20);
+        if (!out.Begun() && due && !out.Begin()) return WRITE_FAILED;
+        if (out.Begun()) {
+            if (!out.Write(pending)) return WRITE_FAILED;
             pending.clear();
         }
     }
-    in.reset();
-    if (rewriter.LineEnds() == 0) return 1;  // nothing to do: neither rewritten nor listed
+    if (m_rewriter.LineEnds() == 0) return NO_CHANGE;  // neither rewritten nor listed
+    // Once the file has changed nothing may keep the node from saying so (undo relies on
+    // it): what could fail for want of memory is done first.
+    m_strLine = Format("%s -> %s:  ", FromName(m_node.m_nLineEnd), ToName(m_nLineEnd)) +
+                m_node.m_strPath + "\n";
+    return NEW_CONTENT;
+}
 
-    // Once the file has changed nothing may keep the node from saying so (undo relies on it):
-    // what could fail for want of memory is done first.
-    std::string line =
-        Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(nLineEnd)) + m_strPath + "\n";
-    if (!out.Commit(st.mode)) {
-        int id = out.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
-                                                           : IDS_TEMP_WRITE_FAILED;
-        ctx.ErrorLine(m_strPath, LoadString(id));
-        return 0;
-    }
-    m_nLineEnd = nLineEnd;
-    ctx.statusReport << line;
-    return 1;
+}  // namespace
+
+bool MarkLineEnd(CFileNode& node, int nLineEnd) {
+    node.m_bMarked = node.m_nType > 0 && node.m_nLineEnd != nLineEnd;
+    return node.m_bMarked;
+}
+
+int ConvertIfMarked(CTreeWriter& writer, CFileNode& node, int nLineEnd, ReadOnlyChoice& readOnly) {
+    if (!node.m_bMarked) return 0;
+    node.m_bMarked = false;
+    if (!CheckReadOnly(writer, node, readOnly)) return 0;
+    int result = ConvertLineEnds(writer, node, nLineEnd);
+    if (result == 1) node.m_nLineEnd = nLineEnd;
+    return result;
+}
+
+int RestoreLineEnd(CTreeWriter& writer, CFileNode& node) {
+    if (node.m_nOrigLineEnd == node.m_nLineEnd) return 0;
+    return ConvertLineEnds(writer, node, node.m_nOrigLineEnd);
+}
+
+int ConvertLineEnds(CTreeWriter& writer, CFileNode& node, int nLineEnd) {
+    CLineEndProducer producer(node, nLineEnd);
+    return writer.ReplaceContent(node, producer) ? 1 : 0;
 }
 
 }  // namespace ts

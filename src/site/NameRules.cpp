@@ -13,6 +13,7 @@
 #include "site/DirNode.h"
 #include "site/DirXpNode.h"
 #include "site/NameIndex.h"
+#include "site/Rename.h"
 
 namespace ts {
 namespace {
@@ -198,13 +199,12 @@ int MaxNewNameLength(const CFileNode& node, int nTarget) {
     return std::min(rules.nMaxName, rules.nMaxPath - node.DirPrefixLength());
 }
 
-bool CFileNode::SuggestName(int nTarget) {
-    const TargetRules& rules = RulesOf(nTarget);
-    const std::string current = Name();
-    std::string name = m_strNewName.empty() ? current : m_strNewName;
-    const char sep = rules.chSep;
-    const std::string numberOne{sep, '1'};
+namespace {
 
+// The name without what the target forbids, in 8.3 form where the target wants it, and in
+// the case of the target.
+std::string TargetForm(std::string name, int nTarget, const std::string& numberOne) {
+    const TargetRules& rules = RulesOf(nTarget);
     if (nTarget == TFS_ISO9660) {
         name = ToUpper(name);
         std::erase_if(name, [](char c) { return !IsIsoChar(static_cast<unsigned char>(c)); });
@@ -220,6 +220,18 @@ bool CFileNode::SuggestName(int nTarget) {
     // letter ("\xC4.\xBC" gives a small "\xC4\xBC"). Case mapping keeps every byte length.
     if (nTarget != TFS_ISO9660 && rules.nCase == CASE_UPPER) name = ToUpper(name);
     if (nTarget != TFS_ISO9660 && rules.nCase == CASE_LOWER) name = ToLower(name);
+    return name;
+}
+
+}  // namespace
+
+bool CFileNode::SuggestName(int nTarget) {
+    const TargetRules& rules = RulesOf(nTarget);
+    const std::string current = Name();
+    const char sep = rules.chSep;
+    const std::string numberOne{sep, '1'};
+    std::string name =
+        TargetForm(m_strNewName.empty() ? current : m_strNewName, nTarget, numberOne);
 
     const int maxLen = MaxNewNameLength(*this, nTarget);
     if (static_cast<int>(name.size()) > maxLen) name = CutToLength(name, maxLen, rules.b83);
@@ -259,7 +271,7 @@ bool CFileNode::CheckName(int nTarget, bool* pAutoFileName, int, bool* pCancel) 
                 break;
             case RENAME_NO_RENAME:
                 WriteNotRenamedHeading(ctx);
-                ReportNewName();
+                ReportNewName(*this);
                 SetNewName(*this, std::string());
                 break;
             default:  // Cancel, or the prompt closed
@@ -306,11 +318,15 @@ bool CDirXpNode::CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bo
     CRunContext& ctx = Ctx();
     if (!m_pParent) {
         // The top directory is never renamed; checking it starts a name-check pass.
-        ctx.bLongPathWarned = false;
+        m_bLongPathWarned = false;
         return false;
     }
-    if (DirPrefixLength() > 220 && !ctx.bLongPathWarned) {
-        ctx.bLongPathWarned = true;
+    // The warning is shown once per pass: the outermost run directory remembers it.
+    CDirXpNode* top = this;
+    for (CDirNode* dir = m_pParent; dir; dir = dir->m_pParent)
+        if (auto* run = dynamic_cast<CDirXpNode*>(dir)) top = run;
+    if (DirPrefixLength() > 220 && !top->m_bLongPathWarned) {
+        top->m_bLongPathWarned = true;
         ctx.ui.MessageBox(LoadString(IDS_LONG_PATH));
     }
     return CFileNode::CheckName(nTarget, pAutoFileName, nRenameHtml, pCancel);

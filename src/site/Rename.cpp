@@ -1,91 +1,90 @@
-// The renaming pass: entries get their new names on disk, top down, with every path kept
-// current, read-only entries handled as the user decides, and each rename reported and logged.
+#include "site/Rename.h"
+
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/NameRules.h"
+#include "site/RenameLog.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 
-bool CFileNode::RenameEntry(bool bLog, int* pAutoReadOnly) {
-    CRunContext& ctx = Ctx();
+bool RenameEntry(CTreeWriter& writer, CFileNode& node, bool bLog, ReadOnlyChoice& readOnly) {
     // The top directory is never renamed.
-    if (!m_pParent) return false;
+    if (!node.m_pParent) return false;
     // The parent was renamed earlier in this walk when it needed it: its path is current.
-    const std::string oldFull = JoinPath(m_pParent->m_strPath, Name());
     // Current before anything uses it, so that a read-only question or a permission change
     // inside a renamed directory names the entry where it is now.
-    MovePath(oldFull);
-    if (m_strNewName.empty()) return false;
-    if (!CheckReadOnly(pAutoReadOnly)) return false;
-    const std::string newFull = JoinPath(m_pParent->m_strPath, m_strNewName);
+    node.MovePath(JoinPath(node.m_pParent->m_strPath, node.Name()));
+    if (node.m_strNewName.empty()) return false;
+    if (!CheckReadOnly(writer, node, readOnly)) return false;
     // Never replaces an entry: something that appeared under the new name since the scan
     // makes the rename fail instead of being lost.
-    if (!ctx.fs.RenameNoReplace(oldFull, newFull)) {
-        ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
-        return false;
-    }
-    MovePath(newFull);
-    ReportNewName();
-    if (bLog) m_pParent->WriteLog(PadRight(m_strNewName, 36) + std::string(kIndent) + OrigPath());
+    if (!writer.Rename(node, node.m_strNewName)) return false;
+    ReportNewName(node);
+    CRenameLog* log = node.m_pParent->RenameLog();
+    if (bLog && log)
+        log->Write(PadRight(node.m_strNewName, 36) + std::string(kIndent) + node.OrigPath());
     return true;
 }
 
-bool CFileNode::CheckReadOnly(int* pAutoReadOnly) {
-    if (!(m_dwAttributes & FA_READONLY)) return true;
-    CRunContext& ctx = Ctx();
+namespace {
+
+// The decision for one entry; asks when there is no standing answer. A prompt closed without
+// an answer gives RO_ASK, which is not a refusal: the entry is made writable.
+ReadOnlyChoice ReadOnlyDecision(CRunContext& ctx, const CFileNode& node, ReadOnlyChoice& readOnly) {
+    if (readOnly != RO_ASK) return readOnly;
+    int answer = ctx.ui.ReadOnlyPrompt(FormatMessage(IDS_READ_ONLY_QUESTION, node.m_strPath));
+    if (answer == READONLY_YES_TO_ALL) readOnly = RO_CONVERT;
+    if (answer == READONLY_NO_TO_ALL) readOnly = RO_SKIP;
+    if (answer == READONLY_YES || answer == READONLY_YES_TO_ALL) return RO_CONVERT;
+    if (answer == READONLY_NO || answer == READONLY_NO_TO_ALL) return RO_SKIP;
+    return RO_ASK;
+}
+
+}  // namespace
+
+bool CheckReadOnly(CTreeWriter& writer, CFileNode& node, ReadOnlyChoice& readOnly) {
+    if (!(node.m_dwAttributes & FA_READONLY)) return true;
+    CRunContext& ctx = writer.Ctx();
     // Making the entry writable would change the file the link points to, which may lie
     // outside the directory of the run.
-    if (m_bLink) {
-        ctx.ErrorLine(m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
+    if (node.m_bLink) {
+        ctx.ErrorLine(node.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return false;
     }
-    int decision = pAutoReadOnly ? *pAutoReadOnly : 0;
-    if (decision == 0) {
-        int answer = ctx.ui.ReadOnlyPrompt(FormatMessage(IDS_READ_ONLY_QUESTION, m_strPath));
-        if (answer == READONLY_YES || answer == READONLY_YES_TO_ALL) decision = 2;
-        if (answer == READONLY_NO || answer == READONLY_NO_TO_ALL) decision = 1;
-        if (pAutoReadOnly && answer == READONLY_YES_TO_ALL) *pAutoReadOnly = 2;
-        if (pAutoReadOnly && answer == READONLY_NO_TO_ALL) *pAutoReadOnly = 1;
+    ReadOnlyChoice decision = ReadOnlyDecision(ctx, node, readOnly);
+    bool result = false;
+    int text = IDS_READ_ONLY_SKIPPED;
+    if (decision != RO_SKIP) {
+        result = writer.MakeWritable(node);
+        text = result ? IDS_READ_ONLY_CONVERTED : IDS_READ_ONLY_FAILED;
     }
-    bool result;
-    int text;
-    if (decision == 1) {
-        text = IDS_READ_ONLY_SKIPPED;
-        result = false;
-    } else if (!ctx.fs.SetMode(m_strPath, m_nMode | 0200)) {
-        text = IDS_READ_ONLY_FAILED;
-        result = false;
-    } else {
-        m_nMode |= 0200;
-        m_dwAttributes &= ~FA_READONLY;
-        text = IDS_READ_ONLY_CONVERTED;
-        result = true;
-    }
-    ctx.ErrorLine(m_strPath, LoadString(text));
+    ctx.ErrorLine(node.m_strPath, LoadString(text));
     return result;
 }
 
-bool CFileNode::ReportNewName() {
-    if (m_strNewName.empty()) return false;
-    Ctx().statusReport << PadRight(m_strNewName, 36) << kIndent << OrigPath() << "\n";
+bool ReportNewName(CFileNode& node) {
+    if (node.m_strNewName.empty()) return false;
+    node.Ctx().statusReport << PadRight(node.m_strNewName, 36) << kIndent << node.OrigPath()
+                            << "\n";
     return true;
 }
 
-bool CFileNode::PrepareUndo() {
-    if (m_strNewName.empty()) return false;
+bool PrepareUndo(CFileNode& node) {
+    if (node.m_strNewName.empty()) return false;
     // The entry does not carry its new name: the rename never happened (it failed, was
     // skipped, or the walk stopped first). Comparing whole paths would take an entry that
     // only moved with its renamed directory for a renamed one.
-    if (Name() != m_strNewName) {
-        SetNewName(*this, std::string());
+    if (node.Name() != node.m_strNewName) {
+        SetNewName(node, std::string());
         return false;
     }
-    std::string original = BaseName(OrigPath());
-    SetOrigPath(m_strPath);
-    SetNewName(*this, original);
+    std::string original = BaseName(node.OrigPath());
+    node.SetOrigPath(node.m_strPath);
+    SetNewName(node, original);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "base/Strings.h"
 #include "site/DirXpNode.h"
 #include "site/NameRules.h"
+#include "site/Rename.h"
 
 namespace ts {
 
@@ -47,7 +48,7 @@ void VerifyFilenamesOk(CRunContext& ctx, const std::vector<VerifyNameRow>& rows,
         bool isChecked = i < checked.size() && checked[i];
         if (isChecked || node->m_strNewName.empty()) continue;
         WriteNotRenamedHeading(ctx);
-        node->ReportNewName();
+        ReportNewName(*node);
         SetNewName(*node, std::string());
     }
     if (ctx.bNotRenamedHeadingWritten) ctx.statusReport << kSectionGap;

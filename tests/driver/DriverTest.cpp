@@ -149,7 +149,7 @@ TEST_F(DriverTest, CancelledWizardChangesNothing) {
     const std::string report = ui.viewText;
     const RunSettings before = doc->m_settings;
     doc->m_dwRunStatus = 0x12345;
-    doc->m_pTree = std::make_unique<CDirXpNode>(nullptr, "/kept", nullptr);
+    doc->m_pTree = std::make_unique<CDirXpNode>(nullptr, CEntryInfo{.strPath = "/kept"}, nullptr);
     CDirXpNode* tree = doc->m_pTree.get();
 
     ui.finish = false;

@@ -2,6 +2,7 @@
 
 #include "html/LinkReports.h"
 #include "html/LinkSite.h"
+#include "site/Examine.h"
 
 namespace ts::test {
 
@@ -123,7 +124,8 @@ TEST(Hierarchy, AChainOfAHundredThousandPagesIsWalked) {
     std::vector<std::unique_ptr<CHtmlNode>> pages;
     pages.reserve(kPages);
     for (int i = 0; i < kPages; ++i) {
-        pages.push_back(std::make_unique<CHtmlNode>(&ctx, dir / std::to_string(i), nullptr));
+        pages.push_back(std::make_unique<CHtmlNode>(
+            &ctx, Examine(&ctx, dir / std::to_string(i), true), nullptr));
         pages.back()->m_nType = FT_HTML;
     }
     for (int i = 0; i + 1 < kPages; ++i) {

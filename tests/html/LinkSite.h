@@ -38,8 +38,8 @@ public:
     // Scans the site as a run does.
     void Scan() {
         top.reset();  // its site map goes with it
-        top = std::make_unique<CDirXpNode>(&ctx, dir.Path(), nullptr);
-        top->Scan(true, false, false);
+        top = MakeRunTree(ctx, dir.Path(), MakeWebFileNode);
+        top->Scan(true, nullptr, false);
     }
     CFileNode* Node(const std::string& rel) { return top->SiteMap().Lookup(dir / rel); }
     CHtmlNode& Html(const std::string& rel) {

@@ -6,6 +6,7 @@
 #include "html/HtmlNode.h"
 #include "site/SiteCapture.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MakeNode.h"
 
 namespace ts::test {
 namespace {
@@ -14,11 +15,11 @@ class ClassifyTest : public ::testing::Test {
 protected:
     // The type a run's scan gives the file (an HTML node classifies Web kinds too).
     int TypeOf(const std::string& name, const std::string& content) {
-        CHtmlNode node(&cap.ctx, site.Write(name, content), nullptr);
+        CHtmlNode node = test::MakeNode<CHtmlNode>(cap.ctx, site.Write(name, content));
         return node.m_nType;
     }
     int LineEndOf(const std::string& content) {
-        CFileNode node(&cap.ctx, site.Write("t.txt", content), nullptr);
+        CFileNode node = test::MakeNode<CFileNode>(cap.ctx, site.Write("t.txt", content));
         EXPECT_EQ(node.m_nType, FT_TEXT);
         EXPECT_EQ(node.m_nOrigLineEnd, node.m_nLineEnd);
         return node.m_nLineEnd;
@@ -95,13 +96,13 @@ TEST_F(ClassifyTest, WebKindsByExtensionOnTheRightKindOfFile) {
     EXPECT_EQ(TypeOf("empty.jpg", ""), FT_UNKNOWN);
 
     site.Mkdir("pictures.jpeg");
-    CHtmlNode dir(&cap.ctx, site / "pictures.jpeg", nullptr);
+    CHtmlNode dir = test::MakeNode<CHtmlNode>(cap.ctx, site / "pictures.jpeg");
     EXPECT_EQ(dir.m_nType, FT_DIRECTORY);
     // A plain node never gives the Web kinds.
-    CFileNode plain(&cap.ctx, site / "index.HTML", nullptr);
+    CFileNode plain = test::MakeNode<CFileNode>(cap.ctx, site / "index.HTML");
     EXPECT_EQ(plain.m_nType, FT_TEXT);
 
-    CHtmlNode missing(&cap.ctx, site / "missing.htm", nullptr);
+    CHtmlNode missing = test::MakeNode<CHtmlNode>(cap.ctx, site / "missing.htm");
     EXPECT_FALSE(missing.m_bExists);
     EXPECT_EQ(missing.m_nType, FT_UNKNOWN);
     EXPECT_EQ(missing.m_dwAttributes, FA_MISSING);
@@ -129,8 +130,8 @@ TEST(ClassifyFailures, OpenAndReadFailuresAreReportedOnceAndLeaveTypeZero) {
         CSiteCapture cap(fs);
         fs.FailOn(op, 1, "secret");
         fs.FailOn(op == Op::OpenRead ? Op::Read : Op::OpenRead, 1, "long-file");
-        CHtmlNode a(&cap.ctx, secret, nullptr);
-        CHtmlNode b(&cap.ctx, longName, nullptr);
+        CHtmlNode a = test::MakeNode<CHtmlNode>(cap.ctx, secret);
+        CHtmlNode b = test::MakeNode<CHtmlNode>(cap.ctx, longName);
         EXPECT_TRUE(a.m_bExists);
         EXPECT_EQ(a.m_nType, FT_UNKNOWN);
         EXPECT_EQ(b.m_nType, FT_UNKNOWN);

@@ -8,6 +8,7 @@
 #include "base/RunContext.h"
 #include "site/FileNode.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MakeNode.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -82,7 +83,7 @@ TEST(LineEndTable, BuildsTheTableOfAnOpenFile) {
     std::string path = dir.Write("page.htm", data);
     auto errors = fs.OpenWrite(dir / "errors");
     ctx.errorReport.Attach(errors.get());
-    CFileNode node(&ctx, path, nullptr);
+    CFileNode node = test::MakeNode<CFileNode>(ctx, path);
     auto file = fs.OpenRead(path);
     ASSERT_TRUE(node.BuildLineEndTable(*file));
     EXPECT_EQ(*node.m_pLineEnds, (Table{100, 69000, 70000}));

@@ -10,7 +10,10 @@
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
+#include "site/LineEnds.h"
+#include "site/TreeWriter.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MakeNode.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"
 
@@ -33,8 +36,9 @@ struct Conversion {
         auto ef = RealFileSystem().CreateTemp(reports.Path(), "e", ep);
         ctx.statusReport.Attach(sf.get());
         ctx.errorReport.Attach(ef.get());
-        CFileNode node(&ctx, path, nullptr);
-        int r = node.ConvertLineEnds(to);
+        CFileNode node = test::MakeNode<CFileNode>(ctx, path);
+        CTreeWriter writer(ctx);
+        int r = ConvertLineEnds(writer, node, to);
         if (result) *result = r;
         ctx.statusReport.Detach();
         ctx.errorReport.Detach();
@@ -135,8 +139,9 @@ TEST(LineEnds, KeepsPermissionBitsAndNeverWritesThroughALink) {
     std::string path = c.dir.Write("f.txt", "a\r\n");
     ::chmod(path.c_str(), 0640);
     CRunContext ctx(RealFileSystem(), c.ui);
-    CFileNode node(&ctx, path, nullptr);
-    EXPECT_EQ(node.ConvertLineEnds(LE_UNIX), 1);
+    CTreeWriter writer(ctx);
+    CFileNode node = test::MakeNode<CFileNode>(ctx, path);
+    EXPECT_EQ(ConvertLineEnds(writer, node, LE_UNIX), 1);
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -144,9 +149,9 @@ TEST(LineEnds, KeepsPermissionBitsAndNeverWritesThroughALink) {
     std::string target = c.dir.Write("target.txt", "x\r\n");
     std::string link = c.dir / "link.txt";
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    CFileNode linked(&ctx, link, nullptr);
+    CFileNode linked = test::MakeNode<CFileNode>(ctx, link);
     EXPECT_EQ(linked.m_nType, FT_TEXT);  // read through the link
-    EXPECT_EQ(linked.ConvertLineEnds(LE_UNIX), 0);
+    EXPECT_EQ(ConvertLineEnds(writer, linked, LE_UNIX), 0);
     EXPECT_EQ(ReadFile(target), "x\r\n");
     struct stat ls;
     ASSERT_EQ(::lstat(link.c_str(), &ls), 0);
@@ -167,10 +172,11 @@ TEST(LineEnds, MemoryStaysFlatOnALargeFile) {
     }
     CScriptedUi ui;
     CRunContext ctx(RealFileSystem(), ui);
-    CFileNode node(&ctx, path, nullptr);
+    CTreeWriter writer(ctx);
+    CFileNode node = test::MakeNode<CFileNode>(ctx, path);
     struct rusage before, after;
     ::getrusage(RUSAGE_SELF, &before);
-    EXPECT_EQ(node.ConvertLineEnds(LE_UNIX), 1);
+    EXPECT_EQ(ConvertLineEnds(writer, node, LE_UNIX), 1);
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 16 * 1024);  // kilobytes
     struct stat st;
@@ -291,14 +297,15 @@ TEST(LineEnds, RestoreConvertsBackToTheScannedConvention) {
     std::string sp;
     auto sf = RealFileSystem().CreateTemp(c.reports.Path(), "s", sp);
     ctx.statusReport.Attach(sf.get());
-    CFileNode node(&ctx, path, nullptr);
+    CFileNode node = test::MakeNode<CFileNode>(ctx, path);
     ASSERT_EQ(node.m_nOrigLineEnd, LE_MAC);
-    ASSERT_TRUE(node.MarkLineEnd(LE_DOS));
-    int readOnly = 0;
-    EXPECT_EQ(node.ConvertIfMarked(LE_DOS, &readOnly), 1);
+    ASSERT_TRUE(MarkLineEnd(node, LE_DOS));
+    ReadOnlyChoice readOnly = RO_ASK;
+    CTreeWriter writer(ctx);
+    EXPECT_EQ(ConvertIfMarked(writer, node, LE_DOS, readOnly), 1);
     EXPECT_FALSE(node.m_bMarked);
     EXPECT_EQ(ReadFile(path), "a\r\nb\r\n");
-    EXPECT_EQ(node.RestoreLineEnd(), 1);
+    EXPECT_EQ(RestoreLineEnd(writer, node), 1);
     EXPECT_EQ(ReadFile(path), "a\rb\r");
     ctx.statusReport.Detach();
     EXPECT_EQ(ReadFile(sp), "Mac  ->  DOS:  " + path + "\r\nDOS  ->  Mac:  " + path + "\r\n");

@@ -5,11 +5,13 @@
 
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "html/HtmlNode.h"
 #include "html/WebExtensions.h"
 #include "platform/Text.h"
 #include "site/FileNode.h"
 #include "site/NameRules.h"
 #include "site/SiteFixture.h"
+#include "support/MakeNode.h"
 
 namespace ts::test {
 namespace {
@@ -187,7 +189,7 @@ struct FakeTree {
     explicit FakeTree(size_t topLen) {
         std::string path = "/nonexistent-tessary-test/";
         path += std::string(topLen - path.size(), 'd');
-        top = std::make_unique<CDirXpNode>(&ctx, path, nullptr);
+        top = MakeRunTree(ctx, path, MakeWebFileNode);
     }
 };
 
@@ -197,7 +199,8 @@ struct FakeTree {
 TEST(NameRules, ANameCutToItsRoomKeepsTheEightThreeForm) {
     auto suggested = [](size_t topLen, const char* name, int target) {
         FakeTree t(topLen);
-        CFileNode file(&t.ctx, t.top->m_strPath + "/" + name, t.top.get());
+        CFileNode file =
+            test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/" + name, t.top.get());
         file.SuggestName(target);
         return std::to_string(MaxNewNameLength(file, target)) + " " + file.m_strNewName;
     };
@@ -212,7 +215,8 @@ TEST(NameRules, ANameCutToItsRoomKeepsTheEightThreeForm) {
 
 TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     FakeTree t(249);  // the prefix is the path and a separator: 250
-    CFileNode file(&t.ctx, t.top->m_strPath + "/averyverylongname.html", t.top.get());
+    CFileNode file =
+        test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/averyverylongname.html", t.top.get());
     EXPECT_EQ(file.DirPrefixLength(), 250);
     EXPECT_EQ(MaxNewNameLength(file, TFS_WIN95_VFAT), 9);
     EXPECT_EQ(MaxNewNameLength(file, TFS_DOS_FAT), 5);
@@ -220,8 +224,9 @@ TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     EXPECT_EQ(file.m_strNewName, "averyvery");
 
     // Pending new names of the directories above count, not their current names.
-    CDirXpNode sub(&t.ctx, t.top->m_strPath + "/a-long-directory-name", t.top.get());
-    CFileNode inner(&t.ctx, sub.m_strPath + "/x", &sub);
+    CDirXpNode sub =
+        test::MakeNode<CDirXpNode>(t.ctx, t.top->m_strPath + "/a-long-directory-name", t.top.get());
+    CFileNode inner = test::MakeNode<CFileNode>(t.ctx, sub.m_strPath + "/x", &sub);
     EXPECT_EQ(inner.DirPrefixLength(), 250 + 21 + 1);
     sub.m_strNewName = "AL";
     EXPECT_EQ(inner.DirPrefixLength(), 250 + 3);
@@ -233,7 +238,8 @@ TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     CTempDir tmp;
     err = RealFileSystem().CreateTemp(tmp.Path(), "ts_", errPath);
     deep.ctx.errorReport.Attach(err.get());
-    CFileNode cramped(&deep.ctx, deep.top->m_strPath + "/index.html", deep.top.get());
+    CFileNode cramped =
+        test::MakeNode<CFileNode>(deep.ctx, deep.top->m_strPath + "/index.html", deep.top.get());
     EXPECT_FALSE(cramped.SuggestName(TFS_DOS_FAT));
     EXPECT_EQ(cramped.m_strNewName, "");
     deep.ctx.errorReport.Detach();
@@ -243,8 +249,8 @@ TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
 
 TEST(NameRules, LongPathWarningOncePerPass) {
     FakeTree t(230);
-    CDirXpNode a(&t.ctx, t.top->m_strPath + "/aaa", t.top.get());
-    CDirXpNode b(&t.ctx, t.top->m_strPath + "/bbb", t.top.get());
+    CDirXpNode a = test::MakeNode<CDirXpNode>(t.ctx, t.top->m_strPath + "/aaa", t.top.get());
+    CDirXpNode b = test::MakeNode<CDirXpNode>(t.ctx, t.top->m_strPath + "/bbb", t.top.get());
     bool autoName = true, cancel = false;
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_FALSE(t.top->CheckName(TFS_DOS_FAT, &autoName, 0, &cancel));

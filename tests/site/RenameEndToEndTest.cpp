@@ -8,6 +8,8 @@
 #include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 #include "site/VerifyLists.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"
@@ -122,12 +124,13 @@ TEST(RenameEndToEnd, RenamesLogsReportsAndUndoes) {
     // The tree of the run describes what was done: each renamed entry is turned back.
     ASSERT_TRUE(doc->m_pTree);
     CDirXpNode& top = *doc->m_pTree;
-    int toUndo = top.ForEach([](CFileNode& n, bool&) { return n.PrepareUndo() ? 1 : 0; },
+    CTreeWriter writer(top.Ctx());
+    int toUndo = top.ForEach([](CFileNode& n, bool&) { return PrepareUndo(n) ? 1 : 0; },
                              LoadString(IDS_SETTING_UP_UNDO));
     EXPECT_EQ(toUndo, 7);
-    int autoReadOnly = 1;
+    ReadOnlyChoice autoReadOnly = RO_SKIP;
     int undone = top.ForEach(
-        [&](CFileNode& n, bool&) { return n.RenameEntry(false, &autoReadOnly) ? 1 : 0; },
+        [&](CFileNode& n, bool&) { return RenameEntry(writer, n, false, autoReadOnly) ? 1 : 0; },
         "Renaming Files");
     EXPECT_EQ(undone, 7);
     // The logs stay with their directories; without them and the intruder, the tree is as

@@ -7,6 +7,7 @@
 #include "base/RunSettings.h"
 #include "base/Strings.h"
 #include "platform/Text.h"
+#include "site/Rename.h"
 #include "site/SiteFixture.h"
 #include "support/FaultyFileSystem.h"
 
@@ -29,7 +30,7 @@ TEST(Rename, NeverReplacesAnEntryThatAppearedMeanwhile) {
     f.Scan();
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 2);
     f.site.Write("AB.HTM", "someone else's");
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 1);  // the run goes on with the next entry
     EXPECT_EQ(ReadFile(f.site / "AB.HTM"), "someone else's");
     EXPECT_EQ(ReadFile(f.site / "a b.htm"), "mine");
@@ -48,7 +49,7 @@ TEST(Rename, ChangeOfCaseIsOneRenameReportedAndLoggedOnce) {
     f.site.Write(forty, "y");
     f.Scan(true);
     ASSERT_EQ(f.CheckNames(TFS_UPPER), 2);
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(true, &autoReadOnly), 2);
     f.top->CloseAllLogs();
     EXPECT_EQ(ListNames(f.site.Path()), "INDEX.HTM\n" + ToUpper(forty) + "\nRENAME.LOG\n");
@@ -70,7 +71,7 @@ TEST(Rename, ReadOnlyEntriesAsTheUserDecides) {
 
     // Asked once: Yes makes the first writable, No to All skips the rest without asking.
     f.ui.readOnlyAnswers = {READONLY_YES, READONLY_NO_TO_ALL};
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 1);
     EXPECT_EQ(autoReadOnly, 1);
     EXPECT_EQ(
@@ -93,7 +94,7 @@ TEST(Rename, ReadOnlyAnswersHoldForTheRun) {
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 3);
     // Closing the question counts as Yes for that entry only; Yes to All answers the rest.
     f.ui.readOnlyAnswers = {READONLY_CLOSED, READONLY_YES_TO_ALL};
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 3);
     EXPECT_EQ(autoReadOnly, 2);
     EXPECT_EQ(f.ui.readOnlyQuestions.size(), 2u);
@@ -105,7 +106,7 @@ TEST(Rename, ReadOnlyEntryInsideARenamedDirectory) {
     ::chmod(f.site.Write("Old Dir/r o.txt", "x").c_str(), 0444);
     f.Scan();
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 2);
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 2);
     // The question and the change of permissions name the entry where it is now.
     ASSERT_EQ(f.ui.readOnlyQuestions.size(), 1u);
@@ -124,7 +125,7 @@ TEST(Rename, LinkedReadOnlyFileIsNeverMadeWritable) {
     ASSERT_EQ(::symlink(target.c_str(), (f.site / "link one.txt").c_str()), 0);
     f.Scan();
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 1);
-    int autoReadOnly = 2;
+    ReadOnlyChoice autoReadOnly = RO_CONVERT;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 0);
     EXPECT_EQ(ModeOf(target), 0444u);
     EXPECT_TRUE(Exists(f.site / "link one.txt"));
@@ -144,7 +145,7 @@ TEST(Rename, FailuresAreReportedAndTheRunGoesOn) {
                                         FormatMessage(IDS_LOG_CREATE_FAILED, f.site.Path())}));
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 3);
     faulty.FailOn(Op::SetMode, 1, "r o.txt", EPERM);
-    int autoReadOnly = 2;
+    ReadOnlyChoice autoReadOnly = RO_CONVERT;
     EXPECT_EQ(f.RenameAll(true, &autoReadOnly), 2);
     EXPECT_EQ(f.Errors(), ErrorLine(f.site / "r o.txt", LoadString(IDS_READ_ONLY_FAILED)));
     EXPECT_EQ(f.Status(), StatusLine("SUBDIR", f.site / "sub dir") +
@@ -161,12 +162,12 @@ TEST(Rename, UndoLeavesAloneWhatWasNotRenamed) {
     f.Scan();
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 3);
     f.site.Write("Old Dir/AB.TXT", "intruder");
-    int autoReadOnly = 0;
+    ReadOnlyChoice autoReadOnly = RO_ASK;
     EXPECT_EQ(f.RenameAll(false, &autoReadOnly), 2);
     // a b.txt moved with its directory but kept its name: nothing to undo for it.
-    EXPECT_FALSE(f.Node("Old Dir/a b.txt")->PrepareUndo());
-    EXPECT_TRUE(f.Node("Old Dir")->PrepareUndo());
-    EXPECT_TRUE(f.Node("Old Dir/c d.txt")->PrepareUndo());
+    EXPECT_FALSE(PrepareUndo(*f.Node("Old Dir/a b.txt")));
+    EXPECT_TRUE(PrepareUndo(*f.Node("Old Dir")));
+    EXPECT_TRUE(PrepareUndo(*f.Node("Old Dir/c d.txt")));
     EXPECT_EQ(f.Node("Old Dir/c d.txt")->m_strNewName, "c d.txt");
     EXPECT_EQ(f.Node("Old Dir/c d.txt")->OrigPath(), f.site / "OLDDIR/CD.TXT");
     std::string before = f.Errors();

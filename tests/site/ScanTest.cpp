@@ -13,6 +13,7 @@
 #include "site/DirXpNode.h"
 #include "site/SiteCapture.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MakeNode.h"
 
 namespace ts::test {
 namespace {
@@ -54,8 +55,8 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     site.Mkdir("empty");
 
     CSiteCapture cap;
-    CDirXpNode top(&cap.ctx, site.Path(), nullptr);
-    ASSERT_EQ(top.Scan(true, false, false), 13);
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
+    ASSERT_EQ(top.Scan(true, nullptr, false), 13);
     // Of two names equal but for case, the one the listing gives later comes first.
     EXPECT_EQ(Names(top), "A.htm b.htm c.htm docs/ empty/ img/ x.txt X.txt ");
     EXPECT_EQ(top.m_nEntries, 13);
@@ -93,8 +94,8 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
 
     // Without subdirectories, they are entries and directories without children.
     CSiteCapture flat;
-    CDirXpNode top2(&flat.ctx, site.Path(), nullptr);
-    ASSERT_EQ(top2.Scan(false, false, false), 8);
+    CDirXpNode top2 = test::MakeRunDir(flat.ctx, site.Path());
+    ASSERT_EQ(top2.Scan(false, nullptr, false), 8);
     EXPECT_EQ(top2.m_nDirs, 3);
     auto* img = static_cast<CDirNode*>(top2.Children()[5].get());
     EXPECT_FALSE(img->Scanned());
@@ -105,12 +106,12 @@ TEST(Scan, SortsIgnoringCaseAndCountsTheWholeTree) {
     // The map dies with the node that made it; the next top node makes a new one.
     CSiteCapture again;
     {
-        CDirXpNode t(&again.ctx, site.Path(), nullptr);
-        t.Scan(true, false, false);
+        CDirXpNode t = test::MakeRunDir(again.ctx, site.Path());
+        t.Scan(true, nullptr, false);
         EXPECT_FALSE(t.SiteMap().Map().empty());
     }
-    CDirXpNode t2(&again.ctx, site.Path(), nullptr);
-    EXPECT_EQ(t2.Scan(false, false, false), 8);
+    CDirXpNode t2 = test::MakeRunDir(again.ctx, site.Path());
+    EXPECT_EQ(t2.Scan(false, nullptr, false), 8);
     EXPECT_EQ(t2.SiteMap().Map().size(), 7u);
 }
 
@@ -130,8 +131,8 @@ TEST(Scan, SpecialEntriesAreSkippedNeverFollowedAndNoted) {
 
     for (bool notify : {false, true}) {
         CSiteCapture cap;
-        CDirXpNode top(&cap.ctx, site.Path(), nullptr);
-        ASSERT_EQ(top.Scan(true, false, notify), 4);
+        CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
+        ASSERT_EQ(top.Scan(true, nullptr, notify), 4);
         EXPECT_EQ(Names(top), "index.htm linked.htm shared/ ");
         EXPECT_EQ(top.m_nDirs, 1);
         // A link to a file is an entry like a file, classified through the link.
@@ -170,8 +171,8 @@ TEST(Scan, OddNamesAndOverlongPaths) {
     std::string deepFile = site.Write(BaseName(deepDir) + "/inner-file.txt", "x\n");
 
     CSiteCapture cap;
-    CDirXpNode top(&cap.ctx, site.Path(), nullptr);
-    ASSERT_EQ(top.Scan(true, false, false), 6);
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
+    ASSERT_EQ(top.Scan(true, nullptr, false), 6);
     for (const auto& n : odd) {
         CFileNode* node = top.SiteMap().Lookup(site / n);
         ASSERT_NE(node, nullptr) << n;
@@ -201,8 +202,8 @@ TEST(Scan, UnreadableEntriesAreReportedAndTheScanGoesOn) {
     fs.FailOn(Op::OpenRead, 1, "/secret");
     fs.FailOn(Op::Read, 1, "/broken");
     CSiteCapture cap(fs);
-    CDirXpNode top(&cap.ctx, site.Path(), nullptr);
-    ASSERT_EQ(top.Scan(true, false, false), 5);
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
+    ASSERT_EQ(top.Scan(true, nullptr, false), 5);
     EXPECT_EQ(Names(top), "a.txt broken.htm locked/ secret.txt z.txt ");
     EXPECT_EQ(top.SiteMap().Lookup(site / "secret.txt")->m_nType, FT_UNKNOWN);
     EXPECT_EQ(top.SiteMap().Lookup(site / "broken.htm")->m_nType, FT_UNKNOWN);
@@ -219,15 +220,15 @@ TEST(Scan, CancelStopsTheScanAndKeepsWhatWasFound) {
     site.Write("c.txt", "c\n");
     CSiteCapture cap;
     cap.ui.cancelAfterDirectories = 2;  // the top directory, then "a"
-    CDirXpNode top(&cap.ctx, site.Path(), nullptr);
-    EXPECT_EQ(top.Scan(true, false, false), -1);
+    CDirXpNode top = test::MakeRunDir(cap.ctx, site.Path());
+    EXPECT_EQ(top.Scan(true, nullptr, false), -1);
     EXPECT_EQ(Names(top), "a/ ");
     EXPECT_EQ(cap.ui.captions, std::vector<std::string>{"Scanning Files"});
 
     // A walk cancelled by its callback returns -1 as well.
     CSiteCapture cap2;
-    CDirXpNode top2(&cap2.ctx, site.Path(), nullptr);
-    ASSERT_EQ(top2.Scan(true, false, false), 5);
+    CDirXpNode top2 = test::MakeRunDir(cap2.ctx, site.Path());
+    ASSERT_EQ(top2.Scan(true, nullptr, false), 5);
     int seen = 0;
     EXPECT_EQ(top2.ForEach(
                   [&](CFileNode&, bool& cancel) {
@@ -241,11 +242,11 @@ TEST(Scan, CancelStopsTheScanAndKeepsWhatWasFound) {
     // An empty directory scans to nothing.
     CTempDir empty;
     CSiteCapture cap3;
-    CDirXpNode none(&cap3.ctx, empty.Path(), nullptr);
+    CDirXpNode none = test::MakeRunDir(cap3.ctx, empty.Path());
     EXPECT_TRUE(none.IsEmpty());
-    EXPECT_EQ(none.Scan(true, false, false), 0);
-    CDirXpNode missing(&cap3.ctx, empty / "gone", nullptr);
-    EXPECT_EQ(missing.Scan(true, false, false), 0);
+    EXPECT_EQ(none.Scan(true, nullptr, false), 0);
+    CDirXpNode missing = test::MakeRunDir(cap3.ctx, empty / "gone");
+    EXPECT_EQ(missing.Scan(true, nullptr, false), 0);
 }
 
 }  // namespace ts::test

@@ -6,7 +6,10 @@
 #include <string>
 
 #include "base/RunContext.h"
+#include "html/HtmlNode.h"
 #include "site/DirXpNode.h"
+#include "site/Rename.h"
+#include "site/TreeWriter.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -28,8 +31,8 @@ public:
 
     // Scans the site directory (logs opened as a renaming run with logs would).
     void Scan(bool logs = false) {
-        top = std::make_unique<CDirXpNode>(&ctx, site.Path(), nullptr);
-        top->Scan(true, logs, false);
+        top = MakeRunTree(ctx, site.Path(), MakeWebFileNode);
+        top->Scan(true, logs ? &writer : nullptr, false);
     }
     // The name-check pass; the number of entries that need a new name, or -1.
     int CheckNames(int target, int webExt = 0, bool autoFileName = true) {
@@ -40,9 +43,11 @@ public:
             },
             "Validating Filenames");
     }
-    int RenameAll(bool log, int* autoReadOnly) {
+    int RenameAll(bool log, ReadOnlyChoice* autoReadOnly) {
         return top->ForEach(
-            [&](CFileNode& node, bool&) { return node.RenameEntry(log, autoReadOnly) ? 1 : 0; },
+            [&](CFileNode& node, bool&) {
+                return RenameEntry(writer, node, log, *autoReadOnly) ? 1 : 0;
+            },
             "Renaming Files");
     }
     // The node scanned at a path relative to the site.
@@ -58,6 +63,7 @@ public:
     CTempDir site, tmp;
     CScriptedUi ui;
     CRunContext ctx;
+    CTreeWriter writer{ctx};
     std::unique_ptr<CDirXpNode> top;
 
 private:

@@ -7,6 +7,7 @@
 #include "base/RunContext.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
+#include "support/MakeNode.h"
 #include "ui/ProgDlg.h"
 #include "ui/QtRunUi.h"
 #include "ui/support/UiTestSupport.h"
@@ -25,8 +26,8 @@ private slots:
         site.Write("sub/c.txt", "c");
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top(&ctx, site.Path(), nullptr);
-        QCOMPARE(top.Scan(true, false, false), 4);
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
+        QCOMPARE(top.Scan(true, nullptr, false), 4);
         CProgDlg* dlg = ui.ProgressDialog();
         QVERIFY(dlg);
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Tessary: Scanning Files"));
@@ -59,8 +60,8 @@ private slots:
             site.Write(name, "x");
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top(&ctx, site.Path(), nullptr);
-        QCOMPARE(top.Scan(true, false, false), 5);
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
+        QCOMPARE(top.Scan(true, nullptr, false), 5);
 
         QStringList calls;
         bool hiddenAtOnce = false;
@@ -94,8 +95,8 @@ private slots:
         CTempDir site;
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        CDirXpNode top(&ctx, site.Path(), nullptr);
-        QCOMPARE(top.Scan(true, false, false), 0);
+        CDirXpNode top = test::MakeRunDir(ctx, site.Path());
+        QCOMPARE(top.Scan(true, nullptr, false), 0);
 
         // A walk over an empty tree still shows the dialog for the two pauses, and a timer
         // fires while the first one lasts.

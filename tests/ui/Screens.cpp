@@ -13,6 +13,8 @@
 #include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
+#include "site/LineEnds.h"
+#include "support/MakeNode.h"
 #include "support/TempDir.h"
 #include "ui/EditorDlg.h"
 #include "ui/ListCtrlEx.h"
@@ -131,8 +133,8 @@ int main(int argc, char** argv) {
         // The verification lists and the prompts, filled from the sample site.
         ts::CQtRunUi ui;
         ts::CRunContext ctx(ts::RealFileSystem(), ui);
-        ts::CDirXpNode top(&ctx, sample, nullptr);
-        top.Scan(true, false, false);
+        ts::CDirXpNode top = ts::test::MakeRunDir(ctx, sample);
+        top.Scan(true, nullptr, false);
         bool autoNames = true;
         top.ForEach(
             [&](ts::CFileNode& node, bool& cancel) {
@@ -161,7 +163,7 @@ int main(int argc, char** argv) {
             Save(&edit, "rename-file-edit.png");
         }
         top.ForEach(
-            [&](ts::CFileNode& node, bool&) { return node.MarkLineEnd(ts::LE_UNIX) ? 1 : 0; },
+            [&](ts::CFileNode& node, bool&) { return ts::MarkLineEnd(node, ts::LE_UNIX) ? 1 : 0; },
             "Searching for ASCII Files");
         {
             ts::CVerAsciiDlg dlg(ctx, top);

@@ -7,6 +7,7 @@
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "driver/TessaryDoc.h"
+#include "html/HtmlNode.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
 #include "ui/MainFrame.h"
@@ -46,7 +47,7 @@ private slots:
         // menu opens.
         CQtRunUi ui;
         CRunContext ctx(RealFileSystem(), ui);
-        doc.m_pTree = std::make_unique<CDirXpNode>(&ctx, site.Path(), nullptr);
+        doc.m_pTree = MakeRunTree(ctx, site.Path(), MakeWebFileNode);
         struct Case {
             bool rename;
             int lineEnd;

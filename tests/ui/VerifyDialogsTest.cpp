@@ -10,6 +10,7 @@
 
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "site/LineEnds.h"
 #include "site/SiteFixture.h"
 #include "ui/FileEdit.h"
 #include "ui/ReadOnlyDlg.h"
@@ -235,7 +236,7 @@ private slots:
         fx.Scan();
         auto mark = [&fx] {
             return fx.top->ForEach(
-                [](CFileNode& node, bool&) { return node.MarkLineEnd(LE_UNIX) ? 1 : 0; },
+                [](CFileNode& node, bool&) { return MarkLineEnd(node, LE_UNIX) ? 1 : 0; },
                 "Searching for ASCII Files");
         };
         QCOMPARE(mark(), 2);

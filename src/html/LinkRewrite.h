@@ -1,0 +1,17 @@
+// Rewriting the links of a page to files whose names changed (or that must be escaped), and
+// the report of the changes a rename would need.
+#pragma once
+
+#include "site/Rename.h"
+
+namespace ts {
+
+class CHtmlNode;
+class CTreeWriter;
+
+// Rewrites the page's links marked for rewriting, through the writer; a read-only page as
+// readOnly says. When bUndoing, only the links the run changed go back,
+// each to its very bytes once its names are back. 1 when the page was rewritten.
+int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly, bool bUndoing);
+
+}  // namespace ts

@@ -1,0 +1,73 @@
+// The one way the engine changes the user's tree: renaming entries, making them writable,
+// replacing a file's content, and the files the program itself puts into the tree. The passes
+// decide what changes; only the writer touches the disk, and keeps the nodes in step with it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/SafeRewrite.h"
+
+namespace ts {
+
+class CDirNode;
+class CFileNode;
+class CRunContext;
+
+// Where a producer writes the new content of a file. Nothing exists on disk until Begin:
+// a producer that finds nothing to change may never begin.
+class CContentSink {
+public:
+    explicit CContentSink(CSafeRewrite& out) : m_out(out) {}
+    bool Begin();
+    bool Begun() const { return m_bBegun; }
+    bool Write(const void* data, size_t n) { return m_out.Write(data, n); }
+    bool Write(const std::string& s) { return m_out.Write(s); }
+    // Offset of the next byte in the new content.
+    uint64_t Position() const { return m_out.Position(); }
+
+private:
+    CSafeRewrite& m_out;
+    bool m_bBegun = false;
+};
+
+// Makes the new content of one file from its old content.
+class CContentProducer {
+public:
+    enum Result { NEW_CONTENT, NO_CHANGE, READ_FAILED, WRITE_FAILED };
+    virtual ~CContentProducer() = default;
+    // Reads the old content from in and writes the new one to out. Whatever may fail for want
+    // of memory is done here too: once the new content is in place, only Replaced follows.
+    virtual Result Produce(CFile& in, CContentSink& out) = 0;
+    // The new content has replaced the old one.
+    virtual void Replaced() = 0;
+};
+
+class CTreeWriter {
+public:
+    explicit CTreeWriter(CRunContext& ctx) : m_ctx(ctx) {}
+    CTreeWriter(const CTreeWriter&) = delete;
+    CTreeWriter& operator=(const CTreeWriter&) = delete;
+
+    // Renames the entry at node.m_strPath to strNewName in the same directory, never replacing
+    // an existing entry; node.m_strPath follows. A failure gets an error line.
+    bool Rename(CFileNode& node, const std::string& strNewName);
+    // Gives the owner write permission; the node's mode and attributes follow.
+    bool MakeWritable(CFileNode& node);
+    // Replaces the file's content with what producer makes, in one step: a failure leaves the
+    // file as it was and gets an error line. Never writes through a symbolic link. True when
+    // the content was replaced or needed no change.
+    bool ReplaceContent(CFileNode& node, CContentProducer& producer);
+    // Creates (or truncates) a file of the program's own in dir, such as "RENAME.LOG".
+    std::unique_ptr<CFile> CreateOwnFile(const CDirNode& dir, std::string_view name);
+    bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
+
+    CRunContext& Ctx() const { return m_ctx; }
+
+private:
+    CRunContext& m_ctx;
+};
+
+}  // namespace ts

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/Strings.h"
-#include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
 #include "site/VerifyLists.h"
@@ -94,7 +93,7 @@ bool CTerminalUi::RunWizard(RunSettings& settings) {
     return true;
 }
 
-int CTerminalUi::MessageBox(const std::string& text, int style) {
+MessageBoxAnswer CTerminalUi::MessageBox(const std::string& text, int style) {
     ClearProgress();
     std::fprintf(m_err, "%s: %s\n", kAppName, text.c_str());
     std::fflush(m_err);
@@ -163,7 +162,7 @@ bool CTerminalUi::AskYesNo(const std::string& question) {
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
+RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
     if (!m_bInteractive) return RENAME_ACCEPT;
     ClearProgress();
     CRenamePrompt prompt(&node, target, inPass);
@@ -206,7 +205,7 @@ int CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool in
     }
 }
 
-int CTerminalUi::ReadOnlyPrompt(const std::string& text) {
+ReadOnlyAnswer CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     // Nobody to ask: the file is left as it is.
     if (!m_bInteractive) return READONLY_NO;
     ClearProgress();
@@ -256,52 +255,46 @@ bool CTerminalUi::ConfirmRows(const char* question, const char* leftOut,
     }
 }
 
-bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
-    std::vector<VerifyNameRow> rows = VerifyFilenameRows(top);
-    std::vector<bool> checked(rows.size(), true);
-    if (!m_bInteractive || m_bYes) {
-        VerifyFilenamesOk(ctx, rows, checked);
-        return true;
-    }
+VerifyChoices CTerminalUi::VerifyFilenames(CVerifyNameList& list) {
+    const std::vector<VerifyNameRow>& rows = list.Rows();
+    VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
+    if (!m_bInteractive || m_bYes) return choices;
     ClearProgress();
     size_t width = std::strlen(LoadString(IDS_SUGGESTED_FILENAME));
     for (const VerifyNameRow& row : rows)
         width = std::max(width, row.strSuggested.size());
     width = std::min<size_t>(width, 40);
     std::fprintf(m_err, "\n%s: Verify Filenames\nDirectory: %s\n%7s  %-*s  %s\n", kAppName,
-                 top.m_strPath.c_str(), "#", static_cast<int>(width),
+                 list.Directory().c_str(), "#", static_cast<int>(width),
                  LoadString(IDS_SUGGESTED_FILENAME), LoadString(IDS_ORIGINAL_FILENAME));
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %-*s  %s\n", i + 1, static_cast<int>(width),
                      rows[i].strSuggested.c_str(), rows[i].strOriginal.c_str());
-    if (!ConfirmRows("Rename these entries? y = rename, n = stop here, or the numbers of entries "
-                     "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
-                     "numbers] ",
-                     "Left unrenamed", checked))
-        return false;
-    VerifyFilenamesOk(ctx, rows, checked);
-    return true;
+    choices.bOk = ConfirmRows(
+        "Rename these entries? y = rename, n = stop here, or the numbers of entries "
+        "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
+        "numbers] ",
+        "Left unrenamed", choices.checked);
+    return choices;
 }
 
 // Lists the files whose line ends will be converted; y converts them, row numbers leave those
 // files out (or put them back), n cancels the run.
-int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
-    std::vector<LineEndRow> rows = LineEndRows(top);
-    if (!m_bInteractive || m_bYes) return ApplyLineEndRows(ctx, rows);
+VerifyChoices CTerminalUi::VerifyLineEnds(const std::string& directory,
+                                          const std::vector<LineEndRow>& rows) {
+    VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
+    if (!m_bInteractive || m_bYes) return choices;
     ClearProgress();
-    std::vector<bool> checked(rows.size(), true);
     std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
-                 top.m_strPath.c_str());
+                 directory.c_str());
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
-    if (!ConfirmRows("Convert these files? y = convert, n = stop here, or the numbers of files "
-                     "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
-                     "numbers] ",
-                     "Left as they are", checked))
-        return VERIFY_ASCII_CANCEL;
-    for (size_t i = 0; i < rows.size(); ++i)
-        rows[i].checked = checked[i];
-    return ApplyLineEndRows(ctx, rows);
+    choices.bOk = ConfirmRows(
+        "Convert these files? y = convert, n = stop here, or the numbers of files "
+        "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
+        "numbers] ",
+        "Left as they are", choices.checked);
+    return choices;
 }
 
 // The report stays in the document; the command line prints it from there.

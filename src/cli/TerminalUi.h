@@ -22,20 +22,19 @@ public:
                 bool progress, bool yes);
 
     bool RunWizard(RunSettings& settings) override;
-    int MessageBox(const std::string& text, int style) override;
+    MessageBoxAnswer MessageBox(const std::string& text, int style) override;
     CProgress& Progress() override { return *this; }
     void Begin(const std::string& caption, int range) override;
     bool SetDirectory(const std::string& path) override;
     void SetFile(const std::string& path) override;
     void End() override;
-    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
-    int ReadOnlyPrompt(const std::string& text) override;
-    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;
-    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override;
+    RenameAnswer RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
+    ReadOnlyAnswer ReadOnlyPrompt(const std::string& text) override;
+    VerifyChoices VerifyFilenames(CVerifyNameList& list) override;
+    VerifyChoices VerifyLineEnds(const std::string& directory,
+                                 const std::vector<LineEndRow>& rows) override;
     bool HasLimitedView() const override { return false; }
     bool EditorDialog(EditorOptions&) override { return false; }
-    bool StartEditor(const std::string&, const std::string&) override { return false; }
-    bool FindEditor(const std::string&) override { return false; }
     void SetViewText(const std::string& text, bool modified) override;
     void ShowMainWindow(bool) override {}
 

@@ -160,8 +160,8 @@ int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::stri
 
     // 14: hand the report to the external editor.
     if (useEditor) {
-        if (!editor.strEditor.empty() && m_ui.FindEditor(editor.strEditor)) {
-            if (!m_ui.StartEditor(editor.strEditor, finalPath)) {
+        if (!editor.strEditor.empty() && m_pEditor->FindEditor(editor.strEditor)) {
+            if (!m_pEditor->StartEditor(editor.strEditor, finalPath)) {
                 m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor.strEditor, finalPath));
                 result = 0;
             }

@@ -10,6 +10,8 @@
 #include "html/HtmlNode.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/LineEndVerify.h"
+#include "site/VerifyLists.h"
 
 namespace ts {
 
@@ -150,7 +152,7 @@ void CTessaryDoc::CheckDirectory() {
                     },
                     "Validating Filenames");
                 if (n < 0) goto ending;
-                if (n > 0 && s.Rename && !m_ui.VerifyFilenames(*ctx, top, s.Target)) goto ending;
+                if (n > 0 && s.Rename && !VerifyFilenames(*ctx, m_ui, top, s.Target)) goto ending;
                 out << HeadingBlock(s.Rename ? "RENAMED FILES:" : "SUGGESTED NEW NAMES FOR FILES:");
                 int r = 0;
                 if (n == 0) {
@@ -179,7 +181,7 @@ void CTessaryDoc::CheckDirectory() {
                     "Searching for ASCII Files");
                 if (n < 0) goto ending;
                 if (n > 0) {
-                    int v = m_ui.VerifyLineEnds(*ctx, top);
+                    int v = VerifyLineEnds(*ctx, m_ui, top);
                     if (v == VERIFY_ASCII_CANCEL) goto ending;
                     n = v;
                 }

@@ -1,9 +1,6 @@
 #include "ui/QtRunUi.h"
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-
+#include "base/EditorOptions.h"
 #include "platform/FileSystem.h"
 #include "ui/AppMessageBox.h"
 #include "ui/EditorDlg.h"
@@ -21,8 +18,9 @@ QWidget* CQtRunUi::Owner() const {
     return nullptr;
 }
 
-int CQtRunUi::MessageBox(const std::string& text, int style) {
-    return AppMessageBox(Owner(), QString::fromStdString(text), style);
+MessageBoxAnswer CQtRunUi::MessageBox(const std::string& text, int style) {
+    return static_cast<MessageBoxAnswer>(
+        AppMessageBox(Owner(), QString::fromStdString(text), style));
 }
 
 void CQtRunUi::Begin(const std::string& caption, int range) {
@@ -49,18 +47,6 @@ void CQtRunUi::End() {
 bool CQtRunUi::EditorDialog(EditorOptions& options) {
     CEditorDlg dlg(options, Owner());
     return dlg.exec() == QDialog::Accepted;
-}
-
-bool CQtRunUi::FindEditor(const std::string& editor) {
-    QString path = QString::fromStdString(editor);
-    if (!path.contains(QLatin1Char('/'))) return !QStandardPaths::findExecutable(path).isEmpty();
-    QFileInfo info(path);
-    return info.isFile() && info.isExecutable();
-}
-
-bool CQtRunUi::StartEditor(const std::string& editor, const std::string& reportPath) {
-    return QProcess::startDetached(QString::fromStdString(editor),
-                                   {QString::fromStdString(reportPath)});
 }
 
 void CQtRunUi::SetViewText(const std::string& text, bool modified) {

@@ -1,5 +1,6 @@
 // The run interface of the desktop program: message boxes, the progress dialog, the External
-// Editor dialog and the report view, all on the one user-interface thread.
+// Editor dialog and the report view, all on the one user-interface thread. The external editor
+// itself is started by the engine.
 #pragma once
 
 #include <memory>
@@ -27,20 +28,19 @@ public:
     CProgDlg* ProgressDialog() const { return m_pProg.get(); }
 
     bool RunWizard(RunSettings& settings) override;
-    int MessageBox(const std::string& text, int style) override;
+    MessageBoxAnswer MessageBox(const std::string& text, int style) override;
     CProgress& Progress() override { return *this; }
     void Begin(const std::string& caption, int range) override;
     bool SetDirectory(const std::string& path) override;
     void SetFile(const std::string& path) override;
     void End() override;
-    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
-    int ReadOnlyPrompt(const std::string& text) override;
-    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;
-    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override;
+    RenameAnswer RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
+    ReadOnlyAnswer ReadOnlyPrompt(const std::string& text) override;
+    VerifyChoices VerifyFilenames(CVerifyNameList& list) override;
+    VerifyChoices VerifyLineEnds(const std::string& directory,
+                                 const std::vector<LineEndRow>& rows) override;
     bool HasLimitedView() const override { return true; }
     bool EditorDialog(EditorOptions& options) override;
-    bool StartEditor(const std::string& editor, const std::string& reportPath) override;
-    bool FindEditor(const std::string& editor) override;
     void SetViewText(const std::string& text, bool modified) override;
     void ShowMainWindow(bool show) override;
 

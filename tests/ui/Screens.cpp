@@ -13,6 +13,7 @@
 #include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
 #include "site/DirXpNode.h"
+#include "site/VerifyLists.h"
 #include "support/TempDir.h"
 #include "ui/EditorDlg.h"
 #include "ui/ListCtrlEx.h"
@@ -142,7 +143,8 @@ int main(int argc, char** argv) {
             },
             "Validating Filenames");
         {
-            ts::CVerDlg dlg(ctx, top, ts::TFS_DOS_FAT, true);
+            ts::CVerifyNameList list(top, ts::TFS_DOS_FAT);
+            ts::CVerDlg dlg(list, true);
             dlg.List()->ToggleCheck(1);
             dlg.List()->SelectRow(3);
             dlg.show();
@@ -164,7 +166,7 @@ int main(int argc, char** argv) {
             [&](ts::CFileNode& node, bool&) { return node.MarkLineEnd(ts::LE_UNIX) ? 1 : 0; },
             "Searching for ASCII Files");
         {
-            ts::CVerAsciiDlg dlg(ctx, top);
+            ts::CVerAsciiDlg dlg(top.m_strPath, ts::LineEndRows(top));
             dlg.List()->ToggleCheck(0);
             dlg.show();
             QApplication::processEvents();

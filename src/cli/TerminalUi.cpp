@@ -30,34 +30,56 @@ char FirstLetter(const std::string& answer, char dflt) {
     return dflt;
 }
 
-// Unchecks (or checks again) the rows named by numbers and ranges such as "2 5-7".
-bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::string& bad) {
-    std::vector<size_t> rows;
+bool IsRowSeparator(char c) {
+    return c == ' ' || c == ',' || c == '\t';
+}
+
+// The words of an answer between separators.
+std::vector<std::string> Tokens(const std::string& answer) {
+    std::vector<std::string> tokens;
     size_t i = 0;
     while (i < answer.size()) {
-        while (i < answer.size() && (answer[i] == ' ' || answer[i] == ',' || answer[i] == '\t'))
+        while (i < answer.size() && IsRowSeparator(answer[i]))
             ++i;
         if (i >= answer.size()) break;
         size_t start = i;
-        while (i < answer.size() && answer[i] != ' ' && answer[i] != ',' && answer[i] != '\t')
+        while (i < answer.size() && !IsRowSeparator(answer[i]))
             ++i;
-        std::string token = answer.substr(start, i - start);
-        size_t dash = token.find('-');
-        std::string a = token.substr(0, dash),
-                    b = dash == std::string::npos ? a : token.substr(dash + 1);
-        auto number = [](const std::string& t, size_t& n) {
-            if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
-                return false;
-            n = std::stoul(t);
-            return true;
-        };
-        size_t from, to;
-        if (!number(a, from) || !number(b, to) || from < 1 || to < from || to > checked.size()) {
+        tokens.push_back(answer.substr(start, i - start));
+    }
+    return tokens;
+}
+
+// Digits only, and few enough of them to be a count.
+bool RowNumber(const std::string& text, size_t& n) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    n = std::stoul(text);
+    return true;
+}
+
+// Adds the rows (counted from 0) that "5" or "5-7" names; false unless they lie in 1..count.
+bool TokenRows(const std::string& token, size_t count, std::vector<size_t>& rows) {
+    size_t dash = token.find('-');
+    std::string a = token.substr(0, dash),
+                b = dash == std::string::npos ? a : token.substr(dash + 1);
+    size_t from, to;
+    if (!RowNumber(a, from) || !RowNumber(b, to) || from < 1 || to < from || to > count)
+        return false;
+    for (size_t n = from; n <= to; ++n)
+        rows.push_back(n - 1);
+    return true;
+}
+
+// Unchecks (or checks again) the rows named by numbers and ranges such as "2 5-7".
+bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::string& bad) {
+    std::vector<size_t> rows;
+    for (const std::string& token : Tokens(answer)) {
+        if (!TokenRows(token, checked.size(), rows)) {
             bad = token;
             return false;
         }
-        for (size_t n = from; n <= to; ++n)
-            rows.push_back(n - 1);
     }
     if (rows.empty()) {
         bad = answer;

@@ -107,8 +107,8 @@ CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* 
       m_in(in),
       m_err(err),
       m_bInteractive(interactive),
-      m_bProgress(progress),
-      m_bYes(yes) {}
+      m_bYes(yes),
+      m_progress(err, progress, s_cancel) {}
 
 bool CTerminalUi::RunWizard(RunSettings& settings) {
     settings = m_settings;
@@ -116,53 +116,12 @@ bool CTerminalUi::RunWizard(RunSettings& settings) {
 }
 
 MessageBoxAnswer CTerminalUi::MessageBox(const std::string& text, int style) {
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "%s: %s\n", kAppName, text.c_str());
     std::fflush(m_err);
     if ((style & MB_OKCANCEL) && m_bInteractive && !m_bYes)
         return AskYesNo("Continue?") ? ID_OK : ID_CANCEL;
     return ID_OK;
-}
-
-void CTerminalUi::Begin(const std::string& caption, int range) {
-    m_caption = caption;
-    m_nRange = range;
-    m_nCount = 0;
-    DrawProgress(true);
-}
-
-bool CTerminalUi::SetDirectory(const std::string&) {
-    return s_cancel.load();
-}
-
-void CTerminalUi::SetFile(const std::string&) {
-    ++m_nCount;
-    DrawProgress(false);
-}
-
-void CTerminalUi::End() {
-    ClearProgress();
-}
-
-void CTerminalUi::DrawProgress(bool force) {
-    if (!m_bProgress) return;
-    auto now = std::chrono::steady_clock::now();
-    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
-    m_lastDraw = now;
-    if (m_nRange > 0)
-        std::fprintf(m_err, "\r%s: %s: %ld of %d\033[K", kAppName, m_caption.c_str(), m_nCount,
-                     m_nRange);
-    else
-        std::fprintf(m_err, "\r%s: %s: %ld\033[K", kAppName, m_caption.c_str(), m_nCount);
-    std::fflush(m_err);
-    m_bLineShown = true;
-}
-
-void CTerminalUi::ClearProgress() {
-    if (!m_bLineShown) return;
-    std::fprintf(m_err, "\r\033[K");
-    std::fflush(m_err);
-    m_bLineShown = false;
 }
 
 std::string CTerminalUi::ReadLine() {
@@ -177,7 +136,7 @@ std::string CTerminalUi::ReadLine() {
 
 bool CTerminalUi::AskYesNo(const std::string& question) {
     if (!m_bInteractive) return false;
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "%s [y/N] ", question.c_str());
     std::fflush(m_err);
     std::string answer = ReadLine();
@@ -186,7 +145,7 @@ bool CTerminalUi::AskYesNo(const std::string& question) {
 
 RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
     if (!m_bInteractive) return RENAME_ACCEPT;
-    ClearProgress();
+    m_progress.Clear();
     CRenamePrompt prompt(&node, target, inPass);
     std::string field = prompt.InitialText();
     std::fprintf(m_err, "\n%s: Rename File\n%s\n", kAppName, prompt.Message().c_str());
@@ -230,7 +189,7 @@ RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target
 ReadOnlyAnswer CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     // Nobody to ask: the file is left as it is.
     if (!m_bInteractive) return READONLY_NO;
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, text.c_str());
     std::fprintf(m_err, "Do you want to change its attributes to make it writable?\n");
     for (;;) {
@@ -281,7 +240,7 @@ VerifyChoices CTerminalUi::VerifyFilenames(CVerifyNameList& list) {
     const std::vector<VerifyNameRow>& rows = list.Rows();
     VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
     if (!m_bInteractive || m_bYes) return choices;
-    ClearProgress();
+    m_progress.Clear();
     size_t width = std::strlen(LoadString(IDS_SUGGESTED_FILENAME));
     for (const VerifyNameRow& row : rows)
         width = std::max(width, row.strSuggested.size());
@@ -306,7 +265,7 @@ VerifyChoices CTerminalUi::VerifyLineEnds(const std::string& directory,
                                           const std::vector<LineEndRow>& rows) {
     VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
     if (!m_bInteractive || m_bYes) return choices;
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
                  directory.c_str());
     for (size_t i = 0; i < rows.size(); ++i)

@@ -13,7 +13,7 @@ CQtRunUi::CQtRunUi() : m_pFs(&RealFileSystem()) {}
 CQtRunUi::~CQtRunUi() = default;
 
 QWidget* CQtRunUi::Owner() const {
-    if (m_pProg && m_pProg->isVisible()) return m_pProg.get();
+    if (CProgDlg* prog = m_progress.Dialog(); prog && prog->isVisible()) return prog;
     if (m_pFrame && m_pFrame->isVisible()) return m_pFrame;
     return nullptr;
 }
@@ -21,27 +21,6 @@ QWidget* CQtRunUi::Owner() const {
 MessageBoxAnswer CQtRunUi::MessageBox(const std::string& text, int style) {
     return static_cast<MessageBoxAnswer>(
         AppMessageBox(Owner(), QString::fromStdString(text), style));
-}
-
-void CQtRunUi::Begin(const std::string& caption, int range) {
-    if (!m_pProg) m_pProg = std::make_unique<CProgDlg>();
-    CProgDlg::Pause();
-    m_pProg->Reset(0, range, 0, 1);
-    m_pProg->ShowWithCaption(QString::fromStdString(caption));
-}
-
-bool CQtRunUi::SetDirectory(const std::string& path) {
-    return m_pProg && m_pProg->SetDirectory(QString::fromStdString(path)) != 0;
-}
-
-void CQtRunUi::SetFile(const std::string& path) {
-    if (m_pProg) m_pProg->SetFile(QString::fromStdString(path));
-}
-
-void CQtRunUi::End() {
-    if (!m_pProg) return;
-    CProgDlg::Pause();
-    m_pProg->hide();
 }
 
 bool CQtRunUi::EditorDialog(EditorOptions& options) {

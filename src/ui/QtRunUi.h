@@ -3,9 +3,8 @@
 // itself is started by the engine.
 #pragma once
 
-#include <memory>
-
 #include "base/RunUi.h"
+#include "ui/QtProgress.h"
 
 class QWidget;
 
@@ -13,9 +12,8 @@ namespace ts {
 
 class CFileSystem;
 class CMainFrame;
-class CProgDlg;
 
-class CQtRunUi : public CRunUi, public CProgress {
+class CQtRunUi : public CRunUi {
 public:
     CQtRunUi();
     ~CQtRunUi() override;
@@ -25,15 +23,11 @@ public:
     // set).
     void SetFileSystem(CFileSystem& fs) { m_pFs = &fs; }
     // The one progress dialog; created by the first walk.
-    CProgDlg* ProgressDialog() const { return m_pProg.get(); }
+    CProgDlg* ProgressDialog() const { return m_progress.Dialog(); }
 
     bool RunWizard(RunSettings& settings) override;
     MessageBoxAnswer MessageBox(const std::string& text, int style) override;
-    CProgress& Progress() override { return *this; }
-    void Begin(const std::string& caption, int range) override;
-    bool SetDirectory(const std::string& path) override;
-    void SetFile(const std::string& path) override;
-    void End() override;
+    CProgress& Progress() override { return m_progress; }
     RenameAnswer RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
     ReadOnlyAnswer ReadOnlyPrompt(const std::string& text) override;
     VerifyChoices VerifyFilenames(CVerifyNameList& list) override;
@@ -50,7 +44,7 @@ private:
 
     CMainFrame* m_pFrame = nullptr;
     CFileSystem* m_pFs;
-    std::unique_ptr<CProgDlg> m_pProg;
+    CQtProgress m_progress;
 };
 
 }  // namespace ts

@@ -35,14 +35,6 @@ bool IsExecutableFile(const std::string& path) {
     ::_exit(0);
 }
 
-class CSystemEditorLauncher : public CEditorLauncher {
-public:
-    bool FindEditor(const std::string& editor) override { return !FindExecutable(editor).empty(); }
-    bool StartEditor(const std::string& editor, const std::string& reportPath) override {
-        return StartDetached(editor, reportPath);
-    }
-};
-
 }  // namespace
 
 std::string FindExecutable(const std::string& editor) {
@@ -82,16 +74,37 @@ bool StartDetached(const std::string& editor, const std::string& path) {
         // The pipe closes without a word when exec succeeded.
         int error = 0;
         ssize_t n;
-        while ((n = ::read(fds[0], &error, sizeof error)) < 0 && errno == EINTR) {
-        }
+        do
+            n = ::read(fds[0], &error, sizeof error);
+        while (n < 0 && errno == EINTR);
         int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        pid_t waited;
+        do
+            waited = ::waitpid(child, &status, 0);
+        while (waited < 0 && errno == EINTR);
         started = n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
     ::close(fds[0]);
     return started;
 }
+
+namespace {
+
+class CSystemEditorLauncher : public CEditorLauncher {
+public:
+    bool FindEditor(const std::string& editor) override;
+    bool StartEditor(const std::string& editor, const std::string& reportPath) override;
+};
+
+bool CSystemEditorLauncher::FindEditor(const std::string& editor) {
+    return !FindExecutable(editor).empty();
+}
+
+bool CSystemEditorLauncher::StartEditor(const std::string& editor, const std::string& reportPath) {
+    return StartDetached(editor, reportPath);
+}
+
+}  // namespace
 
 CEditorLauncher& SystemEditorLauncher() {
     static CSystemEditorLauncher launcher;

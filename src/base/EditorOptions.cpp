@@ -1,8 +1,8 @@
 #include "base/EditorOptions.h"
 
 #include "base/Profile.h"
-#include "base/ReportStream.h"
-#include "site/FileNode.h"
+#include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace ts {
 namespace {

@@ -4,12 +4,18 @@
 
 #include <string>
 
-#include "base/RunUi.h"
 #include "platform/FileSystem.h"
 
 namespace ts {
 
 class CProfile;
+
+// External editor options as the External Editor dialog holds them.
+struct EditorOptions {
+    std::string strEditor;
+    std::string strReportName;
+    int bUseAlways = 0;
+};
 
 // The editor and the "always" flag from the profile (section "EditorSettings"; profile may be
 // null), and a report name in dir that names no existing file: REPORT.TSY, else REPORT_1.TSY,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
@@ -20,20 +21,23 @@ public:
         s = settings;
         return true;
     }
-    int MessageBox(const std::string&, int) override { return ID_OK; }
+    MessageBoxAnswer MessageBox(const std::string&, int) override { return ID_OK; }
     CProgress& Progress() override { return *this; }
     void Begin(const std::string&, int) override {}
     bool SetDirectory(const std::string&) override { return false; }
     void SetFile(const std::string&) override {}
     void End() override {}
-    int RenamePrompt(CRunContext&, CFileNode&, int, bool) override { return RENAME_ACCEPT; }
-    int ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
-    bool VerifyFilenames(CRunContext&, CDirXpNode&, int) override { return true; }
-    int VerifyLineEnds(CRunContext&, CDirXpNode&) override { return VERIFY_ASCII_SOME; }
+    RenameAnswer RenamePrompt(CRunContext&, CFileNode&, int, bool) override {
+        return RENAME_ACCEPT;
+    }
+    ReadOnlyAnswer ReadOnlyPrompt(const std::string&) override { return READONLY_NO; }
+    // OK with every row checked.
+    VerifyChoices VerifyFilenames(CVerifyNameList&) override { return {true, {}}; }
+    VerifyChoices VerifyLineEnds(const std::string&, const std::vector<LineEndRow>&) override {
+        return {true, {}};
+    }
     bool HasLimitedView() const override { return false; }
     bool EditorDialog(EditorOptions&) override { return false; }
-    bool StartEditor(const std::string&, const std::string&) override { return false; }
-    bool FindEditor(const std::string&) override { return false; }
     void SetViewText(const std::string& text, bool) override { viewText = text; }
     void ShowMainWindow(bool) override {}
 };

@@ -7,9 +7,9 @@
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/TerminalUi.h"
 #include "driver/TessaryDoc.h"
 #include "driver/WizardRules.h"
-#include "cli/TerminalUi.h"
 #include "site/FileNode.h"
 
 namespace ts {
@@ -48,6 +48,170 @@ bool WriteReport(CFileSystem& fs, const std::string& path, const std::string& te
     return f && f->Write(text.data(), text.size()) && f->Close();
 }
 
+// The command line as typed.
+struct CliArgs {
+    std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
+    bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
+    bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
+    bool useProfile = false, yes = false, prompt = false;
+};
+
+void AddOptions(CLI::App& app, CliArgs& a) {
+    app.add_option("DIRECTORY", a.directory, "The directory to process");
+    app.add_option("--target", a.target, "Target file-name convention")
+        ->check(CLI::IsMember(Keys(kTargets)));
+    app.add_option("--line-ends", a.lineEnds, "Convert text files' line ends")
+        ->check(CLI::IsMember(Keys(kLineEnds)));
+    app.add_option("--web-ext", a.webExt, "Web file-extension convention")
+        ->check(CLI::IsMember(Keys(kWebExts)));
+    app.add_flag("--rename", a.rename,
+                 "Rename the files (otherwise names are only suggested). On a terminal the new "
+                 "names are listed first: answer y to go ahead, or give the row numbers of "
+                 "entries to leave unrenamed (like 2 5-7); without a terminal --yes is needed");
+    app.add_flag("--prompt", a.prompt,
+                 "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
+                 "it (a typed name must be valid for the target) or cancel the run");
+    app.add_option("--home", a.home, "Home page, relative to DIRECTORY or absolute");
+    app.add_flag("--no-links", a.noLinks, "Do not check URL links");
+    app.add_flag("--no-subdirs", a.noSubdirs, "Do not process subdirectories");
+    app.add_flag("--logs", a.logs, "Keep a RENAME.LOG in every directory (with --rename)");
+    app.add_flag("--notify-special", a.notifySpecial, "Tell about each skipped special file");
+    app.add_option("--read-only", a.readOnly,
+                   "Read-only entries that need a change: ask (on a terminal; otherwise skip), "
+                   "skip, or convert (make them writable)")
+        ->check(CLI::IsMember(Keys(kReadOnly)));
+    app.add_flag("--no-external", a.noExternal, "Do not report external URLs");
+    app.add_flag("--no-unresolved", a.noUnresolved, "Do not report unresolved local links");
+    app.add_flag("--no-unused", a.noUnused, "Do not report unused files");
+    app.add_option("--report", a.reportFile, "Write the final report to FILE");
+    app.add_flag("--save-settings", a.saveSettings, "Store the resulting settings in the profile");
+    app.add_flag("--use-profile", a.useProfile, "Start from the stored settings");
+    app.add_flag("--yes", a.yes, "Change files without asking (needed without a terminal)");
+}
+
+// The stored settings (with --use-profile) and the directory given; false without a directory.
+bool StartSettings(const CliArgs& a, const CProfile& profile, RunSettings& s) {
+    s.AutoFileName = true;  // a terminal run chooses names itself unless --prompt is given
+    s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
+    if (a.useProfile) LoadSettings(profile, s);
+    if (!a.directory.empty()) {
+        // As in the wizard, another directory than the stored one gets its own home page.
+        bool sameDir = a.useProfile && !s.Directory.empty() &&
+                       NormalizeDirectory(a.directory) == NormalizeDirectory(s.Directory);
+        s.Directory = a.directory;
+        if (!a.home.empty() || !sameDir) s.HomePage.clear();
+    }
+    return !s.Directory.empty();
+}
+
+void ApplyOptions(const CliArgs& a, RunSettings& s) {
+    s.Directory = NormalizeDirectory(s.Directory);
+    if (!a.target.empty()) s.Target = kTargets.at(a.target);
+    if (!a.lineEnds.empty()) s.LineEnd = kLineEnds.at(a.lineEnds);
+    if (!a.webExt.empty()) s.RenameHtml = kWebExts.at(a.webExt);
+    if (a.rename) s.Rename = true;
+    if (a.prompt) s.AutoFileName = false;
+    if (a.noLinks) s.FilesOnly = true;
+    if (a.noSubdirs) s.UseSubdirs = false;
+    if (a.logs) s.LogSubdirs = true;
+    if (a.notifySpecial) s.ReportSpecial = 1;
+    if (!a.readOnly.empty()) s.AutoReadOnly = kReadOnly.at(a.readOnly);
+    if (a.noExternal) s.ReportExternalRefs = false;
+    if (a.noUnresolved) s.ReportUnresolvedRefs = false;
+    if (a.noUnused) s.ReportUnusedFiles = false;
+    s.DeriveUpdateLinks();
+}
+
+int Refuse(const CliStreams& io, const Refusal& r) {
+    std::fprintf(io.err, "tessary-cli: %s\n", OneLine(r.text).c_str());
+    return EXIT_USAGE;
+}
+
+// The checks the wizard makes before Finish, and the home page; EXIT_CLEAN when the run may go.
+int CheckChoices(CFileSystem& fs, const CliArgs& a, const CliStreams& io, RunSettings& s) {
+    if (Refusal r = CheckActions(s); !r.ok()) return Refuse(io, r);
+    if (Refusal r = CheckDirectoryChoice(fs, s); !r.ok()) return Refuse(io, r);
+    if (!s.FilesOnly) {
+        if (!a.home.empty())
+            s.HomePage = a.home[0] == '/' ? NormalizeDirectory(a.home)
+                                          : NormalizeDirectory(JoinPath(s.Directory, a.home));
+        if (s.HomePage.empty()) s.HomePage = DefaultHomePage(fs, s);
+        if (s.HomePage.empty()) {
+            std::fprintf(io.err, "tessary-cli: %s (give --home PAGE, or --no-links)\n",
+                         OneLine(LoadString(IDS_HOME_EMPTY)).c_str());
+            return EXIT_USAGE;
+        }
+        if (Refusal r = CheckHomePage(fs, s); !r.ok()) return Refuse(io, r);
+    }
+    bool modifies = (s.Rename && (s.Target != 0 || s.RenameHtml != 0)) || s.LineEnd != 0;
+    if (modifies && !io.interactive && !a.yes) {
+        std::fprintf(io.err,
+                     "tessary-cli: this run would change files and there is no terminal to "
+                     "confirm it; add --yes to go ahead\n");
+        return EXIT_USAGE;
+    }
+    return EXIT_CLEAN;
+}
+
+void SaveChoices(CFileSystem& fs, CProfile& profile, const RunSettings& s, const CliStreams& io) {
+    SaveSettings(profile, s);
+    if (!profile.Save(fs))
+        std::fprintf(io.err,
+                     "tessary-cli: warning: could not store the settings in \"%s\"; they "
+                     "are used for this run only\n",
+                     profile.Path().c_str());
+}
+
+void PrintReport(CFileSystem& fs, const std::string& reportFile, const std::string& text,
+                 const CliStreams& io) {
+    if (!reportFile.empty()) {
+        if (!WriteReport(fs, reportFile, text)) {
+            std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
+                         reportFile.c_str());
+            std::fwrite(text.data(), 1, text.size(), io.out);
+        }
+    } else {
+        std::fwrite(text.data(), 1, text.size(), io.out);
+    }
+    std::fflush(io.out);
+}
+
+// The run's tree lives only in this process: undo is offered now or never.
+void OfferUndo(CTessaryDoc& doc, CTerminalUi& ui, const CliStreams& io) {
+    if (!io.interactive || !doc.CanUndo() || !ui.AskYesNo("Undo these changes?")) return;
+    std::string runText = doc.m_strReport;
+    doc.UndoLast();
+    const std::string& undoText = doc.m_strReport;
+    if (doc.m_bReportBuilt)
+        std::fwrite(undoText.data(), 1, undoText.size(), io.out);
+    else if (undoText != runText)
+        std::fprintf(io.err, "%s\n", undoText.c_str());
+    else
+        std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
+    std::fflush(io.out);
+}
+
+// Performs the run and prints its report; the exit status.
+int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
+        const RunSettings& s) {
+    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, a.yes);
+    RunSettings master = s;
+    CTessaryDoc doc(fs, ui, &profile, &master);
+    doc.CheckDirectory();
+
+    bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
+    if (!doc.m_bReportBuilt) {
+        // No report: the view holds the reason, if any was given.
+        if (!doc.m_strReport.empty()) std::fprintf(io.err, "%s\n", doc.m_strReport.c_str());
+        return EXIT_EARLY;
+    }
+    PrintReport(fs, a.reportFile, doc.m_strReport, io);
+    OfferUndo(doc, ui, io);
+    if (!completed) return EXIT_EARLY;
+    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
+    return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem& fs) {
@@ -56,42 +220,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         "suggests or makes valid unique names, converts line ends, rewrites links to renamed "
         "files and reports broken links, unused files and external URLs.",
         "tessary-cli"};
-    std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
-    bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
-    bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
-    bool useProfile = false, yes = false, prompt = false;
-
-    app.add_option("DIRECTORY", directory, "The directory to process");
-    app.add_option("--target", target, "Target file-name convention")
-        ->check(CLI::IsMember(Keys(kTargets)));
-    app.add_option("--line-ends", lineEnds, "Convert text files' line ends")
-        ->check(CLI::IsMember(Keys(kLineEnds)));
-    app.add_option("--web-ext", webExt, "Web file-extension convention")
-        ->check(CLI::IsMember(Keys(kWebExts)));
-    app.add_flag("--rename", rename,
-                 "Rename the files (otherwise names are only suggested). On a terminal the new "
-                 "names are listed first: answer y to go ahead, or give the row numbers of "
-                 "entries to leave unrenamed (like 2 5-7); without a terminal --yes is needed");
-    app.add_flag("--prompt", prompt,
-                 "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
-                 "it (a typed name must be valid for the target) or cancel the run");
-    app.add_option("--home", home, "Home page, relative to DIRECTORY or absolute");
-    app.add_flag("--no-links", noLinks, "Do not check URL links");
-    app.add_flag("--no-subdirs", noSubdirs, "Do not process subdirectories");
-    app.add_flag("--logs", logs, "Keep a RENAME.LOG in every directory (with --rename)");
-    app.add_flag("--notify-special", notifySpecial, "Tell about each skipped special file");
-    app.add_option("--read-only", readOnly,
-                   "Read-only entries that need a change: ask (on a terminal; otherwise skip), "
-                   "skip, or convert (make them writable)")
-        ->check(CLI::IsMember(Keys(kReadOnly)));
-    app.add_flag("--no-external", noExternal, "Do not report external URLs");
-    app.add_flag("--no-unresolved", noUnresolved, "Do not report unresolved local links");
-    app.add_flag("--no-unused", noUnused, "Do not report unused files");
-    app.add_option("--report", reportFile, "Write the final report to FILE");
-    app.add_flag("--save-settings", saveSettings, "Store the resulting settings in the profile");
-    app.add_flag("--use-profile", useProfile, "Start from the stored settings");
-    app.add_flag("--yes", yes, "Change files without asking (needed without a terminal)");
-
+    CliArgs a;
+    AddOptions(app, a);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -105,114 +235,19 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     CProfile profile(ProfilePath());
     profile.Load(fs);
     RunSettings s;
-    s.AutoFileName = true;  // a terminal run chooses names itself unless --prompt is given
-    s.ReportSpecial = 0;    // skipped entries are listed in the report; no message per entry
-    if (useProfile) LoadSettings(profile, s);
-    if (!directory.empty()) {
-        // As in the wizard, another directory than the stored one gets its own home page.
-        bool sameDir = useProfile && !s.Directory.empty() &&
-                       NormalizeDirectory(directory) == NormalizeDirectory(s.Directory);
-        s.Directory = directory;
-        if (!home.empty() || !sameDir) s.HomePage.clear();
-    }
-    if (s.Directory.empty()) {
+    if (!StartSettings(a, profile, s)) {
         std::fprintf(io.err, "tessary-cli: %s\n",
                      OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
         return EXIT_USAGE;
     }
-    s.Directory = NormalizeDirectory(s.Directory);
-    if (!target.empty()) s.Target = kTargets.at(target);
-    if (!lineEnds.empty()) s.LineEnd = kLineEnds.at(lineEnds);
-    if (!webExt.empty()) s.RenameHtml = kWebExts.at(webExt);
-    if (rename) s.Rename = true;
-    if (prompt) s.AutoFileName = false;
-    if (noLinks) s.FilesOnly = true;
-    if (noSubdirs) s.UseSubdirs = false;
-    if (logs) s.LogSubdirs = true;
-    if (notifySpecial) s.ReportSpecial = 1;
-    if (!readOnly.empty()) s.AutoReadOnly = kReadOnly.at(readOnly);
-    if (noExternal) s.ReportExternalRefs = false;
-    if (noUnresolved) s.ReportUnresolvedRefs = false;
-    if (noUnused) s.ReportUnusedFiles = false;
-    s.DeriveUpdateLinks();
-
-    auto refuse = [&io](const Refusal& r) {
-        std::fprintf(io.err, "tessary-cli: %s\n", OneLine(r.text).c_str());
-        return EXIT_USAGE;
-    };
-    if (Refusal r = CheckActions(s); !r.ok()) return refuse(r);
-    if (Refusal r = CheckDirectoryChoice(fs, s); !r.ok()) return refuse(r);
-    if (!s.FilesOnly) {
-        if (!home.empty())
-            s.HomePage = home[0] == '/' ? NormalizeDirectory(home)
-                                        : NormalizeDirectory(JoinPath(s.Directory, home));
-        if (s.HomePage.empty()) s.HomePage = DefaultHomePage(fs, s);
-        if (s.HomePage.empty()) {
-            std::fprintf(io.err, "tessary-cli: %s (give --home PAGE, or --no-links)\n",
-                         OneLine(LoadString(IDS_HOME_EMPTY)).c_str());
-            return EXIT_USAGE;
-        }
-        if (Refusal r = CheckHomePage(fs, s); !r.ok()) return refuse(r);
-    }
-    bool modifies = (s.Rename && (s.Target != 0 || s.RenameHtml != 0)) || s.LineEnd != 0;
-    if (modifies && !io.interactive && !yes) {
-        std::fprintf(io.err,
-                     "tessary-cli: this run would change files and there is no terminal to "
-                     "confirm it; add --yes to go ahead\n");
-        return EXIT_USAGE;
-    }
-
-    if (saveSettings) {
-        SaveSettings(profile, s);
-        if (!profile.Save(fs))
-            std::fprintf(io.err,
-                         "tessary-cli: warning: could not store the settings in \"%s\"; they "
-                         "are used for this run only\n",
-                         profile.Path().c_str());
-    }
+    ApplyOptions(a, s);
+    if (int refused = CheckChoices(fs, a, io, s); refused != EXIT_CLEAN) return refused;
+    if (a.saveSettings) SaveChoices(fs, profile, s, io);
     // Without a terminal nobody can be asked about a read-only file or a name: skip the file,
     // choose the name. This run only: the stored settings keep what the user chose.
     if (!io.interactive && s.AutoReadOnly == 0) s.AutoReadOnly = 1;
     if (!io.interactive) s.AutoFileName = true;
-
-    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, yes);
-    RunSettings master = s;
-    CTessaryDoc doc(fs, ui, &profile, &master);
-    doc.CheckDirectory();
-
-    const std::string& text = doc.m_strReport;
-    bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
-    if (!doc.m_bReportBuilt) {
-        // No report: the view holds the reason, if any was given.
-        if (!text.empty()) std::fprintf(io.err, "%s\n", text.c_str());
-        return EXIT_EARLY;
-    }
-    if (!reportFile.empty()) {
-        if (!WriteReport(fs, reportFile, text)) {
-            std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
-                         reportFile.c_str());
-            std::fwrite(text.data(), 1, text.size(), io.out);
-        }
-    } else {
-        std::fwrite(text.data(), 1, text.size(), io.out);
-    }
-    std::fflush(io.out);
-    // The run's tree lives only in this process: undo is offered now or never.
-    if (io.interactive && doc.CanUndo() && ui.AskYesNo("Undo these changes?")) {
-        std::string runText = doc.m_strReport;
-        doc.UndoLast();
-        const std::string& undoText = doc.m_strReport;
-        if (doc.m_bReportBuilt)
-            std::fwrite(undoText.data(), 1, undoText.size(), io.out);
-        else if (undoText != runText)
-            std::fprintf(io.err, "%s\n", undoText.c_str());
-        else
-            std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
-        std::fflush(io.out);
-    }
-    if (!completed) return EXIT_EARLY;
-    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
-    return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+    return Run(fs, profile, a, io, s);
 }
 
 }  // namespace ts

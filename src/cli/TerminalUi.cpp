@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/Strings.h"
-#include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
 #include "site/VerifyLists.h"
@@ -31,34 +30,56 @@ char FirstLetter(const std::string& answer, char dflt) {
     return dflt;
 }
 
-// Unchecks (or checks again) the rows named by numbers and ranges such as "2 5-7".
-bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::string& bad) {
-    std::vector<size_t> rows;
+bool IsRowSeparator(char c) {
+    return c == ' ' || c == ',' || c == '\t';
+}
+
+// The words of an answer between separators.
+std::vector<std::string> Tokens(const std::string& answer) {
+    std::vector<std::string> tokens;
     size_t i = 0;
     while (i < answer.size()) {
-        while (i < answer.size() && (answer[i] == ' ' || answer[i] == ',' || answer[i] == '\t'))
+        while (i < answer.size() && IsRowSeparator(answer[i]))
             ++i;
         if (i >= answer.size()) break;
         size_t start = i;
-        while (i < answer.size() && answer[i] != ' ' && answer[i] != ',' && answer[i] != '\t')
+        while (i < answer.size() && !IsRowSeparator(answer[i]))
             ++i;
-        std::string token = answer.substr(start, i - start);
-        size_t dash = token.find('-');
-        std::string a = token.substr(0, dash),
-                    b = dash == std::string::npos ? a : token.substr(dash + 1);
-        auto number = [](const std::string& t, size_t& n) {
-            if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
-                return false;
-            n = std::stoul(t);
-            return true;
-        };
-        size_t from, to;
-        if (!number(a, from) || !number(b, to) || from < 1 || to < from || to > checked.size()) {
+        tokens.push_back(answer.substr(start, i - start));
+    }
+    return tokens;
+}
+
+// Digits only, and few enough of them to be a count.
+bool RowNumber(const std::string& text, size_t& n) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    n = std::stoul(text);
+    return true;
+}
+
+// Adds the rows (counted from 0) that "5" or "5-7" names; false unless they lie in 1..count.
+bool TokenRows(const std::string& token, size_t count, std::vector<size_t>& rows) {
+    size_t dash = token.find('-');
+    std::string a = token.substr(0, dash),
+                b = dash == std::string::npos ? a : token.substr(dash + 1);
+    size_t from, to;
+    if (!RowNumber(a, from) || !RowNumber(b, to) || from < 1 || to < from || to > count)
+        return false;
+    for (size_t n = from; n <= to; ++n)
+        rows.push_back(n - 1);
+    return true;
+}
+
+// Unchecks (or checks again) the rows named by numbers and ranges such as "2 5-7".
+bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::string& bad) {
+    std::vector<size_t> rows;
+    for (const std::string& token : Tokens(answer)) {
+        if (!TokenRows(token, checked.size(), rows)) {
             bad = token;
             return false;
         }
-        for (size_t n = from; n <= to; ++n)
-            rows.push_back(n - 1);
     }
     if (rows.empty()) {
         bad = answer;
@@ -86,62 +107,21 @@ CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* 
       m_in(in),
       m_err(err),
       m_bInteractive(interactive),
-      m_bProgress(progress),
-      m_bYes(yes) {}
+      m_bYes(yes),
+      m_progress(err, progress, s_cancel) {}
 
 bool CTerminalUi::RunWizard(RunSettings& settings) {
     settings = m_settings;
     return true;
 }
 
-int CTerminalUi::MessageBox(const std::string& text, int style) {
-    ClearProgress();
+MessageBoxAnswer CTerminalUi::MessageBox(const std::string& text, int style) {
+    m_progress.Clear();
     std::fprintf(m_err, "%s: %s\n", kAppName, text.c_str());
     std::fflush(m_err);
     if ((style & MB_OKCANCEL) && m_bInteractive && !m_bYes)
         return AskYesNo("Continue?") ? ID_OK : ID_CANCEL;
     return ID_OK;
-}
-
-void CTerminalUi::Begin(const std::string& caption, int range) {
-    m_caption = caption;
-    m_nRange = range;
-    m_nCount = 0;
-    DrawProgress(true);
-}
-
-bool CTerminalUi::SetDirectory(const std::string&) {
-    return s_cancel.load();
-}
-
-void CTerminalUi::SetFile(const std::string&) {
-    ++m_nCount;
-    DrawProgress(false);
-}
-
-void CTerminalUi::End() {
-    ClearProgress();
-}
-
-void CTerminalUi::DrawProgress(bool force) {
-    if (!m_bProgress) return;
-    auto now = std::chrono::steady_clock::now();
-    if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
-    m_lastDraw = now;
-    if (m_nRange > 0)
-        std::fprintf(m_err, "\r%s: %s: %ld of %d\033[K", kAppName, m_caption.c_str(), m_nCount,
-                     m_nRange);
-    else
-        std::fprintf(m_err, "\r%s: %s: %ld\033[K", kAppName, m_caption.c_str(), m_nCount);
-    std::fflush(m_err);
-    m_bLineShown = true;
-}
-
-void CTerminalUi::ClearProgress() {
-    if (!m_bLineShown) return;
-    std::fprintf(m_err, "\r\033[K");
-    std::fflush(m_err);
-    m_bLineShown = false;
 }
 
 std::string CTerminalUi::ReadLine() {
@@ -156,16 +136,16 @@ std::string CTerminalUi::ReadLine() {
 
 bool CTerminalUi::AskYesNo(const std::string& question) {
     if (!m_bInteractive) return false;
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "%s [y/N] ", question.c_str());
     std::fflush(m_err);
     std::string answer = ReadLine();
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
-int CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
+RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
     if (!m_bInteractive) return RENAME_ACCEPT;
-    ClearProgress();
+    m_progress.Clear();
     CRenamePrompt prompt(&node, target, inPass);
     std::string field = prompt.InitialText();
     std::fprintf(m_err, "\n%s: Rename File\n%s\n", kAppName, prompt.Message().c_str());
@@ -206,10 +186,10 @@ int CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool in
     }
 }
 
-int CTerminalUi::ReadOnlyPrompt(const std::string& text) {
+ReadOnlyAnswer CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     // Nobody to ask: the file is left as it is.
     if (!m_bInteractive) return READONLY_NO;
-    ClearProgress();
+    m_progress.Clear();
     std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, text.c_str());
     std::fprintf(m_err, "Do you want to change its attributes to make it writable?\n");
     for (;;) {
@@ -256,52 +236,46 @@ bool CTerminalUi::ConfirmRows(const char* question, const char* leftOut,
     }
 }
 
-bool CTerminalUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int) {
-    std::vector<VerifyNameRow> rows = VerifyFilenameRows(top);
-    std::vector<bool> checked(rows.size(), true);
-    if (!m_bInteractive || m_bYes) {
-        VerifyFilenamesOk(ctx, rows, checked);
-        return true;
-    }
-    ClearProgress();
+VerifyChoices CTerminalUi::VerifyFilenames(CVerifyNameList& list) {
+    const std::vector<VerifyNameRow>& rows = list.Rows();
+    VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
+    if (!m_bInteractive || m_bYes) return choices;
+    m_progress.Clear();
     size_t width = std::strlen(LoadString(IDS_SUGGESTED_FILENAME));
     for (const VerifyNameRow& row : rows)
         width = std::max(width, row.strSuggested.size());
     width = std::min<size_t>(width, 40);
     std::fprintf(m_err, "\n%s: Verify Filenames\nDirectory: %s\n%7s  %-*s  %s\n", kAppName,
-                 top.m_strPath.c_str(), "#", static_cast<int>(width),
+                 list.Directory().c_str(), "#", static_cast<int>(width),
                  LoadString(IDS_SUGGESTED_FILENAME), LoadString(IDS_ORIGINAL_FILENAME));
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %-*s  %s\n", i + 1, static_cast<int>(width),
                      rows[i].strSuggested.c_str(), rows[i].strOriginal.c_str());
-    if (!ConfirmRows("Rename these entries? y = rename, n = stop here, or the numbers of entries "
-                     "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
-                     "numbers] ",
-                     "Left unrenamed", checked))
-        return false;
-    VerifyFilenamesOk(ctx, rows, checked);
-    return true;
+    choices.bOk = ConfirmRows(
+        "Rename these entries? y = rename, n = stop here, or the numbers of entries "
+        "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
+        "numbers] ",
+        "Left unrenamed", choices.checked);
+    return choices;
 }
 
 // Lists the files whose line ends will be converted; y converts them, row numbers leave those
 // files out (or put them back), n cancels the run.
-int CTerminalUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
-    std::vector<LineEndRow> rows = LineEndRows(top);
-    if (!m_bInteractive || m_bYes) return ApplyLineEndRows(ctx, rows);
-    ClearProgress();
-    std::vector<bool> checked(rows.size(), true);
+VerifyChoices CTerminalUi::VerifyLineEnds(const std::string& directory,
+                                          const std::vector<LineEndRow>& rows) {
+    VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
+    if (!m_bInteractive || m_bYes) return choices;
+    m_progress.Clear();
     std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
-                 top.m_strPath.c_str());
+                 directory.c_str());
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
-    if (!ConfirmRows("Convert these files? y = convert, n = stop here, or the numbers of files "
-                     "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
-                     "numbers] ",
-                     "Left as they are", checked))
-        return VERIFY_ASCII_CANCEL;
-    for (size_t i = 0; i < rows.size(); ++i)
-        rows[i].checked = checked[i];
-    return ApplyLineEndRows(ctx, rows);
+    choices.bOk = ConfirmRows(
+        "Convert these files? y = convert, n = stop here, or the numbers of files "
+        "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"
+        "numbers] ",
+        "Left as they are", choices.checked);
+    return choices;
 }
 
 // The report stays in the document; the command line prints it from there.

@@ -173,8 +173,8 @@ private:
     int HandToEditor(RemoveUnlessKept& guard) {
         int result = 1;
         const std::string& editor = m_editor.strEditor;
-        if (!editor.empty() && m_ui.FindEditor(editor)) {
-            if (!m_ui.StartEditor(editor, m_finalPath)) {
+        if (!editor.empty() && m_doc.m_pEditor->FindEditor(editor)) {
+            if (!m_doc.m_pEditor->StartEditor(editor, m_finalPath)) {
                 m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor, m_finalPath));
                 result = 0;
             }

@@ -14,8 +14,10 @@
 #include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
+#include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
 #include "site/TreeWriter.h"
+#include "site/VerifyLists.h"
 
 namespace ts {
 namespace {
@@ -116,7 +118,7 @@ CRunDriver::Next CRunDriver::FileNames() {
         },
         "Validating Filenames");
     if (n < 0) return Next::Stop;
-    if (n > 0 && s.Rename && !m_ui.VerifyFilenames(*m_pCtx, top, s.Target)) return Next::Stop;
+    if (n > 0 && s.Rename && !VerifyFilenames(*m_pCtx, m_ui, top, s.Target)) return Next::Stop;
     Out() << HeadingBlock(s.Rename ? "RENAMED FILES:" : "SUGGESTED NEW NAMES FOR FILES:");
     int r = 0;
     if (n == 0) {
@@ -146,7 +148,7 @@ CRunDriver::Next CRunDriver::LineEnds() {
                         "Searching for ASCII Files");
     if (n < 0) return Next::Stop;
     if (n > 0) {
-        int v = m_ui.VerifyLineEnds(*m_pCtx, top);
+        int v = VerifyLineEnds(*m_pCtx, m_ui, top);
         if (v == VERIFY_ASCII_CANCEL) return Next::Stop;
         n = v;
     }

@@ -13,6 +13,7 @@
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
 #include "driver/RunStatus.h"
+#include "platform/Editor.h"
 
 namespace ts {
 
@@ -77,9 +78,11 @@ public:
     // Where the report went when the external editor took it.
     std::string m_strExternalReport;
 
-    // Test hooks: the clock of the date line and the directory of temporary reports.
+    // Test hooks: the clock of the date line, the directory of temporary reports and what
+    // starts the external editor.
     std::function<std::time_t()> m_now;
     std::string m_tempDir;
+    CEditorLauncher* m_pEditor = &SystemEditorLauncher();
 
 private:
     CFileSystem& m_fs;

@@ -40,4 +40,13 @@ int ApplyLineEndRows(CRunContext& ctx, const std::vector<LineEndRow>& rows) {
     return checked > 0 ? 1 : 0;
 }
 
+VerifyAsciiResult VerifyLineEnds(CRunContext& ctx, CRunUi& ui, CDirNode& top) {
+    std::vector<LineEndRow> rows = LineEndRows(top);
+    VerifyChoices choices = ui.VerifyLineEnds(top.m_strPath, rows);
+    if (!choices.bOk) return VERIFY_ASCII_CANCEL;
+    for (size_t i = 0; i < rows.size() && i < choices.checked.size(); ++i)
+        rows[i].checked = choices.checked[i];
+    return ApplyLineEndRows(ctx, rows) > 0 ? VERIFY_ASCII_SOME : VERIFY_ASCII_NONE;
+}
+
 }  // namespace ts

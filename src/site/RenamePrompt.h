@@ -27,6 +27,7 @@ public:
     const CFileKeyFilter& Filter() const { return m_filter; }
     // "Accept All" and "No Rename" are offered only in the name-check pass.
     bool OffersPassButtons() const { return m_bInPass; }
+    int Target() const { return m_nTarget; }
 
     // Accept or Accept All: checks the field's text. True when it was accepted: the entry's
     // new name is set (empty when the text is its current name). Otherwise message holds what

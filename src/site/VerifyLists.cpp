@@ -1,6 +1,7 @@
 #include "site/VerifyLists.h"
 
 #include "base/RunContext.h"
+#include "base/RunUi.h"
 #include "base/Strings.h"
 #include "site/DirXpNode.h"
 #include "site/NameRules.h"
@@ -52,6 +53,27 @@ void VerifyFilenamesOk(CRunContext& ctx, const std::vector<VerifyNameRow>& rows,
         SetNewName(*node, std::string());
     }
     if (ctx.bNotRenamedHeadingWritten) ctx.statusReport << kSectionGap;
+}
+
+CVerifyNameList::CVerifyNameList(CDirXpNode& top, int nTarget)
+    : m_strDirectory(top.m_strPath), m_nTarget(nTarget), m_rows(VerifyFilenameRows(top)) {}
+
+CRenamePrompt CVerifyNameList::EditPrompt(size_t row) const {
+    return CRenamePrompt(m_rows.at(row).pNode, m_nTarget, false);
+}
+
+const VerifyNameRow& CVerifyNameList::Refresh(size_t row) {
+    RefreshSuggested(m_rows.at(row));
+    return m_rows[row];
+}
+
+bool VerifyFilenames(CRunContext& ctx, CRunUi& ui, CDirXpNode& top, int nTarget) {
+    CVerifyNameList list(top, nTarget);
+    VerifyChoices choices = ui.VerifyFilenames(list);
+    if (!choices.bOk) return false;
+    choices.checked.resize(list.Rows().size(), true);
+    VerifyFilenamesOk(ctx, list.Rows(), choices.checked);
+    return true;
 }
 
 }  // namespace ts

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "base/RunUi.h"
+#include "base/EditorOptions.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -104,6 +104,36 @@ void CFileEdit::CutFiltered() {
     if (DeleteChecked(false)) QApplication::clipboard()->setText(selected);
 }
 
+bool CFileEdit::DeleteByKey(QKeyEvent* e) {
+    // Deleting a word or the rest of the line is deleting a selection of that extent.
+    const bool wordBack = e->matches(QKeySequence::DeleteStartOfWord);
+    const bool wordForward = e->matches(QKeySequence::DeleteEndOfWord);
+    const bool toEnd = e->matches(QKeySequence::DeleteEndOfLine);
+    const bool line = e->matches(QKeySequence::DeleteCompleteLine);
+    if (!wordBack && !wordForward && !toEnd && !line) return false;
+    if (hasSelectedText()) {
+        DeleteChecked(false);
+        return true;
+    }
+    int caret = cursorPosition();
+    if (wordBack) cursorWordBackward(true);
+    if (wordForward) cursorWordForward(true);
+    if (toEnd) end(true);
+    if (line) selectAll();
+    if (hasSelectedText() && !DeleteChecked(false)) setCursorPosition(caret);
+    return true;
+}
+
+bool CFileEdit::TypeByKey(QKeyEvent* e) {
+    const QString typed = e->text();
+    const bool command = (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0;
+    if (typed.isEmpty() || command) return false;
+    for (char32_t ch : typed.toUcs4())
+        if (IsControl(ch)) return false;
+    TypeText(typed);
+    return true;
+}
+
 void CFileEdit::keyPressEvent(QKeyEvent* e) {
     if (isReadOnly()) {
         QLineEdit::keyPressEvent(e);
@@ -117,38 +147,12 @@ void CFileEdit::keyPressEvent(QKeyEvent* e) {
         CutFiltered();
         return;
     }
-    // Deleting a word or the rest of the line is deleting a selection of that extent.
-    const bool wordBack = e->matches(QKeySequence::DeleteStartOfWord);
-    const bool wordForward = e->matches(QKeySequence::DeleteEndOfWord);
-    const bool toEnd = e->matches(QKeySequence::DeleteEndOfLine);
-    const bool line = e->matches(QKeySequence::DeleteCompleteLine);
-    if (wordBack || wordForward || toEnd || line) {
-        if (!hasSelectedText()) {
-            int caret = cursorPosition();
-            if (wordBack) cursorWordBackward(true);
-            if (wordForward) cursorWordForward(true);
-            if (toEnd) end(true);
-            if (line) selectAll();
-            if (!hasSelectedText()) return;
-            if (!DeleteChecked(false)) setCursorPosition(caret);
-            return;
-        }
-        DeleteChecked(false);
-        return;
-    }
+    if (DeleteByKey(e)) return;
     if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
         DeleteChecked(e->key() == Qt::Key_Delete);
         return;
     }
-    const QString typed = e->text();
-    const bool command = (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) != 0;
-    bool printable = !typed.isEmpty() && !command;
-    for (char32_t ch : typed.toUcs4())
-        if (IsControl(ch)) printable = false;
-    if (printable) {
-        TypeText(typed);
-        return;
-    }
+    if (TypeByKey(e)) return;
     // Moving, selecting, copying, undo, and keys for the dialog (Enter, Escape).
     QLineEdit::keyPressEvent(e);
 }

@@ -42,6 +42,10 @@ private:
     void Refuse(int code);
     void PasteFiltered();
     void CutFiltered();
+    // The keys that delete a word or a line; false for any other key.
+    bool DeleteByKey(QKeyEvent* e);
+    // A key that types printable text; false for any other key.
+    bool TypeByKey(QKeyEvent* e);
 
     CFileKeyFilter m_filter;
 };

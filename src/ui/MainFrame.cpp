@@ -107,6 +107,12 @@ QAction* CMainFrame::MakeAction(const QString& text, const QString& promptAndTip
 }
 
 void CMainFrame::CreateMenus() {
+    CreateActions();
+    AddMenus();
+    ConnectActions();
+}
+
+void CMainFrame::CreateActions() {
     m_pCheckDirectory = MakeAction(tr("Check &Directory..."), tr("Check a Directory\nCheck"),
                                    {QKeySequence(Qt::CTRL | Qt::Key_D)}, IMG_CHECK_DIRECTORY);
     m_pOpen = MakeAction(tr("&Open Report..."), tr("Open an existing report\nOpen"),
@@ -148,7 +154,9 @@ void CMainFrame::CreateMenus() {
     m_pViewStatusBar->setCheckable(true);
     m_pViewToolBar->setChecked(true);
     m_pViewStatusBar->setChecked(true);
+}
 
+void CMainFrame::AddMenus() {
     m_pFileMenu = menuBar()->addMenu(tr("&File"));
     m_pFileMenu->addAction(m_pCheckDirectory);
     m_pFileMenu->addSeparator();
@@ -183,7 +191,9 @@ void CMainFrame::CreateMenus() {
 
     menuBar()->addMenu(tr("&Options"))->addAction(m_pEditor);
     menuBar()->addMenu(tr("&Help"))->addAction(m_pAbout);
+}
 
+void CMainFrame::ConnectActions() {
     connect(m_pCheckDirectory, &QAction::triggered, this, &CMainFrame::OnFileNew);
     connect(m_pOpen, &QAction::triggered, this, &CMainFrame::OnFileOpen);
     connect(m_pSave, &QAction::triggered, this, &CMainFrame::OnFileSave);

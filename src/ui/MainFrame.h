@@ -70,6 +70,10 @@ private:
     QAction* MakeAction(const QString& text, const QString& promptAndTip,
                         const QList<QKeySequence>& keys = {}, int image = -1);
     void CreateMenus();
+    void CreateActions();
+    void AddMenus();
+    // The actions' commands, and their states that follow the view.
+    void ConnectActions();
     void CreateToolBar();
     void CreateStatusBar();
     void RebuildRecentFiles();

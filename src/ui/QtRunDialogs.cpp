@@ -1,7 +1,6 @@
 // The run's questions as windows: the setup wizard, the Rename File prompt, the Read-only File
 // question and the two verification lists.
 #include "base/RunSettings.h"
-#include "site/DirXpNode.h"
 #include "ui/QtRunUi.h"
 #include "ui/ReadOnlyDlg.h"
 #include "ui/RenameDlg.h"
@@ -16,25 +15,28 @@ bool CQtRunUi::RunWizard(RunSettings& settings) {
     return sheet.Run(settings);
 }
 
-int CQtRunUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
+RenameAnswer CQtRunUi::RenamePrompt(CRunContext&, CFileNode& node, int target, bool inPass) {
     CRenameDlg dlg(&node, target, inPass, Owner());
-    return dlg.exec();
+    return static_cast<RenameAnswer>(dlg.exec());
 }
 
-int CQtRunUi::ReadOnlyPrompt(const std::string& text) {
+ReadOnlyAnswer CQtRunUi::ReadOnlyPrompt(const std::string& text) {
     CReadOnlyDlg dlg(Owner());
     dlg.SetText(QString::fromStdString(text));
-    return dlg.exec();
+    return static_cast<ReadOnlyAnswer>(dlg.exec());
 }
 
-bool CQtRunUi::VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) {
-    CVerDlg dlg(ctx, top, target, true, Owner());
-    return dlg.exec() == QDialog::Accepted;
+VerifyChoices CQtRunUi::VerifyFilenames(CVerifyNameList& list) {
+    CVerDlg dlg(list, true, Owner());
+    bool ok = dlg.exec() == QDialog::Accepted;
+    return {ok, dlg.Checked()};
 }
 
-int CQtRunUi::VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) {
-    CVerAsciiDlg dlg(ctx, top, Owner());
-    return dlg.exec();
+VerifyChoices CQtRunUi::VerifyLineEnds(const std::string& directory,
+                                       const std::vector<LineEndRow>& rows) {
+    CVerAsciiDlg dlg(directory, rows, Owner());
+    bool ok = dlg.exec() == QDialog::Accepted;
+    return {ok, dlg.Checked()};
 }
 
 }  // namespace ts

@@ -1,9 +1,6 @@
 #include "ui/QtRunUi.h"
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-
+#include "base/EditorOptions.h"
 #include "platform/FileSystem.h"
 #include "ui/AppMessageBox.h"
 #include "ui/EditorDlg.h"
@@ -16,51 +13,19 @@ CQtRunUi::CQtRunUi() : m_pFs(&RealFileSystem()) {}
 CQtRunUi::~CQtRunUi() = default;
 
 QWidget* CQtRunUi::Owner() const {
-    if (m_pProg && m_pProg->isVisible()) return m_pProg.get();
+    if (CProgDlg* prog = m_progress.Dialog(); prog && prog->isVisible()) return prog;
     if (m_pFrame && m_pFrame->isVisible()) return m_pFrame;
     return nullptr;
 }
 
-int CQtRunUi::MessageBox(const std::string& text, int style) {
-    return AppMessageBox(Owner(), QString::fromStdString(text), style);
-}
-
-void CQtRunUi::Begin(const std::string& caption, int range) {
-    if (!m_pProg) m_pProg = std::make_unique<CProgDlg>();
-    CProgDlg::Pause();
-    m_pProg->Reset(0, range, 0, 1);
-    m_pProg->ShowWithCaption(QString::fromStdString(caption));
-}
-
-bool CQtRunUi::SetDirectory(const std::string& path) {
-    return m_pProg && m_pProg->SetDirectory(QString::fromStdString(path)) != 0;
-}
-
-void CQtRunUi::SetFile(const std::string& path) {
-    if (m_pProg) m_pProg->SetFile(QString::fromStdString(path));
-}
-
-void CQtRunUi::End() {
-    if (!m_pProg) return;
-    CProgDlg::Pause();
-    m_pProg->hide();
+MessageBoxAnswer CQtRunUi::MessageBox(const std::string& text, int style) {
+    return static_cast<MessageBoxAnswer>(
+        AppMessageBox(Owner(), QString::fromStdString(text), style));
 }
 
 bool CQtRunUi::EditorDialog(EditorOptions& options) {
     CEditorDlg dlg(options, Owner());
     return dlg.exec() == QDialog::Accepted;
-}
-
-bool CQtRunUi::FindEditor(const std::string& editor) {
-    QString path = QString::fromStdString(editor);
-    if (!path.contains(QLatin1Char('/'))) return !QStandardPaths::findExecutable(path).isEmpty();
-    QFileInfo info(path);
-    return info.isFile() && info.isExecutable();
-}
-
-bool CQtRunUi::StartEditor(const std::string& editor, const std::string& reportPath) {
-    return QProcess::startDetached(QString::fromStdString(editor),
-                                   {QString::fromStdString(reportPath)});
 }
 
 void CQtRunUi::SetViewText(const std::string& text, bool modified) {

@@ -1,10 +1,10 @@
 // The run interface of the desktop program: message boxes, the progress dialog, the External
-// Editor dialog and the report view, all on the one user-interface thread.
+// Editor dialog and the report view, all on the one user-interface thread. The external editor
+// itself is started by the engine.
 #pragma once
 
-#include <memory>
-
 #include "base/RunUi.h"
+#include "ui/QtProgress.h"
 
 class QWidget;
 
@@ -12,9 +12,8 @@ namespace ts {
 
 class CFileSystem;
 class CMainFrame;
-class CProgDlg;
 
-class CQtRunUi : public CRunUi, public CProgress {
+class CQtRunUi : public CRunUi {
 public:
     CQtRunUi();
     ~CQtRunUi() override;
@@ -24,23 +23,18 @@ public:
     // set).
     void SetFileSystem(CFileSystem& fs) { m_pFs = &fs; }
     // The one progress dialog; created by the first walk.
-    CProgDlg* ProgressDialog() const { return m_pProg.get(); }
+    CProgDlg* ProgressDialog() const { return m_progress.Dialog(); }
 
     bool RunWizard(RunSettings& settings) override;
-    int MessageBox(const std::string& text, int style) override;
-    CProgress& Progress() override { return *this; }
-    void Begin(const std::string& caption, int range) override;
-    bool SetDirectory(const std::string& path) override;
-    void SetFile(const std::string& path) override;
-    void End() override;
-    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
-    int ReadOnlyPrompt(const std::string& text) override;
-    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override;
-    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override;
+    MessageBoxAnswer MessageBox(const std::string& text, int style) override;
+    CProgress& Progress() override { return m_progress; }
+    RenameAnswer RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override;
+    ReadOnlyAnswer ReadOnlyPrompt(const std::string& text) override;
+    VerifyChoices VerifyFilenames(CVerifyNameList& list) override;
+    VerifyChoices VerifyLineEnds(const std::string& directory,
+                                 const std::vector<LineEndRow>& rows) override;
     bool HasLimitedView() const override { return true; }
     bool EditorDialog(EditorOptions& options) override;
-    bool StartEditor(const std::string& editor, const std::string& reportPath) override;
-    bool FindEditor(const std::string& editor) override;
     void SetViewText(const std::string& text, bool modified) override;
     void ShowMainWindow(bool show) override;
 
@@ -50,7 +44,7 @@ private:
 
     CMainFrame* m_pFrame = nullptr;
     CFileSystem* m_pFs;
-    std::unique_ptr<CProgDlg> m_pProg;
+    CQtProgress m_progress;
 };
 
 }  // namespace ts

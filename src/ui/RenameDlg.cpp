@@ -14,7 +14,10 @@
 namespace ts {
 
 CRenameDlg::CRenameDlg(CFileNode* node, int nTarget, bool bInPass, QWidget* parent)
-    : QDialog(parent), m_prompt(node, nTarget, bInPass) {
+    : CRenameDlg(CRenamePrompt(node, nTarget, bInPass), parent) {}
+
+CRenameDlg::CRenameDlg(const CRenamePrompt& prompt, QWidget* parent)
+    : QDialog(parent), m_prompt(prompt) {
     setWindowTitle(DialogCaption(tr("Rename File")));
     auto* top = new QVBoxLayout(this);
     top->setSpacing(12);
@@ -30,7 +33,7 @@ CRenameDlg::CRenameDlg(CFileNode* node, int nTarget, bool bInPass, QWidget* pare
         field->setCursorPosition(0);
     }
     m_pName = new CFileEdit;
-    m_pName->SetTarget(nTarget);
+    m_pName->SetTarget(m_prompt.Target());
     m_pName->SetMaxLength(m_prompt.Filter().MaxLength());
     SetField(m_prompt.InitialText());
 

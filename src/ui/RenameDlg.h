@@ -23,6 +23,8 @@ public:
     // The dialog ends with RENAME_ACCEPT, RENAME_ACCEPT_ALL, RENAME_NO_RENAME or
     // RENAME_CANCEL; an accepted name has been stored in the node.
     CRenameDlg(CFileNode* node, int nTarget, bool bInPass, QWidget* parent = nullptr);
+    // The prompt's entry, target and buttons.
+    explicit CRenameDlg(const CRenamePrompt& prompt, QWidget* parent = nullptr);
 
     QLabel* MessageLabel() const { return m_pMessage; }
     QLineEdit* DirectoryField() const { return m_pDirectory; }

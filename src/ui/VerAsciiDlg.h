@@ -1,8 +1,9 @@
 // "Verify ASCII Line End Conversions": the files whose line ends are about to be converted,
-// each with a check box. OK withdraws the unchecked files; the dialog ends with the number of
-// the VERIFY_ASCII_ results (none left, some left, cancelled).
+// each with a check box. The dialog only shows the list: the engine withdraws the unchecked
+// files once it is closed with OK.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "site/LineEndVerify.h"
@@ -10,21 +11,17 @@
 
 namespace ts {
 
-class CDirNode;
-class CRunContext;
-
 class CVerAsciiDlg : public CVerifyDialog {
     Q_OBJECT
 public:
-    CVerAsciiDlg(CRunContext& ctx, CDirNode& top, QWidget* parent = nullptr);
+    CVerAsciiDlg(const std::string& directory, const std::vector<LineEndRow>& rows,
+                 QWidget* parent = nullptr);
 
-public slots:
-    void accept() override;
-    void reject() override;
+    // One flag per row, in the order given: still checked.
+    std::vector<bool> Checked() const;
 
 private:
-    CRunContext& m_ctx;
-    std::vector<LineEndRow> m_rows;
+    size_t m_nRows;
 };
 
 }  // namespace ts

@@ -1,38 +1,34 @@
 // "Verify Filenames": the planned renames in two columns (the suggested name, indented by the
 // directory's depth, and the directory and original name), each with a check box; Edit changes
-// a suggestion through the Rename File prompt. OK withdraws the unchecked renames.
+// a suggestion through the Rename File prompt. The dialog only shows the list: the engine
+// applies the rows left checked once it is closed with OK.
 #pragma once
 
 #include <vector>
 
-#include "site/VerifyLists.h"
 #include "ui/VerifyDialog.h"
 
 namespace ts {
 
-class CDirXpNode;
-class CRunContext;
+class CVerifyNameList;
 
 class CVerDlg : public CVerifyDialog {
     Q_OBJECT
 public:
-    CVerDlg(CRunContext& ctx, CDirXpNode& top, int nTarget, bool bCheckBoxes,
-            QWidget* parent = nullptr);
+    CVerDlg(CVerifyNameList& list, bool bCheckBoxes, QWidget* parent = nullptr);
 
     QPushButton* EditButton() const { return m_pEdit; }
-    const std::vector<VerifyNameRow>& Rows() const { return m_rows; }
+    // One flag per row of the list, in its order: still checked.
+    std::vector<bool> Checked() const;
 
 public slots:
-    void accept() override;
     void OnEdit();
 
 protected:
     void SetColumnWidths(int listWidth) override;
 
 private:
-    CRunContext& m_ctx;
-    int m_nTarget;
-    std::vector<VerifyNameRow> m_rows;
+    CVerifyNameList& m_list;
     QPushButton* m_pEdit;
 };
 

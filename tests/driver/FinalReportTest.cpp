@@ -29,6 +29,7 @@ protected:
         auto d = std::make_unique<CTessaryDoc>(fs, ui, &profile, nullptr);
         d->m_now = [] { return std::time_t(1709622489); };  // Tue Mar  5 07:08:09 2024 UTC
         d->m_tempDir = tmp.Path();
+        d->m_pEditor = &ui;
         d->m_settings = DefaultSettings(site.Path(), site / "index.html");
         d->m_settings.AutoFileName = false;
         return d;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/FileSystem.h"
+#include "site/LineEndVerify.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"
 
@@ -280,7 +281,10 @@ TEST(LinkReportEndToEnd, LineEndMarksDoNotHideUnusedFiles) {
     CScriptedUi ui;
     ui.settings = DefaultSettings(site.Path(), site / "index.html");
     ui.settings.LineEnd = LE_DOS;
-    ui.verifyLineEnds = [](CRunContext&, CDirXpNode&) { return VERIFY_ASCII_NONE; };
+    // Every file unchecked: nothing is converted.
+    ui.verifyLineEnds = [](const std::string&, const std::vector<LineEndRow>& rows) {
+        return VerifyChoices{true, std::vector<bool>(rows.size(), false)};
+    };
     auto doc = MakeDoc(RealFileSystem(), ui, tmp.Path());
     doc->CheckDirectory();
     EXPECT_NE(Lf(ui.viewText)

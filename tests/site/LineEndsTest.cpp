@@ -262,15 +262,12 @@ TEST(LineEnds, UncheckingEveryFileConvertsNothing) {
     ui.settings = DefaultSettings(site.Path());
     ui.settings.FilesOnly = true;
     ui.settings.LineEnd = LE_MAC;
-    ui.verifyLineEnds = [](CRunContext& ctx, CDirXpNode& top) {
-        std::vector<LineEndRow> rows = LineEndRows(top);
+    ui.verifyLineEnds = [](const std::string&, const std::vector<LineEndRow>& rows) {
         EXPECT_EQ(rows.size(), 2u);
         if (rows.size() == 2) {
             EXPECT_EQ(rows[1].text, "/b.txt");
         }
-        for (auto& r : rows)
-            r.checked = false;
-        return ApplyLineEndRows(ctx, rows);
+        return VerifyChoices{true, std::vector<bool>(rows.size(), false)};
     };
     auto doc = MakeDoc(RealFileSystem(), ui, tmp.Path());
     doc->CheckDirectory();

@@ -58,18 +58,16 @@ TEST(RenameEndToEnd, RenamesLogsReportsAndUndoes) {
     ui.settings.AutoReadOnly = 1;
     ui.settings.DeriveUpdateLinks();
     std::string rowsSeen;
-    ui.verifyFilenames = [&](CRunContext& ctx, CDirXpNode& top, int target) {
-        EXPECT_EQ(target, TFS_DOS_FAT);
-        std::vector<VerifyNameRow> rows = VerifyFilenameRows(top);
-        std::vector<bool> checked;
-        for (const VerifyNameRow& row : rows) {
+    ui.verifyFilenames = [&](CVerifyNameList& list) {
+        EXPECT_EQ(list.Target(), TFS_DOS_FAT);
+        VerifyChoices choices{true, {}};
+        for (const VerifyNameRow& row : list.Rows()) {
             rowsSeen += row.strSuggested + " | " + row.strOriginal + "\n";
-            checked.push_back(row.pNode->Name() != "keep me.txt");
+            choices.checked.push_back(row.pNode->Name() != "keep me.txt");
         }
         // Something takes a new name between the check and the renaming.
         site.Write("CLASHONE.HTM", "intruder");
-        VerifyFilenamesOk(ctx, rows, checked);
-        return true;
+        return choices;
     };
     auto doc = MakeDoc(RealFileSystem(), ui, tmp.Path());
     doc->CheckDirectory();

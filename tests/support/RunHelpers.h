@@ -21,12 +21,14 @@ inline RunSettings DefaultSettings(const std::string& dir, const std::string& ho
     return s;
 }
 
-// A document whose clock is fixed and whose temporary reports go to tempDir.
+// A document whose clock is fixed, whose temporary reports go to tempDir and whose editor is
+// the script's.
 inline std::unique_ptr<CTessaryDoc> MakeDoc(CFileSystem& fs, CScriptedUi& ui,
                                             const std::string& tempDir) {
     auto doc = std::make_unique<CTessaryDoc>(fs, ui, nullptr, nullptr);
     doc->m_now = [] { return std::time_t(0); };
     doc->m_tempDir = tempDir;
+    doc->m_pEditor = &ui;
     return doc;
 }
 

@@ -1,4 +1,5 @@
-// A CRunUi for tests: it answers from a script and records everything the engine showed.
+// A CRunUi for tests: it answers from a script and records everything the engine showed. It
+// stands in for the external editor too: give it to the document as its editor launcher.
 #pragma once
 
 #include <deque>
@@ -6,12 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "base/EditorOptions.h"
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
+#include "platform/Editor.h"
+#include "site/LineEndVerify.h"
+#include "site/VerifyLists.h"
 
 namespace ts::test {
 
-class CScriptedUi : public CRunUi, public CProgress {
+class CScriptedUi : public CRunUi, public CProgress, public CEditorLauncher {
 public:
     // The settings the "wizard" hands back; finish = false plays Cancel.
     RunSettings settings;
@@ -31,13 +36,14 @@ public:
     std::vector<std::string> startedEditors;
 
     // Answers.
-    int messageAnswer = ID_OK;
+    MessageBoxAnswer messageAnswer = ID_OK;
     // Cancel when the progress protocol has seen this many SetDirectory calls (0 = never).
     int cancelAfterDirectories = 0;
-    std::deque<int> readOnlyAnswers;  // default READONLY_YES when empty
-    std::function<int(CRunContext&, CFileNode&, int, bool)> renamePrompt;
-    std::function<bool(CRunContext&, CDirXpNode&, int)> verifyFilenames;
-    std::function<int(CRunContext&, CDirXpNode&)> verifyLineEnds;
+    std::deque<ReadOnlyAnswer> readOnlyAnswers;  // default READONLY_YES when empty
+    std::function<RenameAnswer(CRunContext&, CFileNode&, int, bool)> renamePrompt;
+    // Both lists answer OK with every row checked unless set.
+    std::function<VerifyChoices(CVerifyNameList&)> verifyFilenames;
+    std::function<VerifyChoices(const std::string&, const std::vector<LineEndRow>&)> verifyLineEnds;
     std::function<bool(EditorOptions&)> editorDialog;
     bool limitedView = true;
     bool editorFound = true;
@@ -48,7 +54,7 @@ public:
         if (finish) s = settings;
         return finish;
     }
-    int MessageBox(const std::string& text, int) override {
+    MessageBoxAnswer MessageBox(const std::string& text, int) override {
         messages.push_back(text);
         return messageAnswer;
     }
@@ -62,23 +68,24 @@ public:
     }
     void SetFile(const std::string& path) override { filesShown.push_back(path); }
     void End() override { cancelled = false; }
-    int RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override {
+    RenameAnswer RenamePrompt(CRunContext& ctx, CFileNode& node, int target, bool inPass) override {
         return renamePrompt ? renamePrompt(ctx, node, target, inPass) : RENAME_ACCEPT;
     }
-    int ReadOnlyPrompt(const std::string& text) override {
+    ReadOnlyAnswer ReadOnlyPrompt(const std::string& text) override {
         readOnlyQuestions.push_back(text);
         if (readOnlyAnswers.empty()) return READONLY_YES;
-        int a = readOnlyAnswers.front();
+        ReadOnlyAnswer a = readOnlyAnswers.front();
         readOnlyAnswers.pop_front();
         return a;
     }
-    bool VerifyFilenames(CRunContext& ctx, CDirXpNode& top, int target) override {
+    VerifyChoices VerifyFilenames(CVerifyNameList& list) override {
         ++verifyFilenamesShown;
-        return verifyFilenames ? verifyFilenames(ctx, top, target) : true;
+        return verifyFilenames ? verifyFilenames(list) : VerifyChoices{true, {}};
     }
-    int VerifyLineEnds(CRunContext& ctx, CDirXpNode& top) override {
+    VerifyChoices VerifyLineEnds(const std::string& directory,
+                                 const std::vector<LineEndRow>& rows) override {
         ++verifyLineEndsShown;
-        return verifyLineEnds ? verifyLineEnds(ctx, top) : VERIFY_ASCII_SOME;
+        return verifyLineEnds ? verifyLineEnds(directory, rows) : VerifyChoices{true, {}};
     }
     bool HasLimitedView() const override { return limitedView; }
     bool EditorDialog(EditorOptions& o) override {

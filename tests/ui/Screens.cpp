@@ -15,6 +15,7 @@
 #include "site/DirXpNode.h"
 #include "site/LineEnds.h"
 #include "support/MakeNode.h"
+#include "site/VerifyLists.h"
 #include "support/TempDir.h"
 #include "ui/EditorDlg.h"
 #include "ui/ListCtrlEx.h"
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
             },
             "Validating Filenames");
         {
-            ts::CVerDlg dlg(ctx, top, ts::TFS_DOS_FAT, true);
+            ts::CVerifyNameList list(top, ts::TFS_DOS_FAT);
+            ts::CVerDlg dlg(list, true);
             dlg.List()->ToggleCheck(1);
             dlg.List()->SelectRow(3);
             dlg.show();
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
             [&](ts::CFileNode& node, bool&) { return ts::MarkLineEnd(node, ts::LE_UNIX) ? 1 : 0; },
             "Searching for ASCII Files");
         {
-            ts::CVerAsciiDlg dlg(ctx, top);
+            ts::CVerAsciiDlg dlg(top.m_strPath, ts::LineEndRows(top));
             dlg.List()->ToggleCheck(0);
             dlg.show();
             QApplication::processEvents();

@@ -11,8 +11,11 @@
 #include "base/RunUi.h"
 #include "base/Strings.h"
 #include "site/LineEnds.h"
+#include "site/LineEndVerify.h"
 #include "site/SiteFixture.h"
+#include "site/VerifyLists.h"
 #include "ui/FileEdit.h"
+#include "ui/QtRunUi.h"
 #include "ui/ReadOnlyDlg.h"
 #include "ui/RenameDlg.h"
 #include "ui/VerAsciiDlg.h"
@@ -53,6 +56,25 @@ std::string NotRenamedLine(const std::string& newName, const std::string& path) 
 
 const std::string kSeparator(80, '-');
 
+// The lists shown the way a run shows them: the engine builds the rows, the desktop front end
+// shows them, act plays the user in the dialog, and the engine applies the choices.
+bool ShowVerifyFilenames(CSiteFixture& fx, const std::function<void(CVerDlg&)>& act) {
+    CQtRunUi ui;
+    CModalHand hand([&act](QWidget* w) {
+        if (auto* dlg = qobject_cast<CVerDlg*>(w)) act(*dlg);
+    });
+    return VerifyFilenames(fx.ctx, ui, *fx.top, TFS_WIN95_VFAT);
+}
+
+VerifyAsciiResult ShowVerifyLineEnds(CSiteFixture& fx,
+                                     const std::function<void(CVerAsciiDlg&)>& act) {
+    CQtRunUi ui;
+    CModalHand hand([&act](QWidget* w) {
+        if (auto* dlg = qobject_cast<CVerAsciiDlg*>(w)) act(*dlg);
+    });
+    return VerifyLineEnds(fx.ctx, ui, *fx.top);
+}
+
 // Windows 95 names keep their case, so only the forbidden characters make renames.
 struct CNestedSite : CSiteFixture {
     CNestedSite() {
@@ -72,7 +94,8 @@ class TestVerifyDialogs : public QObject {
 private slots:
     void verifyFilenamesListsRenamesByDirectory() {
         CNestedSite fx;
-        CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        CVerifyNameList names(*fx.top, TFS_WIN95_VFAT);
+        CVerDlg dlg(names, true);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Tessary: Verify Filenames"));
         QCOMPARE(dlg.DirectoryField()->text().toStdString(), fx.site.Path());
         CListCtrlEx* list = dlg.List();
@@ -97,7 +120,8 @@ private slots:
 
     void aClickOnABoxTogglesItAndKeepsTheSelection() {
         CNestedSite fx;
-        CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        CVerifyNameList names(*fx.top, TFS_WIN95_VFAT);
+        CVerDlg dlg(names, true);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         CListCtrlEx* list = dlg.List();
@@ -124,7 +148,8 @@ private slots:
 
     void editingANameKeepsTheRowsIndentation() {
         CNestedSite fx;
-        CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        CVerifyNameList names(*fx.top, TFS_WIN95_VFAT);
+        CVerDlg dlg(names, true);
         CListCtrlEx* list = dlg.List();
         QStringList prompts;
         CModalHand hand([&prompts](QWidget* w) {
@@ -152,13 +177,12 @@ private slots:
 
     void okListsUncheckedRowsOnceAndKeepsTheirNames() {
         CNestedSite fx;
-        {
-            CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        ShowVerifyFilenames(fx, [](CVerDlg& dlg) {
             dlg.List()->SetCheck(0, false);
             dlg.List()->SetCheck(2, false);
             dlg.OkButton()->click();
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        }
+        });
         const std::string heading =
             kSeparator + "\n" + LoadString(IDS_NOT_RENAMED_HEADING) + "\n" + kSeparator + "\n";
         std::string expected = heading + NotRenamedLine("xy.txt", fx.site / "sub/deeper/x|y.txt") +
@@ -170,43 +194,42 @@ private slots:
 
         // Later in the same run the heading is not written again; with every row checked only
         // the section gap follows.
-        {
-            CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        ShowVerifyFilenames(fx, [](CVerDlg& dlg) {
             QCOMPARE(dlg.List()->ItemCount(), 1);
             dlg.OkButton()->click();
-        }
+        });
         expected += "\n\n\n";
         QCOMPARE(fx.Status(), expected);
 
         // Another run has a heading of its own; a run with nothing unchecked writes nothing.
         CNestedSite other;
-        {
-            CVerDlg dlg(other.ctx, *other.top, TFS_WIN95_VFAT, true);
-            dlg.OkButton()->click();
-        }
+        ShowVerifyFilenames(other, [](CVerDlg& dlg) { dlg.OkButton()->click(); });
         QCOMPARE(other.Status(), std::string());
-        {
-            CVerDlg dlg(other.ctx, *other.top, TFS_WIN95_VFAT, true);
+        ShowVerifyFilenames(other, [](CVerDlg& dlg) {
             dlg.List()->SetCheck(1, false);
             dlg.OkButton()->click();
-        }
+        });
         QCOMPARE(other.Status(),
                  heading + NotRenamedLine("in.txt", other.site / "sub/in*.txt") + "\n\n\n");
     }
 
     void cancelChangesNothing() {
         CNestedSite fx;
-        CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
-        dlg.List()->SetCheck(2, false);
-        QTimer::singleShot(0, &dlg, [&dlg] { QTest::keyClick(&dlg, Qt::Key_Escape); });
-        QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+        int result = -1;
+        ShowVerifyFilenames(fx, [&result](CVerDlg& dlg) {
+            dlg.List()->SetCheck(2, false);
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+            result = dlg.result();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(fx.NewName("top?.txt"), std::string("top.txt"));
         QCOMPARE(fx.Status(), std::string());
     }
 
     void theListTakesTheRoomWhenResized() {
         CNestedSite fx;
-        CVerDlg dlg(fx.ctx, *fx.top, TFS_WIN95_VFAT, true);
+        CVerifyNameList names(*fx.top, TFS_WIN95_VFAT);
+        CVerDlg dlg(names, true);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         const QPoint listPos = dlg.List()->pos();
@@ -241,25 +264,26 @@ private slots:
         };
         QCOMPARE(mark(), 2);
         {
-            CVerAsciiDlg dlg(fx.ctx, *fx.top);
+            CVerAsciiDlg dlg(fx.top->m_strPath, LineEndRows(*fx.top));
             QCOMPARE(dlg.windowTitle(),
                      QStringLiteral("Tessary: Verify ASCII Line End Conversions"));
             QCOMPARE(Rows(dlg.List()), (QStringList{"[x] /a.txt|", "[x] /sub/b.txt|"}));
             // Cancel: the marks stay, nothing is written.
-            QTimer::singleShot(0, &dlg, [&dlg] { dlg.CancelButton()->click(); });
-            QCOMPARE(dlg.exec(), int(VERIFY_ASCII_CANCEL));
+            QCOMPARE(ShowVerifyLineEnds(fx, [](CVerAsciiDlg& d) { d.CancelButton()->click(); }),
+                     VERIFY_ASCII_CANCEL);
             QCOMPARE(fx.Status(), std::string());
             QVERIFY(fx.Node("a.txt")->m_bMarked);
         }
         {
             // Every row unchecked: all listed under the heading, and nothing left to convert.
-            CVerAsciiDlg dlg(fx.ctx, *fx.top);
-            dlg.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-            ClickBox(dlg.List(), 0);
-            ClickBox(dlg.List(), 1);
-            QTimer::singleShot(0, &dlg, [&dlg] { QTest::keyClick(&dlg, Qt::Key_Return); });
-            QCOMPARE(dlg.exec(), int(VERIFY_ASCII_NONE));
+            QCOMPARE(ShowVerifyLineEnds(fx,
+                                        [](CVerAsciiDlg& dlg) {
+                                            if (!QTest::qWaitForWindowExposed(&dlg)) return;
+                                            ClickBox(dlg.List(), 0);
+                                            ClickBox(dlg.List(), 1);
+                                            QTest::keyClick(&dlg, Qt::Key_Return);
+                                        }),
+                     VERIFY_ASCII_NONE);
         }
         QCOMPARE(fx.Status(), kSeparator + "\n" + LoadString(IDS_NOT_UPDATED_HEADING) + "\n" +
                                   kSeparator + "\n" + (fx.site / "a.txt") + "\n" +
@@ -269,10 +293,12 @@ private slots:
 
         // One left checked: some to convert.
         QCOMPARE(mark(), 2);
-        CVerAsciiDlg dlg(fx.ctx, *fx.top);
-        dlg.List()->SetCheck(1, false);
-        QTimer::singleShot(0, &dlg, [&dlg] { dlg.OkButton()->click(); });
-        QCOMPARE(dlg.exec(), int(VERIFY_ASCII_SOME));
+        QCOMPARE(ShowVerifyLineEnds(fx,
+                                    [](CVerAsciiDlg& dlg) {
+                                        dlg.List()->SetCheck(1, false);
+                                        dlg.OkButton()->click();
+                                    }),
+                 VERIFY_ASCII_SOME);
         QVERIFY(fx.Node("a.txt")->m_bMarked);
         QVERIFY(!fx.Node("sub/b.txt")->m_bMarked);
     }

@@ -2,7 +2,7 @@
 
 #include "base/Profile.h"
 #include "base/ReportStream.h"
-#include "site/FileNode.h"
+#include "platform/Text.h"
 
 namespace ts {
 namespace {

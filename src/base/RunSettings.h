@@ -8,8 +8,9 @@ namespace ts {
 
 class CProfile;
 
-// Target file-name conventions (TargetFileSystem).
-enum {
+// Target file-name conventions. The codes are those the profile stores; the fields of
+// RunSettings stay int, as the profile and the wizard hand them over.
+enum TargetFileSystem : int {
     TFS_UNSPECIFIED = 0,
     TFS_ISO9660 = 1,
     TFS_DOS_FAT = 2,
@@ -21,11 +22,11 @@ enum {
     TFS_LOWER = 8,
 };
 
-// Line-end conventions (LineEndConvention).
-enum { LE_NONE = 0, LE_DOS = 1, LE_MAC = 2, LE_UNIX = 3 };
+// Line-end conventions.
+enum LineEndConvention : int { LE_NONE = 0, LE_DOS = 1, LE_MAC = 2, LE_UNIX = 3 };
 
 // Web file-extension conventions (RenameHtml).
-enum { WEB_EXT_KEEP = 0, WEB_EXT_WINDOWS = 1, WEB_EXT_UNIX = 2 };
+enum WebExtConvention : int { WEB_EXT_KEEP = 0, WEB_EXT_WINDOWS = 1, WEB_EXT_UNIX = 2 };
 
 struct RunSettings {
     int Target = 0;

@@ -72,9 +72,10 @@ Refusal CheckDirectoryChoice(CFileSystem& fs, const RunSettings& s) {
 }
 
 bool DirectoryRefusesWrites(CFileSystem& fs, const std::string& dir) {
-    if (fs.CanWriteIn(dir)) return false;
+    CResult probe = fs.CanWriteIn(dir);
+    if (probe) return false;
     // Only a refusal counts: a full disk or a failing device is not a read-only volume.
-    int err = fs.LastError();
+    int err = probe.Error();
     return err == EACCES || err == EPERM || err == EROFS;
 }
 

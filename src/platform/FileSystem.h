@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Path.h"
+#include "platform/Result.h"
 
 namespace ts {
 
@@ -46,15 +47,17 @@ public:
     virtual bool Close() = 0;
 };
 
+// The calls that can fail return a CResult with the errno of the failure. The opening calls
+// return no handle on failure, and the calls of CFile return false, with errno telling why.
 class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
 
     // lstat, then stat through a link to decide what the entry is.
-    virtual bool Stat(const std::string& path, FileStat& st) = 0;
+    virtual CResult Stat(const std::string& path, FileStat& st) = 0;
     // The names of a directory's entries without "." and "..", sorted by bytes so that every
     // run sees the same order whatever the file system returns.
-    virtual bool ListDir(const std::string& dir, std::vector<std::string>& names) = 0;
+    virtual CResult ListDir(const std::string& dir, std::vector<std::string>& names) = 0;
     // Opens an existing regular file for reading (through a link). Never blocks on a FIFO.
     virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
     // Creates or truncates a file for writing; refuses to write through a symbolic link.
@@ -65,15 +68,13 @@ public:
     virtual std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                               std::string& path) = 0;
     // Renames an entry; never replaces an existing one.
-    virtual bool RenameNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual CResult RenameNoReplace(const std::string& from, const std::string& to) = 0;
     // Renames a file over an existing one in one step (the last step of a safe rewrite).
-    virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
-    virtual bool Remove(const std::string& path) = 0;
-    virtual bool SetMode(const std::string& path, unsigned mode) = 0;
+    virtual CResult ReplaceFile(const std::string& from, const std::string& to) = 0;
+    virtual CResult Remove(const std::string& path) = 0;
+    virtual CResult SetMode(const std::string& path, unsigned mode) = 0;
     // Creates and removes a probe file; false when the directory refuses writes.
-    virtual bool CanWriteIn(const std::string& dir) = 0;
-    // errno of the last failure of this object.
-    virtual int LastError() const = 0;
+    virtual CResult CanWriteIn(const std::string& dir) = 0;
     // A scan of a tree begins or ends. Between the two, no directory is renamed or removed,
     // so an implementation may keep the directories being listed open.
     virtual void BeginScan() {}
@@ -84,10 +85,10 @@ public:
 CFileSystem& RealFileSystem();
 
 // Moves a file without replacing an existing one; across file systems by copying.
-bool MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to);
+CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to);
 
 // Reads the whole of a file (reports only; user files are always streamed).
-bool ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out);
+CResult ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out);
 
 // The directory for temporary reports: $TMP when it names a directory, else $TMPDIR, else /tmp.
 std::string TempDirectory();

@@ -103,18 +103,18 @@ private:
 
 class CPosixFileSystem : public CFileSystem {
 public:
-    bool Stat(const std::string& path, FileStat& st) override {
+    CResult Stat(const std::string& path, FileStat& st) override {
         st = FileStat();
         const char* name = nullptr;
         int dir = OpenDirOf(path, name);
         struct stat ls;
-        if (::fstatat(dir, name, &ls, AT_SYMLINK_NOFOLLOW) != 0) return Fail();
+        if (::fstatat(dir, name, &ls, AT_SYMLINK_NOFOLLOW) != 0) return CResult::FromErrno();
         struct stat s = ls;
         if (S_ISLNK(ls.st_mode)) {
             st.isLink = true;
             if (::fstatat(dir, name, &s, 0) != 0) {
                 st.kind = EntryKind::Special;  // a link to nothing
-                return true;
+                return CResult::Ok();
             }
             // A link to a directory is never followed: a loop must not hang a scan.
             st.kind = S_ISREG(s.st_mode) ? EntryKind::File : EntryKind::Special;
@@ -129,10 +129,10 @@ public:
         st.mode = s.st_mode & 07777;
         st.size = static_cast<uint64_t>(s.st_size);
         st.readOnly = (s.st_mode & S_IWUSR) == 0 || IsReadOnlyMount(path, s.st_dev);
-        return true;
+        return CResult::Ok();
     }
 
-    bool ListDir(const std::string& dir, std::vector<std::string>& names) override {
+    CResult ListDir(const std::string& dir, std::vector<std::string>& names) override {
         names.clear();
         // Below a directory already open, a link put in the place of a subdirectory since the
         // scan looked at it is refused, never followed.
@@ -140,15 +140,14 @@ public:
         int parent = OpenDirOf(dir, name);
         int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (parent == AT_FDCWD ? 0 : O_NOFOLLOW);
         int fd = ::openat(parent, name, flags);
-        if (fd < 0) return Fail();
+        if (fd < 0) return CResult::FromErrno();
         // A directory kept for the scan stays open; the listing reads through a copy of it.
         bool kept = m_bScanning && KeepScanDir(dir, fd);
         DIR* d = kept ? ::fdopendir(::dup(fd)) : ::fdopendir(fd);
         if (!d) {
             int err = errno;
             if (!kept) ::close(fd);
-            m_err = err;
-            return false;
+            return CResult::Fail(err);
         }
         errno = 0;
         while (struct dirent* e = ::readdir(d)) {
@@ -158,22 +157,18 @@ public:
         int err = errno;
         ::closedir(d);
         std::sort(names.begin(), names.end());
-        if (err != 0) {
-            m_err = err;
-            return false;
-        }
-        return true;
+        return err != 0 ? CResult::Fail(err) : CResult::Ok();
     }
 
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
         const char* name = nullptr;
         int dir = OpenDirOf(path, name);
         int fd = ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return FailFile();
+        if (fd < 0) return nullptr;
         struct stat s;
         if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
             ::close(fd);
-            m_err = EINVAL;
+            errno = EINVAL;
             return nullptr;
         }
         // O_NONBLOCK kept a FIFO from blocking the open. It has no effect on reading a regular
@@ -183,13 +178,13 @@ public:
 
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override {
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) return FailFile();
+        if (fd < 0) return nullptr;
         return std::make_unique<CPosixFile>(fd);
     }
 
     std::unique_ptr<CFile> OpenNew(const std::string& path) override {
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) return FailFile();
+        if (fd < 0) return nullptr;
         return std::make_unique<CPosixFile>(fd);
     }
 
@@ -199,64 +194,57 @@ public:
         std::vector<char> buf(pattern.begin(), pattern.end());
         buf.push_back('\0');
         int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-        if (fd < 0) return FailFile();
+        if (fd < 0) return nullptr;
         path.assign(buf.data());
         return std::make_unique<CPosixFile>(fd);
     }
 
-    bool RenameNoReplace(const std::string& from, const std::string& to) override {
-        if (RawRenameNoReplace(from, to)) return true;
-        if (m_err != EEXIST) return false;
+    CResult RenameNoReplace(const std::string& from, const std::string& to) override {
+        CResult r = RawRenameNoReplace(from, to);
+        if (r || r.Error() != EEXIST) return r;
         // A change of case alone on a case-insensitive file system: both names are one entry.
         struct stat a, b;
         if (::lstat(from.c_str(), &a) != 0 || ::lstat(to.c_str(), &b) != 0 ||
-            a.st_dev != b.st_dev || a.st_ino != b.st_ino || BaseName(from) == BaseName(to)) {
-            m_err = EEXIST;
-            return false;
-        }
+            a.st_dev != b.st_dev || a.st_ino != b.st_ino || BaseName(from) == BaseName(to))
+            return CResult::Fail(EEXIST);
         std::string mid = DirName(to) + "/.ts_case_" + std::to_string(::getpid());
         for (int i = 0; i < 1000; ++i) {
             std::string candidate = mid + "_" + std::to_string(i);
-            if (RawRenameNoReplace(from, candidate)) {
-                if (RawRenameNoReplace(candidate, to)) return true;
-                int err = m_err;
-                RawRenameNoReplace(candidate, from);
-                m_err = err;
-                return false;
+            r = RawRenameNoReplace(from, candidate);
+            if (r) {
+                r = RawRenameNoReplace(candidate, to);
+                if (!r) RawRenameNoReplace(candidate, from);
+                return r;
             }
-            if (m_err != EEXIST) return false;
+            if (r.Error() != EEXIST) return r;
         }
-        return false;
+        return r;
     }
 
-    bool ReplaceFile(const std::string& from, const std::string& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
+    CResult ReplaceFile(const std::string& from, const std::string& to) override {
+        return Check(::rename(from.c_str(), to.c_str()));
     }
 
-    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 || Fail(); }
+    CResult Remove(const std::string& path) override { return Check(::unlink(path.c_str())); }
 
-    bool SetMode(const std::string& path, unsigned mode) override {
-        return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 || Fail();
+    CResult SetMode(const std::string& path, unsigned mode) override {
+        return Check(::chmod(path.c_str(), static_cast<mode_t>(mode)));
     }
 
-    bool CanWriteIn(const std::string& dir) override {
+    CResult CanWriteIn(const std::string& dir) override {
         struct statvfs vfs;
-        if (::statvfs(dir.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY)) {
-            m_err = EROFS;
-            return false;
-        }
+        if (::statvfs(dir.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
+            return CResult::Fail(EROFS);
         std::string probe = (dir == "/" ? std::string() : dir) + "/__rename.foo";
         int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
-            if (errno == EEXIST) return true;  // someone's file: leave it alone
-            return Fail();
+            if (errno == EEXIST) return CResult::Ok();  // someone's file: leave it alone
+            return CResult::FromErrno();
         }
         ::close(fd);
         ::unlink(probe.c_str());
-        return true;
+        return CResult::Ok();
     }
-
-    int LastError() const override { return m_err; }
 
     void BeginScan() override { m_bScanning = true; }
 
@@ -268,37 +256,27 @@ public:
     }
 
 private:
-    bool Fail() {
-        m_err = errno;
-        return false;
-    }
-    std::unique_ptr<CFile> FailFile() {
-        m_err = errno;
-        return nullptr;
-    }
+    // The result of a system call that returns 0 on success.
+    static CResult Check(int rc) { return rc == 0 ? CResult::Ok() : CResult::FromErrno(); }
 
-    bool RawRenameNoReplace(const std::string& from, const std::string& to) {
+    CResult RawRenameNoReplace(const std::string& from, const std::string& to) {
         if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return true;
-        if (errno != EINVAL && errno != ENOSYS) return Fail();
+            return CResult::Ok();
+        if (errno != EINVAL && errno != ENOSYS) return CResult::FromErrno();
         // The file system cannot rename exclusively: a hard link refuses an existing name.
         struct stat s;
-        if (::lstat(from.c_str(), &s) != 0) return Fail();
+        if (::lstat(from.c_str(), &s) != 0) return CResult::FromErrno();
         if (!S_ISDIR(s.st_mode)) {
-            if (::link(from.c_str(), to.c_str()) != 0) return Fail();
+            if (::link(from.c_str(), to.c_str()) != 0) return CResult::FromErrno();
             if (::unlink(from.c_str()) != 0) {
-                int err = errno;
+                CResult r = CResult::FromErrno();
                 ::unlink(to.c_str());
-                m_err = err;
-                return false;
+                return r;
             }
-            return true;
+            return CResult::Ok();
         }
-        if (::lstat(to.c_str(), &s) == 0) {
-            m_err = EEXIST;
-            return false;
-        }
-        return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
+        if (::lstat(to.c_str(), &s) == 0) return CResult::Fail(EEXIST);
+        return Check(::rename(from.c_str(), to.c_str()));
     }
 
     bool IsReadOnlyMount(const std::string& path, dev_t dev) {
@@ -353,7 +331,6 @@ private:
         return AT_FDCWD;
     }
 
-    int m_err = 0;
     bool m_bScanning = false;
     std::vector<ScanDir> m_scanDirs;
     std::mutex m_mutex;
@@ -367,45 +344,47 @@ CFileSystem& RealFileSystem() {
     return fs;
 }
 
-bool MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to) {
-    if (fs.RenameNoReplace(from, to)) return true;
-    if (fs.LastError() != EXDEV) return false;
+CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to) {
+    CResult r = fs.RenameNoReplace(from, to);
+    if (r || r.Error() != EXDEV) return r;
     auto in = fs.OpenRead(from);
-    if (!in) return false;
+    if (!in) return CResult::FromErrno();
     auto out = fs.OpenNew(to);
-    if (!out) return false;
+    if (!out) return CResult::FromErrno();
     char buf[65536];
     for (;;) {
         long long n = in->Read(buf, sizeof buf);
         if (n < 0 || (n > 0 && !out->Write(buf, static_cast<size_t>(n)))) {
+            r = CResult::FromErrno();
             out.reset();
             fs.Remove(to);
-            return false;
+            return r;
         }
         if (n == 0) break;
     }
     if (!out->Close()) {
+        r = CResult::FromErrno();
         fs.Remove(to);
-        return false;
+        return r;
     }
     return fs.Remove(from);
 }
 
-bool ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out) {
+CResult ReadWholeFile(CFileSystem& fs, const std::string& path, std::string& out) {
     out.clear();
     auto f = fs.OpenRead(path);
-    if (!f) return false;
+    if (!f) return CResult::FromErrno();
     // Reports run to megabytes: growing the string block by block would copy it many times.
     long long length = f->Length();
     if (length > 0) out.reserve(static_cast<size_t>(length));
     char buf[65536];
     for (;;) {
         long long n = f->Read(buf, sizeof buf);
-        if (n < 0) return false;
+        if (n < 0) return CResult::FromErrno();
         if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
     }
-    return true;
+    return CResult::Ok();
 }
 
 std::string TempDirectory() {

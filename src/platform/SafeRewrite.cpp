@@ -9,71 +9,72 @@ CSafeRewrite::CSafeRewrite(CFileSystem& fs, std::string target)
 
 CSafeRewrite::~CSafeRewrite() { Abort(); }
 
-bool CSafeRewrite::Begin() {
+CResult CSafeRewrite::Begin() {
     std::string dir = DirName(m_target);
     if (dir.empty()) dir = ".";
     m_temp = m_fs.CreateTemp(dir, ".ts_", m_tempPath);
     if (!m_temp) {
+        CResult why = CResult::FromErrno();
         m_tempPath.clear();
-        m_failure = TEMP_CREATE;
-        return false;
+        return Failed(TEMP_CREATE, why);
     }
-    return true;
+    return CResult::Ok();
 }
 
-bool CSafeRewrite::Write(const void* data, size_t n) {
+CResult CSafeRewrite::Write(const void* data, size_t n) {
     constexpr size_t kBlock = 1 << 16;
-    if (!m_temp) {
-        m_failure = TEMP_WRITE;
-        return false;
+    if (!m_temp) return Failed(TEMP_WRITE, CResult::Fail(EBADF));
+    if (m_buffer.size() + n > kBlock) {
+        CResult r = FlushBuffer();
+        if (!r) return r;
     }
-    if (m_buffer.size() + n > kBlock && !FlushBuffer()) return false;
     if (n >= kBlock) {
-        if (!m_temp->Write(data, n)) {
-            m_failure = TEMP_WRITE;
-            return false;
-        }
+        if (!m_temp->Write(data, n)) return Failed(TEMP_WRITE, CResult::FromErrno());
     } else {
         m_buffer.append(static_cast<const char*>(data), n);
     }
     m_nWritten += n;
-    return true;
+    return CResult::Ok();
 }
 
-bool CSafeRewrite::FlushBuffer() {
-    if (m_buffer.empty()) return true;
-    if (!m_temp || !m_temp->Write(m_buffer.data(), m_buffer.size())) {
-        m_failure = TEMP_WRITE;
-        return false;
-    }
+CResult CSafeRewrite::FlushBuffer() {
+    if (m_buffer.empty()) return CResult::Ok();
+    if (!m_temp) return Failed(TEMP_WRITE, CResult::Fail(EBADF));
+    if (!m_temp->Write(m_buffer.data(), m_buffer.size()))
+        return Failed(TEMP_WRITE, CResult::FromErrno());
     m_buffer.clear();
-    return true;
+    return CResult::Ok();
 }
 
-bool CSafeRewrite::Commit(unsigned mode) {
-    if (!m_temp) {
-        m_failure = TEMP_WRITE;
-        return false;
-    }
-    if (!FlushBuffer()) {
+CResult CSafeRewrite::Failed(Failure failure, CResult why) {
+    m_failure = failure;
+    return why;
+}
+
+CResult CSafeRewrite::Commit(unsigned mode) {
+    if (!m_temp) return Failed(TEMP_WRITE, CResult::Fail(EBADF));
+    CResult r = FlushBuffer();
+    if (!r) {
         Abort();
-        return false;
+        return r;
     }
-    bool ok = m_temp->Sync();
-    ok = m_temp->Close() && ok;
+    r = m_temp->Sync() ? CResult::Ok() : CResult::FromErrno();
+    if (!m_temp->Close() && r) r = CResult::FromErrno();
     m_temp.reset();
-    if (!ok) {
+    if (!r) {
         m_failure = TEMP_WRITE;
         Abort();
-        return false;
+        return r;
     }
-    if (!m_fs.SetMode(m_tempPath, mode) || !m_fs.ReplaceFile(m_tempPath, m_target)) {
+    r = m_fs.SetMode(m_tempPath, mode);
+    if (r) r = m_fs.ReplaceFile(m_tempPath, m_target);
+    if (!r) {
         m_failure = COMMIT;
         Abort();
-        return false;
+        return r;
     }
     m_tempPath.clear();
-    return true;
+    return r;
 }
 
 void CSafeRewrite::Abort() {

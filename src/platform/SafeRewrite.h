@@ -22,20 +22,22 @@ public:
     CSafeRewrite& operator=(const CSafeRewrite&) = delete;
 
     // Creates the temporary file beside the target.
-    bool Begin();
-    bool Write(const void* data, size_t n);
-    bool Write(const std::string& s) { return Write(s.data(), s.size()); }
+    CResult Begin();
+    CResult Write(const void* data, size_t n);
+    CResult Write(const std::string& s) { return Write(s.data(), s.size()); }
     // Bytes written so far: the offset of the next byte in the new content.
     uint64_t Position() const { return m_nWritten; }
     // Syncs, closes, sets the mode and renames the new content over the target.
-    bool Commit(unsigned mode);
+    CResult Commit(unsigned mode);
     // Removes the temporary file; the target stays as it was.
     void Abort();
 
     Failure LastFailure() const { return m_failure; }
 
 private:
-    bool FlushBuffer();
+    CResult FlushBuffer();
+    // Records why the rewrite failed.
+    CResult Failed(Failure failure, CResult why);
 
     CFileSystem& m_fs;
     std::string m_target;

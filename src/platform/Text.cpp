@@ -3,41 +3,43 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <span>
 
 namespace ts {
 namespace {
 
+// A run of code points whose other case lies a fixed distance away. In Latin Extended-A the
+// two cases alternate, so a run there names every second code point (stride 2).
+struct CaseRun {
+    unsigned lo, hi, stride;
+    int delta;
+};
+
+constexpr CaseRun kToUpper[] = {
+    {0xE0, 0xF6, 1, -0x20},   {0xF8, 0xFE, 1, -0x20},   {0xFF, 0xFF, 1, 0x178 - 0xFF},
+    {0x101, 0x12F, 2, -1},    {0x133, 0x137, 2, -1},    {0x13A, 0x148, 2, -1},
+    {0x14B, 0x177, 2, -1},    {0x17A, 0x17E, 2, -1},    {0x3AC, 0x3AC, 1, 0x386 - 0x3AC},
+    {0x3AD, 0x3AF, 1, -0x25}, {0x3B1, 0x3C1, 1, -0x20}, {0x3C2, 0x3C2, 1, 0x3A3 - 0x3C2},
+    {0x3C3, 0x3C9, 1, -0x20}, {0x3CC, 0x3CC, 1, -0x40}, {0x3CD, 0x3CE, 1, -0x3F},
+    {0x430, 0x44F, 1, -0x20}, {0x450, 0x45F, 1, -0x50},
+};
+
+constexpr CaseRun kToLower[] = {
+    {0xC0, 0xD6, 1, 0x20},   {0xD8, 0xDE, 1, 0x20},   {0x178, 0x178, 1, 0xFF - 0x178},
+    {0x100, 0x12E, 2, 1},    {0x132, 0x136, 2, 1},    {0x139, 0x147, 2, 1},
+    {0x14A, 0x176, 2, 1},    {0x179, 0x17D, 2, 1},    {0x386, 0x386, 1, 0x3AC - 0x386},
+    {0x388, 0x38A, 1, 0x25}, {0x38C, 0x38C, 1, 0x40}, {0x38E, 0x38F, 1, 0x3F},
+    {0x391, 0x3A1, 1, 0x20}, {0x3A3, 0x3A9, 1, 0x20}, {0x400, 0x40F, 1, 0x50},
+    {0x410, 0x42F, 1, 0x20},
+};
+
 // Maps a two-byte code point (U+0080 to U+07FF) to its other case, or returns it unchanged.
 unsigned MapTwoByte(unsigned c, bool upper) {
-    if (upper) {
-        if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-        if (c == 0xFF) return 0x178;
-        if (c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131 && (c & 1)) return c - 1;
-        if (c >= 0x139 && c <= 0x148 && !(c & 1)) return c - 1;
-        if (c >= 0x14A && c <= 0x177 && (c & 1)) return c - 1;
-        if (c >= 0x179 && c <= 0x17E && !(c & 1)) return c - 1;
-        if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
-        if (c == 0x3C2) return 0x3A3;
-        if (c == 0x3AC) return 0x386;
-        if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
-        if (c == 0x3CC) return 0x38C;
-        if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
-        if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-        if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-    } else {
-        if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-        if (c == 0x178) return 0xFF;
-        if (c >= 0x100 && c <= 0x137 && c != 0x130 && c != 0x131 && !(c & 1)) return c + 1;
-        if (c >= 0x139 && c <= 0x148 && (c & 1)) return c + 1;
-        if (c >= 0x14A && c <= 0x177 && !(c & 1)) return c + 1;
-        if (c >= 0x179 && c <= 0x17E && (c & 1)) return c + 1;
-        if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
-        if (c == 0x386) return 0x3AC;
-        if (c >= 0x388 && c <= 0x38A) return c + 0x25;
-        if (c == 0x38C) return 0x3CC;
-        if (c == 0x38E || c == 0x38F) return c + 0x3F;
-        if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-        if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    using Runs = std::span<const CaseRun>;
+    const Runs runs = upper ? Runs(kToUpper) : Runs(kToLower);
+    for (const CaseRun& r : runs) {
+        if (c >= r.lo && c <= r.hi && (c - r.lo) % r.stride == 0)
+            return static_cast<unsigned>(static_cast<int>(c) + r.delta);
     }
     return c;
 }
@@ -82,39 +84,35 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-size_t Utf8SequenceLength(std::string_view s, size_t i, bool allowTruncated) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
+namespace {
+
+// What a lead byte starts: the length of its sequence (0 for none) and the range its second
+// byte must lie in. The narrow ranges reject overlong forms, surrogates and values above
+// U+10FFFF as soon as they show.
+struct LeadByte {
     size_t len;
-    unsigned min;
-    if (b >= 0xC2 && b <= 0xDF) {
-        len = 2;
-        min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3;
-        min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    unsigned c = b & (0xFF >> (len + 1));
+    unsigned lo, hi;
+};
+
+LeadByte LeadOf(unsigned char b) {
+    if (b >= 0xC2 && b <= 0xDF) return {2, 0x80, 0xBF};
+    if (b >= 0xE0 && b <= 0xEF) return {3, b == 0xE0 ? 0xA0u : 0x80u, b == 0xED ? 0x9Fu : 0xBFu};
+    if (b >= 0xF0 && b <= 0xF4) return {4, b == 0xF0 ? 0x90u : 0x80u, b == 0xF4 ? 0x8Fu : 0xBFu};
+    return {0, 0, 0};
+}
+
+}  // namespace
+
+size_t Utf8SequenceLength(std::string_view s, size_t i, bool allowTruncated) {
+    const LeadByte lead = LeadOf(static_cast<unsigned char>(s[i]));
+    if (lead.len == 0) return 0;
     size_t k = 1;
-    for (; k < len && i + k < s.size(); ++k) {
-        unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (t & 0x3F);
-        // Reject overlong forms, surrogates and values above U+10FFFF as early as they show.
-        if (k == 1) {
-            if (len == 3 && b == 0xE0 && t < 0xA0) return 0;
-            if (len == 3 && b == 0xED && t > 0x9F) return 0;
-            if (len == 4 && b == 0xF0 && t < 0x90) return 0;
-            if (len == 4 && b == 0xF4 && t > 0x8F) return 0;
-        }
+    for (; k < lead.len && i + k < s.size(); ++k) {
+        unsigned t = static_cast<unsigned char>(s[i + k]);
+        if (t < (k == 1 ? lead.lo : 0x80) || t > (k == 1 ? lead.hi : 0xBF)) return 0;
     }
-    if (k < len) return allowTruncated ? s.size() - i : 0;
-    if (c < min) return 0;
-    return len;
+    if (k < lead.len) return allowTruncated ? s.size() - i : 0;
+    return lead.len;
 }
 
 size_t Utf8CutLength(std::string_view s, size_t maxBytes) {

@@ -29,6 +29,67 @@ char32_t DecodeAt(std::string_view s, size_t i, size_t& len) {
     return ch;
 }
 
+// A key about to replace the selection [s, e) of a text of len bytes with n bytes (none for
+// control keys such as backspace).
+struct KeyEdit {
+    size_t len, s, e, n;
+    char32_t ch;
+    bool backspace;
+    size_t Kept() const { return len - (e - s); }
+};
+
+// An 8.3 name without a dot yet.
+int CheckNoDot(const KeyEdit& k) {
+    if (k.ch == '.') {
+        // The dot splits the text where it is typed: both parts must fit.
+        if (k.s > 8) return KEY_BASE_TOO_LONG;
+        if (k.len - k.e > 3) return KEY_EXT_TOO_LONG;
+        return KEY_OK;
+    }
+    if (!k.backspace && (k.len == 8 || k.Kept() + k.n > 8)) return KEY_BASE_TOO_LONG;
+    return KEY_OK;
+}
+
+// An 8.3 name whose dot, at d, stays outside the selection.
+int CheckBesideDot(const KeyEdit& k, size_t d) {
+    if (k.ch == '.') return KEY_SECOND_DOT;
+    const size_t sel = k.e - k.s;
+    if (sel == 0 && k.backspace) return k.s == d + 1 && k.len > 9 ? KEY_JOINS_PARTS : KEY_OK;
+    if (k.s <= d) {
+        const bool tooLong = sel == 0 ? d == 8 || d + k.n > 8 : d - sel + k.n > 8;
+        return tooLong ? KEY_BASE_TOO_LONG : KEY_OK;
+    }
+    const size_t ext = k.len - d - 1;
+    const bool tooLong = sel == 0 ? ext >= 3 || ext + k.n > 3 : ext - sel + k.n > 3;
+    return tooLong ? KEY_EXT_TOO_LONG : KEY_OK;
+}
+
+// The parts are counted in bytes, as the name rules count them, so a character of several
+// bytes must fit whole; what the text keeps once the selection is replaced counts, not only
+// its length now.
+int CheckEightDotThree(std::string_view text, const KeyEdit& k) {
+    const size_t d = text.find('.');
+    if (d == std::string_view::npos) return CheckNoDot(k);
+    if (k.s <= d && d < k.e) return k.ch != '.' && k.Kept() + k.n > 8 ? KEY_JOINS_PARTS : KEY_OK;
+    return CheckBesideDot(k, d);
+}
+
+// Whether the target allows the character itself.
+int CheckChar(int nTarget, const std::string& strInvalid, char32_t ch) {
+    // The separator would move the entry out of its directory, whatever the target says.
+    if (ch < 0x80 &&
+        std::string_view(kNeverInName).find(static_cast<char>(ch)) != std::string_view::npos)
+        return KEY_INVALID_CHAR;
+    if (nTarget == TFS_ISO9660) {
+        if (IsAsciiAlnum(ch) || ch == '.' || ch == '_' || IsControl(ch)) return KEY_OK;
+        return KEY_INVALID_CHAR;
+    }
+    if (nTarget == TFS_UPPER || nTarget == TFS_LOWER) return KEY_OK;
+    if (ch < 0x80 && strInvalid.find(static_cast<char>(ch)) != std::string::npos)
+        return KEY_INVALID_CHAR;
+    return KEY_OK;
+}
+
 }  // namespace
 
 std::string Utf8Encode(char32_t ch) {
@@ -71,63 +132,21 @@ std::string CFileKeyFilter::ShowCase(std::string_view text) const {
 }
 
 int CFileKeyFilter::Check(std::string_view text, size_t s, size_t e, char32_t ch) const {
-    const size_t len = text.size();
-    e = std::min(e, len);
-    s = std::min(s, e);
-    const bool backspace = ch == KEY_BACKSPACE;
-    if (!backspace && len >= static_cast<size_t>(std::max(0, m_nMaxLen))) return KEY_TOO_LONG;
+    KeyEdit k;
+    k.len = text.size();
+    k.e = std::min(e, k.len);
+    k.s = std::min(s, k.e);
+    k.n = IsControl(ch) ? 0 : Utf8Encode(ch).size();
+    k.ch = ch;
+    k.backspace = ch == KEY_BACKSPACE;
+    if (!k.backspace && k.len >= static_cast<size_t>(std::max(0, m_nMaxLen))) return KEY_TOO_LONG;
     // The box's own limit: what replaces the selection must fit too.
-    if (!IsControl(ch) && len - (e - s) + Utf8Encode(ch).size() > static_cast<size_t>(m_nMaxLen))
-        return KEY_TOO_LONG;
-
+    if (k.n > 0 && k.Kept() + k.n > static_cast<size_t>(m_nMaxLen)) return KEY_TOO_LONG;
     if (m_nTarget == TFS_ISO9660 || m_nTarget == TFS_DOS_FAT) {
-        // The parts are counted in bytes, as the name rules count them, so a character of
-        // several bytes must fit whole; what the text keeps once the selection is replaced
-        // counts, not only its length now.
-        const size_t n = backspace || IsControl(ch) ? 0 : Utf8Encode(ch).size();
-        const size_t kept = len - (e - s);
-        const size_t d = text.find('.');
-        if (d == std::string_view::npos) {
-            if (ch == '.') {
-                // The dot splits the text where it is typed: both parts must fit.
-                if (s > 8) return KEY_BASE_TOO_LONG;
-                if (len - e > 3) return KEY_EXT_TOO_LONG;
-            } else if (!backspace && (len == 8 || kept + n > 8)) {
-                return KEY_BASE_TOO_LONG;
-            }
-        } else if (s <= d && d < e) {
-            if (ch != '.' && kept + n > 8) return KEY_JOINS_PARTS;
-        } else {
-            if (ch == '.') return KEY_SECOND_DOT;
-            const size_t ext = len - d - 1;
-            if (s == e) {
-                if (backspace) {
-                    if (s == d + 1 && len > 9) return KEY_JOINS_PARTS;
-                } else if (s <= d) {
-                    if (d == 8 || d + n > 8) return KEY_BASE_TOO_LONG;
-                } else if (ext >= 3 || ext + n > 3) {
-                    return KEY_EXT_TOO_LONG;
-                }
-            } else if (s <= d) {
-                if (d - (e - s) + n > 8) return KEY_BASE_TOO_LONG;
-            } else if (ext - (e - s) + n > 3) {
-                return KEY_EXT_TOO_LONG;
-            }
-        }
+        int code = CheckEightDotThree(text, k);
+        if (code != KEY_OK) return code;
     }
-
-    // The separator would move the entry out of its directory, whatever the target says.
-    if (ch < 0x80 &&
-        std::string_view(kNeverInName).find(static_cast<char>(ch)) != std::string_view::npos)
-        return KEY_INVALID_CHAR;
-    if (m_nTarget == TFS_ISO9660) {
-        if (IsAsciiAlnum(ch) || ch == '.' || ch == '_' || IsControl(ch)) return KEY_OK;
-        return KEY_INVALID_CHAR;
-    }
-    if (m_nTarget == TFS_UPPER || m_nTarget == TFS_LOWER) return KEY_OK;
-    if (ch < 0x80 && m_strInvalid.find(static_cast<char>(ch)) != std::string::npos)
-        return KEY_INVALID_CHAR;
-    return KEY_OK;
+    return CheckChar(m_nTarget, m_strInvalid, ch);
 }
 
 int CFileKeyFilter::TypeName(std::string_view typed, std::string& result,

@@ -331,8 +331,9 @@ void CMainFrame::OnFileOpen() {
 bool CMainFrame::OpenDocumentFile(const QString& path) {
     QString absolute = QFileInfo(path).absoluteFilePath();
     std::string bytes;
-    if (!ReadWholeFile(m_app.FileSystem(), absolute.toStdString(), bytes)) {
-        int err = m_app.FileSystem().LastError();
+    CResult read = ReadWholeFile(m_app.FileSystem(), absolute.toStdString(), bytes);
+    if (!read) {
+        int err = read.Error();
         QString why = err ? QString::fromLocal8Bit(std::strerror(err)) : QString();
         AppMessageBox(isVisible() ? this : nullptr,
                       tr("Could not open the report \"%1\".").arg(absolute) +
@@ -383,9 +384,11 @@ bool CMainFrame::SaveDocumentFile(const QString& path) {
     FileStat st;
     unsigned mode = fs.Stat(target, st) && st.kind == EntryKind::File ? (st.mode & 07777) : 0644;
     CSafeRewrite out(fs, target);
-    bool ok = out.Begin() && out.Write(bytes) && out.Commit(mode);
+    CResult ok = out.Begin();
+    if (ok) ok = out.Write(bytes);
+    if (ok) ok = out.Commit(mode);
     if (!ok) {
-        int err = fs.LastError();
+        int err = ok.Error();
         AppMessageBox(this,
                       tr("Could not save the report as \"%1\".").arg(absolute) +
                           (err ? QStringLiteral("\n") + QString::fromLocal8Bit(std::strerror(err))

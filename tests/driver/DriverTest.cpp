@@ -35,7 +35,7 @@ public:
 class CThrowingFileSystem : public CFaultyFileSystem {
 public:
     std::string message;
-    bool Stat(const std::string& path, FileStat& st) override {
+    CResult Stat(const std::string& path, FileStat& st) override {
         if (path.find("boom") != std::string::npos) throw std::runtime_error(message);
         return CFaultyFileSystem::Stat(path, st);
     }

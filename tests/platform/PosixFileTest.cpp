@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/SafeRewrite.h"
+#include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 
 namespace ts::test {
@@ -104,7 +106,8 @@ TEST(PosixFile, AScanExaminesEntriesInTheDirectoriesItListsAndNeverFollowsALink)
     EXPECT_EQ(firstByte(dir / "a/one.txt"), 'o');
     EXPECT_EQ(size(outside / "secret.txt"), 7);
     EXPECT_EQ(size(dir / "a/missing.txt"), -1);
-    EXPECT_EQ(fs.LastError(), ENOENT);
+    FileStat missing;
+    EXPECT_EQ(fs.Stat(dir / "a/missing.txt", missing).Error(), ENOENT);
     ASSERT_TRUE(fs.ListDir(dir / "c", names));
     EXPECT_EQ(firstByte(dir / "c/three.txt"), '3');
     EXPECT_EQ(firstByte(dir / "a/b/two.txt"), 't');  // "a/b" was let go: by its path
@@ -136,6 +139,41 @@ TEST(PosixFile, AScanExaminesEntriesInTheDirectoriesItListsAndNeverFollowsALink)
     ASSERT_TRUE(fs.ListDir(dir / "d", names));
     EXPECT_EQ(names, std::vector<std::string>{"secret.txt"});
     EXPECT_EQ(size(dir / "a/b/two.txt"), 5);
+}
+
+// A failure keeps its own errno: a later failure of another call does not change it.
+TEST(PosixFile, EachFailureCarriesItsErrno) {
+    CTempDir d;
+    std::string from = d.Write("from", "1");
+    std::string to = d.Write("to", "2");
+    CFileSystem& fs = RealFileSystem();
+    CResult exists = fs.RenameNoReplace(from, to);
+    CResult missing = fs.Remove(d / "none");
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(exists.Error(), EEXIST);
+    EXPECT_EQ(missing.Error(), ENOENT);
+    EXPECT_EQ(MoveFileNoReplace(fs, from, to).Error(), EEXIST);
+    std::string text;
+    EXPECT_EQ(ReadWholeFile(fs, d / "none", text).Error(), ENOENT);
+    EXPECT_EQ(ReadWholeFile(fs, d.Path(), text).Error(), EINVAL);  // not a regular file
+    CResult ok = fs.SetMode(from, 0644);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ok.Error(), 0);
+
+    // Failures the double injects come back the same way, through a safe rewrite too.
+    CFaultyFileSystem faulty;
+    faulty.FailOn(Op::Replace, 1, "", ENOSPC);
+    EXPECT_EQ(faulty.ReplaceFile(from, to).Error(), ENOSPC);
+    faulty.FailOn(Op::SetMode, 1, "", EPERM);
+    CSafeRewrite rewrite(faulty, to);
+    ASSERT_TRUE(rewrite.Begin());
+    ASSERT_TRUE(rewrite.Write("3"));
+    EXPECT_EQ(rewrite.Commit(0644).Error(), EPERM);
+    EXPECT_EQ(rewrite.LastFailure(), CSafeRewrite::COMMIT);
+    EXPECT_EQ(ReadFile(to), "2");
+    faulty.FailOn(Op::CreateTemp, 1, "", EMFILE);
+    CSafeRewrite refused(faulty, to);
+    EXPECT_EQ(refused.Begin().Error(), EMFILE);
 }
 
 }  // namespace ts::test

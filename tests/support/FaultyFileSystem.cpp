@@ -41,10 +41,7 @@ bool CFaultyFileSystem::Trip(Op op, const std::string& path) {
     ++r.seen;
     bool fail = r.from ? r.seen >= r.nth : r.seen == r.nth;
     if (fail && r.throws) throw std::bad_alloc();
-    if (fail) {
-        m_err = r.err;
-        errno = r.err;
-    }
+    if (fail) errno = r.err;
     return fail;
 }
 
@@ -53,58 +50,53 @@ std::unique_ptr<CFile> CFaultyFileSystem::Wrap(std::unique_ptr<CFile> f, const s
     return std::make_unique<CFaultyFile>(std::move(f), *this, path);
 }
 
-bool CFaultyFileSystem::Stat(const std::string& path, FileStat& st) {
+CResult CFaultyFileSystem::Stat(const std::string& path, FileStat& st) {
     if (throwBadAllocAtStat && ++m_statCalls == throwBadAllocAtStat) throw std::bad_alloc();
-    m_err = 0;
-    return !Trip(Op::Stat, path) && m_real.Stat(path, st);
+    if (Trip(Op::Stat, path)) return CResult::FromErrno();
+    return m_real.Stat(path, st);
 }
-bool CFaultyFileSystem::ListDir(const std::string& dir, std::vector<std::string>& names) {
-    m_err = 0;
+CResult CFaultyFileSystem::ListDir(const std::string& dir, std::vector<std::string>& names) {
     if (Trip(Op::ListDir, dir)) {
         names.clear();
-        return false;
+        return CResult::FromErrno();
     }
     return m_real.ListDir(dir, names);
 }
 std::unique_ptr<CFile> CFaultyFileSystem::OpenRead(const std::string& path) {
-    m_err = 0;
     return Trip(Op::OpenRead, path) ? nullptr : Wrap(m_real.OpenRead(path), path);
 }
 std::unique_ptr<CFile> CFaultyFileSystem::OpenWrite(const std::string& path) {
-    m_err = 0;
     return Trip(Op::OpenWrite, path) ? nullptr : Wrap(m_real.OpenWrite(path), path);
 }
 std::unique_ptr<CFile> CFaultyFileSystem::OpenNew(const std::string& path) {
-    m_err = 0;
     return Trip(Op::OpenNew, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
 }
 std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& dir,
                                                      const std::string& prefix, std::string& path) {
-    m_err = 0;
     if (Trip(Op::CreateTemp, dir + "/" + prefix)) return nullptr;
     auto f = m_real.CreateTemp(dir, prefix, path);
     if (f) tempsCreated.push_back(path);
     return Wrap(std::move(f), path);
 }
-bool CFaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
-    m_err = 0;
-    return !Trip(Op::Rename, from) && m_real.RenameNoReplace(from, to);
+CResult CFaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+    if (Trip(Op::Rename, from)) return CResult::FromErrno();
+    return m_real.RenameNoReplace(from, to);
 }
-bool CFaultyFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
-    m_err = 0;
-    return !Trip(Op::Replace, to) && m_real.ReplaceFile(from, to);
+CResult CFaultyFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
+    if (Trip(Op::Replace, to)) return CResult::FromErrno();
+    return m_real.ReplaceFile(from, to);
 }
-bool CFaultyFileSystem::Remove(const std::string& path) {
-    m_err = 0;
-    return !Trip(Op::Remove, path) && m_real.Remove(path);
+CResult CFaultyFileSystem::Remove(const std::string& path) {
+    if (Trip(Op::Remove, path)) return CResult::FromErrno();
+    return m_real.Remove(path);
 }
-bool CFaultyFileSystem::SetMode(const std::string& path, unsigned mode) {
-    m_err = 0;
-    return !Trip(Op::SetMode, path) && m_real.SetMode(path, mode);
+CResult CFaultyFileSystem::SetMode(const std::string& path, unsigned mode) {
+    if (Trip(Op::SetMode, path)) return CResult::FromErrno();
+    return m_real.SetMode(path, mode);
 }
-bool CFaultyFileSystem::CanWriteIn(const std::string& dir) {
-    m_err = 0;
-    return !Trip(Op::CanWrite, dir) && m_real.CanWriteIn(dir);
+CResult CFaultyFileSystem::CanWriteIn(const std::string& dir) {
+    if (Trip(Op::CanWrite, dir)) return CResult::FromErrno();
+    return m_real.CanWriteIn(dir);
 }
 
 }  // namespace ts::test

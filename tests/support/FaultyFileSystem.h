@@ -59,21 +59,21 @@ public:
     // Every file CreateTemp made, in order.
     std::vector<std::string> tempsCreated;
 
+    // Counts the call and tells whether it is to fail; a failure sets errno to the rule's error.
     bool Trip(Op op, const std::string& path);
 
-    bool Stat(const std::string& path, FileStat& st) override;
-    bool ListDir(const std::string& dir, std::vector<std::string>& names) override;
+    CResult Stat(const std::string& path, FileStat& st) override;
+    CResult ListDir(const std::string& dir, std::vector<std::string>& names) override;
     std::unique_ptr<CFile> OpenRead(const std::string& path) override;
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override;
     std::unique_ptr<CFile> OpenNew(const std::string& path) override;
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override;
-    bool RenameNoReplace(const std::string& from, const std::string& to) override;
-    bool ReplaceFile(const std::string& from, const std::string& to) override;
-    bool Remove(const std::string& path) override;
-    bool SetMode(const std::string& path, unsigned mode) override;
-    bool CanWriteIn(const std::string& dir) override;
-    int LastError() const override { return m_err ? m_err : m_real.LastError(); }
+    CResult RenameNoReplace(const std::string& from, const std::string& to) override;
+    CResult ReplaceFile(const std::string& from, const std::string& to) override;
+    CResult Remove(const std::string& path) override;
+    CResult SetMode(const std::string& path, unsigned mode) override;
+    CResult CanWriteIn(const std::string& dir) override;
 
 private:
     struct Rule {
@@ -89,7 +89,6 @@ private:
     CFileSystem& m_real;
     std::map<Op, Rule> m_rules;
     std::map<Op, int> m_calls;
-    int m_err = 0;
     int m_statCalls = 0;
 };
 

@@ -27,8 +27,8 @@ namespace {
 class CReadOnlyDirFs : public CFaultyFileSystem {
 public:
     std::string readOnlyDir;
-    bool Stat(const std::string& path, FileStat& st) override {
-        bool ok = CFaultyFileSystem::Stat(path, st);
+    CResult Stat(const std::string& path, FileStat& st) override {
+        CResult ok = CFaultyFileSystem::Stat(path, st);
         if (ok && path == readOnlyDir) st.readOnly = true;
         return ok;
     }

@@ -1,5 +1,7 @@
 #include "html/HtmlNode.h"
 
+#include <algorithm>
+
 #include "base/RunContext.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -14,20 +16,24 @@ bool IsWebExtension(std::string_view ext) {
 }
 
 CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
+    : CHtmlNode(ctx, info, parent, WebFileType(info.nType, BaseName(info.strPath))) {}
+
+CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent, FileType type)
     : CFileNode(ctx, info, parent) {
-    m_nType = WebFileType(info.nType, NameView());
+    m_nType = type;
 }
 
 CHtmlNode::~CHtmlNode() = default;
 
 std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
                                            CDirNode* parent) {
-    std::string name = BaseName(info.strPath);
-    // Only a name with a Web extension can give an HTML node.
+    std::string_view name = info.strPath;
+    name.remove_prefix(std::min(name.size(), name.rfind(kPathSep) + 1));
+    // Only a name with a Web extension can give an HTML node; the type is refined once here.
     if (IsWebExtension(ExtensionOf(name))) {
         FileType type = WebFileType(info.nType, name);
         if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG))
-            return std::make_unique<CHtmlNode>(ctx, info, parent);
+            return std::make_unique<CHtmlNode>(ctx, info, parent, type);
     }
     return std::make_unique<CFileNode>(ctx, info, parent);
 }

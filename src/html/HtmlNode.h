@@ -38,6 +38,8 @@ public:
 
     // The node of an examined entry, its type refined by its extension (WebFileType).
     CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);
+    // The same with the refined type already known.
+    CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent, FileType type);
     ~CHtmlNode() override;
 
     bool IsHtmlNode() const override { return true; }

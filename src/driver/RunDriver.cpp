@@ -215,8 +215,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
             nullptr, "Updating URL Links");
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
-        n = WalkHierarchy(
-            home, [](CHtmlNode& node) { return node.ReportLinkChanges(); }, "Validating URL Links");
+        n = WalkHierarchy(home, ReportLinkChanges, "Validating URL Links");
     }
     if (n < 0) return Next::Stop;
     if (n == 0)

@@ -68,8 +68,9 @@ public:
     RunSettings m_settings;
     uint32_t m_dwRunStatus = 0;
     std::unique_ptr<CDirXpNode> m_pTree;
-    // 0 none, 1 a run is due, 2 a report was opened.
-    int m_nNewDocMark = 0;
+    // What the new document is for: nothing, a run that is due, or a report that was opened.
+    enum NewDocMark : int { NDM_NONE = 0, NDM_RUN_DUE = 1, NDM_REPORT_OPENED = 2 };
+    NewDocMark m_nNewDocMark = NDM_NONE;
     std::string m_strReport;
     bool m_bModified = false;
     // The last run or undo built a final report; its error report held lines.

@@ -45,9 +45,6 @@ public:
     bool IsHtmlNode() const override { return true; }
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
 
-    // The report of the link changes a rename would need (html/LinkRewrite.cpp).
-    int ReportLinkChanges();
-
     std::unique_ptr<std::vector<CTag>> m_pTags;
     int m_nLinkedHtml = 0;
     bool m_bVisited = false;

@@ -237,17 +237,17 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
 
 }  // namespace
 
-int CHtmlNode::ReportLinkChanges() {
-    if (!m_bRewrite || !m_pTags) return 0;
+int ReportLinkChanges(CHtmlNode& page) {
+    if (!page.m_bRewrite || !page.m_pTags) return 0;
     std::string lines;
-    for (const CTag& tag : *m_pTags) {
+    for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (!tag.m_pTarget || !tag.m_bRewrite) continue;
         std::string t = SuggestedPath(tag.m_pTarget);
-        std::string text = NewLinkText(tag, t, t, SuggestedPath(BaseDirOf(*this, tag)));
+        std::string text = NewLinkText(tag, t, t, SuggestedPath(BaseDirOf(page, tag)));
         lines += ChangeLine(tag, text);
     }
     if (lines.empty()) return 0;
-    Ctx().statusReport << "\n" << InFileHeading() << "\n" << lines;
+    page.Ctx().statusReport << "\n" << page.InFileHeading() << "\n" << lines;
     return 1;
 }
 

@@ -14,4 +14,8 @@ class CTreeWriter;
 // each to its very bytes once its names are back. 1 when the page was rewritten.
 int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly, bool bUndoing);
 
+// Reports the changes the page's links would need after the suggested renames; 1 when there
+// were any.
+int ReportLinkChanges(CHtmlNode& page);
+
 }  // namespace ts

@@ -295,9 +295,9 @@ void CMainFrame::OnUpdateFrameTitle(bool) {
         m_app.WaitForSplash();
     }
     CTessaryDoc& doc = Doc();
-    int mark = doc.m_nNewDocMark;
-    doc.m_nNewDocMark = 0;
-    if (mark == 1) {
+    CTessaryDoc::NewDocMark mark = doc.m_nNewDocMark;
+    doc.m_nNewDocMark = CTessaryDoc::NDM_NONE;
+    if (mark == CTessaryDoc::NDM_RUN_DUE) {
         doc.CheckDirectory();
         UpdateCommands();
     }
@@ -315,7 +315,7 @@ void CMainFrame::NewDocument() {
     m_strPathName.clear();
     doc.m_bModified = false;
     m_pView->document()->setModified(false);
-    doc.m_nNewDocMark = 1;
+    doc.m_nNewDocMark = CTessaryDoc::NDM_RUN_DUE;
     OnUpdateFrameTitle(true);
 }
 
@@ -346,7 +346,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
         return false;
     }
     CTessaryDoc& doc = Doc();
-    doc.m_nNewDocMark = 2;
+    doc.m_nNewDocMark = CTessaryDoc::NDM_REPORT_OPENED;
     doc.m_strReport = bytes;
     m_strPathName = absolute;
     SetReport(bytes, false);

@@ -205,7 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
             FUZZ_CHECK(!skipped.count(effective[i]));
         }
         // Suggesting again from the new name changes nothing.
-        bool renamed = node.SuggestName(target);
+        bool renamed = SuggestName(node, target);
         FUZZ_CHECK(renamed == !newName.empty());
         FUZZ_CHECK(node.m_strNewName == newName);
     }

@@ -17,6 +17,7 @@
 #include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
 #include "site/TreeWriter.h"
+#include "site/UnusedFiles.h"
 #include "site/VerifyLists.h"
 
 namespace ts {
@@ -242,7 +243,7 @@ CRunDriver::Next CRunDriver::UnusedFiles() {
     int n = Top().ForEach(
         [](CFileNode& node, bool&) {
             if (node.Name() == kRenameLogName) return 0;
-            return node.ReportIfUnused() ? 1 : 0;
+            return ReportIfUnused(node) ? 1 : 0;
         },
         "Reporting Unused Files");
     if (n < 0) return Next::Stop;

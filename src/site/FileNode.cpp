@@ -55,10 +55,4 @@ std::string_view CFileNode::NameView() const {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-bool CFileNode::ReportIfUnused() {
-    if (m_bMarked || m_nType == FT_DIRECTORY) return false;
-    m_pCtx->statusReport << m_strPath << "\n";
-    return true;
-}
-
 }  // namespace ts

@@ -50,14 +50,6 @@ public:
     std::string_view NameView() const;
     CRunContext& Ctx() const { return *m_pCtx; }
 
-    // File names (name rules).
-    bool SuggestName(int nTarget);
-    int DirPrefixLength() const;
-    // The offsets of the file's line ends (site/LineEndTable.h), into m_pLineEnds.
-    bool BuildLineEndTable(CFile& file);
-    // Unused-files report.
-    bool ReportIfUnused();
-
     CRunContext* m_pCtx = nullptr;
     CDirNode* m_pParent = nullptr;
     std::string m_strPath;

@@ -49,11 +49,11 @@ void CLineCursor::DropPassed() {
 }
 
 // Physical reads are large; the 512-byte blocks that decide the NUL rule are the scanner's.
-bool CFileNode::BuildLineEndTable(CFile& file) {
-    if (m_pLineEnds)
-        m_pLineEnds->clear();
+bool BuildLineEndTable(CFileNode& node, CFile& file) {
+    if (node.m_pLineEnds)
+        node.m_pLineEnds->clear();
     else
-        m_pLineEnds = std::make_unique<std::vector<uint64_t>>();
+        node.m_pLineEnds = std::make_unique<std::vector<uint64_t>>();
     long long length = file.Length();
     bool ok = length >= 0 && file.Seek(0);
     CLineEndScanner scanner;
@@ -67,15 +67,15 @@ bool CFileNode::BuildLineEndTable(CFile& file) {
             ok = false;
             break;
         }
-        scanner.Feed(buffer.data(), static_cast<size_t>(got), *m_pLineEnds);
+        scanner.Feed(buffer.data(), static_cast<size_t>(got), *node.m_pLineEnds);
         left -= static_cast<uint64_t>(got);
     }
     if (!ok) {
-        m_pCtx->ErrorLine(m_strPath, LoadString(IDS_READ_FAILED));
-        m_pLineEnds.reset();
+        node.m_pCtx->ErrorLine(node.m_strPath, LoadString(IDS_READ_FAILED));
+        node.m_pLineEnds.reset();
         return false;
     }
-    m_pLineEnds->push_back(static_cast<uint64_t>(length));
+    node.m_pLineEnds->push_back(static_cast<uint64_t>(length));
     return true;
 }
 

@@ -9,6 +9,9 @@
 
 namespace ts {
 
+class CFile;
+class CFileNode;
+
 // Finds line ends in a file fed to it in order, in pieces of any size. A CR LF pair is one line
 // end, recorded at the CR; a lone CR or LF is one too. The file is examined in blocks of 512
 // bytes counted from its start, and a NUL byte ends the text of its block: line ends after it
@@ -51,5 +54,9 @@ private:
     size_t m_nPassed = 0;
     int m_nDropped = 0;
 };
+
+// Records the offsets of a file's line ends in node.m_pLineEnds, the file's length last; a read
+// that fails is reported and leaves no table.
+bool BuildLineEndTable(CFileNode& node, CFile& file);
 
 }  // namespace ts

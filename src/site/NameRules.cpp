@@ -180,9 +180,9 @@ void WriteNotRenamedHeading(CRunContext& ctx) {
     ctx.bNotRenamedHeadingWritten = true;
 }
 
-int CFileNode::DirPrefixLength() const {
+int DirPrefixLength(const CFileNode& node) {
     size_t len = 0;
-    for (const CDirNode* dir = m_pParent; dir; dir = dir->m_pParent) {
+    for (const CDirNode* dir = node.m_pParent; dir; dir = dir->m_pParent) {
         if (dir->m_pParent) {
             len += (dir->m_strNewName.empty() ? dir->Name() : dir->m_strNewName).size() + 1;
         } else {
@@ -196,7 +196,7 @@ int CFileNode::DirPrefixLength() const {
 
 int MaxNewNameLength(const CFileNode& node, int nTarget) {
     const TargetRules& rules = RulesOf(nTarget);
-    return std::min(rules.nMaxName, rules.nMaxPath - node.DirPrefixLength());
+    return std::min(rules.nMaxName, rules.nMaxPath - DirPrefixLength(node));
 }
 
 namespace {
@@ -225,15 +225,15 @@ std::string TargetForm(std::string name, int nTarget, const std::string& numberO
 
 }  // namespace
 
-bool CFileNode::SuggestName(int nTarget) {
+bool SuggestName(CFileNode& node, int nTarget) {
     const TargetRules& rules = RulesOf(nTarget);
-    const std::string current = Name();
+    const std::string current = node.Name();
     const char sep = rules.chSep;
     const std::string numberOne{sep, '1'};
     std::string name =
-        TargetForm(m_strNewName.empty() ? current : m_strNewName, nTarget, numberOne);
+        TargetForm(node.m_strNewName.empty() ? current : node.m_strNewName, nTarget, numberOne);
 
-    const int maxLen = MaxNewNameLength(*this, nTarget);
+    const int maxLen = MaxNewNameLength(node, nTarget);
     if (static_cast<int>(name.size()) > maxLen) name = CutToLength(name, maxLen, rules.b83);
     // A cut can leave a name that names a directory itself, or nothing at all.
     if (IsDotName(name)) name = static_cast<int>(numberOne.size()) <= maxLen ? numberOne : "";
@@ -241,26 +241,26 @@ bool CFileNode::SuggestName(int nTarget) {
     int unique = 0;
     if (name.empty()) {
         unique = -1;
-    } else if (name != current && m_pParent) {
+    } else if (name != current && node.m_pParent) {
         // A sibling that differs only in case counts too (Index.htm beside index.htm).
-        unique = m_pParent->MakeUnique(this, name, sep, maxLen);
+        unique = node.m_pParent->MakeUnique(&node, name, sep, maxLen);
     }
     if (unique < 0) {
-        Ctx().errorReport << FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME, m_strPath) << "\n";
-        SetNewName(*this, std::string());
+        node.Ctx().errorReport << FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME, node.m_strPath) << "\n";
+        SetNewName(node, std::string());
         return false;
     }
     if (name != current) {
-        SetNewName(*this, name);
+        SetNewName(node, name);
         return true;
     }
     // The rules undo a proposed Web extension: the entry keeps its name.
-    SetNewName(*this, std::string());
+    SetNewName(node, std::string());
     return false;
 }
 
 bool CFileNode::CheckName(int nTarget, bool* pAutoFileName, int, bool* pCancel) {
-    SuggestName(nTarget);
+    SuggestName(*this, nTarget);
     if (pAutoFileName && !*pAutoFileName && !m_strNewName.empty()) {
         CRunContext& ctx = Ctx();
         switch (ctx.ui.RenamePrompt(ctx, *this, nTarget, true)) {
@@ -325,7 +325,7 @@ bool CDirXpNode::CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bo
     CDirXpNode* top = this;
     for (CDirNode* dir = m_pParent; dir; dir = dir->m_pParent)
         if (auto* run = dynamic_cast<CDirXpNode*>(dir)) top = run;
-    if (DirPrefixLength() > 220 && !top->m_bLongPathWarned) {
+    if (DirPrefixLength(*this) > 220 && !top->m_bLongPathWarned) {
         top->m_bLongPathWarned = true;
         ctx.ui.MessageBox(LoadString(IDS_LONG_PATH));
     }

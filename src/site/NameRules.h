@@ -34,6 +34,15 @@ inline constexpr char kNeverInName[] = "/";
 // after the pending renames of its ancestors leaves less room.
 int MaxNewNameLength(const CFileNode& node, int nTarget);
 
+// Bytes of the directory path an entry's name follows, with the pending new names of its
+// ancestors and the separators.
+int DirPrefixLength(const CFileNode& node);
+
+// Sets the entry's new name to a valid name for the target that is unique in its directory;
+// true when it differs from the current name. An entry whose directory leaves no room for any
+// name is reported and keeps its name.
+bool SuggestName(CFileNode& node, int nTarget);
+
 // True for "." and "..", which name directories themselves rather than an entry.
 bool IsDotName(const std::string& name);
 

@@ -85,11 +85,11 @@ TEST(LineEndTable, BuildsTheTableOfAnOpenFile) {
     ctx.errorReport.Attach(errors.get());
     CFileNode node = test::MakeNode<CFileNode>(ctx, path);
     auto file = fs.OpenRead(path);
-    ASSERT_TRUE(node.BuildLineEndTable(*file));
+    ASSERT_TRUE(BuildLineEndTable(node, *file));
     EXPECT_EQ(*node.m_pLineEnds, (Table{100, 69000, 70000}));
     fs.FailOn(Op::Read, 2);
     file = fs.OpenRead(path);
-    EXPECT_FALSE(node.BuildLineEndTable(*file));
+    EXPECT_FALSE(BuildLineEndTable(node, *file));
     EXPECT_EQ(node.m_pLineEnds, nullptr);
     ctx.errorReport.Detach();
     EXPECT_EQ(Lf(ReadFile(dir / "errors")), ErrorLine(path, "read failed"));

@@ -120,7 +120,7 @@ TEST(NameRules, NamesNeverGainAPathSeparator) {
         f.Scan();
         CFileNode* node = f.Node("page.htm");
         node->m_strNewName = "../x/y.htm";
-        EXPECT_TRUE(node->SuggestName(target));
+        EXPECT_TRUE(SuggestName(*node, target));
         EXPECT_EQ(node->m_strNewName.find('/'), std::string::npos) << target;
     }
 }
@@ -201,7 +201,7 @@ TEST(NameRules, ANameCutToItsRoomKeepsTheEightThreeForm) {
         FakeTree t(topLen);
         CFileNode file =
             test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/" + name, t.top.get());
-        file.SuggestName(target);
+        SuggestName(file, target);
         return std::to_string(MaxNewNameLength(file, target)) + " " + file.m_strNewName;
     };
     EXPECT_EQ(suggested(248, "P.htm9.HTM", TFS_DOS_FAT), "6 PH.HTM");
@@ -217,19 +217,19 @@ TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     FakeTree t(249);  // the prefix is the path and a separator: 250
     CFileNode file =
         test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/averyverylongname.html", t.top.get());
-    EXPECT_EQ(file.DirPrefixLength(), 250);
+    EXPECT_EQ(DirPrefixLength(file), 250);
     EXPECT_EQ(MaxNewNameLength(file, TFS_WIN95_VFAT), 9);
     EXPECT_EQ(MaxNewNameLength(file, TFS_DOS_FAT), 5);
-    EXPECT_TRUE(file.SuggestName(TFS_WIN95_VFAT));
+    EXPECT_TRUE(SuggestName(file, TFS_WIN95_VFAT));
     EXPECT_EQ(file.m_strNewName, "averyvery");
 
     // Pending new names of the directories above count, not their current names.
     CDirXpNode sub =
         test::MakeNode<CDirXpNode>(t.ctx, t.top->m_strPath + "/a-long-directory-name", t.top.get());
     CFileNode inner = test::MakeNode<CFileNode>(t.ctx, sub.m_strPath + "/x", &sub);
-    EXPECT_EQ(inner.DirPrefixLength(), 250 + 21 + 1);
+    EXPECT_EQ(DirPrefixLength(inner), 250 + 21 + 1);
     sub.m_strNewName = "AL";
-    EXPECT_EQ(inner.DirPrefixLength(), 250 + 3);
+    EXPECT_EQ(DirPrefixLength(inner), 250 + 3);
 
     // No room at all: the entry keeps its name and the error report says why.
     FakeTree deep(254);
@@ -240,7 +240,7 @@ TEST(NameRules, LimitsFollowTheDirectoryPrefix) {
     deep.ctx.errorReport.Attach(err.get());
     CFileNode cramped =
         test::MakeNode<CFileNode>(deep.ctx, deep.top->m_strPath + "/index.html", deep.top.get());
-    EXPECT_FALSE(cramped.SuggestName(TFS_DOS_FAT));
+    EXPECT_FALSE(SuggestName(cramped, TFS_DOS_FAT));
     EXPECT_EQ(cramped.m_strNewName, "");
     deep.ctx.errorReport.Detach();
     EXPECT_EQ(Lf(ReadFile(errPath)),

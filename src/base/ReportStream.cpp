@@ -81,5 +81,4 @@ std::string HeadingBlock(std::string_view heading) {
     return block;
 }
 
-
 }  // namespace ts

@@ -21,8 +21,12 @@ const char* const kHtmlSettings = "HTMLSettings";
 
 }  // namespace
 
-int TargetRowOf(int target) { return RowOf(kTargetRowCodes, kTargetRows, target); }
-int LineEndRowOf(int lineEnd) { return RowOf(kLineEndRowCodes, kLineEndRows, lineEnd); }
+int TargetRowOf(int target) {
+    return RowOf(kTargetRowCodes, kTargetRows, target);
+}
+int LineEndRowOf(int lineEnd) {
+    return RowOf(kLineEndRowCodes, kLineEndRows, lineEnd);
+}
 
 void LoadPages(PageValues& p, const RunSettings& s) {
     p.nTarget = TargetRowOf(s.Target);

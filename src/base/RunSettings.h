@@ -55,12 +55,12 @@ struct RunSettings {
 inline constexpr int kTargetRows = 8;
 inline constexpr int kTargetRowCodes[kTargetRows] = {0, 1, 2, 3, 6, 5, 7, 8};
 inline constexpr const char* kTargetRowTexts[kTargetRows] = {
-    "None", "ISO 9660", "DOS/Windows 3.x", "Windows 95/NT",
-    "UNIX", "Macintosh", "All upper-case", "All lower-case"};
+    "None", "ISO 9660",  "DOS/Windows 3.x", "Windows 95/NT",
+    "UNIX", "Macintosh", "All upper-case",  "All lower-case"};
 inline constexpr int kLineEndRows = 4;
 inline constexpr int kLineEndRowCodes[kLineEndRows] = {0, 1, 3, 2};
-inline constexpr const char* kLineEndRowTexts[kLineEndRows] = {
-    "None", "DOS/Windows <CR><LF>", "UNIX <LF>", "Macintosh <CR>"};
+inline constexpr const char* kLineEndRowTexts[kLineEndRows] = {"None", "DOS/Windows <CR><LF>",
+                                                               "UNIX <LF>", "Macintosh <CR>"};
 
 // Row of a code in a table, or 0 when the code has none.
 int TargetRowOf(int target);
@@ -68,7 +68,7 @@ int LineEndRowOf(int lineEnd);
 
 // The values of the wizard's pages, as the page controls hold them.
 struct PageValues {
-    int nTarget = -1;  // row of the target list
+    int nTarget = -1;   // row of the target list
     int nLineEnd = -1;  // row of the line-end list
     int nRenameHtml = 0;
     int nFilesOnly = 0;

@@ -7,7 +7,9 @@ namespace ts {
 CSafeRewrite::CSafeRewrite(CFileSystem& fs, std::string target)
     : m_fs(fs), m_target(std::move(target)) {}
 
-CSafeRewrite::~CSafeRewrite() { Abort(); }
+CSafeRewrite::~CSafeRewrite() {
+    Abort();
+}
 
 CResult CSafeRewrite::Begin() {
     std::string dir = DirName(m_target);

@@ -67,8 +67,12 @@ std::string MapCase(std::string_view s, bool upper) {
 
 }  // namespace
 
-std::string ToUpper(std::string_view s) { return MapCase(s, true); }
-std::string ToLower(std::string_view s) { return MapCase(s, false); }
+std::string ToUpper(std::string_view s) {
+    return MapCase(s, true);
+}
+std::string ToLower(std::string_view s) {
+    return MapCase(s, false);
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && FoldCase(a) == FoldCase(b);
@@ -146,11 +150,20 @@ std::string HtmlEscape(std::string_view s) {
     out.reserve(s.size());
     for (char c : s) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

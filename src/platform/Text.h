@@ -13,7 +13,9 @@ namespace ts {
 std::string ToUpper(std::string_view s);
 std::string ToLower(std::string_view s);
 // The form used for comparisons that ignore case (lower case, as the sort order expects).
-inline std::string FoldCase(std::string_view s) { return ToLower(s); }
+inline std::string FoldCase(std::string_view s) {
+    return ToLower(s);
+}
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // <0, 0, >0 like strcmp, ignoring case.
 int CompareNoCase(std::string_view a, std::string_view b);

@@ -26,7 +26,8 @@ CTempDir::CTempDir() {
 CTempDir::~CTempDir() {
     std::error_code ec;
     // Tests make entries read-only; give permissions back so everything can be removed.
-    for (auto it = fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, ec);
+    for (auto it = fs::recursive_directory_iterator(
+             m_path, fs::directory_options::skip_permission_denied, ec);
          it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
     }
@@ -71,24 +72,28 @@ std::string ListNames(const std::string& dir) {
     }
     std::sort(names.begin(), names.end());
     std::string out;
-    for (const auto& n : names) out += n + "\n";
+    for (const auto& n : names)
+        out += n + "\n";
     return out;
 }
 
 std::string TreeListing(const std::string& dir, bool withContent) {
     std::vector<std::string> lines;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(dir, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::string rel = it->path().string().substr(dir.size() + 1);
         std::string line = rel;
-        if (it->is_directory(ec) && !it->is_symlink(ec)) line += "/";
-        else if (withContent && it->is_regular_file(ec)) line += " = " + ReadFile(it->path().string());
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            line += "/";
+        else if (withContent && it->is_regular_file(ec))
+            line += " = " + ReadFile(it->path().string());
         lines.push_back(line);
     }
     std::sort(lines.begin(), lines.end());
     std::string out;
-    for (const auto& l : lines) out += l + "\n";
+    for (const auto& l : lines)
+        out += l + "\n";
     return out;
 }
 

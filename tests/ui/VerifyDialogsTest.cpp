@@ -10,8 +10,8 @@
 
 #include "base/RunUi.h"
 #include "base/Strings.h"
-#include "site/LineEnds.h"
 #include "site/LineEndVerify.h"
+#include "site/LineEnds.h"
 #include "site/SiteFixture.h"
 #include "site/VerifyLists.h"
 #include "ui/FileEdit.h"

@@ -1,7 +1,5 @@
 #include "html/HtmlNode.h"
 
-#include <algorithm>
-
 #include "base/RunContext.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -27,8 +25,7 @@ CHtmlNode::~CHtmlNode() = default;
 
 std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
                                            CDirNode* parent) {
-    std::string_view name = info.strPath;
-    name.remove_prefix(std::min(name.size(), name.rfind(kPathSep) + 1));
+    std::string_view name = BaseNameView(info.strPath);
     // Only a name with a Web extension can give an HTML node; the type is refined once here.
     if (IsWebExtension(ExtensionOf(name))) {
         FileType type = WebFileType(info.nType, name);

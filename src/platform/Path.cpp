@@ -15,8 +15,12 @@ std::string DirName(const std::string& path) {
 }
 
 std::string BaseName(const std::string& path) {
+    return std::string(BaseNameView(path));
+}
+
+std::string_view BaseNameView(std::string_view path) {
     size_t slash = path.rfind(kPathSep);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 std::string_view ExtensionOf(std::string_view name) {

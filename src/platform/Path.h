@@ -15,6 +15,8 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 // Directory part of a path (without the trailing separator) and the name after it.
 std::string DirName(const std::string& path);
 std::string BaseName(const std::string& path);
+// The name after the last separator, as a view into path.
+std::string_view BaseNameView(std::string_view path);
 
 // The extension of a name (text after its last "."), empty when it has none.
 std::string_view ExtensionOf(std::string_view name);

@@ -11,9 +11,7 @@ namespace {
 uint32_t AttributesOf(const FileStat& st, const std::string& path, bool bTop) {
     uint32_t attributes = 0;
     if (st.readOnly) attributes |= FA_READONLY;
-    std::string_view name(path);
-    if (size_t slash = name.rfind(kPathSep); slash != std::string_view::npos)
-        name.remove_prefix(slash + 1);
+    std::string_view name = BaseNameView(path);
     if (!name.empty() && name[0] == '.') attributes |= FA_HIDDEN;
     // Below the directory of the run a linked directory is never followed.
     if (st.kind == EntryKind::Directory || (st.linkToDir && bTop)) {

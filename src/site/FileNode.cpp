@@ -50,9 +50,7 @@ std::string CFileNode::Name() const {
 }
 
 std::string_view CFileNode::NameView() const {
-    std::string_view path(m_strPath);
-    size_t slash = path.rfind(kPathSep);
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return BaseNameView(m_strPath);
 }
 
 }  // namespace ts

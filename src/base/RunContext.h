@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/LinkOptions.h"
 #include "base/ReportStream.h"
 #include "platform/FileSystem.h"
 
@@ -32,6 +33,9 @@ public:
 
     // The heading of the files the user chose not to rename is written once per run.
     bool bNotRenamedHeadingWritten = false;
+
+    // How links are read beyond what the pages say (published addresses, index pages).
+    CLinkOptions links;
 
     // The directory of temporary reports.
     std::string tempDir = TempDirectory();

@@ -14,6 +14,20 @@ namespace ts {
 enum class LinkKind { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
 using enum LinkKind;
 
+// How a link's value is delimited where it stands: a rewrite must write a new text that the
+// same delimiters still hold (a "'" in a new name ends a single-quoted value, a blank ends an
+// unquoted one, a ")" ends a bare url() of a style sheet).
+enum class LinkQuote : unsigned char { Double, Single, None, CssBare };
+
+// Where a link stands: the rewrite keeps each form, the reports name them alike.
+enum class LinkSource : unsigned char {
+    Attribute,    // an attribute's whole value
+    SrcsetItem,   // one candidate URL of a srcset or imagesrcset list
+    Refresh,      // the url= part of a meta refresh content
+    CssUrl,       // url(...) in a style attribute, a style element or a style sheet
+    CssImport,    // @import "..." (a string, not url()) in style
+};
+
 class CHtmlNode : public CFileNode {
 public:
     // One URL-bearing attribute occurrence.
@@ -34,6 +48,8 @@ public:
         std::string m_strWritten;
         // A rewrite of the run changed this link in the file; undo changes no other link.
         bool m_bRewritten = false;
+        LinkQuote m_nQuote = LinkQuote::Double;
+        LinkSource m_nSource = LinkSource::Attribute;
     };
 
     // The node of an examined entry, its type refined by its extension (WebFileType).

@@ -14,7 +14,8 @@ bool IsWebExtension(std::string_view ext) {
 }
 
 CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
-    : CHtmlNode(ctx, info, parent, WebFileType(info.nType, BaseName(info.strPath))) {}
+    : CHtmlNode(ctx, info, parent,
+                WebFileType(info.nType, BaseName(info.strPath), info.bEightBit)) {}
 
 CHtmlNode::CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent, FileType type)
     : CFileNode(ctx, info, parent) {
@@ -28,19 +29,21 @@ std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& i
     std::string_view name = BaseNameView(info.strPath);
     // Only a name with a Web extension can give an HTML node; the type is refined once here.
     if (IsWebExtension(ExtensionOf(name))) {
-        FileType type = WebFileType(info.nType, name);
+        FileType type = WebFileType(info.nType, name, info.bEightBit);
         if (type == FT_HTML || (type <= FT_PNG && type >= FT_JPEG))
             return std::make_unique<CHtmlNode>(ctx, info, parent, type);
     }
     return std::make_unique<CFileNode>(ctx, info, parent);
 }
 
-// HTML pages are text files named .htm or .html; the media kinds are binary files with
-// their extensions. A directory stays a directory whatever its name.
-FileType WebFileType(FileType examined, std::string_view name) {
+// HTML pages are text files named .htm or .html, in UTF-8 or any 8-bit encoding; the media
+// kinds are binary files with their extensions. A directory stays a directory whatever its
+// name.
+FileType WebFileType(FileType examined, std::string_view name, bool eightBit) {
     std::string ext = ToLower(ExtensionOf(name));
     if (ext.empty()) return examined;
-    if (examined > 0) return ext == "htm" || ext == "html" ? FT_HTML : examined;
+    const bool page = ext == "htm" || ext == "html";
+    if (examined > 0 || (eightBit && page)) return page ? FT_HTML : examined;
     if (examined != FT_BINARY) return examined;
     if (ext == "jpg" || ext == "jpeg") return FT_JPEG;
     if (ext == "mpg" || ext == "mpeg") return FT_MPEG;

@@ -21,11 +21,11 @@ enum class LinkQuote : unsigned char { Double, Single, None, CssBare };
 
 // Where a link stands: the rewrite keeps each form, the reports name them alike.
 enum class LinkSource : unsigned char {
-    Attribute,    // an attribute's whole value
-    SrcsetItem,   // one candidate URL of a srcset or imagesrcset list
-    Refresh,      // the url= part of a meta refresh content
-    CssUrl,       // url(...) in a style attribute, a style element or a style sheet
-    CssImport,    // @import "..." (a string, not url()) in style
+    Attribute,   // an attribute's whole value
+    SrcsetItem,  // one candidate URL of a srcset or imagesrcset list
+    Refresh,     // the url= part of a meta refresh content
+    CssUrl,      // url(...) in a style attribute, a style element or a style sheet
+    CssImport,   // @import "..." (a string, not url()) in style
 };
 
 class CHtmlNode : public CFileNode {
@@ -75,7 +75,8 @@ public:
 };
 
 // The type of a Web file: the examined type refined by the extension of its name.
-FileType WebFileType(FileType examined, std::string_view name);
+// eightBit: the file is text in an 8-bit encoding other than UTF-8 (CEntryInfo::bEightBit).
+FileType WebFileType(FileType examined, std::string_view name, bool eightBit = false);
 
 // The node of a file of a run directory: an HTML node for a page or Web media file, else a
 // plain node (site/DirXpNode.h).

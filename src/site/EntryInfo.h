@@ -35,6 +35,10 @@ struct CEntryInfo {
     bool bExists = false;
     // A symbolic link to a file: read through it, never written through it.
     bool bLink = false;
+    // Text in an 8-bit encoding other than UTF-8 (Windows-1252, ISO-8859-x, Shift_JIS...):
+    // bytes above 127 that are not UTF-8, but no NUL and no control characters other than
+    // TAB, CR, LF and FF. Such a file stays binary for line-end conversion; a page is read.
+    bool bEightBit = false;
     unsigned nMode = 0;
     uint32_t dwAttributes = FA_MISSING;
     FileType nType = FT_UNKNOWN;

@@ -31,6 +31,17 @@ int FirstLineEnd(const unsigned char* block, long long n) {
     return LE_DOS;
 }
 
+// Every ASCII-compatible 8-bit encoding keeps the controls to TAB, CR, LF and FF; a NUL or
+// another control byte is what binary data has.
+bool IsEightBitText(const unsigned char* block, long long n) {
+    for (long long i = 0; i < n; ++i) {
+        unsigned char c = block[i];
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || c == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 void ClassifyContent(CRunContext& ctx, CEntryInfo& info) {
     auto file = ctx.fs.OpenRead(info.strPath);
     if (!file) {
@@ -52,6 +63,7 @@ void ClassifyContent(CRunContext& ctx, CEntryInfo& info) {
     // Bytes of 128 and more make a file binary unless they are UTF-8: today's pages are.
     if (high && !IsUtf8Text(block, static_cast<size_t>(n))) {
         info.nType = FT_BINARY;
+        info.bEightBit = IsEightBitText(block, n);
         return;
     }
     info.nType = FT_TEXT;

@@ -15,6 +15,7 @@ CFileNode::CFileNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
       m_dwAttributes(info.dwAttributes),
       m_bExists(info.bExists),
       m_bLink(info.bLink),
+      m_bEightBit(info.bEightBit),
       m_nMode(info.nMode) {}
 
 CFileNode::~CFileNode() = default;

@@ -68,6 +68,8 @@ private:
 public:
     // The entry is a symbolic link to a file: read through it, never written through it.
     bool m_bLink = false;
+    // Text in an 8-bit encoding other than UTF-8 (CEntryInfo::bEightBit).
+    bool m_bEightBit = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
 };

@@ -146,7 +146,8 @@ CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out)
 }  // namespace
 
 bool MarkLineEnd(CFileNode& node, int nLineEnd) {
-    node.m_bMarked = node.m_nType > 0 && node.m_nLineEnd != nLineEnd;
+    // A page in an 8-bit encoding is read for its links but converted only as binary: never.
+    node.m_bMarked = node.m_nType > 0 && !node.m_bEightBit && node.m_nLineEnd != nLineEnd;
     return node.m_bMarked;
 }
 

@@ -52,19 +52,19 @@ TEST_F(ClassifyTest, Utf8TextIsTextAndEverythingElseHighIsBinary) {
     // High bytes only after the first block do not count.
     EXPECT_EQ(TypeOf("late.txt", std::string(512, 'a') + "\xFF\xFE\x80"), FT_TEXT);
 
-    EXPECT_EQ(TypeOf("latin1.htm", "caf\xE9 au lait\n"), FT_BINARY);
-    EXPECT_EQ(TypeOf("stray.htm",
-                     "a\x80"
-                     "b"),
-              FT_BINARY);
-    EXPECT_EQ(TypeOf("overlong.htm",
-                     "a\xC0\xAF"
-                     "b"),
-              FT_BINARY);
-    EXPECT_EQ(TypeOf("surrogate.htm",
+    // A page in an 8-bit encoding is a page (its links are read); any other file with such
+    // bytes stays binary, and so does anything with NUL or other control bytes.
+    EXPECT_EQ(TypeOf("latin1.htm", "caf\xE9 au lait\n"), FT_HTML);
+    EXPECT_EQ(TypeOf("sjis.html", "<p>\x93\xFA\x96\x7B</p>\r\n"), FT_HTML);
+    EXPECT_EQ(TypeOf("latin1.txt", "caf\xE9 au lait\n"), FT_BINARY);
+    EXPECT_EQ(TypeOf("surrogate.txt",
                      "a\xED\xA0\x80"
                      "b"),
               FT_BINARY);
+    EXPECT_EQ(TypeOf("ctrl.htm", Bytes("a\x80\x01"
+                                       "b")),
+              FT_BINARY);
+    EXPECT_EQ(TypeOf("nul.htm", Bytes("a\xE9\0b")), FT_BINARY);
     EXPECT_EQ(TypeOf("utf16le.htm", Bytes("\xFF\xFE<\0h\0t\0m\0l\0>\0")), FT_BINARY);
     EXPECT_EQ(TypeOf("utf16be.htm", Bytes("\xFE\xFF\0<\0h\0t\0m\0l\0>")), FT_BINARY);
     EXPECT_EQ(TypeOf("anim.gif", kGif), FT_BINARY);

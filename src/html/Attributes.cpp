@@ -115,24 +115,16 @@ bool IsBadUnquoted(char c) {
     return c == '"' || c == '\'' || c == '=' || c == '`';
 }
 
-// The attribute the state change at text[i] starts or ends.
-void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t i) {
-    const char c = text[i];
-    if (now == TagState::AttrName && prev != TagState::AttrName) {
-        if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
-        if (t.count < kMaxAttributes) {
-            t.attrs[t.count] = Attr();
-            t.attrs[t.count].nameBegin = static_cast<uint16_t>(i);
-        }
-        ++t.count;
-        return;
+void BeginAttr(Tokens& t, TagState prev, char c, size_t i) {
+    if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
+    if (t.count < kMaxAttributes) {
+        t.attrs[t.count] = Attr();
+        t.attrs[t.count].nameBegin = static_cast<uint16_t>(i);
     }
-    if (t.count == 0 || t.count > kMaxAttributes) return;
-    Attr& a = t.attrs[t.count - 1];
-    if (prev == TagState::AttrName && now != TagState::AttrName)
-        a.nameEnd = static_cast<uint16_t>(i);
-    else if (prev == TagState::AttrName && (c == '"' || c == '\''))
-        ++t.errors;
+    ++t.count;
+}
+
+void NoteValue(Attr& a, TagState prev, TagState now, size_t i) {
     if (prev == TagState::BeforeValue && now != TagState::BeforeValue) {
         a.hasValue = now != TagState::Done;
         a.quote = now == TagState::ValueDouble   ? LinkQuote::Double
@@ -141,10 +133,26 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
         a.valueBegin = static_cast<uint16_t>(now == TagState::ValueUnquoted ? i : i + 1);
         a.valueEnd = a.valueBegin;
     }
-    if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
     if ((prev == TagState::ValueUnquoted && now != TagState::ValueUnquoted) ||
         prev == TagState::ValueDouble || prev == TagState::ValueSingle)
         a.valueEnd = static_cast<uint16_t>(i);
+}
+
+// The attribute the state change at text[i] starts or ends.
+void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t i) {
+    const char c = text[i];
+    if (now == TagState::AttrName && prev != TagState::AttrName) {
+        BeginAttr(t, prev, c, i);
+        return;
+    }
+    if (t.count == 0 || t.count > kMaxAttributes) return;
+    Attr& a = t.attrs[t.count - 1];
+    if (prev == TagState::AttrName && now != TagState::AttrName)
+        a.nameEnd = static_cast<uint16_t>(i);
+    else if (prev == TagState::AttrName && (c == '"' || c == '\''))
+        ++t.errors;
+    if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
+    NoteValue(a, prev, now, i);
 }
 
 // Reads a start tag's text from its "<"; false when the text does not end the tag.

@@ -28,6 +28,14 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Past "url =" at i, if it is there.
+size_t SkipUrlEquals(std::string_view s, size_t i) {
+    if (i + 3 > s.size() || Lower(s[i]) != 'u' || Lower(s[i + 1]) != 'r' || Lower(s[i + 2]) != 'l')
+        return i;
+    size_t eq = SkipSpace(s, i + 3);
+    return eq < s.size() && s[eq] == '=' ? SkipSpace(s, eq + 1) : i;
+}
+
 }  // namespace
 
 std::vector<CSpan> SrcsetUrls(std::string_view value) {
@@ -60,11 +68,7 @@ CSpan RefreshUrl(std::string_view s) {
     i = SkipSpace(s, i);
     if (i < s.size() && (s[i] == ';' || s[i] == ',')) ++i;
     i = SkipSpace(s, i);
-    if (i + 3 <= s.size() && Lower(s[i]) == 'u' && Lower(s[i + 1]) == 'r' &&
-        Lower(s[i + 2]) == 'l') {
-        size_t eq = SkipSpace(s, i + 3);
-        if (eq < s.size() && s[eq] == '=') i = SkipSpace(s, eq + 1);
-    }
+    i = SkipUrlEquals(s, i);
     size_t end = s.size();
     if (i < s.size() && (s[i] == '"' || s[i] == '\'')) {
         size_t close = s.find(s[i], i + 1);

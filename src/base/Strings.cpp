@@ -186,6 +186,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_LINKED_FILE_SKIPPED, "symbolic link, not written through"},
     {IDS_WRITE_FAILED, "write failed"},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},
+    {IDS_WIDE_CHARSET, "page declares UTF-16 or UTF-32, its links are not read"},
 };
 
 // Built once from the list above; the first entry of a number wins, as in a map initializer.

@@ -111,6 +111,7 @@ enum StringId {
     IDS_LINKED_FILE_SKIPPED = 1002,
     IDS_WRITE_FAILED = 1003,
     IDS_NAME_NOT_ALLOWED = 1031,
+    IDS_WIDE_CHARSET = 1040,
 };
 
 // The text of a string; an unknown id gives an empty string.

@@ -176,7 +176,8 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     if (s.FilesOnly) return Next::Continue;
     m_doc.m_dwRunStatus |= RS_HTML_REACHED;
     CFileNode* found = Top().SiteMap().Lookup(s.HomePage);
-    if (!found || !found->IsHtmlNode()) {
+    // The home page is a page: a style sheet is walked only when a page links to it.
+    if (!found || !found->IsHtmlNode() || static_cast<CHtmlNode*>(found)->m_bStyleSheet) {
         Out() << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
         return Next::Stop;
     }

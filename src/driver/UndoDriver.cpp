@@ -70,7 +70,8 @@ bool CUndoDriver::UndoRenames() {
     }
     if (!(m_doc.m_dwRunStatus & RS_LINKS)) return true;
     CFileNode* found = m_top.SiteMap().Lookup(s.HomePage);
-    if (!found || !found->IsHtmlNode()) {
+    // The home page is a page: a style sheet is walked only when a page links to it.
+    if (!found || !found->IsHtmlNode() || static_cast<CHtmlNode*>(found)->m_bStyleSheet) {
         out << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
         return false;
     }

@@ -1,13 +1,20 @@
 #include "html/Attributes.h"
 
+#include <cstring>
+
 #include "base/ReportStream.h"
+#include "html/CharRefs.h"
+#include "html/CssLinks.h"
+#include "html/Srcset.h"
+#include "html/TagTokenizer.h"
 #include "html/Url.h"
+#include "site/LineEndTable.h"
 
 namespace ts {
 
 namespace {
 
-enum class RowKind { Plain, Image, Base };
+enum class RowKind : unsigned char { Url, Base, Srcset, Refresh };
 
 struct AttributeRow {
     std::string_view tag;
@@ -15,156 +22,236 @@ struct AttributeRow {
     RowKind kind;
 };
 
-// Tried in this order; the first row whose tag and attribute both match gives the tag's URL.
+// Every row whose tag and attribute match gives a link; the tag's attributes are read in the
+// order they stand.
 constexpr AttributeRow kRows[] = {
-    {"a", "href", RowKind::Plain},
-    {"frame", "src", RowKind::Plain},
-    {"body", "background", RowKind::Plain},
-    {"area", "href", RowKind::Plain},
-    {"link", "href", RowKind::Plain},
-    {"style", "href", RowKind::Plain},
-    {"object", "codebase", RowKind::Plain},
-    {"applet", "codebase", RowKind::Plain},
-    {"form", "action", RowKind::Plain},
-    {"input", "src", RowKind::Plain},
-    {"bgsound", "src", RowKind::Plain},
-    {"embed", "src", RowKind::Plain},
-    {"img", "src", RowKind::Image},
+    {"a", "href", RowKind::Url},
+    {"frame", "src", RowKind::Url},
+    {"body", "background", RowKind::Url},
+    {"area", "href", RowKind::Url},
+    {"link", "href", RowKind::Url},
+    {"link", "imagesrcset", RowKind::Srcset},
+    {"style", "href", RowKind::Url},
+    {"object", "codebase", RowKind::Url},
+    {"applet", "codebase", RowKind::Url},
+    {"form", "action", RowKind::Url},
+    {"input", "src", RowKind::Url},
+    {"input", "formaction", RowKind::Url},
+    {"bgsound", "src", RowKind::Url},
+    {"embed", "src", RowKind::Url},
+    {"img", "src", RowKind::Url},
+    {"img", "usemap", RowKind::Url},
+    {"img", "dynsrc", RowKind::Url},
+    {"img", "lowsrc", RowKind::Url},
+    {"img", "srcset", RowKind::Srcset},
     {"base", "href", RowKind::Base},
     // Scripts and media of today's pages: without these rows a renamed script would keep its
     // old name in the page and be listed as unused.
-    {"script", "src", RowKind::Plain},
-    {"iframe", "src", RowKind::Plain},
-    {"source", "src", RowKind::Plain},
-    {"video", "src", RowKind::Plain},
-    {"audio", "src", RowKind::Plain},
-    {"track", "src", RowKind::Plain},
-    {"object", "data", RowKind::Plain},
+    {"script", "src", RowKind::Url},
+    {"iframe", "src", RowKind::Url},
+    {"source", "src", RowKind::Url},
+    {"source", "srcset", RowKind::Srcset},
+    {"video", "src", RowKind::Url},
+    {"video", "poster", RowKind::Url},
+    {"audio", "src", RowKind::Url},
+    {"track", "src", RowKind::Url},
+    {"object", "data", RowKind::Url},
+    {"td", "background", RowKind::Url},
+    {"th", "background", RowKind::Url},
+    {"table", "background", RowKind::Url},
+    {"button", "formaction", RowKind::Url},
+    {"blockquote", "cite", RowKind::Url},
+    {"q", "cite", RowKind::Url},
+    {"ins", "cite", RowKind::Url},
+    {"del", "cite", RowKind::Url},
+    {"meta", "content", RowKind::Refresh},
+    {"image", "href", RowKind::Url},
+    {"image", "xlink:href", RowKind::Url},
+    {"use", "href", RowKind::Url},
+    {"use", "xlink:href", RowKind::Url},
 };
 
-// An image's second link: the first of these found.
-constexpr std::string_view kImgSecond[] = {"usemap", "dynsrc", "lowsrc"};
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+constexpr size_t kMaxRowsOfTag = 8;
+constexpr size_t kMaxAttributes = 64;
 
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// True when text at pos begins with word (lower case), ignoring case.
-bool HasWordAt(std::string_view text, size_t pos, std::string_view word) {
-    if (text.size() - pos < word.size()) return false;
+// True when text is word (lower case), ignoring case.
+bool IsWord(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i)
-        if (LowerAscii(text[pos + i]) != word[i]) return false;
+        if (LowerAscii(text[i]) != word[i]) return false;
     return true;
-}
-
-size_t SkipSpace(std::string_view text, size_t i) {
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
-    return i;
 }
 
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-}  // namespace
+// One attribute of a tag: offsets into the tag's text.
+struct Attr {
+    uint16_t nameBegin = 0, nameEnd = 0;
+    uint16_t valueBegin = 0, valueEnd = 0;
+    bool hasValue = false;
+    bool complete = true;  // false when the text ends inside its value
+    LinkQuote quote = LinkQuote::None;
+};
 
-namespace {
+// The tag's name and attributes as the tokenizer reads them, and its parse errors.
+struct Tokens {
+    std::string_view name;
+    Attr attrs[kMaxAttributes];
+    size_t count = 0;
+    int errors = 0;
+};
 
-// Where the attributes of a tag named tagName begin; npos when the tag has another name.
-size_t AfterTagName(std::string_view text, std::string_view tagName) {
-    size_t i = SkipSpace(text, 1);
-    if (!HasWordAt(text, i, tagName)) return std::string_view::npos;
-    i += tagName.size();
-    if (i >= text.size() || !IsSpace(text[i])) return std::string_view::npos;
-    return SkipSpace(text, i);
+bool IsBadInName(char c) {
+    return c == '"' || c == '\'' || c == '=';
 }
 
-// Token by token from i; a quoted value is skipped whole, blanks and all. Where attr begins, or
-// npos when no token begins with it.
-size_t FindAttributeName(std::string_view text, size_t i, std::string_view attr) {
-    const size_t n = text.size();
-    for (;;) {
-        if (i >= n) return std::string_view::npos;
-        if (HasWordAt(text, i, attr)) return i;
-        while (i < n && !IsSpace(text[i])) {
-            if (text[i] == '"') {
-                size_t close = text.find('"', i + 1);
-                i = close == std::string_view::npos ? n : close + 1;
-            } else {
-                ++i;
-            }
-        }
-        i = SkipSpace(text, i);
+bool IsBadUnquoted(char c) {
+    return c == '"' || c == '\'' || c == '=' || c == '`';
+}
+
+void BeginAttr(Tokens& t, TagState prev, char c, size_t i) {
+    if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
+    if (t.count < kMaxAttributes) {
+        t.attrs[t.count] = Attr();
+        t.attrs[t.count].nameBegin = static_cast<uint16_t>(i);
     }
+    ++t.count;
 }
 
-// The value after an attribute's name, which ends at i. Only name = "value" is understood;
-// anything else (no value, single quotes, no quotes, a longer attribute name that begins with
-// the one looked for) is a syntax error.
-AttrResult ReadValue(std::string_view text, size_t i, CHtmlNode::CTag& tag, std::string& value) {
-    const size_t n = text.size();
-    i = SkipSpace(text, i);
-    if (i >= n || text[i] != '=') return AttrResult::BadFormat;
-    i = SkipSpace(text, i + 1);
-    if (i >= n || text[i] != '"') return AttrResult::BadFormat;
-    size_t begin = i + 1;
-    size_t end = text.find('"', begin);
-    if (end == std::string_view::npos) return AttrResult::BadFormat;
-    size_t hash = text.substr(begin, end - begin).find('#');
-    if (hash != std::string_view::npos) end = begin + hash;
-    if (end == begin) return AttrResult::Absent;
-    size_t replace = begin;
-    while (replace < end && IsAsciiLetter(text[replace]))
-        ++replace;
-    replace = (replace < end && text[replace] == ':') ? replace + 1 : begin;
-    value.assign(text.substr(begin, end - begin));
-    uint64_t tagStart = tag.m_nStart;
-    tag.m_nEnd = tagStart + end;
-    tag.m_nStart = tagStart + replace;
-    return AttrResult::Found;
+void NoteValue(Attr& a, TagState prev, TagState now, size_t i) {
+    if (prev == TagState::BeforeValue && now != TagState::BeforeValue) {
+        a.hasValue = now != TagState::Done;
+        a.quote = now == TagState::ValueDouble   ? LinkQuote::Double
+                  : now == TagState::ValueSingle ? LinkQuote::Single
+                                                 : LinkQuote::None;
+        a.valueBegin = static_cast<uint16_t>(now == TagState::ValueUnquoted ? i : i + 1);
+        a.valueEnd = a.valueBegin;
+    }
+    if ((prev == TagState::ValueUnquoted && now != TagState::ValueUnquoted) ||
+        prev == TagState::ValueDouble || prev == TagState::ValueSingle)
+        a.valueEnd = static_cast<uint16_t>(i);
+}
+
+// The attribute the state change at text[i] starts or ends.
+void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t i) {
+    const char c = text[i];
+    if (now == TagState::AttrName && prev != TagState::AttrName) {
+        BeginAttr(t, prev, c, i);
+        return;
+    }
+    if (t.count == 0 || t.count > kMaxAttributes) return;
+    Attr& a = t.attrs[t.count - 1];
+    if (prev == TagState::AttrName && now != TagState::AttrName)
+        a.nameEnd = static_cast<uint16_t>(i);
+    else if (prev == TagState::AttrName && (c == '"' || c == '\''))
+        ++t.errors;
+    if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
+    NoteValue(a, prev, now, i);
+}
+
+// Reads a start tag's text from its "<"; false when the text does not end the tag.
+bool Tokenize(std::string_view text, Tokens& t) {
+    TagState state = TagState::Name;
+    size_t i = 1;
+    while (i < text.size()) {
+        if (state == TagState::ValueDouble || state == TagState::ValueSingle) {
+            size_t close = text.find(state == TagState::ValueDouble ? '"' : '\'', i);
+            if (close == std::string_view::npos) break;
+            i = close;
+        }
+        const TagState next = NextTagState(state, text[i]);
+        if (state == TagState::Name && next != TagState::Name) t.name = text.substr(1, i - 1);
+        if (next != state || next == TagState::ValueUnquoted || next == TagState::AttrName)
+            Note(t, state, next, text, i);
+        state = next;
+        if (state == TagState::Done) return true;
+        ++i;
+    }
+    if (t.count > 0 && t.count <= kMaxAttributes) {
+        Attr& a = t.attrs[t.count - 1];
+        if (state == TagState::AttrName) a.nameEnd = static_cast<uint16_t>(text.size());
+        a.complete = !(state == TagState::ValueDouble || state == TagState::ValueSingle);
+    }
+    return false;
+}
+
+std::string_view NameOf(std::string_view text, const Attr& a) {
+    return text.substr(a.nameBegin, a.nameEnd - a.nameBegin);
+}
+
+std::string_view ValueOf(std::string_view text, const Attr& a) {
+    return text.substr(a.valueBegin, a.valueEnd - a.valueBegin);
+}
+
+// The first attribute named name (lower case); null when there is none.
+const Attr* Find(std::string_view text, const Tokens& t, std::string_view name) {
+    for (size_t i = 0; i < t.count && i < kMaxAttributes; ++i)
+        if (IsWord(NameOf(text, t.attrs[i]), name)) return &t.attrs[i];
+    return nullptr;
+}
+
+// True for a charset name of a wide encoding: UTF-16 or UTF-32 in any spelling.
+bool IsWideCharset(std::string_view value) {
+    std::string name;
+    for (char c : value)
+        if (c != '-' && c != '_' && !IsHtmlSpace(c) && c != '"' && c != '\'') name += LowerAscii(c);
+    return name.starts_with("utf16") || name.starts_with("utf32");
+}
+
+// The charset named in a Content-Type value ("text/html; charset=utf-16").
+std::string_view CharsetOf(std::string_view content) {
+    for (size_t i = 0; i + 7 <= content.size(); ++i) {
+        if (!IsWord(content.substr(i, 7), "charset")) continue;
+        size_t j = i + 7;
+        while (j < content.size() && IsHtmlSpace(content[j]))
+            ++j;
+        if (j < content.size() && content[j] == '=') return content.substr(j + 1);
+    }
+    return std::string_view();
 }
 
 }  // namespace
+
+bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view url,
+                    CHtmlNode::CTag& tag) {
+    url = url.substr(0, url.find('#'));
+    if (url.empty()) return false;
+    tag.m_strUrl.assign(url);
+    size_t replace = 0;
+    while (replace < raw.size() && IsAsciiLetter(raw[replace]))
+        ++replace;
+    replace = (replace > 0 && replace < raw.size() && raw[replace] == ':') ? replace + 1 : 0;
+    size_t end = raw.find_first_of("?#");
+    if (end == std::string_view::npos) end = raw.size();
+    tag.m_nStart = rawStart + replace;
+    tag.m_nEnd = rawStart + std::max(end, replace);
+    return true;
+}
 
 AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
                          CHtmlNode::CTag& tag, std::string& value) {
-    size_t i = AfterTagName(text, tagName);
-    if (i == std::string_view::npos) return AttrResult::Absent;
-    i = FindAttributeName(text, i, attr);
-    if (i == std::string_view::npos) return AttrResult::Absent;
-    return ReadValue(text, i + attr.size(), tag, value);
+    Tokens t;
+    Tokenize(text, t);
+    if (!IsWord(t.name, tagName)) return AttrResult::Absent;
+    const Attr* a = Find(text, t, attr);
+    if (!a) return AttrResult::Absent;
+    if (!a->complete) return AttrResult::BadFormat;
+    if (!a->hasValue) return AttrResult::Absent;
+    std::string decoded;
+    DecodeCharRefs(ValueOf(text, *a), decoded);
+    if (!MakeLinkRecord(ValueOf(text, *a), tag.m_nStart + a->valueBegin, decoded, tag))
+        return AttrResult::Absent;
+    value = tag.m_strUrl;
+    return AttrResult::Found;
 }
 
 namespace {
-
-int ExamineImage(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view text,
-                 CHtmlNode::CTag& img, const CLinkBase& base, std::vector<CHtmlNode::CTag>& tags) {
-    int errors = 0;
-    CHtmlNode::CTag second;
-    bool keepSecond = false;
-    for (std::string_view attr : kImgSecond) {
-        CHtmlNode::CTag candidate = scanned;
-        std::string value;
-        AttrResult r = FindAttribute(text, "img", attr, candidate, value);
-        if (r == AttrResult::BadFormat) ++errors;
-        if (r != AttrResult::Found) continue;
-        candidate.m_strUrl = value;
-        keepSecond = ResolveLink(file, candidate, base);
-        second = std::move(candidate);
-        break;
-    }
-    bool keepImg = ResolveLink(file, img, base);
-    bool secondFirst = keepSecond && !(img.m_nStart < second.m_nStart);
-    if (secondFirst) tags.push_back(std::move(second));
-    if (keepImg) tags.push_back(std::move(img));
-    if (keepSecond && !secondFirst) tags.push_back(std::move(second));
-    return errors;
-}
 
 void ExamineBase(CHtmlNode& file, CHtmlNode::CTag& tag, const std::string& value, CLinkBase& base,
                  std::vector<CHtmlNode::CTag>& tags) {
@@ -204,45 +291,155 @@ void ExamineBase(CHtmlNode& file, CHtmlNode::CTag& tag, const std::string& value
     if (keep) tags.push_back(std::move(tag));
 }
 
+// The links of one start tag, attribute by attribute.
+class CTagExaminer : private CCssSink {
+public:
+    CTagExaminer(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view text,
+                 CLinkBase& base, std::vector<CHtmlNode::CTag>& tags, CLineCursor* lines)
+        : m_file(file),
+          m_scanned(scanned),
+          m_text(text),
+          m_base(base),
+          m_tags(tags),
+          m_lines(lines) {}
+
+    void Run(CTagExam& exam) {
+        Tokenize(m_text, m_t);
+        std::string lower;
+        for (char c : m_t.name.substr(0, 16))
+            lower += LowerAscii(c);
+        const AttributeRow* rows[kMaxRowsOfTag];
+        size_t nRows = 0;
+        for (const AttributeRow& row : kRows)
+            if (row.tag == lower && nRows < kMaxRowsOfTag) rows[nRows++] = &row;
+        // Errors count only in tags that carry links: elsewhere a browser's recovery does not
+        // change what the site links to.
+        if (nRows > 0) exam.nErrors += m_t.errors;
+        bool refresh = false;
+        if (lower == "meta") refresh = ExamineMeta(exam);
+        unsigned seen = 0;
+        bool styleSeen = false;
+        for (size_t i = 0; i < m_t.count && i < kMaxAttributes; ++i) {
+            const Attr& a = m_t.attrs[i];
+            const std::string_view name = NameOf(m_text, a);
+            if (IsWord(name, "style") && !styleSeen) {
+                styleSeen = true;
+                ExamineStyle(a);
+            }
+            for (size_t r = 0; r < nRows; ++r) {
+                if (!IsWord(name, rows[r]->attr)) continue;
+                // A browser uses the first of an attribute given twice.
+                if (seen & (1u << r)) {
+                    ++exam.nErrors;
+                    continue;
+                }
+                seen |= 1u << r;
+                if (rows[r]->kind != RowKind::Refresh || refresh) ExamineValue(*rows[r], a);
+            }
+        }
+    }
+
+private:
+    // A meta tag's charset, or its refresh; true when its content is a refresh.
+    bool ExamineMeta(CTagExam& exam) {
+        const Attr* equiv = Find(m_text, m_t, "http-equiv");
+        const Attr* content = Find(m_text, m_t, "content");
+        const Attr* charset = Find(m_text, m_t, "charset");
+        if (charset && charset->hasValue && IsWideCharset(ValueOf(m_text, *charset)))
+            exam.bWideCharset = true;
+        if (!equiv || !equiv->hasValue) return false;
+        std::string_view kind = ValueOf(m_text, *equiv);
+        if (content && content->hasValue && IsWord(kind, "content-type") &&
+            IsWideCharset(CharsetOf(ValueOf(m_text, *content))))
+            exam.bWideCharset = true;
+        return IsWord(kind, "refresh");
+    }
+
+    int LineOf(uint64_t offset) { return m_lines ? m_lines->LineOf(offset) : m_scanned.m_nLine; }
+
+    // A record for the URL written as raw at value offset rawAt, read as url.
+    void Add(std::string_view raw, size_t rawAt, std::string_view url, LinkQuote quote,
+             LinkSource source) {
+        CHtmlNode::CTag tag = m_scanned;
+        const uint64_t start = m_scanned.m_nStart + rawAt;
+        if (!MakeLinkRecord(raw, start, url, tag)) return;
+        tag.m_nLine = LineOf(start);
+        tag.m_nQuote = quote;
+        tag.m_nSource = source;
+        if (ResolveLink(m_file, tag, m_base)) m_tags.push_back(std::move(tag));
+    }
+
+    void ExamineValue(const AttributeRow& row, const Attr& a) {
+        if (!a.hasValue || !a.complete || a.valueEnd == a.valueBegin) return;
+        const std::string_view raw = ValueOf(m_text, a);
+        DecodeCharRefs(raw, m_decoded, &m_rawAt);
+        if (row.kind == RowKind::Url) {
+            Add(raw, a.valueBegin, m_decoded, a.quote, LinkSource::Attribute);
+        } else if (row.kind == RowKind::Base) {
+            CHtmlNode::CTag tag = m_scanned;
+            if (!MakeLinkRecord(raw, m_scanned.m_nStart + a.valueBegin, m_decoded, tag)) return;
+            tag.m_nQuote = a.quote;
+            ExamineBase(m_file, tag, std::string(tag.m_strUrl), m_base, m_tags);
+        } else if (row.kind == RowKind::Srcset) {
+            for (const CSpan& s : SrcsetUrls(m_decoded))
+                AddPart(a, s.nBegin, s.nEnd, LinkSource::SrcsetItem, a.quote);
+        } else {
+            const CSpan s = RefreshUrl(m_decoded);
+            if (s.nEnd > s.nBegin) AddPart(a, s.nBegin, s.nEnd, LinkSource::Refresh, a.quote);
+        }
+    }
+
+    // A record for the decoded bytes [begin, end) of the attribute's value.
+    void AddPart(const Attr& a, size_t begin, size_t end, LinkSource source, LinkQuote quote) {
+        const uint32_t rawBegin = m_rawAt[begin], rawEnd = m_rawAt[end];
+        const std::string_view raw = ValueOf(m_text, a).substr(rawBegin, rawEnd - rawBegin);
+        const std::string url = m_decoded.substr(begin, end - begin);
+        Add(raw, a.valueBegin + rawBegin, url, quote, source);
+    }
+
+    // The url() and @import of a style attribute, read from its decoded value.
+    void ExamineStyle(const Attr& a) {
+        if (!a.hasValue || !a.complete || a.valueEnd == a.valueBegin) return;
+        const std::string_view raw = ValueOf(m_text, a);
+        if (raw.find('(') == std::string_view::npos && raw.find('@') == std::string_view::npos)
+            return;
+        std::string decoded;
+        DecodeCharRefs(raw, decoded, &m_rawAt);
+        m_pStyle = &a;
+        m_decoded = decoded;
+        CCssScanner css(*this);
+        css.Feed(decoded.data(), decoded.size(), 0);
+        css.Finish();
+    }
+
+    void CssLink(const CCssLink& link) override {
+        const size_t begin = static_cast<size_t>(link.nStart);
+        AddPart(*m_pStyle, begin, begin + link.strUrl.size(), link.nSource, link.nQuote);
+    }
+
+    CHtmlNode& m_file;
+    const CHtmlNode::CTag& m_scanned;
+    std::string_view m_text;
+    CLinkBase& m_base;
+    std::vector<CHtmlNode::CTag>& m_tags;
+    CLineCursor* m_lines;
+    Tokens m_t;
+    std::string m_decoded;
+    std::vector<uint32_t> m_rawAt;
+    const Attr* m_pStyle = nullptr;
+};
+
 }  // namespace
 
 int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view text,
-               CLinkBase& base, std::vector<CHtmlNode::CTag>& tags) {
-    // A row can match only when the tag's name is the row's, followed by white space; trying
-    // just the rows of that name gives what trying every row in order gives.
-    size_t nameBegin = SkipSpace(text, 1);
-    size_t nameEnd = nameBegin;
-    while (nameEnd < text.size() && !IsSpace(text[nameEnd]))
-        ++nameEnd;
-    if (nameEnd >= text.size() || nameEnd - nameBegin > 7) return 0;
-    std::string name;
-    for (size_t i = nameBegin; i < nameEnd; ++i)
-        name += LowerAscii(text[i]);
-
-    int errors = 0;
-    for (const AttributeRow& row : kRows) {
-        if (row.tag != name) continue;
-        CHtmlNode::CTag tag = scanned;
-        std::string value;
-        AttrResult r = FindAttribute(text, row.tag, row.attr, tag, value);
-        if (r == AttrResult::BadFormat) ++errors;
-        if (r != AttrResult::Found) continue;
-        switch (row.kind) {
-            case RowKind::Plain:
-                tag.m_strUrl = value;
-                if (ResolveLink(file, tag, base)) tags.push_back(std::move(tag));
-                break;
-            case RowKind::Image:
-                tag.m_strUrl = value;
-                errors += ExamineImage(file, scanned, text, tag, base, tags);
-                break;
-            case RowKind::Base:
-                ExamineBase(file, tag, value, base, tags);
-                break;
-        }
-        return errors;
-    }
-    return errors;
+               CLinkBase& base, std::vector<CHtmlNode::CTag>& tags, CLineCursor* lines,
+               CTagExam* exam) {
+    CTagExam local;
+    CTagExam& e = exam ? *exam : local;
+    // End tags, comments and the like carry no links.
+    if (text.size() < 2 || !IsAsciiLetter(text[1])) return 0;
+    CTagExaminer(file, scanned, text, base, tags, lines).Run(e);
+    return e.nErrors;
 }
 
 }  // namespace ts

@@ -1,5 +1,5 @@
-// The table of tags and attributes that carry URLs, and the search for one attribute in the
-// text of a tag.
+// The table of tags and attributes that carry URLs, and the examination of one tag's
+// attributes as a browser reads them: every URL attribute of the tag gives a record.
 #pragma once
 
 #include <string>
@@ -11,22 +11,39 @@
 
 namespace ts {
 
+class CLineCursor;
+
 enum class AttrResult {
     Found,      // value holds the URL; the record's offsets now frame its replaceable text
-    Absent,     // not this tag, no such attribute, or an empty value (a fragment only)
-    BadFormat,  // the attribute is not followed by = and a double-quoted value
+    Absent,     // not this tag, no such attribute, no value or an empty one (a fragment only)
+    BadFormat,  // the tag's text ends inside the attribute's quoted value
 };
 
 // Looks for attr in a tag named tagName. text runs from the "<" to the ">" inclusive. On
 // success the record's m_nStart and m_nEnd change from the tag's offsets to those of the text a
-// rewrite may replace: after a scheme's ":", before a "#". value is the URL, scheme included.
+// rewrite may replace: after a scheme's ":", before a "?" or "#". value is the URL with its
+// character references decoded, scheme and query included.
 AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
                          CHtmlNode::CTag& tag, std::string& value);
 
-// Examines one scanned tag with the attribute table in its order: appends a record for each link
-// found to tags (ascending by offset), classified and resolved, and follows a "base" tag into
-// base and the file's m_strBase. Returns the number of "bad tag format" errors found.
+// Fills a record for a URL written as raw at file offset rawStart and read as url (raw with its
+// escapes decoded): m_strUrl is url up to its fragment; the offsets frame the bytes after a
+// leading scheme's ":" up to the first "?" or "#" as written. False when url is only a fragment.
+bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view url,
+                    CHtmlNode::CTag& tag);
+
+// What the examination of a tag found besides links.
+struct CTagExam {
+    int nErrors = 0;            // "bad tag format" errors
+    bool bWideCharset = false;  // a meta tag declares UTF-16 or UTF-32
+};
+
+// Examines one scanned start tag: appends a record for each link found to tags, in file order,
+// classified and resolved, and follows a "base" tag into base and the file's m_strBase. lines
+// gives the line of each URL (the tag's line when null). Returns the number of "bad tag format"
+// errors found.
 int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view text,
-               CLinkBase& base, std::vector<CHtmlNode::CTag>& tags);
+               CLinkBase& base, std::vector<CHtmlNode::CTag>& tags, CLineCursor* lines = nullptr,
+               CTagExam* exam = nullptr);
 
 }  // namespace ts

@@ -87,7 +87,7 @@ private:
     bool Descend() {
         const size_t top = m_stack.size() - 1;
         CHtmlNode* node = m_stack[top].node;
-        if (node->m_nType != FT_HTML || !node->m_pTags) return false;
+        if (!node->HasLinks() || !node->m_pTags) return false;
         while (!m_state.cancel && m_stack[top].nextTag < node->m_pTags->size()) {
             CFileNode* target = (*node->m_pTags)[m_stack[top].nextTag++].m_pTarget;
             if (target && Follow(top, *target)) return true;
@@ -100,7 +100,7 @@ private:
         ++m_state.depth;
         CHtmlNode* page = nullptr;
         bool wasMarked = false;
-        if (target.m_nType == FT_HTML && target.IsHtmlNode()) {
+        if (target.IsHtmlNode() && static_cast<CHtmlNode&>(target).HasLinks()) {
             page = static_cast<CHtmlNode*>(&target);
             wasMarked = page->m_bMarked;
             if (Enter(*page)) {
@@ -188,7 +188,7 @@ void ClearVisited(CHtmlNode& home) {
         pending.pop_back();
         if (!node->m_bVisited) continue;
         node->m_bVisited = false;
-        if (node->m_nType != FT_HTML || !node->m_pTags) continue;
+        if (!node->HasLinks() || !node->m_pTags) continue;
         for (const CHtmlNode::CTag& tag : *node->m_pTags)
             if (tag.m_pTarget && tag.m_pTarget->IsHtmlNode())
                 pending.push_back(static_cast<CHtmlNode*>(tag.m_pTarget));

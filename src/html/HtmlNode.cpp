@@ -27,6 +27,15 @@ CHtmlNode::~CHtmlNode() = default;
 std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
                                            CDirNode* parent) {
     std::string_view name = BaseNameView(info.strPath);
+    // A style sheet links to images, fonts and other sheets; read as text, it is walked.
+    if (info.nType > 0 || info.bEightBit) {
+        std::string_view ext = ExtensionOf(name);
+        if (ext.size() == 3 && ToLower(ext) == "css") {
+            auto sheet = std::make_unique<CHtmlNode>(ctx, info, parent, info.nType);
+            sheet->m_bStyleSheet = true;
+            return sheet;
+        }
+    }
     // Only a name with a Web extension can give an HTML node; the type is refined once here.
     if (IsWebExtension(ExtensionOf(name))) {
         FileType type = WebFileType(info.nType, name, info.bEightBit);

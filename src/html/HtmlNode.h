@@ -61,7 +61,13 @@ public:
     bool IsHtmlNode() const override { return true; }
     bool CheckName(int nTarget, bool* pAutoFileName, int nRenameHtml, bool* pCancel) override;
 
+    // A page or a style sheet: a file whose links are read and followed.
+    bool HasLinks() const { return m_nType == FT_HTML || m_bStyleSheet; }
+
     std::unique_ptr<std::vector<CTag>> m_pTags;
+    // A .css file read as text: its links are url() and @import; m_nType stays the examined
+    // text type, so line-end conversion treats it as the text it is.
+    bool m_bStyleSheet = false;
     int m_nLinkedHtml = 0;
     bool m_bVisited = false;
     std::string m_strBase;
@@ -78,8 +84,8 @@ public:
 // eightBit: the file is text in an 8-bit encoding other than UTF-8 (CEntryInfo::bEightBit).
 FileType WebFileType(FileType examined, std::string_view name, bool eightBit = false);
 
-// The node of a file of a run directory: an HTML node for a page or Web media file, else a
-// plain node (site/DirXpNode.h).
+// The node of a file of a run directory: an HTML node for a page, a Web media file or a style
+// sheet, else a plain node (site/DirXpNode.h).
 std::unique_ptr<CFileNode> MakeWebFileNode(CRunContext* ctx, const CEntryInfo& info,
                                            CDirNode* parent);
 

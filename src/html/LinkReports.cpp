@@ -32,7 +32,7 @@ bool RunsScript(const std::string& url) {
 // The lines of one file are written together: one write instead of one per line, and still
 // every line is on the disk before the next file is looked at.
 int ReportUnresolvedLinks(CHtmlNode& page) {
-    if (page.m_nType != FT_HTML || !page.m_pTags) return 0;
+    if (!page.HasLinks() || !page.m_pTags) return 0;
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (tag.m_nKind != LK_LOCAL || tag.m_pTarget) continue;
@@ -46,7 +46,7 @@ int ReportUnresolvedLinks(CHtmlNode& page) {
 // The external-URL page is opened in a browser: everything taken from the site is escaped
 // there, so a hostile URL shows as text and cannot add markup or script to the page.
 int CExternalLinkReport::Report(CHtmlNode& page) {
-    if (page.m_nType != FT_HTML || !page.m_pTags) return 0;
+    if (!page.HasLinks() || !page.m_pTags) return 0;
     std::string lines, items;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (tag.m_nKind != LK_EXTERNAL) continue;

@@ -109,11 +109,10 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     }
 
     // A local link's query is not part of the file's name: the name ends at the first "?" as
-    // written ("%3F" is a character of the name), and the text to replace ends there too.
+    // written ("%3F" is a character of the name); the record's text to replace ends there too.
     if (tag.m_nKind == LK_LOCAL) {
         size_t query = written.find('?');
         if (query != std::string::npos) {
-            tag.m_nEnd -= written.size() - query;
             written.resize(query);
             tag.m_strUrl = written;
             DecodeUrl(tag.m_strUrl);

@@ -9,7 +9,9 @@
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "html/Attributes.h"
+#include "html/CssLinks.h"
 #include "html/ResolveLink.h"
+#include "html/TagTokenizer.h"
 #include "site/DirNode.h"
 #include "site/LineEndTable.h"
 
@@ -21,7 +23,7 @@ namespace {
 constexpr size_t kMaxTag = 512;
 constexpr size_t kReadSize = 64 * 1024;
 
-enum class SyntaxMessage { NoClosing, NoStarting, BadFormat, TooLong };
+enum class SyntaxMessage { NoClosing, NoStarting, BadFormat, TooLong, WideCharset };
 
 // The status-report lines of one file. The scanner's own lines come first, then those of the
 // tags' examination in tag order, as if every tag were examined after the scan. Lines are held
@@ -36,6 +38,12 @@ public:
         if (m_scan.size() >= kHoldBack) WriteScan();
     }
     void Tag(int line, SyntaxMessage msg) { m_tags.push_back({line, msg}); }
+    // Drops every line held back and writes this one alone.
+    void Only(int line, SyntaxMessage msg) {
+        m_scan.clear();
+        m_tags.clear();
+        m_out << Line({line, msg});
+    }
     // True when some lines had to be written before the end of the file.
     bool WrittenEarly() const { return m_bWrittenEarly; }
     void WriteAll() {
@@ -73,6 +81,9 @@ private:
             case SyntaxMessage::BadFormat:
                 return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
                               "HTML syntax error, bad tag format");
+            case SyntaxMessage::WideCharset:
+                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
+                              LoadString(IDS_WIDE_CHARSET));
             case SyntaxMessage::TooLong:
                 return Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(),
                               "tag > 512 characters, being skipped.");
@@ -87,82 +98,165 @@ private:
     bool m_bWrittenEarly = false;
 };
 
-// Knows only "<", ">", "<!--" and "-->": no quoting, no element names. The buffer keeps the
-// two bytes before the scan position (for the "--" before a ">"), three after a "<" (for
-// "!--") and an open tag from its "<" while it can still be short enough to examine, so
-// delimiters and tags that straddle two reads are seen whole.
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Elements whose content is text up to their own end tag: no tag inside is a tag.
+constexpr std::string_view kRawText[] = {"script",  "style",    "xmp",      "iframe",
+                                         "noembed", "noframes", "textarea", "title"};
+
+enum class Mode : unsigned char { Text, Tag, Comment, Bogus, RawText, Plain };
+
+// The states of a browser's tokenizer that matter for links. The buffer keeps the three bytes
+// before the scan position (for the "--" or "--!" before a comment's ">"), the bytes after a
+// "<" that decide what it opens, and an open tag from its "<" while it can still be short
+// enough to examine, so delimiters and tags that straddle two reads are seen whole.
 class CTagScan {
 public:
-    CTagScan(CFile& file, const TagFound& onTag, const StrayFound& onStray)
-        : m_file(file), m_onTag(onTag), m_onStray(onStray), m_cursor(m_table) {}
+    CTagScan(CFile& file, CScanEvents& events, ScanMode mode)
+        : m_file(file), m_events(events), m_cursor(m_table) {
+        if (mode == ScanMode::StyleSheet) {
+            m_mode = Mode::Plain;
+            m_bStyle = true;
+        }
+    }
 
     bool Run() {
         long long fileLength = m_file.Length();
         if (fileLength < 0 || !m_file.Seek(0)) return false;
         m_nLength = static_cast<uint64_t>(fileLength);
         m_buf.resize(kReadSize + 2 * kMaxTag);
+        m_events.m_pLines = &m_cursor;
         for (;;) {
             const bool atEnd = m_nReadSoFar == m_nLength;
             const bool needMore = ExamineHeld(atEnd);
-            if (atEnd && !needMore) return true;
+            if (atEnd && !needMore) break;
             Compact();
             if (!ReadMore()) return false;
         }
+        if (m_bStyle && m_mode != Mode::Text) m_events.StyleEnd();
+        return true;
     }
 
 private:
-    // Examines the bytes held from m_nPos on; true when it stopped at a "<" whose next three
-    // bytes are not read yet.
+    uint64_t OffsetOf(size_t i) const { return m_nBufOffset + i; }
+
+    // Examines the bytes held from m_nPos on; true when it stopped where the next bytes, not
+    // read yet, decide what comes.
     bool ExamineHeld(bool atEnd) {
         while (m_nPos < m_nUsed) {
-            size_t i = m_nPos;
-            while (i < m_nUsed && m_buf[i] != '<' && m_buf[i] != '>')
-                ++i;
-            if (i == m_nUsed) {
-                m_nPos = m_nUsed;
-                break;
+            switch (m_mode) {
+                case Mode::Text:
+                    if (InText(atEnd)) return true;
+                    break;
+                case Mode::Tag:
+                    InTag();
+                    break;
+                case Mode::Comment:
+                    InComment();
+                    break;
+                case Mode::Bogus:
+                    InBogus();
+                    break;
+                case Mode::RawText:
+                    if (InRawText(atEnd)) return true;
+                    break;
+                case Mode::Plain:
+                    Style(m_nPos, m_nUsed);
+                    m_nPos = m_nUsed;
+                    break;
             }
-            if (m_buf[i] == '<') {
-                if (!m_bComment && !atEnd && m_nUsed - i < 4) {
-                    m_nPos = i;
-                    return true;
-                }
-                OnOpen(i);
-            } else {
-                OnClose(i);
-            }
-            m_nPos = i + 1;
         }
         return false;
     }
 
-    void OnOpen(size_t i) {
-        if (m_bComment) return;
-        if (m_bOpen) {
-            m_onStray(m_nLine, StrayDelimiter::NoClosing);
-            m_bOpen = false;
+    // A "<" opens something only before a letter, "/", "!" or "?"; otherwise it is text.
+    bool InText(bool atEnd) {
+        const char* b = m_buf.data();
+        const void* lt = std::memchr(b + m_nPos, '<', m_nUsed - m_nPos);
+        if (!lt) {
+            m_nPos = m_nUsed;
+            return false;
         }
-        if (m_nUsed - i >= 4 && std::memcmp(&m_buf[i + 1], "!--", 3) == 0) {
-            m_bComment = true;
-        } else {
-            const uint64_t offset = m_nBufOffset + i;
-            m_bOpen = true;
-            m_nTagStart = offset;
-            m_nLine = m_cursor.LineOf(offset);
-            m_nTagLine = m_nLine;
+        const size_t i = static_cast<size_t>(static_cast<const char*>(lt) - b);
+        if (m_nUsed - i < 4 && !atEnd) {
+            m_nPos = i;
+            return true;
         }
+        const char c1 = At(i + 1), c2 = At(i + 2);
+        m_nPos = i + 1;
+        if (IsAsciiLetter(c1)) {
+            BeginTag(i, false);
+        } else if (c1 == '/') {
+            if (IsAsciiLetter(c2))
+                BeginTag(i, true);
+            else if (c2 == '>')
+                m_nPos = i + 3;  // "</>" is dropped
+            else if (i + 2 < m_nUsed)
+                Begin(Mode::Bogus, i + 2);
+        } else if (c1 == '!') {
+            if (c2 == '-' && At(i + 3) == '-') {
+                m_nCommentFrom = OffsetOf(i + 2);
+                Begin(Mode::Comment, i + 4);
+            } else {
+                Begin(Mode::Bogus, i + 2);
+            }
+        } else if (c1 == '?') {
+            Begin(Mode::Bogus, i + 2);
+        }
+        return false;
     }
 
-    void OnClose(size_t i) {
-        const uint64_t offset = m_nBufOffset + i;
-        if (m_bComment) {
-            if (offset >= 2 && m_buf[i - 1] == '-' && m_buf[i - 2] == '-') m_bComment = false;
-        } else if (m_bOpen) {
-            EndTag(offset);
-        } else {
-            m_nLine = m_cursor.LineOf(offset);
-            m_onStray(m_nLine, StrayDelimiter::NoStarting);
+    char At(size_t i) const { return i < m_nUsed ? m_buf[i] : '\0'; }
+
+    void Begin(Mode mode, size_t pos) {
+        m_mode = mode;
+        m_nPos = std::min(pos, m_nUsed);
+    }
+
+    void BeginTag(size_t i, bool endTag) {
+        m_nTagStart = OffsetOf(i);
+        m_nTagLine = m_cursor.LineOf(m_nTagStart);
+        m_bEndTag = endTag;
+        m_state = TagState::Name;
+        m_nName = 0;
+        Begin(Mode::Tag, i + (endTag ? 2 : 1));
+    }
+
+    void InTag() {
+        const char* b = m_buf.data();
+        size_t i = m_nPos;
+        while (i < m_nUsed) {
+            if (m_state == TagState::ValueDouble || m_state == TagState::ValueSingle) {
+                // A quoted value ends at its quote only: "<" and ">" inside are text.
+                const char q = m_state == TagState::ValueDouble ? '"' : '\'';
+                const void* close = std::memchr(b + i, q, m_nUsed - i);
+                if (!close) break;
+                i = static_cast<size_t>(static_cast<const char*>(close) - b) + 1;
+                m_state = TagState::AfterValue;
+                continue;
+            }
+            const char c = b[i];
+            if (c == '<' && !m_bEndTag) m_events.Stray(m_nTagLine, StrayDelimiter::NoClosing);
+            const TagState next = NextTagState(m_state, c);
+            if (m_state == TagState::Name && next == TagState::Name && m_nName <= sizeof m_name) {
+                if (m_nName < sizeof m_name) m_name[m_nName] = LowerAscii(c);
+                ++m_nName;
+            }
+            m_state = next;
+            if (m_state == TagState::Done) {
+                m_nPos = i + 1;
+                EndTag(OffsetOf(i));
+                return;
+            }
+            ++i;
         }
+        m_nPos = m_nUsed;
     }
 
     void EndTag(uint64_t offset) {
@@ -170,22 +264,106 @@ private:
         tag.m_nStart = m_nTagStart;
         tag.m_nEnd = offset;
         tag.m_nLine = m_nTagLine;
-        m_bOpen = false;
+        m_mode = Mode::Text;
         uint64_t tagLength = offset - m_nTagStart + 1;
-        if (tagLength > kMaxTag) {
-            m_onTag(tag, std::string_view(), true);
+        if (tagLength > kMaxTag)
+            m_events.Tag(tag, std::string_view(), true);
+        else
+            m_events.Tag(tag,
+                         std::string_view(&m_buf[static_cast<size_t>(m_nTagStart - m_nBufOffset)],
+                                          static_cast<size_t>(tagLength)),
+                         false);
+        if (!m_bEndTag) EnterContent();
+    }
+
+    // After a start tag: the content of a raw-text element is read up to its end tag.
+    void EnterContent() {
+        std::string_view name(m_name, std::min(m_nName, sizeof m_name));
+        if (m_nName > sizeof m_name) return;
+        if (name == "plaintext") {
+            m_mode = Mode::Plain;
             return;
         }
-        m_onTag(tag,
-                std::string_view(&m_buf[static_cast<size_t>(m_nTagStart - m_nBufOffset)],
-                                 static_cast<size_t>(tagLength)),
-                false);
+        for (std::string_view raw : kRawText) {
+            if (name != raw) continue;
+            m_mode = Mode::RawText;
+            m_nRaw = raw.size();
+            m_bStyle = raw == "style";
+            return;
+        }
+    }
+
+    // A comment ends at "-->" or "--!>"; its opening dashes count, so "<!-->" ends at once.
+    void InComment() {
+        const char* b = m_buf.data();
+        size_t i = m_nPos;
+        while (const void* gt = std::memchr(b + i, '>', m_nUsed - i)) {
+            i = static_cast<size_t>(static_cast<const char*>(gt) - b);
+            const uint64_t o = OffsetOf(i);
+            if ((o >= m_nCommentFrom + 2 && b[i - 1] == '-' && b[i - 2] == '-') ||
+                (o >= m_nCommentFrom + 3 && b[i - 1] == '!' && b[i - 2] == '-' &&
+                 b[i - 3] == '-')) {
+                Begin(Mode::Text, i + 1);
+                return;
+            }
+            if (++i >= m_nUsed) break;
+        }
+        m_nPos = m_nUsed;
+    }
+
+    void InBogus() {
+        const void* gt = std::memchr(m_buf.data() + m_nPos, '>', m_nUsed - m_nPos);
+        if (!gt)
+            m_nPos = m_nUsed;
+        else
+            Begin(Mode::Text, static_cast<size_t>(static_cast<const char*>(gt) - m_buf.data()) + 1);
+    }
+
+    // True when the bytes at i are the element's end tag: "</", its name in any case, then
+    // white space, "/" or ">".
+    bool IsEndOfRaw(size_t i) const {
+        if (m_buf[i + 1] != '/') return false;
+        for (size_t k = 0; k < m_nRaw; ++k)
+            if (LowerAscii(m_buf[i + 2 + k]) != m_name[k]) return false;
+        const char c = m_buf[i + 2 + m_nRaw];
+        return IsHtmlSpace(c) || c == '/' || c == '>';
+    }
+
+    bool InRawText(bool atEnd) {
+        const char* b = m_buf.data();
+        const size_t from = m_nPos;
+        const void* lt = std::memchr(b + from, '<', m_nUsed - from);
+        if (!lt) {
+            Style(from, m_nUsed);
+            m_nPos = m_nUsed;
+            return false;
+        }
+        const size_t i = static_cast<size_t>(static_cast<const char*>(lt) - b);
+        const size_t need = m_nRaw + 3;
+        Style(from, i);
+        m_nPos = i;
+        if (m_nUsed - i < need) {
+            if (!atEnd) return true;
+        } else if (IsEndOfRaw(i)) {
+            if (m_bStyle) m_events.StyleEnd();
+            m_bStyle = false;
+            BeginTag(i, true);
+            return false;
+        }
+        Style(i, i + 1);
+        m_nPos = i + 1;
+        return false;
+    }
+
+    void Style(size_t from, size_t to) {
+        if (m_bStyle && to > from)
+            m_events.StyleText(m_buf.data() + from, to - from, OffsetOf(from));
     }
 
     // Keeps what the next bytes may still need at the front of the buffer.
     void Compact() {
-        size_t keep = m_nPos >= 2 ? m_nPos - 2 : 0;
-        if (m_bOpen && m_nBufOffset + m_nPos - m_nTagStart < kMaxTag)
+        size_t keep = m_nPos >= 3 ? m_nPos - 3 : 0;
+        if (m_mode == Mode::Tag && m_nBufOffset + m_nPos - m_nTagStart < kMaxTag)
             keep = std::min(keep, static_cast<size_t>(m_nTagStart - m_nBufOffset));
         std::memmove(m_buf.data(), m_buf.data() + keep, m_nUsed - keep);
         m_nBufOffset += keep;
@@ -208,8 +386,7 @@ private:
     }
 
     CFile& m_file;
-    const TagFound& m_onTag;
-    const StrayFound& m_onStray;
+    CScanEvents& m_events;
     uint64_t m_nLength = 0;
     uint64_t m_nReadSoFar = 0;
 
@@ -221,12 +398,17 @@ private:
     CLineEndScanner m_lineEnds;
     std::vector<uint64_t> m_table;
     CLineCursor m_cursor;
-    int m_nLine = 1;
 
-    bool m_bComment = false;
-    bool m_bOpen = false;
+    Mode m_mode = Mode::Text;
+    TagState m_state = TagState::Name;
+    bool m_bEndTag = false;
+    bool m_bStyle = false;  // raw text that is style, handed on as such
     uint64_t m_nTagStart = 0;
     int m_nTagLine = 0;
+    uint64_t m_nCommentFrom = 0;  // offset of the first dash of "<!--"
+    char m_name[10] = {};         // the start of the tag's name, lower case
+    size_t m_nName = 0;           // its length; more than 10 names no raw-text element
+    size_t m_nRaw = 0;            // length of the raw-text element's name
 };
 
 // The top directory's path as scanned: what a link that begins with "/" starts from.
@@ -237,14 +419,105 @@ std::string SiteRootOf(const CFileNode& node) {
     return top->OrigPath();
 }
 
+// A page's links in the order they stand: attributes of tags and the URLs of style elements.
+class CPageEvents : public CScanEvents, private CCssSink {
+public:
+    CPageEvents(CHtmlNode& page, CSyntaxLines& lines, std::vector<CHtmlNode::CTag>& tags)
+        : m_page(page), m_lines(lines), m_tags(tags), m_css(*this) {
+        m_base.strSiteRoot = SiteRootOf(page);
+    }
+
+    void Tag(const CHtmlNode::CTag& scanned, std::string_view text, bool tooLong) override {
+        if (tooLong) {
+            m_lines.Tag(scanned.m_nLine, SyntaxMessage::TooLong);
+            return;
+        }
+        // The attribute table sees the text up to a NUL byte, if any.
+        text = text.substr(0, text.find('\0'));
+        CTagExam exam;
+        ExamineTag(m_page, scanned, text, m_base, m_tags, m_pLines, &exam);
+        for (int i = 0; i < exam.nErrors; ++i)
+            m_lines.Tag(scanned.m_nLine, SyntaxMessage::BadFormat);
+        if (exam.nErrors > 0) m_bSyntaxError = true;
+        if (exam.bWideCharset && m_nWideLine == 0) m_nWideLine = scanned.m_nLine;
+    }
+    void Stray(int line, StrayDelimiter stray) override {
+        m_lines.Scan(line, stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
+                                                              : SyntaxMessage::NoStarting);
+        m_bSyntaxError = true;
+    }
+    void StyleText(const char* p, size_t n, uint64_t offset) override { m_css.Feed(p, n, offset); }
+    void StyleEnd() override { m_css.Finish(); }
+
+    bool SyntaxError() const { return m_bSyntaxError; }
+    // The line of the meta tag that declared a wide encoding; 0 when none did.
+    int WideLine() const { return m_nWideLine; }
+
+private:
+    void CssLink(const CCssLink& link) override {
+        CHtmlNode::CTag tag;
+        if (!MakeLinkRecord(link.strUrl, link.nStart, link.strUrl, tag)) return;
+        tag.m_nLine = LineOf(link.nStart);
+        tag.m_nQuote = link.nQuote;
+        tag.m_nSource = link.nSource;
+        if (ResolveLink(m_page, tag, m_base)) m_tags.push_back(std::move(tag));
+    }
+
+    CHtmlNode& m_page;
+    CSyntaxLines& m_lines;
+    std::vector<CHtmlNode::CTag>& m_tags;
+    CCssScanner m_css;
+    CLinkBase m_base;
+    bool m_bSyntaxError = false;
+    int m_nWideLine = 0;
+};
+
+// The page's own state, put back when it cannot be read whole.
+struct CSavedLinks {
+    explicit CSavedLinks(CHtmlNode& page)
+        : strBase(page.m_strBase), vBases(std::move(page.m_vBases)), bRewrite(page.m_bRewrite) {}
+    void Restore(CHtmlNode& page) {
+        page.m_pTags.reset();
+        page.m_strBase = strBase;
+        page.m_vBases = std::move(vBases);
+        page.m_bRewrite = bRewrite;
+    }
+    std::string strBase;
+    std::vector<std::string> vBases;
+    bool bRewrite;
+};
+
+class CFunctionEvents : public CScanEvents {
+public:
+    CFunctionEvents(const TagFound& onTag, const StrayFound& onStray)
+        : m_onTag(onTag), m_onStray(onStray) {}
+    void Tag(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) override {
+        m_onTag(tag, text, tooLong);
+    }
+    void Stray(int line, StrayDelimiter stray) override { m_onStray(line, stray); }
+
+private:
+    const TagFound& m_onTag;
+    const StrayFound& m_onStray;
+};
+
 }  // namespace
 
+int CScanEvents::LineOf(uint64_t offset) {
+    return m_pLines ? m_pLines->LineOf(offset) : 1;
+}
+
+bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode) {
+    return CTagScan(file, events, mode).Run();
+}
+
 bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray) {
-    return CTagScan(file, onTag, onStray).Run();
+    CFunctionEvents events(onTag, onStray);
+    return ScanTags(file, events);
 }
 
 int ParseLinks(CHtmlNode& page) {
-    if (page.m_nType != FT_HTML) return 0;
+    if (!page.HasLinks()) return 0;
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
@@ -252,51 +525,37 @@ int ParseLinks(CHtmlNode& page) {
         return 0;
     }
     // A file that cannot be read keeps no links and changes nothing else either.
-    std::string oldBase = page.m_strBase;
-    bool oldRewrite = page.m_bRewrite;
+    CSavedLinks saved(page);
     const std::string& orig = page.OrigPath();
     page.m_strBase = orig.substr(0, orig.rfind(kPathSep) + 1);
-    std::vector<std::string> oldBases = std::move(page.m_vBases);
     page.m_vBases.assign(1, page.m_strBase);
-    CLinkBase base;
-    base.strSiteRoot = SiteRootOf(page);
 
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
-    bool bSyntaxError = false;
     CSyntaxLines lines(ctx.statusReport, page.m_strPath);
-    auto onTag = [&](const CHtmlNode::CTag& scanned, std::string_view text, bool tooLong) {
-        if (tooLong) {
-            lines.Tag(scanned.m_nLine, SyntaxMessage::TooLong);
-            return;
-        }
-        // The attribute table sees the text up to a NUL byte, if any.
-        text = text.substr(0, text.find('\0'));
-        int errors = ExamineTag(page, scanned, text, base, *tags);
-        for (int i = 0; i < errors; ++i)
-            lines.Tag(scanned.m_nLine, SyntaxMessage::BadFormat);
-        if (errors > 0) bSyntaxError = true;
-    };
-    auto onStray = [&](int line, StrayDelimiter stray) {
-        lines.Scan(line, stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
-                                                            : SyntaxMessage::NoStarting);
-        bSyntaxError = true;
-    };
-    bool ok = ScanTags(*file, onTag, onStray);
+    CPageEvents events(page, lines, *tags);
+    // A style sheet has no HTML syntax: its links are all it has.
+    const bool sheet = page.m_nType != FT_HTML;
+    bool ok = ScanTags(*file, events, sheet ? ScanMode::StyleSheet : ScanMode::Page);
     file.reset();
     if (!ok) {
         ctx.ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
+        saved.Restore(page);
+        return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
+    }
+    if (events.WideLine() > 0) {
+        // Its links are in an encoding the scanner does not read: they would be misread.
+        lines.Only(events.WideLine(), SyntaxMessage::WideCharset);
+        page.m_strBase = page.m_vBases.front();
+        page.m_vBases.resize(1);
         page.m_pTags.reset();
-        page.m_strBase = oldBase;
-        page.m_vBases = std::move(oldBases);
-        page.m_bRewrite = oldRewrite;
-        return lines.WrittenEarly() && bSyntaxError ? 1 : 0;
+        return 1;
     }
     lines.WriteAll();
     if (tags->empty())
         page.m_pTags.reset();
     else
         page.m_pTags = std::move(tags);
-    return bSyntaxError ? 1 : 0;
+    return events.SyntaxError() ? 1 : 0;
 }
 
 }  // namespace ts

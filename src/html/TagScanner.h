@@ -1,7 +1,8 @@
 // The tag scanner and the per-file pass "Checking URL Links": one streaming read of an HTML
-// file finds its line ends, the boundaries of its tags and comments, reports syntax errors,
-// and hands every tag of at most 512 characters to the attribute table while its text is
-// still in the buffer, so a page is read once and never held whole.
+// file finds its line ends, its tags, comments and the text of its raw-text elements as a
+// browser's tokenizer does, reports syntax errors, and hands every tag of at most 512
+// characters to the attribute table while its text is still in the buffer, so a page is read
+// once and never held whole. A style sheet is read the same way, all of it style text.
 #pragma once
 
 #include <functional>
@@ -12,24 +13,48 @@
 namespace ts {
 
 class CFile;
+class CLineCursor;
 
-// A delimiter out of place: a "<" while a tag is still open, a ">" outside any tag.
+// A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
+// in text, is valid HTML and no longer reported.)
 enum class StrayDelimiter { NoClosing, NoStarting };
 
-// Called for every tag found, with its record (offsets of "<" and ">", line of "<") and its
-// text from "<" to ">"; tooLong when the tag is longer than 512 bytes (the text is then empty).
-using TagFound =
-    std::function<void(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong)>;
-// Called for every stray delimiter, with the line the scanner was on.
-using StrayFound = std::function<void(int line, StrayDelimiter stray)>;
+// What a scan finds, in file order.
+class CScanEvents {
+public:
+    virtual ~CScanEvents() = default;
+    // A tag, with its record (offsets of "<" and ">", line of "<") and its text from "<" to
+    // ">"; tooLong when the tag is longer than 512 bytes (the text is then empty). End tags
+    // come too, their text beginning "</".
+    virtual void Tag(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) = 0;
+    // A stray delimiter, with the line of the tag it is in.
+    virtual void Stray(int line, StrayDelimiter stray) = 0;
+    // The next bytes of a style element's content (or of a whole style sheet) at offset.
+    virtual void StyleText(const char*, size_t, uint64_t) {}
+    // The style element's content ended.
+    virtual void StyleEnd() {}
+    // The line of an offset of the tag or style text just handed over, never before one
+    // asked earlier.
+    int LineOf(uint64_t offset);
+
+    CLineCursor* m_pLines = nullptr;  // set by the scanner while it runs
+};
+
+enum class ScanMode { Page, StyleSheet };
 
 // Scans the whole file from its start; false when it could not be read to its length. An open
 // tag or comment at the end of the file is dropped silently.
+bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode = ScanMode::Page);
+
+using TagFound =
+    std::function<void(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong)>;
+using StrayFound = std::function<void(int line, StrayDelimiter stray)>;
+// The same for a page, with a function for each kind of event.
 bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray);
 
-// Reads an HTML page's links into its m_pTags, m_strBase and m_vBases and writes its syntax
-// errors to the status report; 1 when the page has syntax errors. Other files are left as
-// they are, and so is a page that cannot be read whole.
+// Reads a page's or style sheet's links into its m_pTags, m_strBase and m_vBases and writes a
+// page's syntax errors to the status report; 1 when the page has syntax errors. Other files
+// are left as they are, and so is a file that cannot be read whole.
 int ParseLinks(CHtmlNode& page);
 
 }  // namespace ts

@@ -36,9 +36,10 @@ TEST(Hierarchy, WalksEachReachablePageOnceInPreOrder) {
     site.ui.filesShown.clear();
     site.ui.captions.clear();
     EXPECT_EQ(site.Parse(), 0);
-    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+    // A style sheet is walked like a page: its links count too.
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html style.css ");
     CHtmlNode& home = site.Html("index.html");
-    EXPECT_EQ(home.m_nLinkedHtml, 4);
+    EXPECT_EQ(home.m_nLinkedHtml, 5);
     for (const char* used : {"index.html", "a.html", "b.html", "c.html", "pic.png", "style.css"})
         EXPECT_TRUE(site.Node(used)->m_bMarked) << used;
     EXPECT_FALSE(site.Node("lonely.html")->m_bMarked);
@@ -49,14 +50,14 @@ TEST(Hierarchy, WalksEachReachablePageOnceInPreOrder) {
     int calls = 0;
     EXPECT_EQ(WalkHierarchy(
                   home, [&calls](CHtmlNode&) { return ++calls % 2; }, "Second"),
-              2);
-    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+              3);
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html style.css ");
     site.ui.filesShown.clear();
     int arg = 7;
     EXPECT_EQ(WalkHierarchyWith(
                   home, [](CHtmlNode&, int* a) { return *a == 7 ? 1 : 0; }, &arg, "With"),
-              4);
-    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html ");
+              5);
+    EXPECT_EQ(Walked(site), "index.html a.html c.html b.html style.css ");
     EXPECT_EQ(site.ui.captions, (std::vector<std::string>{"Checking URL Links", "Second", "With"}));
 }
 

@@ -1,23 +1,34 @@
 #include "html/IndexPage.h"
 
+#include <cstdint>
+
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 
 namespace ts {
 
+// One pass over the entries: the best is the earliest index name, a name as scanned before a
+// name given since.
 CFileNode* IndexPageOf(const CDirNode& dir, const CLinkOptions& links) {
-    for (bool scanned : {true, false}) {
-        for (const std::string& index : links.indexFiles) {
-            for (const auto& child : dir.Children()) {
-                if (child->IsDirNode()) continue;
-                std::string_view name =
-                    scanned ? BaseNameView(child->OrigPath()) : child->NameView();
-                if (EqualsNoCase(name, index)) return child.get();
+    CFileNode* best = nullptr;
+    size_t bestRank = SIZE_MAX;
+    const size_t n = links.indexFiles.size();
+    for (const auto& child : dir.Children()) {
+        if (child->IsDirNode()) continue;
+        std::string_view scanned = BaseNameView(child->OrigPath());
+        std::string_view now = child->NameView();
+        for (size_t i = 0; i < n && i < bestRank; ++i) {
+            size_t rank = EqualsNoCase(scanned, links.indexFiles[i])
+                              ? i
+                              : (EqualsNoCase(now, links.indexFiles[i]) ? n + i : SIZE_MAX);
+            if (rank < bestRank) {
+                bestRank = rank;
+                best = child.get();
             }
         }
     }
-    return nullptr;
+    return best;
 }
 
 CFileNode* FollowedEntry(const CHtmlNode::CTag& tag, const CLinkOptions& links) {

@@ -105,8 +105,11 @@ CFileNode* Find(CHtmlNode& file, const CLocalPath& path) {
     if (path.outside) return nullptr;
     if (path.segments.empty()) return &top;
     std::string full = top.OrigPath();
-    for (const std::string& s : path.segments)
+    for (const std::string& s : path.segments) {
+        // An escaped "/" is part of a name, and no name holds one.
+        if (s.find(kPathSep) != std::string::npos) return nullptr;
         full += (full.ends_with(kPathSep) ? "" : std::string(1, kPathSep)) + s;
+    }
     CFileNode* found = SiteMapOf(file).Lookup(full);
     if (found && path.directory && !found->IsDirNode()) return nullptr;
     if (found || path.directory || path.segments.back().find('.') != std::string::npos)

@@ -87,7 +87,8 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--no-unused", a.noUnused, "Do not report unused files");
     app.add_option("--site-url", a.siteUrls,
                    "An address the site is published at (like https://example.org/docs/); links "
-                   "that begin with it are checked as local links. May be given again");
+                   "that begin with it are checked as local links. May be given again")
+        ->allow_extra_args(false);
     app.add_option("--index-files", a.indexFiles,
                    "The pages a server shows for a directory link, comma-separated, in the order "
                    "tried (default index.html,index.htm,default.htm)");

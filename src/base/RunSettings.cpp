@@ -19,7 +19,40 @@ int CodeOf(const int* codes, int rows, int row) {
 const char* const kSettings = "Settings";
 const char* const kHtmlSettings = "HTMLSettings";
 
+std::string JoinList(const std::vector<std::string>& items, const char* sep) {
+    std::string out;
+    for (const std::string& item : items)
+        out += (out.empty() ? "" : sep) + item;
+    return out;
+}
+
 }  // namespace
+
+std::vector<std::string> SplitList(const std::string& text, char sep) {
+    std::vector<std::string> items;
+    size_t begin = 0;
+    while (begin <= text.size()) {
+        size_t end = text.find(sep, begin);
+        if (end == std::string::npos) end = text.size();
+        std::string item = text.substr(begin, end - begin);
+        size_t first = item.find_first_not_of(" \t");
+        if (first != std::string::npos)
+            items.push_back(item.substr(first, item.find_last_not_of(" \t") - first + 1));
+        begin = end + 1;
+    }
+    return items;
+}
+
+CLinkOptions LinkOptionsOf(const RunSettings& s) {
+    CLinkOptions links;
+    links.siteUrls = s.SiteUrls;
+    links.indexFiles = s.IndexFiles;
+    links.fallbackExtensions = s.FallbackExtensions;
+    // ".html" and "html" mean the same extension.
+    for (std::string& ext : links.fallbackExtensions)
+        if (ext.starts_with(".")) ext.erase(0, 1);
+    return links;
+}
 
 int TargetRowOf(int target) {
     return RowOf(kTargetRowCodes, kTargetRows, target);
@@ -122,6 +155,11 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.ReportExternalRefs = p.GetInt(kHtmlSettings, "ReportExternalRefs", 1) != 0;
     s.ReportUnresolvedRefs = p.GetInt(kHtmlSettings, "ReportUnresolvedRefs", 1) != 0;
     s.ReportUnusedFiles = p.GetInt(kHtmlSettings, "ReportUnusedFiles", 1) != 0;
+    // Addresses hold no blanks; names of index pages and extensions no commas.
+    s.SiteUrls = SplitList(p.GetString(kHtmlSettings, "SiteUrls", ""), ' ');
+    s.IndexFiles =
+        SplitList(p.GetString(kHtmlSettings, "IndexFiles", JoinList(d.IndexFiles, ",")), ',');
+    s.FallbackExtensions = SplitList(p.GetString(kHtmlSettings, "FallbackExtensions", ""), ',');
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
     // Without the wizard (the command line's stored settings) no page maps an unknown target
     // or line end to "None", so it is done here.
@@ -148,6 +186,9 @@ void SaveSettings(CProfile& p, const RunSettings& s) {
     p.SetInt(kHtmlSettings, "ReportExternalRefs", s.ReportExternalRefs ? 1 : 0);
     p.SetInt(kHtmlSettings, "ReportUnresolvedRefs", s.ReportUnresolvedRefs ? 1 : 0);
     p.SetInt(kHtmlSettings, "ReportUnusedFiles", s.ReportUnusedFiles ? 1 : 0);
+    p.SetString(kHtmlSettings, "SiteUrls", JoinList(s.SiteUrls, " "));
+    p.SetString(kHtmlSettings, "IndexFiles", JoinList(s.IndexFiles, ","));
+    p.SetString(kHtmlSettings, "FallbackExtensions", JoinList(s.FallbackExtensions, ","));
 }
 
 }  // namespace ts

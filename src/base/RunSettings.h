@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "base/LinkOptions.h"
 
 namespace ts {
 
@@ -45,6 +48,10 @@ struct RunSettings {
     bool ReportExternalRefs = true;
     bool ReportUnresolvedRefs = true;
     bool ReportUnusedFiles = true;
+    // How links are read beyond what the pages say (base/LinkOptions.h).
+    std::vector<std::string> SiteUrls;
+    std::vector<std::string> IndexFiles = CLinkOptions().indexFiles;
+    std::vector<std::string> FallbackExtensions;
 
     void DeriveUpdateLinks() {
         UpdateLinks = Rename && !FilesOnly && (Target != 0 || RenameHtml != 0);
@@ -91,6 +98,13 @@ void ReadPages(const PageValues& pages, RunSettings& s);
 // The plain-text summary shown by the wizard's last page and printed in the final report.
 // Every line ends in "\r\n".
 std::string SettingsSummary(const RunSettings& s);
+
+// The link options of a run made with these settings.
+CLinkOptions LinkOptionsOf(const RunSettings& s);
+
+// The items of a list as the profile and the command line write it ("a, b,c"): blanks around
+// items dropped, empty items left out.
+std::vector<std::string> SplitList(const std::string& text, char sep);
 
 // Profile sections "Settings" and "HTMLSettings".
 void LoadSettings(const CProfile& profile, RunSettings& s);

@@ -54,6 +54,8 @@ struct CliArgs {
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false;
+    std::vector<std::string> siteUrls;
+    std::string indexFiles, fallbackExtensions;
 };
 
 void AddOptions(CLI::App& app, CliArgs& a) {
@@ -83,6 +85,16 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--no-external", a.noExternal, "Do not report external URLs");
     app.add_flag("--no-unresolved", a.noUnresolved, "Do not report unresolved local links");
     app.add_flag("--no-unused", a.noUnused, "Do not report unused files");
+    app.add_option("--site-url", a.siteUrls,
+                   "An address the site is published at (like https://example.org/docs/); links "
+                   "that begin with it are checked as local links. May be given again")
+        ->allow_extra_args(false);
+    app.add_option("--index-files", a.indexFiles,
+                   "The pages a server shows for a directory link, comma-separated, in the order "
+                   "tried (default index.html,index.htm,default.htm)");
+    app.add_option("--fallback-extensions", a.fallbackExtensions,
+                   "Extensions tried for a link to a name without one, comma-separated (like "
+                   "html,htm); off by default");
     app.add_option("--report", a.reportFile, "Write the final report to FILE");
     app.add_flag("--save-settings", a.saveSettings, "Store the resulting settings in the profile");
     app.add_flag("--use-profile", a.useProfile, "Start from the stored settings");
@@ -119,6 +131,9 @@ void ApplyOptions(const CliArgs& a, RunSettings& s) {
     if (a.noExternal) s.ReportExternalRefs = false;
     if (a.noUnresolved) s.ReportUnresolvedRefs = false;
     if (a.noUnused) s.ReportUnusedFiles = false;
+    if (!a.siteUrls.empty()) s.SiteUrls = a.siteUrls;
+    if (!a.indexFiles.empty()) s.IndexFiles = SplitList(a.indexFiles, ',');
+    if (!a.fallbackExtensions.empty()) s.FallbackExtensions = SplitList(a.fallbackExtensions, ',');
     s.DeriveUpdateLinks();
 }
 

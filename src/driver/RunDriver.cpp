@@ -70,6 +70,7 @@ bool CRunDriver::EditSettings() {
 bool CRunDriver::Start() {
     m_pNewCtx = m_doc.NewContext();
     CRunContext& ctx = *m_pNewCtx;
+    ctx.links = LinkOptionsOf(m_settings);
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
     // Until both reports exist the last run's tree stays, and with it its undo.

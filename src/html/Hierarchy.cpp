@@ -5,6 +5,7 @@
 #include "base/Progress.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
+#include "html/IndexPage.h"
 #include "site/DirNode.h"
 
 namespace ts {
@@ -89,7 +90,9 @@ private:
         CHtmlNode* node = m_stack[top].node;
         if (!node->HasLinks() || !node->m_pTags) return false;
         while (!m_state.cancel && m_stack[top].nextTag < node->m_pTags->size()) {
-            CFileNode* target = (*node->m_pTags)[m_stack[top].nextTag++].m_pTarget;
+            // A link to a directory leads on to the directory's index page.
+            CFileNode* target =
+                FollowedEntry((*node->m_pTags)[m_stack[top].nextTag++], node->Ctx().links);
             if (target && Follow(top, *target)) return true;
         }
         return false;
@@ -190,8 +193,9 @@ void ClearVisited(CHtmlNode& home) {
         node->m_bVisited = false;
         if (!node->HasLinks() || !node->m_pTags) continue;
         for (const CHtmlNode::CTag& tag : *node->m_pTags)
-            if (tag.m_pTarget && tag.m_pTarget->IsHtmlNode())
-                pending.push_back(static_cast<CHtmlNode*>(tag.m_pTarget));
+            if (CFileNode* target = FollowedEntry(tag, node->Ctx().links);
+                target && target->IsHtmlNode())
+                pending.push_back(static_cast<CHtmlNode*>(target));
     }
 }
 

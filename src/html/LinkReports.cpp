@@ -3,6 +3,7 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
+#include "html/IndexPage.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -35,7 +36,9 @@ int ReportUnresolvedLinks(CHtmlNode& page) {
     if (!page.HasLinks() || !page.m_pTags) return 0;
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
-        if (tag.m_nKind != LK_LOCAL || tag.m_pTarget) continue;
+        // A directory without an index page shows nothing; the link keeps its target, so
+        // that a rename of the directory still rewrites it.
+        if (tag.m_nKind != LK_LOCAL || FollowedEntry(tag, page.Ctx().links)) continue;
         if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
         lines += LinkLine(tag);
     }

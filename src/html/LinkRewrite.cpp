@@ -6,6 +6,7 @@
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "html/HtmlNode.h"
+#include "html/LinkText.h"
 #include "html/Url.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -15,86 +16,45 @@
 namespace ts {
 namespace {
 
-const CFileNode* TopOf(const CFileNode* node) {
-    while (node->m_pParent)
-        node = node->m_pParent;
-    return node;
-}
-
-// A node's path below the top directory as it would be after the suggested renames, with "/"
-// before every component; the top directory itself gives "".
-std::string SuggestedPath(const CFileNode* node) {
-    std::vector<std::string> parts;
-    for (; node && node->m_pParent; node = node->m_pParent)
-        parts.push_back(node->m_strNewName.empty() ? node->Name() : node->m_strNewName);
-    std::string path;
-    for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-        path += "/" + *it;
-    return path;
-}
-
-// The directory a record was resolved against, or the top directory when the site does not
-// know it (the top directory itself, or a base outside the tree).
-const CFileNode* BaseDirOf(const CHtmlNode& file, const CHtmlNode::CTag& tag) {
-    const CFileNode* top = TopOf(&file);
-    if (tag.m_nBase < 0 || static_cast<size_t>(tag.m_nBase) >= file.m_vBases.size()) return top;
-    std::string dir = file.m_vBases[static_cast<size_t>(tag.m_nBase)];
-    if (!dir.empty() && dir.back() == kPathSep) dir.pop_back();
-    const CFileNode* found = SiteMapOf(file).Lookup(dir);
-    return found && found->IsDirNode() ? found : top;
-}
-
-// Strips "dir/" from the front of path; a path outside dir stays whole.
-std::string Below(const std::string& path, const std::string& dir) {
-    if (dir.empty()) return path.starts_with("/") ? path.substr(1) : path;
-    if (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
-        path[dir.size()] == '/')
-        return path.substr(dir.size() + 1);
-    return path;
-}
-
-// The last n components of path, each with its leading separator.
-std::string LastComponents(const std::string& path, size_t n) {
-    size_t pos = path.size();
-    for (size_t i = 0; i < n; ++i) {
-        size_t slash = pos == 0 ? std::string::npos : path.rfind('/', pos - 1);
-        if (slash == std::string::npos) return path;
-        pos = slash;
-    }
-    return path.substr(pos);
-}
-
-// The new text of a link: the target as it is (or would be) called, in the link's own form.
-// T is the target's path, below is the part of it under the top directory (beginning with
-// "/"), and baseDir the path of the directory the link was resolved against.
-std::string NewLinkText(const CHtmlNode::CTag& tag, const std::string& t, const std::string& below,
-                        const std::string& baseDir) {
-    const std::string& u = tag.m_strUrl;
-    // The replaceable text begins after a scheme such as "file:".
-    std::string rest = u.substr(std::min(u.size(), static_cast<size_t>(tag.m_nScheme)));
-    std::string text;
-    if (rest.starts_with("/")) {
-        text = below;
-    } else {
-        std::string r = rest;
-        if (tag.m_nKind == LK_BASE && r.ends_with("/")) r.pop_back();
-        size_t ups = 0;
-        while (r.starts_with("../")) {
-            r.erase(0, 3);
-            ++ups;
-        }
-        if (ups > 0) {
-            size_t n = 1 + static_cast<size_t>(std::count(r.begin(), r.end(), '/'));
-            text = rest.substr(0, ups * 3 - 1) + LastComponents(t, n);
-        } else {
-            text = Below(t, baseDir);
-        }
-    }
-    if (tag.m_nKind == LK_BASE && u.ends_with("/")) text += "/";
+// The text a report shows for a link's bytes: decoded, as the link's own line shows it.
+std::string Shown(const std::string& bytes) {
+    std::string text = bytes;
+    DecodeUrl(text);
     return text;
 }
 
-std::string ChangeLine(const CHtmlNode::CTag& tag, const std::string& text) {
+// The new bytes of a link from the bytes it has now: where they split into the components
+// of the text as written, each component that stays keeps its very bytes (character
+// references and all).
+std::string NewBytes(const CHtmlNode::CTag& tag, const std::string& now, const CLinkOptions& links,
+                     bool bUndoing) {
+    const std::string& written = bUndoing || tag.m_bRewritten ? now : tag.m_strWritten;
+    std::string bytes = NewLinkBytes(tag, written, NamesOf::OnDisk, links);
+    if (&written == &now) return bytes;
+    // Components compared one by one: a kept component goes back as it stands in the page.
+    auto split = [](const std::string& s) {
+        std::vector<std::string> parts;
+        size_t begin = 0;
+        for (size_t slash; (slash = s.find('/', begin)) != std::string::npos; begin = slash + 1)
+            parts.push_back(s.substr(begin, slash - begin));
+        parts.push_back(s.substr(begin));
+        return parts;
+    };
+    std::vector<std::string> w = split(written), n = split(now), b = split(bytes);
+    if (w.size() != n.size() || b.size() < w.size()) return bytes;
+    std::string out;
+    for (size_t i = 0; i < b.size(); ++i) {
+        const std::string& part = i < w.size() && b[i] == MinimalEscape(w[i], tag.m_nQuote) &&
+                                          MinimalEscape(n[i], tag.m_nQuote) == n[i]
+                                      ? n[i]
+                                      : b[i];
+        out += (i ? "/" : "") + part;
+    }
+    return out;
+}
+
+std::string ChangeLine(const CHtmlNode::CTag& tag, const std::string& bytes) {
+    std::string text = Shown(bytes);
     std::string line = Format("   line %4d: %s\n   -------->  %s", tag.m_nLine,
                               tag.m_strUrl.c_str(), text.c_str());
     if (EqualsNoCase(text, tag.m_strUrl))
@@ -162,6 +122,8 @@ public:
     CLinkProducer(CHtmlNode& page, bool bUndoing) : m_page(page), m_bUndoing(bUndoing) {}
 
     Result Produce(CFile& in, CContentSink& out) override;
+    // Some link's bytes changed.
+    bool Changed() const { return !m_changes.empty(); }
 
     void Replaced() override {
         for (Change& c : m_changes) {
@@ -209,6 +171,7 @@ CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
         if (!Rewrite(tag, std::move(replaced), out)) return WRITE_FAILED;
     }
     if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return Failed(r);
+    if (m_changes.empty()) return NO_CHANGE;
     // Once the page has changed, its records must follow whatever happens (undo relies on
     // them): what could fail for want of memory is done first, then only moves.
     m_strReport = "\n" + m_page.InFileHeading() + "\n" + m_strLines + "\n\n";
@@ -216,23 +179,24 @@ CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
 }
 
 bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContentSink& out) {
-    const std::string& t = tag.m_pTarget->m_strPath;
-    const std::string& topPath = TopOf(&m_page)->m_strPath;
-    std::string text =
-        NewLinkText(tag, t, Below(t, topPath).insert(0, "/"), BaseDirOf(m_page, tag)->m_strPath);
-    std::string bytes = text;
-    EncodeUrl(bytes);
-    // Undo puts back the very bytes the run replaced once every name is back.
-    if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) {
-        bytes = tag.m_strWritten;
-        text = bytes;
-        DecodeUrl(text);
+    // A record whose text runs on into the query: the query is no part of the name and
+    // stays as it is.
+    std::string query;
+    if (size_t q = replaced.find('?'); q != std::string::npos && tag.m_nKind == LK_LOCAL) {
+        query = replaced.substr(q);
+        replaced.resize(q);
     }
-    m_strLines += ChangeLine(tag, text);
+    std::string bytes = NewBytes(tag, replaced, m_page.Ctx().links, m_bUndoing);
+    // Undo puts back the very bytes the run replaced once every name is back.
+    if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) bytes = tag.m_strWritten;
+    // Bytes that would stay as they are are no change: neither written nor reported.
+    if (bytes == replaced) return out.Write(replaced + query);
+    m_strLines += ChangeLine(tag, bytes);
     uint64_t start = out.Position();
     if (!out.Write(bytes)) return false;
-    m_changes.push_back({&tag, text, std::move(replaced), start, out.Position()});
-    return true;
+    uint64_t end = out.Position();
+    m_changes.push_back({&tag, Shown(bytes), std::move(replaced), start, end});
+    return out.Write(query);
 }
 
 }  // namespace
@@ -242,9 +206,8 @@ int ReportLinkChanges(CHtmlNode& page) {
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (!tag.m_pTarget || !tag.m_bRewrite) continue;
-        std::string t = SuggestedPath(tag.m_pTarget);
-        std::string text = NewLinkText(tag, t, t, SuggestedPath(BaseDirOf(page, tag)));
-        lines += ChangeLine(tag, text);
+        lines += ChangeLine(
+            tag, NewLinkBytes(tag, tag.m_strWritten, NamesOf::Suggested, page.Ctx().links));
     }
     if (lines.empty()) return 0;
     page.Ctx().statusReport << "\n" << page.InFileHeading() << "\n" << lines;
@@ -263,7 +226,7 @@ int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly,
     }
     if (!CheckReadOnly(writer, page, readOnly)) return 0;
     CLinkProducer producer(page, bUndoing);
-    return writer.ReplaceContent(page, producer) ? 1 : 0;
+    return writer.ReplaceContent(page, producer) && producer.Changed() ? 1 : 0;
 }
 
 }  // namespace ts

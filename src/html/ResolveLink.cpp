@@ -1,7 +1,11 @@
 #include "html/ResolveLink.h"
 
+#include <vector>
+
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
+#include "html/LinkText.h"
+#include "html/SiteUrl.h"
 #include "html/Url.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -10,24 +14,27 @@ namespace ts {
 
 namespace {
 
-bool StartsWithAscii(const std::string& s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
+bool IsAsciiAlpha(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// The scheme as the attribute table sees it: letters and a ":" at the very start of the text
-// as written, so that the looked-up path begins where the replaceable text does.
+// The bytes of a scheme and its ":" at the very start of the text as written (a name may hold
+// a ":" too, written "%3A"), 0 when there is none.
 int SchemeLength(const std::string& written) {
-    size_t i = 0;
+    if (written.empty() || !IsAsciiAlpha(written[0])) return 0;
+    size_t i = 1;
     while (i < written.size() &&
-           ((written[i] >= 'A' && written[i] <= 'Z') || (written[i] >= 'a' && written[i] <= 'z')))
+           (IsAsciiAlpha(written[i]) || (written[i] >= '0' && written[i] <= '9') ||
+            written[i] == '+' || written[i] == '-' || written[i] == '.'))
         ++i;
     return i < written.size() && written[i] == ':' ? static_cast<int>(i + 1) : 0;
+}
+
+// Schemes that name no resource at all (script, inline content, the browser's own pages,
+// objects in its memory): neither a file of the site nor an address worth listing.
+bool NamesNothing(std::string_view scheme) {
+    std::string s = ToLower(scheme);
+    return s == "javascript:" || s == "vbscript:" || s == "data:" || s == "about:" || s == "blob:";
 }
 
 void FlagRewrite(CHtmlNode& file, CHtmlNode::CTag& tag) {
@@ -35,45 +42,131 @@ void FlagRewrite(CHtmlNode& file, CHtmlNode::CTag& tag) {
     file.m_bRewrite = true;
 }
 
-// The path a local link names, as the site was scanned.
-std::string LocalPath(const CHtmlNode& file, const CHtmlNode::CTag& tag, const CLinkBase& base) {
-    std::string path;
-    if (tag.m_nKind == LK_BASE) {
-        path = file.m_strBase;
-        if (!path.empty() && path.back() == kPathSep) path.pop_back();
-        return path;
-    }
-    path = tag.m_strUrl;
-    path.erase(0, static_cast<size_t>(tag.m_nScheme));
-    // URLs separate with "/", which is also the native separator here.
-    if (!path.empty() && path[0] == kPathSep) {
-        const std::string& root = base.strSiteRoot;
-        if (!root.empty() && root.back() == kPathSep) path.erase(0, 1);
-        path.insert(0, root);
-    } else {
-        ResolveDotDot(path, file.m_strBase, kPathSep);
-    }
-    return path;
+CDirNode& TopOf(CFileNode& node) {
+    CFileNode* top = &node;
+    while (top->m_pParent)
+        top = top->m_pParent;
+    return static_cast<CDirNode&>(*top);
 }
 
-// The link names its target with every component as the target is called: otherwise (a
-// renamed entry, a change of case) it must be rewritten. Components before a ".." are not
-// compared: the link does not name them.
-bool NamesDiffer(const CHtmlNode::CTag& tag, const CFileNode* node) {
-    std::string rest = tag.m_strUrl;
-    if (rest.empty() || rest[0] != '/') rest.insert(0, "/");
-    if (tag.m_nKind == LK_BASE && rest.back() == '/') rest.pop_back();
-    while (node) {
-        size_t slash = rest.rfind('/');
-        if (slash == std::string::npos) return false;
-        std::string component = rest.substr(slash + 1);
-        rest.resize(slash);
-        if (component == "..") return false;
-        if (!node->m_strNewName.empty() || component != node->Name()) return true;
-        node = node->m_pParent;
-        if (rest.empty()) return false;
+// A path resolved as a browser does: dot segments removed, a ".." above the top directory
+// leaving the site, except for a path from the root, which stays at the root.
+struct CLocalPath {
+    std::vector<std::string> segments;  // below the top directory, decoded
+    bool outside = false;
+    bool directory = false;  // ends in "/", "." or ".."
+};
+
+CLocalPath Resolve(std::string_view path, std::vector<std::string> start, bool fromRoot) {
+    CLocalPath r;
+    r.segments = std::move(start);
+    size_t begin = 0;
+    while (begin <= path.size()) {
+        size_t slash = path.find('/', begin);
+        if (slash == std::string_view::npos) slash = path.size();
+        std::string part(path.substr(begin, slash - begin));
+        DecodeUrl(part);
+        r.directory = part.empty() || part == "." || part == "..";
+        if (part == "..") {
+            if (!r.segments.empty())
+                r.segments.pop_back();
+            else if (!fromRoot)
+                r.outside = true;
+        } else if (!part.empty() && part != ".") {
+            r.segments.push_back(std::move(part));
+        }
+        begin = slash + 1;
     }
-    return false;
+    return r;
+}
+
+// The directories of a base below the top directory; false when the base is outside it.
+bool BaseSegments(const std::string& base, const std::string& top, std::vector<std::string>& out) {
+    std::string dir = base;
+    if (!dir.empty() && dir.back() == kPathSep) dir.pop_back();
+    if (dir == top) return true;
+    std::string prefix = top.ends_with(kPathSep) ? top : top + kPathSep;
+    if (!dir.starts_with(prefix)) return false;
+    std::string_view rest = std::string_view(dir).substr(prefix.size());
+    size_t begin = 0;
+    while (begin <= rest.size()) {
+        size_t slash = rest.find(kPathSep, begin);
+        if (slash == std::string_view::npos) slash = rest.size();
+        out.emplace_back(rest.substr(begin, slash - begin));
+        begin = slash + 1;
+    }
+    return true;
+}
+
+// The entry a resolved path names; with fallback extensions a name without one that names
+// nothing finds the first "name.ext" that exists, as static servers do.
+CFileNode* Find(CHtmlNode& file, const CLocalPath& path) {
+    CDirNode& top = TopOf(file);
+    if (path.outside) return nullptr;
+    if (path.segments.empty()) return &top;
+    std::string full = top.OrigPath();
+    for (const std::string& s : path.segments) {
+        // An escaped "/" is part of a name, and no name holds one.
+        if (s.find(kPathSep) != std::string::npos) return nullptr;
+        full += (full.ends_with(kPathSep) ? "" : std::string(1, kPathSep)) + s;
+    }
+    CFileNode* found = SiteMapOf(file).Lookup(full);
+    if (found && path.directory && !found->IsDirNode()) return nullptr;
+    if (found || path.directory || path.segments.back().find('.') != std::string::npos)
+        return found;
+    for (const std::string& ext : file.Ctx().links.fallbackExtensions) {
+        CFileNode* f = SiteMapOf(file).Lookup(full + "." + ext);
+        if (f && !f->IsDirNode()) return f;
+    }
+    return nullptr;
+}
+
+// A link is external when it has a scheme of its own or names a host, unless it is one of the
+// site's own addresses; false when it names nothing to check at all.
+bool ClassifyExternal(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base,
+                      const std::string& written, bool& external) {
+    external = false;
+    const std::string scheme = written.substr(0, static_cast<size_t>(tag.m_nScheme));
+    if (SitePathStart(file.Ctx().links.siteUrls, written) != std::string::npos) return true;
+    if (!scheme.empty() && NamesNothing(scheme)) return false;
+    const bool fileScheme = EqualsNoCase(scheme, "file:");
+    const std::string& url = tag.m_strUrl;
+    external = (!scheme.empty() && !fileScheme) || written.starts_with("//") ||
+               (fileScheme && url.find("//") != std::string::npos);
+    if (external && url.starts_with("//")) {
+        std::string prefix = "http:";
+        if (base.bFullUrl) {
+            size_t colon = file.m_strBase.find(':');
+            prefix =
+                colon == std::string::npos ? std::string() : file.m_strBase.substr(0, colon + 1);
+        }
+        tag.m_strUrl.insert(0, prefix);
+    }
+    if (!external && base.bFullUrl) {
+        external = true;
+        tag.m_strUrl = ResolveReference(base.strBaseUrl, tag.m_strUrl);
+    }
+    return true;
+}
+
+// The look-up path of a local link written as written (scheme and query cut off).
+CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::string& written) {
+    const std::string& top = TopOf(file).OrigPath();
+    size_t site = SitePathStart(file.Ctx().links.siteUrls, written);
+    if (site != std::string::npos)
+        return Resolve(std::string_view(written).substr(site), {}, false);
+    std::string_view path = std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
+    if (path.starts_with("/")) return Resolve(path.substr(1), {}, true);
+    std::vector<std::string> start;
+    const std::string& dir = static_cast<size_t>(tag.m_nBase) < file.m_vBases.size()
+                                 ? file.m_vBases[static_cast<size_t>(tag.m_nBase)]
+                                 : file.m_strBase;
+    if (!BaseSegments(dir, top, start)) {
+        CLocalPath outside;
+        outside.outside = true;
+        return outside;
+    }
+    return Resolve(path, std::move(start), false);
 }
 
 }  // namespace
@@ -83,34 +176,16 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     tag.m_nBase = base.nBase;
     tag.m_nScheme = SchemeLength(written);
     DecodeUrl(tag.m_strUrl);
-    const std::string& url = tag.m_strUrl;
 
-    if (url.find("//") != std::string::npos) {
-        tag.m_nKind = LK_EXTERNAL;
-        if (url.starts_with("//")) {
-            std::string scheme = "http:";
-            if (base.bFullUrl) {
-                size_t colon = file.m_strBase.find(':');
-                scheme = colon == std::string::npos ? std::string()
-                                                    : file.m_strBase.substr(0, colon + 1);
-            }
-            tag.m_strUrl.insert(0, scheme);
+    if (tag.m_nKind != LK_BASE) {
+        bool external = false;
+        if (!ClassifyExternal(file, tag, base, written, external)) return false;
+        if (external) {
+            tag.m_nKind = LK_EXTERNAL;
+            return true;
         }
-        return true;
-    }
-    if (StartsWithAscii(url, "mailto:") || StartsWithAscii(url, "news:")) {
-        tag.m_nKind = LK_EXTERNAL;
-        return true;
-    }
-    if (base.bFullUrl) {
-        tag.m_nKind = LK_EXTERNAL;
-        tag.m_strUrl = ResolveReference(base.strBaseUrl, tag.m_strUrl);
-        return true;
-    }
-
-    // A local link's query is not part of the file's name: the name ends at the first "?" as
-    // written ("%3F" is a character of the name); the record's text to replace ends there too.
-    if (tag.m_nKind == LK_LOCAL) {
+        // A local link's query is not part of the file's name: the name ends at the first
+        // "?" as written ("%3F" is a character of the name).
         size_t query = written.find('?');
         if (query != std::string::npos) {
             written.resize(query);
@@ -120,17 +195,23 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         }
     }
 
-    CFileNode* target = SiteMapOf(file).Lookup(LocalPath(file, tag, base));
+    CFileNode* target = nullptr;
+    if (tag.m_nKind == LK_BASE) {
+        std::string path = file.m_strBase;
+        if (!path.empty() && path.back() == kPathSep) path.pop_back();
+        target = path == TopOf(file).OrigPath() ? &TopOf(file) : SiteMapOf(file).Lookup(path);
+    } else {
+        target = Find(file, LocalPath(file, tag, written));
+    }
     if (!target) return true;
     tag.m_pTarget = target;
-
+    // Until a rewrite replaces them, the link's replaceable text as written.
+    tag.m_strWritten = written.substr(static_cast<size_t>(tag.m_nScheme));
     std::string plain;
-    plain.reserve(written.size());
-    for (char c : written)
-        if (c != '\r' && c != '\n') plain += c;
-    std::string encoded = tag.m_strUrl;
-    EncodeUrl(encoded);
-    if (!EqualsNoCase(plain, encoded) || NamesDiffer(tag, target)) FlagRewrite(file, tag);
+    for (char c : tag.m_strWritten)
+        if (c != '\r' && c != '\n' && c != '\t') plain += c;
+    if (NewLinkBytes(tag, tag.m_strWritten, NamesOf::Suggested, file.Ctx().links) != plain)
+        FlagRewrite(file, tag);
     return true;
 }
 

@@ -6,6 +6,8 @@
 namespace ts {
 
 void DecodeUrl(std::string& s) {
+    // Most components have nothing to decode.
+    if (s.find_first_of("%\r\n") == std::string::npos) return;
     std::string clean;
     clean.reserve(s.size());
     for (char c : s)

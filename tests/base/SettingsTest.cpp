@@ -82,19 +82,33 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     s.ReportExternalRefs = false;
     s.ReportUnresolvedRefs = true;
     s.ReportUnusedFiles = false;
+    s.SiteUrls = {"https://example.org/docs/", "//mirror.example.net/"};
+    s.IndexFiles = {"index.html", "start.htm"};
+    s.FallbackExtensions = {"html", "htm"};
     SaveSettings(p, s);
     ASSERT_TRUE(p.Save(RealFileSystem()));
     EXPECT_EQ(ReadFile(p.Path()),
               "[Settings]\nTarget=6\nLineEnd=2\nRename=1\nAutoFileName=1\nAutoReadOnly=2\n"
               "ReportSpecial=1\nUseSubdirs=0\nLogSubdirs=1\nDirectory=/srv/www/my site\n\n"
               "[HTMLSettings]\nRenameHtml=1\nFilesOnly=0\nHomePage=/srv/www/my site/index.html\n"
-              "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n");
+              "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
+              "SiteUrls=https://example.org/docs/ //mirror.example.net/\n"
+              "IndexFiles=index.html,start.htm\nFallbackExtensions=html,htm\n");
 
     CProfile back(p.Path());
     back.Load(RealFileSystem());
     RunSettings r;
     LoadSettings(back, r);
     EXPECT_TRUE(r.UpdateLinks);
+    EXPECT_EQ(r.SiteUrls, s.SiteUrls);
+    EXPECT_EQ(r.IndexFiles, s.IndexFiles);
+    // An older profile without the link options gives the defaults; blanks around items go.
+    EXPECT_EQ(Loaded("[HTMLSettings]\nRenameHtml=1\n").IndexFiles, RunSettings().IndexFiles);
+    EXPECT_EQ(Loaded("[HTMLSettings]\nFallbackExtensions= .html , htm,,\n").FallbackExtensions,
+              (std::vector<std::string>{".html", "htm"}));
+    EXPECT_EQ(LinkOptionsOf(Loaded("[HTMLSettings]\nFallbackExtensions=.html\n"))
+                  .fallbackExtensions,
+              std::vector<std::string>{"html"});
     // The settings read back are written as the same text: every field went to its place.
     CProfile again;
     SaveSettings(again, r);

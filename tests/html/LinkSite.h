@@ -60,7 +60,13 @@ public:
         for (const auto& t : *n.m_pTags) {
             out += std::to_string(t.m_nLine) + " " + "LEB"[static_cast<int>(t.m_nKind)] + " " +
                    t.m_strUrl;
-            if (t.m_pTarget) out += " -> " + t.m_pTarget->m_strPath.substr(dir.Path().size() + 1);
+            if (t.m_pTarget) {
+                const std::string& path = t.m_pTarget->m_strPath;
+                // The top directory is "."
+                out +=
+                    " -> " + (path.size() > dir.Path().size() ? path.substr(dir.Path().size() + 1)
+                                                              : std::string("."));
+            }
             if (t.m_bRewrite) out += " !";
             out += "\n";
         }

@@ -1,0 +1,172 @@
+#include "html/LinkText.h"
+
+#include <vector>
+
+#include "html/IndexPage.h"
+#include "html/SiteUrl.h"
+#include "html/Url.h"
+#include "platform/Path.h"
+#include "platform/Text.h"
+#include "site/DirNode.h"
+
+namespace ts {
+namespace {
+
+constexpr const char* kHex = "0123456789ABCDEF";
+
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+void AppendEscape(std::string& out, unsigned char u) {
+    out += '%';
+    out += kHex[u >> 4];
+    out += kHex[u & 0xF];
+}
+
+// What ends or breaks a value with this delimiter.
+std::string_view DelimiterChars(LinkQuote quote) {
+    switch (quote) {
+        case LinkQuote::Double:
+            return "\"";
+        case LinkQuote::Single:
+            return "'";
+        case LinkQuote::None:
+            return "\"'=<>`";
+        case LinkQuote::CssBare:
+            return "()'\"";
+    }
+    return "";
+}
+
+// The name an entry is (or will be) known by.
+std::string_view NameOf(const CFileNode& node, NamesOf names) {
+    if (names == NamesOf::Suggested && !node.m_strNewName.empty()) return node.m_strNewName;
+    return node.NameView();
+}
+
+bool Renamed(const CFileNode& node, NamesOf names) {
+    return NameOf(node, names) != BaseNameView(node.OrigPath());
+}
+
+// The written component reaches its file through a server's fallback extension
+// ("about" for "about.html").
+bool FallbackMatch(std::string_view decoded, const CFileNode& node, const CLinkOptions& links) {
+    if (decoded.find('.') != std::string_view::npos || node.IsDirNode()) return false;
+    std::string_view scanned = BaseNameView(node.OrigPath());
+    for (const std::string& ext : links.fallbackExtensions)
+        if (EqualsNoCase(scanned, std::string(decoded) + "." + ext)) return true;
+    return false;
+}
+
+bool IsIndexName(std::string_view name, const CLinkOptions& links) {
+    for (const std::string& index : links.indexFiles)
+        if (name == index) return true;
+    return false;
+}
+
+std::vector<std::string_view> SplitPath(std::string_view path) {
+    std::vector<std::string_view> parts;
+    size_t begin = 0;
+    for (;;) {
+        size_t slash = path.find('/', begin);
+        parts.push_back(path.substr(begin, slash == path.npos ? path.npos : slash - begin));
+        if (slash == path.npos) return parts;
+        begin = slash + 1;
+    }
+}
+
+// The index page a directory link must name once the page is renamed to a name a server no
+// longer takes for an index ("INDEX.HTM" on a case-sensitive server); "" when none is needed.
+std::string ExplicitIndex(const CHtmlNode::CTag& tag, NamesOf names, const CLinkOptions& links) {
+    if (tag.m_nKind != LK_LOCAL || !tag.m_pTarget->IsDirNode()) return {};
+    const CFileNode* index = IndexPageOf(static_cast<const CDirNode&>(*tag.m_pTarget), links);
+    if (!index || !Renamed(*index, names) || IsIndexName(NameOf(*index, names), links)) return {};
+    return EncodeName(NameOf(*index, names), tag.m_nQuote);
+}
+
+}  // namespace
+
+std::string MinimalEscape(std::string_view written, LinkQuote quote) {
+    std::string_view delimiter = DelimiterChars(quote);
+    std::string out;
+    out.reserve(written.size());
+    for (size_t i = 0; i < written.size(); ++i) {
+        char c = written[i];
+        unsigned char u = static_cast<unsigned char>(c);
+        // A browser drops tabs and line ends from a URL: they are no part of it.
+        if (c == '\t' || c == '\r' || c == '\n') continue;
+        bool badPercent =
+            c == '%' && !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2]));
+        if (u <= 0x20 || u == 0x7F || c == '\\' || badPercent ||
+            delimiter.find(c) != std::string_view::npos)
+            AppendEscape(out, u);
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string EncodeName(std::string_view name, LinkQuote quote) {
+    // ":" too: a first component holding one would read as a scheme. "&" would start a
+    // character reference in a page.
+    static constexpr std::string_view kReserved = " \"#%&:<>?[\\]^`{|}";
+    std::string_view delimiter = DelimiterChars(quote);
+    std::string out;
+    for (char c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F || kReserved.find(c) != std::string_view::npos ||
+            delimiter.find(c) != std::string_view::npos)
+            AppendEscape(out, u);
+        else
+            out += c;
+    }
+    return out;
+}
+
+// From the last component back: each named component stands for the entry above the one after
+// it, a ".." hides the named component before it (a browser drops both before asking).
+std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
+                         const CLinkOptions& links) {
+    size_t begin = 0;
+    if (tag.m_nKind == LK_LOCAL && written.starts_with("//")) {
+        begin = SitePathStart(links.siteUrls, written);
+        if (begin == std::string_view::npos) begin = 0;
+    }
+    std::vector<std::string_view> parts = SplitPath(written.substr(begin));
+    std::vector<std::string> out(parts.size());
+    const CFileNode* node = tag.m_pTarget;
+    bool last = true;
+    int hidden = 0;
+    for (size_t i = parts.size(); i-- > 0;) {
+        std::string decoded(parts[i]);
+        DecodeUrl(decoded);
+        out[i] = MinimalEscape(parts[i], tag.m_nQuote);
+        if (decoded.empty() || decoded == ".") continue;
+        if (decoded == "..") {
+            ++hidden;
+            continue;
+        }
+        if (hidden > 0) {
+            --hidden;
+            continue;
+        }
+        if (!node || !node->m_pParent) continue;
+        std::string_view name = NameOf(*node, names);
+        bool fallback = last && decoded != name && FallbackMatch(decoded, *node, links);
+        if (decoded != name && !(fallback && !Renamed(*node, names)))
+            out[i] = EncodeName(name, tag.m_nQuote);
+        node = node->m_pParent;
+        last = false;
+    }
+    std::string text(written.substr(0, begin));
+    for (size_t i = 0; i < out.size(); ++i)
+        text += (i ? "/" : "") + out[i];
+    if (tag.m_pTarget) {
+        if (std::string index = ExplicitIndex(tag, names, links); !index.empty())
+            text += (text.empty() || text.ends_with("/") ? "" : "/") + index;
+    }
+    return text;
+}
+
+}  // namespace ts

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "support/CliRunner.h"
+#include "support/TempDir.h"
+
+namespace ts::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteSite(const CTempDir& site) {
+    site.Write("index.html",
+               "<a href=\"./Docs/\">docs</a>\n"
+               "<a href=\"Docs/Guide Page.html\">guide</a>\n"
+               "<a href=\"Docs/Sub/../Guide%20Page.html#top\">dot-dot</a>\n"
+               "<a href=\"https://example.org/site/Pics/Logo.png?v=1\">absolute</a>\n"
+               "<a href=\"javascript:go()\">script</a><img src=\"data:image/png;base64,AAAA\">\n"
+               "<a href=\"missing.html\">gone</a>\n"
+               "<a href=\"Empty/\">no index</a>\n");
+    site.Write("Docs/index.html", "<a href=\"../\">top</a> <a href=\"Sub/a.htm\">a</a>\n");
+    site.Write("Docs/Guide Page.html", "<a href=\"./\">docs</a>\n");
+    site.Write("Docs/Sub/a.htm", "<a href=\"../../index.html\">home</a>\n");
+    site.Write("Pics/Logo.png", "\x89PNG\r\n\x1a\n");
+    site.Write("Empty/x.txt", "x\n");
+}
+
+std::string Decoded(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// Every local link of every page as a case-sensitive static server reads it; the links that
+// name no file (a directory is served by its "index.html"), each as "page: link".
+std::string BrokenLinks(const std::string& root) {
+    const std::regex value("(?:href|src)=\"([^\"]*)\"");
+    std::string broken;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        std::string ext = entry.path().extension().string();
+        if (ext != ".HTM" && ext != ".htm" && ext != ".html") continue;
+        std::string page = ReadFile(entry.path().string());
+        for (std::sregex_iterator it(page.begin(), page.end(), value), end; it != end; ++it) {
+            std::string link = (*it)[1];
+            if (link.starts_with("javascript:") || link.starts_with("data:")) continue;
+            link = link.substr(0, link.find_first_of("?#"));
+            fs::path target;
+            const std::string site = "https://example.org/site/";
+            if (link.starts_with(site))
+                target = fs::path(root) / Decoded(link.substr(site.size()));
+            else if (link.starts_with("/"))
+                target = fs::path(root) / Decoded(link.substr(1));
+            else
+                target = entry.path().parent_path() / Decoded(link);
+            target = target.lexically_normal();
+            if (fs::is_directory(target)) target /= "index.html";
+            if (!fs::is_regular_file(target))
+                broken += entry.path().filename().string() + ": " + link + "\n";
+        }
+    }
+    return broken;
+}
+
+}  // namespace
+
+// A DOS run on a site with "./", "../" and directory links, a link by the site's address and
+// script and data links: afterwards every link that worked still names its file with its exact
+// case, the unresolved list holds only the links that were broken, and undo gives the tree back.
+TEST(LinkResolutionCli, RenamedSiteKeepsEveryWorkingLinkAndUndoRestoresIt) {
+    CTempDir site;
+    WriteSite(site);
+    const std::string before = TreeListing(site.Path(), true);
+    CliResult r = RunCliWith({"--target", "dos", "--rename", "--yes", "--no-external", "--site-url",
+                              "https://example.org/site/", site.Path()},
+                             "", false);
+    EXPECT_EQ(r.code, 1) << r.err;  // the broken links are problems
+    EXPECT_EQ(ListNames(site.Path()), "DOCS\nEMPTY\nINDEX.HTM\nPICS\n");
+    // The index pages lost their server names: directory links now name them.
+    EXPECT_EQ(BrokenLinks(site.Path()), "INDEX.HTM: missing.html\nINDEX.HTM: EMPTY/\n");
+    const std::string home = ReadFile(site / "INDEX.HTM");
+    EXPECT_NE(home.find("href=\"./DOCS/INDEX.HTM\""), std::string::npos) << home;
+    EXPECT_NE(home.find("href=\"https://example.org/site/PICS/LOGO.PNG?v=1\""), std::string::npos)
+        << home;
+    EXPECT_NE(home.find("href=\"DOCS/Sub/../GUIDEPAG.HTM#top\""), std::string::npos) << home;
+    EXPECT_NE(home.find("<a href=\"javascript:go()\">script</a><img src=\"data:image/png"),
+              std::string::npos);
+    std::string report = Lf(r.out);
+    size_t from = report.find("UNRESOLVED LOCAL LINKS:");
+    size_t to = report.find("THE FOLLOWING FILES WERE NOT USED");
+    ASSERT_NE(from, std::string::npos) << report;
+    std::string unresolved = report.substr(from, to - from);
+    // The list follows the rewrite: the directory link is shown as it now stands.
+    EXPECT_NE(unresolved.find("   line    6: missing.html\n   line    7: EMPTY/\n\n"),
+              std::string::npos)
+        << unresolved;
+    EXPECT_EQ(unresolved.find("./"), std::string::npos) << unresolved;
+    EXPECT_EQ(unresolved.find("javascript"), std::string::npos) << unresolved;
+    EXPECT_EQ(std::count(unresolved.begin(), unresolved.end(), '\n'), 10) << unresolved;
+
+    // The same run on a terminal, undone at once: the tree is back byte for byte.
+    CTempDir again;
+    WriteSite(again);
+    r = RunCliWith({"--target", "dos", "--rename", "--no-external", "--site-url",
+                    "https://example.org/site/", again.Path()},
+                   "y\ny\n", true);
+    EXPECT_NE(r.out.find("REVERTED FILES TO INITIAL STATE"), std::string::npos) << r.err;
+    EXPECT_EQ(TreeListing(again.Path(), true), before);
+}
+
+}  // namespace ts::test

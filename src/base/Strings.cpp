@@ -185,6 +185,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_UPDATE_FAILED_KEPT, "Error updating, original left unchanged"},
     {IDS_LINKED_FILE_SKIPPED, "symbolic link, not written through"},
     {IDS_WRITE_FAILED, "write failed"},
+    {IDS_LINK_READ_FAILED, "symbolic link could not be read, left unchanged"},
+    {IDS_LINK_REPOINT_FAILED, "Error re-pointing symbolic link to \"%1\", old link left unchanged"},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},
     {IDS_WIDE_CHARSET, "page declares UTF-16 or UTF-32, its links are not read"},
 };

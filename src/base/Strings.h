@@ -111,7 +111,9 @@ enum StringId {
     IDS_LINKED_FILE_SKIPPED = 1002,
     IDS_WRITE_FAILED = 1003,
     IDS_NAME_NOT_ALLOWED = 1031,
-    IDS_WIDE_CHARSET = 1040,
+    IDS_WIDE_CHARSET = 1042,
+    IDS_LINK_READ_FAILED = 1040,
+    IDS_LINK_REPOINT_FAILED = 1041,
 };
 
 // The text of a string; an unknown id gives an empty string.

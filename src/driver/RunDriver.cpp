@@ -16,6 +16,7 @@
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
+#include "site/LinkRepoint.h"
 #include "site/TreeWriter.h"
 #include "site/UnusedFiles.h"
 #include "site/VerifyLists.h"
@@ -131,7 +132,9 @@ CRunDriver::Next CRunDriver::FileNames() {
         m_doc.m_dwRunStatus |= RS_RENAMING;
         r = top.ForEach(
             [&](CFileNode& node, bool&) {
-                return RenameEntry(Writer(), node, s.LogSubdirs, m_autoReadOnly) ? 1 : 0;
+                if (!RenameEntry(Writer(), node, s.LogSubdirs, m_autoReadOnly)) return 0;
+                ++m_nRenamed;
+                return 1;
             },
             "Renaming Files");
     } else {
@@ -139,7 +142,17 @@ CRunDriver::Next CRunDriver::FileNames() {
                         "Reporting Suggested Filenames");
     }
     Out() << kSectionGap;
+    // Even when the renaming was cancelled, the links follow the entries already renamed.
+    if (m_nRenamed > 0) SymbolicLinks();
     return r < 0 ? Next::Stop : Next::Continue;
+}
+
+// Links inside the site that name a renamed entry are given its new name; the section lists
+// them and is left out when there are none.
+void CRunDriver::SymbolicLinks() {
+    std::vector<CRepointedLink>& done = Top().m_vRepointedLinks;
+    RepointLinks(Writer(), Top(), done);
+    ReportRepointedLinks(Out(), done, false);
 }
 
 CRunDriver::Next CRunDriver::LineEnds() {

@@ -39,6 +39,7 @@ private:
 
     Next Scan();
     Next FileNames();
+    void SymbolicLinks();
     Next LineEnds();
     Next HtmlPasses();
     Next SyntaxErrors(CHtmlNode& home);
@@ -69,6 +70,8 @@ private:
     CRunContext* m_pCtx = nullptr;
     std::unique_ptr<CTempReports> m_pReports;
     bool m_bReportDue = false;
+    // Entries renamed on disk by this run: only then can a symbolic link need a new text.
+    int m_nRenamed = 0;
     std::string m_strInterruption;
 };
 

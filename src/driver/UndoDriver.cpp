@@ -12,6 +12,7 @@
 #include "html/LinkRewrite.h"
 #include "site/DirXpNode.h"
 #include "site/LineEnds.h"
+#include "site/LinkRepoint.h"
 #include "site/TreeWriter.h"
 
 namespace ts {
@@ -68,6 +69,11 @@ bool CUndoDriver::UndoRenames() {
             "Renaming Files");
         out << kSectionGap;
     }
+    // Once the names are back, the links get their old texts byte for byte.
+    std::vector<CRepointedLink> back;
+    RepointBack(m_writer, m_top.m_vRepointedLinks, back);
+    ReportRepointedLinks(out, back, true);
+    if (!back.empty()) m_bUndone = true;
     if (!(m_doc.m_dwRunStatus & RS_LINKS)) return true;
     CFileNode* found = m_top.SiteMap().Lookup(s.HomePage);
     // The home page is a page: a style sheet is walked only when a page links to it.

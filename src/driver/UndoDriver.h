@@ -1,6 +1,6 @@
-// Undo of the last run: renames reversed (directories before their contents), links rewritten
-// to the restored names, converted line ends converted back. It works once on the tree the
-// run kept, which is discarded at its end.
+// Undo of the last run: renames reversed (directories before their contents), symbolic links
+// given their old texts, links rewritten to the restored names, converted line ends converted
+// back. It works once on the tree the run kept, which is discarded at its end.
 #pragma once
 
 #include <memory>

@@ -73,6 +73,12 @@ public:
     virtual CResult ReplaceFile(const std::string& from, const std::string& to) = 0;
     virtual CResult Remove(const std::string& path) = 0;
     virtual CResult SetMode(const std::string& path, unsigned mode) = 0;
+    // The text of a symbolic link, as written.
+    virtual CResult ReadLink(const std::string& path, std::string& text) = 0;
+    // Gives the symbolic link at path the new text in one step: a new link made under a
+    // temporary name beside it replaces it by a rename, so a crash leaves the old link or the
+    // new one, never none. Refuses anything but a symbolic link; a failure leaves it as it was.
+    virtual CResult ReplaceLink(const std::string& path, const std::string& text) = 0;
     // Creates and removes a probe file; false when the directory refuses writes.
     virtual CResult CanWriteIn(const std::string& dir) = 0;
     // A scan of a tree begins or ends. Between the two, no directory is renamed or removed,

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -231,6 +232,39 @@ public:
         return Check(::chmod(path.c_str(), static_cast<mode_t>(mode)));
     }
 
+    CResult ReadLink(const std::string& path, std::string& text) override {
+        text.clear();
+        std::vector<char> buf(256);
+        for (;;) {
+            ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
+            if (n < 0) return CResult::FromErrno();
+            // A text that fills the buffer may have been cut: try again with more room.
+            if (static_cast<size_t>(n) < buf.size()) {
+                text.assign(buf.data(), static_cast<size_t>(n));
+                return CResult::Ok();
+            }
+            buf.resize(buf.size() * 2);
+        }
+    }
+
+    CResult ReplaceLink(const std::string& path, const std::string& text) override {
+        struct stat s;
+        if (::lstat(path.c_str(), &s) != 0) return CResult::FromErrno();
+        if (!S_ISLNK(s.st_mode)) return CResult::Fail(EINVAL);
+        std::string dir = DirName(path);
+        int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd < 0) return CResult::FromErrno();
+        std::string temp;
+        CResult r = MakeTempLink(dfd, text, temp);
+        // The rename replaces the old link in one step; renameat never follows it.
+        if (r && ::renameat(dfd, temp.c_str(), dfd, BaseName(path).c_str()) != 0) {
+            r = CResult::FromErrno();
+            ::unlinkat(dfd, temp.c_str(), 0);
+        }
+        ::close(dfd);
+        return r;
+    }
+
     CResult CanWriteIn(const std::string& dir) override {
         struct statvfs vfs;
         if (::statvfs(dir.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
@@ -277,6 +311,18 @@ private:
         }
         if (::lstat(to.c_str(), &s) == 0) return CResult::Fail(EEXIST);
         return Check(::rename(from.c_str(), to.c_str()));
+    }
+
+    // A new link in the directory under a name of our own; symlinkat never replaces anything,
+    // so a name taken meanwhile only means trying the next one.
+    static CResult MakeTempLink(int dfd, const std::string& text, std::string& name) {
+        static std::atomic<unsigned> counter{0};
+        for (int i = 0; i < 1000; ++i) {
+            name = ".ts_link_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+            if (::symlinkat(text.c_str(), dfd, name.c_str()) == 0) return CResult::Ok();
+            if (errno != EEXIST) return CResult::FromErrno();
+        }
+        return CResult::Fail(EEXIST);
     }
 
     bool IsReadOnlyMount(const std::string& path, dev_t dev) {

@@ -8,6 +8,7 @@
 #include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/Examine.h"
+#include "site/OwnFiles.h"
 #include "site/RenameLog.h"
 
 namespace ts {
@@ -84,12 +85,18 @@ int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSp
 }
 
 // The node of a listed entry, or null for one the scan leaves out: a name too long, an entry
-// that cannot be examined, a hidden or special entry.
+// that cannot be examined, a file of the program's own, a hidden or special entry.
 std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, bool bReportSpecial) {
     CRunContext& ctx = Ctx();
     std::string path = JoinPath(m_strPath, name);
     if (path.size() >= kMaxPath) {
         ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
+        m_vOtherNames.push_back(name);
+        return nullptr;
+    }
+    // The program's own files are left out quietly and unread (the external-URL page is no
+    // page of the site), but their names stay taken.
+    if (IsOwnFileName(name, !m_pParent)) {
         m_vOtherNames.push_back(name);
         return nullptr;
     }

@@ -4,8 +4,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "site/DirNode.h"
+#include "site/LinkRepoint.h"
 #include "site/RenameLog.h"
 
 namespace ts {
@@ -28,6 +30,9 @@ public:
 
     // Closes the log of every run directory of the subtree.
     void CloseAllLogs();
+
+    // The symbolic links the run re-pointed, for undo (top directory only).
+    std::vector<CRepointedLink> m_vRepointedLinks;
 
 private:
     FileNodeFactory m_pMakeFile;

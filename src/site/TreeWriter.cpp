@@ -75,6 +75,16 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     return true;
 }
 
+bool CTreeWriter::Repoint(const CDirNode& dir, std::string_view name,
+                          const std::string& strNewText) {
+    const std::string path = JoinPath(dir.m_strPath, std::string(name));
+    if (!m_ctx.fs.ReplaceLink(path, strNewText)) {
+        m_ctx.ErrorLine(path, FormatMessage(IDS_LINK_REPOINT_FAILED, strNewText));
+        return false;
+    }
+    return true;
+}
+
 std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dir, std::string_view name) {
     return m_ctx.fs.OpenWrite(JoinPath(dir.m_strPath, std::string(name)));
 }

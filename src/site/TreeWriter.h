@@ -60,6 +60,9 @@ public:
     // file as it was and gets an error line. Never writes through a symbolic link. True when
     // the content was replaced or needed no change.
     bool ReplaceContent(CFileNode& node, CContentProducer& producer);
+    // Gives the symbolic link name in dir the new text in one step; a failure leaves the old
+    // link and gets an error line. The only way a pass changes a link.
+    bool Repoint(const CDirNode& dir, std::string_view name, const std::string& strNewText);
     // Creates (or truncates) a file of the program's own in dir, such as "RENAME.LOG".
     std::unique_ptr<CFile> CreateOwnFile(const CDirNode& dir, std::string_view name);
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);

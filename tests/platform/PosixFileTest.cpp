@@ -177,3 +177,30 @@ TEST(PosixFile, EachFailureCarriesItsErrno) {
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// A link gets its new text in one step; anything that is not a link is refused and kept, and
+// no temporary link stays behind either way.
+TEST(PosixLinks, ReplaceLinkSwapsTheTextAndRefusesOtherEntries) {
+    CTempDir dir;
+    CFileSystem& fs = RealFileSystem();
+    dir.Write("a.html", "a\n");
+    ASSERT_EQ(::symlink("old target", (dir / "l").c_str()), 0);
+    std::string text;
+    ASSERT_TRUE(fs.ReadLink(dir / "l", text));
+    EXPECT_EQ(text, "old target");
+    const std::string longText(1000, 'x');
+    ASSERT_TRUE(fs.ReplaceLink(dir / "l", longText));
+    ASSERT_TRUE(fs.ReadLink(dir / "l", text));
+    EXPECT_EQ(text, longText);
+    CResult r = fs.ReplaceLink(dir / "a.html", "l");
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.Error(), EINVAL);
+    EXPECT_EQ(ReadFile(dir / "a.html"), "a\n");
+    EXPECT_FALSE(fs.ReadLink(dir / "a.html", text));
+    EXPECT_EQ(fs.ReplaceLink(dir / "none", "x").Error(), ENOENT);
+    EXPECT_EQ(ListNames(dir.Path()).find(".ts_"), std::string::npos) << ListNames(dir.Path());
+}
+
+}  // namespace ts::test

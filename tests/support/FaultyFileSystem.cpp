@@ -99,4 +99,13 @@ CResult CFaultyFileSystem::CanWriteIn(const std::string& dir) {
     return m_real.CanWriteIn(dir);
 }
 
+CResult CFaultyFileSystem::ReadLink(const std::string& path, std::string& text) {
+    if (Trip(Op::ReadLink, path)) return CResult::FromErrno();
+    return m_real.ReadLink(path, text);
+}
+CResult CFaultyFileSystem::ReplaceLink(const std::string& path, const std::string& text) {
+    if (Trip(Op::ReplaceLink, path)) return CResult::FromErrno();
+    return m_real.ReplaceLink(path, text);
+}
+
 }  // namespace ts::test

@@ -29,7 +29,9 @@ enum class Op {
     Replace,
     Remove,
     SetMode,
-    CanWrite
+    CanWrite,
+    ReadLink,
+    ReplaceLink
 };
 
 class CFaultyFileSystem : public CFileSystem {
@@ -74,6 +76,8 @@ public:
     CResult Remove(const std::string& path) override;
     CResult SetMode(const std::string& path, unsigned mode) override;
     CResult CanWriteIn(const std::string& dir) override;
+    CResult ReadLink(const std::string& path, std::string& text) override;
+    CResult ReplaceLink(const std::string& path, const std::string& text) override;
 
 private:
     struct Rule {

@@ -42,7 +42,7 @@ def check_site(browser, cli, name, original, work):
         problems.append("%s: the original site has only %d pages reachable: %s"
                         % (name, len(before.pages), before.pages))
 
-    run = harness.CliRun(cli, [copy] + RUN_ARGS, os.path.join(work, name + ".report"))
+    run = harness.CliRun(cli, [copy] + RUN_ARGS, os.path.join(work, name + ".report"), timeout=60)
     try:
         if not run.question_seen:
             problems.append("%s: tessary-cli ended (status %s) without offering undo:\n%s"
@@ -59,7 +59,7 @@ def check_site(browser, cli, name, original, work):
         with harness.StaticServer(copy) as server:
             after = harness.crawl(browser, server.root_url, home)
     finally:
-        status = run.undo()
+        status = run.undo(timeout=60)
     if status not in (0, 1):
         problems.append("%s: tessary-cli exited with status %d:\n%s"
                         % (name, status, run.terminal_text()[-2000:]))
@@ -122,6 +122,7 @@ def main(argv):
             ("mkdocs", mk),
             ("mkdocs-windows-1252", sites.to_windows_1252(mk, os.path.join(originals, "mkdocs-1252"))),
             ("hand-made", sites.build_hand(os.path.join(originals, "hand"))),
+            ("plain", sites.build_plain(os.path.join(originals, "plain"))),
         ]
         browser = harness.Browser(work)
         for name, original in site_list:
@@ -140,9 +141,11 @@ def main(argv):
             print("kept", work)
         else:
             shutil.rmtree(work, ignore_errors=True)
-    for p in problems:
-        print("FAIL " + p)
-    print("%d problems in %.1f s" % (len(problems), time.time() - started))
+    # The second scale factor repeats a page's failures: each is told once, with its count.
+    counted = collections.Counter(problems)
+    for p in counted:
+        print("FAIL " + p + (" (%d times)" % counted[p] if counted[p] > 1 else ""))
+    print("%d problems in %.1f s" % (len(counted), time.time() - started))
     return 1 if problems else 0
 
 

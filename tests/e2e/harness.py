@@ -255,7 +255,7 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
     result = Crawl()
     start = time.time()
     requests = {}                    # requestId -> state of that request
-    state = {"load": 0, "page": None, "loader": None}
+    state = {"load": 0, "page": None, "loader": None, "frame": None}
 
     def on_event(method, p):
         if method == "Network.requestWillBeSent":
@@ -268,6 +268,7 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             requests[rid] = {"url": p["request"]["url"], "type": p.get("type", "Other"),
                              "status": None, "error": None, "done": False,
                              "page": state["page"], "loader": p.get("loaderId"),
+                             "frame": p.get("frameId"),
                              "t": time.time()}
         elif method == "Network.responseReceived":
             r = requests.get(p["requestId"])
@@ -337,7 +338,7 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             result.failures.append((referrer, rel, "Document", nav["errorText"]))
             requests.clear()
             return None
-        state["loader"] = nav.get("loaderId")
+        state["loader"], state["frame"] = nav.get("loaderId"), nav.get("frameId")
         browser.pump(lambda: state["load"] > loads, page_timeout)
         info = after_load(loads)
         if info.get("refresh"):
@@ -345,12 +346,19 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             loads = state["load"]
             browser.pump(lambda: state["load"] > loads, page_timeout)
             info = after_load(loads)
-        if not browser.pump(idle, page_timeout) and os.environ.get("CRAWL_DEBUG"):
-            print("  pending:", [(r["url"], r["type"]) for r in requests.values() if not r["done"]])
-        doc_failed = any(r["type"] == "Document" and r["loader"] == state["loader"] and
-                         (r["error"] or (r["status"] or 0) >= 400) for r in requests.values())
+        browser.pump(idle, page_timeout)
+        # This navigation's document (after HTTP redirects), and the one a refresh went to.
+        final, refreshed = None, None
+        for r in requests.values():
+            if r["type"] != "Document" or not r["loader"]:
+                continue
+            ok = not r["error"] and r["status"] is not None and r["status"] < 400
+            if r["loader"] == state["loader"]:
+                final = url_path(r["url"], root_url) if ok else None
+            elif ok and r["frame"] == state["frame"]:
+                refreshed = url_path(r["url"], root_url)
         settle(referrer)
-        return None if doc_failed else info
+        return (info, final, refreshed) if final else None
 
     def fetch(url, referrer, rel):
         req = urllib.request.Request(url, method="HEAD")
@@ -363,10 +371,6 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             result.failures.append((referrer, rel, "Link", str(e)))
 
     browser.handlers = [on_event]
-    if os.environ.get("CRAWL_DEBUG"):
-        _load = load
-        def load(url, referrer, rel):
-            t = time.time(); r = _load(url, referrer, rel); print("  %.2fs %s" % (time.time() - t, url)); return r
     try:
         for scale in scales:
             browser.call("Emulation.setDeviceMetricsOverride",
@@ -387,16 +391,17 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
                     result.failures.append(("(crawl)", "(time)", "Timeout", "crawl cut short"))
                     break
                 url, referrer, rel = queue.popleft()
-                info = load(url, referrer, rel)
-                if info is None or not info.get("href"):
+                loaded = load(url, referrer, rel)
+                if loaded is None:
                     continue
-                final = url_path(info["href"], root_url)
-                if final is None:
-                    continue
-                if final != rel:
-                    seen.add(final)
-                result_pages.append((final, info["href"], info.get("srcset")))
+                info, final, refreshed = loaded
+                seen.add(final)
+                result_pages.append((final, url, info.get("srcset")))
                 result.pages.append(final)
+                if refreshed and refreshed not in seen:
+                    seen.add(refreshed)
+                    result.pages.append(refreshed)
+                    final = refreshed      # the links shown are those of the page it went to
                 for link in info.get("links") or []:
                     link = urllib.parse.urldefrag(link)[0]
                     lrel = url_path(link, root_url)

@@ -151,3 +151,28 @@ def build_hand(out):
     _write(out, "Back.GIF", GIF)
     os.symlink("About.html.en", os.path.join(out, "About.html"))
     return out
+
+
+PLAIN_PAGES = {
+    "index.html": """<html><head><link rel="stylesheet" href="Site Style.css"></head><body>
+<a href="Chapter One.html">one</a> <a href="Sub Dir/Long Page Name.html">deep</a>
+<img src="Pictures/Group Photo.png" alt=""> <a href="Not There.html">broken before</a>
+</body></html>
+""",
+    "Chapter One.html": """<html><body><a href="index.html">home</a>
+<img src="Pictures/Group%20Photo.png" alt=""></body></html>
+""",
+    "Sub Dir/Long Page Name.html": """<html><body><a href="../Chapter One.html">one</a>
+<script src="../Scripts/Main Script.js"></script></body></html>
+""",
+    "Site Style.css": "p { color: black; }\n",
+    "Scripts/Main Script.js": "var x = 1;\n",
+}
+
+
+def build_plain(out):
+    """Only double-quoted links to files: the forms every version of the program handles."""
+    for rel, text in PLAIN_PAGES.items():
+        _write(out, rel, text)
+    _write(out, "Pictures/Group Photo.png", png(3, 3))
+    return out

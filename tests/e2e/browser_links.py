@@ -12,6 +12,7 @@ import collections
 import os
 import posixpath
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -110,6 +111,9 @@ def main(argv):
         print("SKIPPED: needs " + ", ".join(missing))
         return harness.SKIP
 
+    # A CTest timeout sends SIGTERM: leave through the finally blocks, which stop Chromium
+    # (its own session, so it would outlive this process) and the servers.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     started = time.time()
     work = tempfile.mkdtemp(prefix="tessary_browser_")
     browser = None

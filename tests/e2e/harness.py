@@ -249,7 +249,7 @@ _AFTER_LOAD_JS = r"""(() => {
 
 
 def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.0,
-          all_scales_everywhere=True, deadline=None, stall=1.0):
+          all_scales_everywhere=True, deadline=None, stall=1.0, cache=False):
     """Loads every page reachable from home by same-origin links, breadth first, at each
     device scale factor; records every failing request with the page that asked for it."""
     result = Crawl()
@@ -371,6 +371,7 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             result.failures.append((referrer, rel, "Link", str(e)))
 
     browser.handlers = [on_event]
+    browser.call("Network.setCacheDisabled", {"cacheDisabled": not cache})
     try:
         for scale in scales:
             browser.call("Emulation.setDeviceMetricsOverride",

@@ -110,7 +110,7 @@ HAND_PAGES = {
 <p><a href="Docs/">the Docs directory</a>
 <p><a href="About.html">about (a symbolic link)</a>
 <p><a href="Go.html">a page that forwards</a>
-<p><img srcset="Images/Small Logo.png 1x, Images/Large Logo.png 2x" src="Images/Small Logo.png" alt="logo">
+<p><img srcset="Images/Small%20Logo.png 1x, Images/Large%20Logo.png 2x" src="Images/Small Logo.png" alt="logo">
 <div style="background: url(Back.GIF); height: 20px">tiled</div>
 <p><a href="Missing Page.html">broken before the run</a>
 </body></html>

@@ -17,6 +17,7 @@ import os
 import posixpath
 import re
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -184,6 +185,12 @@ def run_site(browser, cli, name, source, work, args):
     return row
 
 
+COLS = [("tree", "name"), ("pages", "pages"), ("fail before", "before"),
+        ("fail after", "after"), ("undo exact", "undo"), ("unresolved", "unres"),
+        ("browser failed too", "unres_failed"), ("browser loaded", "unres_loaded"),
+        ("unused", "unused"), ("unused but named", "unused_ref")]
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
     ap.add_argument("--cli", default=os.path.join(HERE, "..", "build", "tessary-cli"))
@@ -191,6 +198,8 @@ def main():
     ap.add_argument("--only", default="")
     ap.add_argument("--keep", action="store_true")
     args = ap.parse_args()
+    # Stopped from outside: leave through the finally blocks (Chromium runs in its own session).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     cli = os.path.abspath(args.cli)
     if not harness.find_chromium() or harness.need_websocket() is None:
         print("needs chromium and python3-websocket")
@@ -206,11 +215,17 @@ def main():
                       ("hand-made", sites.build_hand(os.path.join(work, "hand")))]
         trees += shipped_trees()
         if args.only:
-            trees = [t for t in trees if t[0] in args.only.split(",")]
+            order = args.only.split(",")
+            trees = sorted((t for t in trees if t[0] in order), key=lambda t: order.index(t[0]))
         browser = harness.Browser(work)
+        print("| " + " | ".join(c for c, _ in COLS) + " |")
+        print("|" + "---|" * len(COLS), flush=True)
         for name, source in trees:
             print("%s: %s" % (name, source), file=sys.stderr, flush=True)
             rows.append(run_site(browser, cli, name, source, work, args))
+            # Each row as soon as it is known: a long run stopped early keeps its figures.
+            print("| " + " | ".join(str(rows[-1].get(k, "-")) for _, k in COLS) + " |")
+            print("\n".join("    " + n for n in rows[-1]["notes"]), flush=True)
     finally:
         if browser:
             browser.close()
@@ -218,18 +233,6 @@ def main():
             print("kept", work)
         else:
             shutil.rmtree(work, ignore_errors=True)
-    cols = [("tree", "name"), ("pages", "pages"), ("fail before", "before"),
-            ("fail after", "after"), ("undo exact", "undo"), ("unresolved", "unres"),
-            ("browser failed too", "unres_failed"), ("browser loaded", "unres_loaded"),
-            ("unused", "unused"), ("unused but named", "unused_ref")]
-    print("| " + " | ".join(c for c, _ in cols) + " |")
-    print("|" + "---|" * len(cols))
-    for r in rows:
-        print("| " + " | ".join(str(r.get(k, "-")) for _, k in cols) + " |")
-    for r in rows:
-        print("\n%s:" % r["name"])
-        for n in r["notes"]:
-            print("  " + n)
     return 0
 
 

@@ -113,6 +113,7 @@ enum StringId {
     IDS_NAME_NOT_ALLOWED = 1031,
     IDS_LINK_READ_FAILED = 1040,
     IDS_LINK_REPOINT_FAILED = 1041,
+    IDS_LINK_CHANGED_KEPT = 1042,
 };
 
 // The text of a string; an unknown id gives an empty string.

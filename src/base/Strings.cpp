@@ -187,6 +187,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_WRITE_FAILED, "write failed"},
     {IDS_LINK_READ_FAILED, "symbolic link could not be read, left unchanged"},
     {IDS_LINK_REPOINT_FAILED, "Error re-pointing symbolic link to \"%1\", old link left unchanged"},
+    {IDS_LINK_CHANGED_KEPT, "symbolic link changed since the run, left unchanged"},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},
     {IDS_WIDE_CHARSET, "page declares UTF-16 or UTF-32, its links are not read"},
 };

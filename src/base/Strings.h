@@ -114,6 +114,7 @@ enum StringId {
     IDS_WIDE_CHARSET = 1042,
     IDS_LINK_READ_FAILED = 1040,
     IDS_LINK_REPOINT_FAILED = 1041,
+    IDS_LINK_CHANGED_KEPT = 1042,
 };
 
 // The text of a string; an unknown id gives an empty string.

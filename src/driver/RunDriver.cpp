@@ -255,12 +255,8 @@ CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::UnusedFiles() {
     Out() << HeadingBlock("THE FOLLOWING FILES WERE NOT USED IN THE SITE HIERARCHY:");
-    int n = Top().ForEach(
-        [](CFileNode& node, bool&) {
-            if (node.Name() == kRenameLogName) return 0;
-            return ReportIfUnused(node) ? 1 : 0;
-        },
-        "Reporting Unused Files");
+    int n = Top().ForEach([](CFileNode& node, bool&) { return ReportIfUnused(node) ? 1 : 0; },
+                          "Reporting Unused Files");
     if (n < 0) return Next::Stop;
     if (n == 0)
         Out() << "All files are used in the site hierarchy!"

@@ -39,8 +39,8 @@ std::string RepointedText(const CDirNode& top, const CDirNode& dir, const std::s
 // The number re-pointed, or -1 when cancelled.
 int RepointLinks(CTreeWriter& writer, CDirNode& top, std::vector<CRepointedLink>& done);
 
-// Gives every link in links its old text back, the last first; the ones done are appended to
-// back.
+// Gives every link in links its old text back, the last first, unless its text is no longer
+// the one the run gave it; the ones done are appended to back.
 void RepointBack(CTreeWriter& writer, const std::vector<CRepointedLink>& links,
                  std::vector<CRepointedLink>& back);
 

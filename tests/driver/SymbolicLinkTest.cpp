@@ -190,10 +190,18 @@ TEST_F(SymbolicLinkTest, ALinkThatCannotBeRepointedStaysAndIsReported) {
     EXPECT_NE(report.find("There were file permissions errors or file I/O errors."),
               std::string::npos);
 
-    // Undo takes back only what was done, and the tree is whole again.
+    // Undo takes back only what was done, and keeps a link someone changed since the run.
+    ASSERT_EQ(::unlink((site + "/mdir").c_str()), 0);
+    ASSERT_EQ(::symlink("by hand", (site + "/mdir").c_str()), 0);
     fs.Clear();
     doc->UndoLast();
-    EXPECT_EQ(Snapshot(top.Path()), before);
+    auto expected = before;
+    expected["site/mdir"] = "link -> by hand";
+    EXPECT_EQ(Snapshot(top.Path()), expected);
+    EXPECT_NE(Report().find(PadRight(site + "/mdir", 36) + "    " +
+                            LoadString(IDS_LINK_CHANGED_KEPT) + "\n"),
+              std::string::npos)
+        << Report();
 }
 
 }  // namespace ts::test

@@ -1,8 +1,8 @@
 // FindAttribute on the text of one tag, and ExamineTag with the whole attribute table.
-// A value found lies inside the tag, after `name = "` and before the closing quote or a "#",
-// holds neither, and is framed by the record's new offsets; the replaceable text starts after
-// a scheme's ":" or at the value. Names ignore case: the tag in upper case gives the same
-// answer at the same offsets. Nothing but a found value changes the record.
+// A value found lies inside the tag and is framed by the record's new offsets: the replaceable
+// text starts after a scheme's ":" or at the value and ends at the value's end, a "?" or a
+// "#". Names ignore case: the tag in upper case gives the same answer at the same offsets.
+// Nothing but a found value changes the record.
 //
 // Input: one byte choosing the tag and attribute names, then the tag's text after its "<".
 #include <cstdint>
@@ -52,10 +52,6 @@ std::string UpperAscii(std::string_view s) {
     return out;
 }
 
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
-}
-
 struct Site {
     test::CTempDir dir;
     fuzz::CQuietContext quiet;
@@ -78,40 +74,30 @@ Site& TheSite() {
     return site;
 }
 
-void CheckFound(std::string_view text, std::string_view attr, uint64_t tagStart,
-                const CHtmlNode::CTag& tag, const std::string& value) {
+void CheckFound(std::string_view text, uint64_t tagStart, const CHtmlNode::CTag& tag,
+                const std::string& value) {
     FUZZ_CHECK(!value.empty());
-    FUZZ_CHECK(value.find_first_of("\"#") == std::string::npos);
+    FUZZ_CHECK(value.find('#') == std::string::npos);
     FUZZ_CHECK(tag.m_nStart >= tagStart && tag.m_nStart <= tag.m_nEnd);
-    const size_t end = tag.m_nEnd - tagStart;
-    FUZZ_CHECK(end < text.size() && end >= value.size());
-    FUZZ_CHECK(text[end] == '"' || text[end] == '#');
-    const size_t begin = end - value.size();
-    FUZZ_CHECK(text.substr(begin, value.size()) == value);
-    // Before the value: `attr`, blanks, "=", blanks and the opening quote.
-    FUZZ_CHECK(begin >= 1 && text[begin - 1] == '"');
-    size_t i = begin - 1;
-    while (i > 0 && IsSpace(text[i - 1]))
-        --i;
-    FUZZ_CHECK(i > 0 && text[i - 1] == '=');
-    --i;
-    while (i > 0 && IsSpace(text[i - 1]))
-        --i;
-    FUZZ_CHECK(i >= attr.size() &&
-               EqualsAsciiNoCase(text.substr(i - attr.size(), attr.size()), attr));
-    // The replaceable text: after "letters:" at the value's start, else the whole value.
     const size_t replace = tag.m_nStart - tagStart;
-    FUZZ_CHECK(replace >= begin && replace <= end);
-    if (replace > begin) {
-        FUZZ_CHECK(text[replace - 1] == ':');
-        for (size_t k = begin; k + 1 < replace; ++k)
-            FUZZ_CHECK(IsLetter(text[k]));
-    } else {
-        size_t k = begin;
-        while (k < end && IsLetter(text[k]))
-            ++k;
-        FUZZ_CHECK(k == end || text[k] != ':');
+    const size_t end = tag.m_nEnd - tagStart;
+    FUZZ_CHECK(end < text.size());
+    // The replaceable text ends at the value's end, a "?" or a "#" as written.
+    const char after = text[end];
+    FUZZ_CHECK(after == '"' || after == '\'' || after == '#' || after == '?' || after == '>' ||
+               IsSpace(after));
+    std::string_view replaced = text.substr(replace, end - replace);
+    FUZZ_CHECK(replaced.find_first_of("#?") == std::string_view::npos);
+    // After "letters:" at the value's start, else the whole value.
+    if (replace > 0 && text[replace - 1] == ':') {
+        size_t k = replace - 1;
+        while (k > 0 && IsLetter(text[k - 1]))
+            --k;
+        FUZZ_CHECK(k < replace - 1);
     }
+    // Without character references, the value holds the replaced text as written.
+    if (text.find('&') == std::string_view::npos)
+        FUZZ_CHECK(value.find(replaced) != std::string::npos);
 }
 
 }  // namespace
@@ -131,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string value = "unchanged";
     AttrResult r = FindAttribute(text, pair.tag, pair.attr, tag, value);
     if (r == AttrResult::Found) {
-        CheckFound(text, pair.attr, tagStart, tag, value);
+        CheckFound(text, tagStart, tag, value);
     } else {
         FUZZ_CHECK(value == "unchanged");
         FUZZ_CHECK(tag.m_nStart == scanned.m_nStart && tag.m_nEnd == scanned.m_nEnd);
@@ -143,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string upperValue = "unchanged";
     AttrResult upper = FindAttribute(UpperAscii(text), pair.tag, pair.attr, upperTag, upperValue);
     FUZZ_CHECK(upper == r);
-    if (r == AttrResult::Found) {
+    // Named character references are case-sensitive: only a text without them maps alike.
+    if (r == AttrResult::Found && text.find('&') == std::string::npos) {
         FUZZ_CHECK(upperTag.m_nStart == tag.m_nStart && upperTag.m_nEnd == tag.m_nEnd);
         FUZZ_CHECK(upperValue == UpperAscii(value));
     }
@@ -158,8 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     base.strSiteRoot = site.top->OrigPath();
     std::vector<CHtmlNode::CTag> tags;
     int errors = ExamineTag(page, scanned, text, base, tags);
-    FUZZ_CHECK(errors >= 0 && errors <= 3);
-    FUZZ_CHECK(tags.size() <= 2);
+    FUZZ_CHECK(errors >= 0);
     uint64_t previousEnd = tagStart;
     for (const CHtmlNode::CTag& t : tags) {
         FUZZ_CHECK(t.m_nStart >= previousEnd && t.m_nStart <= t.m_nEnd);

@@ -157,6 +157,8 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
 
 // Reads a start tag's text from its "<"; false when the text does not end the tag.
 bool Tokenize(std::string_view text, Tokens& t) {
+    // Offsets are 16 bits: far more than the longest tag examined.
+    text = text.substr(0, 0xFFFF);
     TagState state = TagState::Name;
     size_t i = 1;
     while (i < text.size()) {
@@ -176,7 +178,8 @@ bool Tokenize(std::string_view text, Tokens& t) {
     if (t.count > 0 && t.count <= kMaxAttributes) {
         Attr& a = t.attrs[t.count - 1];
         if (state == TagState::AttrName) a.nameEnd = static_cast<uint16_t>(text.size());
-        a.complete = !(state == TagState::ValueDouble || state == TagState::ValueSingle);
+        a.complete = !(state == TagState::ValueDouble || state == TagState::ValueSingle ||
+                       state == TagState::ValueUnquoted);
     }
     return false;
 }
@@ -236,6 +239,7 @@ bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view ur
 
 AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
                          CHtmlNode::CTag& tag, std::string& value) {
+    text = text.substr(0, 0xFFFF);
     Tokens t;
     Tokenize(text, t);
     if (!IsWord(t.name, tagName)) return AttrResult::Absent;
@@ -247,7 +251,9 @@ AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::s
     DecodeCharRefs(ValueOf(text, *a), decoded);
     if (!MakeLinkRecord(ValueOf(text, *a), tag.m_nStart + a->valueBegin, decoded, tag))
         return AttrResult::Absent;
-    value = tag.m_strUrl;
+    // Only the offsets change: the caller decides what the record's URL is.
+    value = std::move(tag.m_strUrl);
+    tag.m_strUrl.clear();
     return AttrResult::Found;
 }
 
@@ -438,7 +444,7 @@ int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view
     CTagExam& e = exam ? *exam : local;
     // End tags, comments and the like carry no links.
     if (text.size() < 2 || !IsAsciiLetter(text[1])) return 0;
-    CTagExaminer(file, scanned, text, base, tags, lines).Run(e);
+    CTagExaminer(file, scanned, text.substr(0, 0xFFFF), base, tags, lines).Run(e);
     return e.nErrors;
 }
 

@@ -16,7 +16,7 @@ class CLineCursor;
 enum class AttrResult {
     Found,      // value holds the URL; the record's offsets now frame its replaceable text
     Absent,     // not this tag, no such attribute, no value or an empty one (a fragment only)
-    BadFormat,  // the tag's text ends inside the attribute's quoted value
+    BadFormat,  // the tag's text ends inside the attribute's value
 };
 
 // Looks for attr in a tag named tagName. text runs from the "<" to the ">" inclusive. On

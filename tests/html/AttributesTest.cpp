@@ -61,6 +61,7 @@ TEST(Attributes, ReplaceableTextSkipsTheSchemeAndTheFragment) {
     EXPECT_EQ(FindAttribute("<img src=\"\">", "img", "src", tag, value), AttrResult::Absent);
     EXPECT_EQ(FindAttribute("<img src=\"a.gif>", "img", "src", tag, value), AttrResult::BadFormat);
     EXPECT_EQ(FindAttribute("<img src>", "img", "src", tag, value), AttrResult::Absent);
+    EXPECT_EQ(FindAttribute("<img src=a.gif", "img", "src", tag, value), AttrResult::BadFormat);
     // Character references are read; the replaceable text ends at the query as written.
     tag.m_nStart = 0;
     text = "<a href='a&amp;b.htm?x=1&amp;y=2#z'>";

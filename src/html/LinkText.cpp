@@ -124,16 +124,13 @@ std::string EncodeName(std::string_view name, LinkQuote quote) {
     return out;
 }
 
+namespace {
+
 // From the last component back: each named component stands for the entry above the one after
 // it, a ".." hides the named component before it (a browser drops both before asking).
-std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
-                         const CLinkOptions& links) {
-    size_t begin = 0;
-    if (tag.m_nKind == LK_LOCAL && written.starts_with("//")) {
-        begin = SitePathStart(links.siteUrls, written);
-        if (begin == std::string_view::npos) begin = 0;
-    }
-    std::vector<std::string_view> parts = SplitPath(written.substr(begin));
+std::vector<std::string> NewComponents(const CHtmlNode::CTag& tag,
+                                       const std::vector<std::string_view>& parts, NamesOf names,
+                                       const CLinkOptions& links) {
     std::vector<std::string> out(parts.size());
     const CFileNode* node = tag.m_pTarget;
     bool last = true;
@@ -159,6 +156,20 @@ std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, N
         node = node->m_pParent;
         last = false;
     }
+    return out;
+}
+
+}  // namespace
+
+std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
+                         const CLinkOptions& links) {
+    size_t begin = 0;
+    if (tag.m_nKind == LK_LOCAL && written.starts_with("//")) {
+        begin = SitePathStart(links.siteUrls, written);
+        if (begin == std::string_view::npos) begin = 0;
+    }
+    std::vector<std::string> out =
+        NewComponents(tag, SplitPath(written.substr(begin)), names, links);
     std::string text(written.substr(0, begin));
     for (size_t i = 0; i < out.size(); ++i)
         text += (i ? "/" : "") + out[i];

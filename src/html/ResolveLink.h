@@ -20,8 +20,15 @@ struct CLinkBase {
 };
 
 // Sets the record's kind, decoded URL, target and the rewrite flags of the record and of file.
+// Paths resolve as a browser resolves them: "." and ".." anywhere, a ".." above the top
+// directory leaves the site (from the root it stays at the root), a directory is a target.
+// A link that begins with one of ctx.links.siteUrls is local. Any other scheme than "file:"
+// makes a link external, except the schemes that name no resource (javascript:, vbscript:,
+// data:, about:, blob:), which are neither checked nor listed. A local link with a target
+// keeps its replaceable text as written in m_strWritten until a rewrite replaces it.
 // False when nothing is left to look up: a local link that was only a query ("?page=2") refers
-// to the page itself, like one that is only a fragment, and yields no record.
+// to the page itself, like one that is only a fragment, and yields no record; so does a link
+// whose scheme names no resource.
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base);
 
 }  // namespace ts

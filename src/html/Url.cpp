@@ -53,6 +53,10 @@ void EncodeUrl(std::string& s) {
     s.swap(out);
 }
 
+namespace {
+std::string RemoveDotSegments(std::string in);
+}  // namespace
+
 void ResolveDotDot(std::string& rel, std::string base, char sep) {
     size_t cut = 0;
     int levels = 0;
@@ -73,6 +77,9 @@ void ResolveDotDot(std::string& rel, std::string base, char sep) {
         base.resize(last == std::string::npos ? 0 : last + 1);
     }
     rel.insert(0, base);
+    // Dot segments further on ("./sub/", "a/../b/") are removed as a browser removes them.
+    if (sep == '/' && (rel.find("/.") != std::string::npos || rel.starts_with(".")))
+        rel = RemoveDotSegments(rel);
 }
 
 namespace {

@@ -106,9 +106,9 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     EXPECT_EQ(Loaded("[HTMLSettings]\nRenameHtml=1\n").IndexFiles, RunSettings().IndexFiles);
     EXPECT_EQ(Loaded("[HTMLSettings]\nFallbackExtensions= .html , htm,,\n").FallbackExtensions,
               (std::vector<std::string>{".html", "htm"}));
-    EXPECT_EQ(LinkOptionsOf(Loaded("[HTMLSettings]\nFallbackExtensions=.html\n"))
-                  .fallbackExtensions,
-              std::vector<std::string>{"html"});
+    EXPECT_EQ(
+        LinkOptionsOf(Loaded("[HTMLSettings]\nFallbackExtensions=.html\n")).fallbackExtensions,
+        std::vector<std::string>{"html"});
     // The settings read back are written as the same text: every field went to its place.
     CProfile again;
     SaveSettings(again, r);

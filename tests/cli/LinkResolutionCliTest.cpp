@@ -117,3 +117,23 @@ TEST(LinkResolutionCli, RenamedSiteKeepsEveryWorkingLinkAndUndoRestoresIt) {
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// The index names and fallback extensions of the command line reach the link passes.
+TEST(LinkResolutionCli, IndexNamesAndFallbackExtensionsAreOptions) {
+    CTempDir site;
+    site.Write("index.html", "<a href=\"docs/\">d</a>\n<a href=\"/about\">a</a>\n");
+    site.Write("docs/start.htm", "<p>start</p>\n");
+    site.Write("about.html", "<p>about</p>\n");
+    CliResult r = RunCliWith({"--no-external", site.Path()}, "", false);
+    EXPECT_NE(Lf(r.out).find("   line    1: docs/\n   line    2: /about\n"), std::string::npos)
+        << r.out;
+    r = RunCliWith({"--no-external", "--index-files", "index.html, start.htm",
+                    "--fallback-extensions", "htm,.html", site.Path()},
+                   "", false);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("All local links are resolved!"), std::string::npos) << r.out;
+}
+
+}  // namespace ts::test

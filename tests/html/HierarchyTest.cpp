@@ -175,3 +175,33 @@ TEST(Hierarchy, UnresolvedAndExternalLinksAreListedPerFile) {
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// A link to a directory leads the walk on to the directory's index page (the first of the
+// index names, any case, found there); a "base" tag to a directory leads nowhere.
+TEST(Hierarchy, DirectoryLinksLeadToTheirIndexPages) {
+    CLinkSite site;
+    site.ctx.links.indexFiles = {"index.html", "default.htm"};
+    site.Write("index.html", "<a href=\"docs/\"><a href=\"more\"><base href=\"base/\">");
+    site.Write("docs/DEFAULT.HTM", "<img src=\"../pic.png\"><a href=\"..\">");
+    site.Write("docs/Index.html", "<a href=\"../lonely.html\">");
+    site.Write("more/other.html", "<p>other</p>");
+    site.Write("base/index.html", "<p>base</p>");
+    site.Write("pic.png", "\x89PNG");
+    site.Write("lonely.html", "<p>lonely</p>");
+    site.Scan();
+    site.ui.filesShown.clear();
+    EXPECT_EQ(site.Parse(), 0);
+    EXPECT_EQ(Walked(site), "index.html docs/Index.html lonely.html ");
+    for (const char* used : {"docs/Index.html", "lonely.html"})
+        EXPECT_TRUE(site.Node(used)->m_bMarked) << used;
+    for (const char* unused : {"docs/DEFAULT.HTM", "more/other.html", "base/index.html"})
+        EXPECT_FALSE(site.Node(unused)->m_bMarked) << unused;
+    // "more" has no index page: unresolved, though it keeps its target for renames.
+    EXPECT_EQ(ReportUnresolvedLinks(site.Html("index.html")), 1);
+    EXPECT_NE(site.Status().find("   line    1: more\n"), std::string::npos) << site.Status();
+    EXPECT_EQ(site.Links("index.html"), "1 L docs/ -> docs\n1 L more -> more\n1 B base/ -> base\n");
+}
+
+}  // namespace ts::test

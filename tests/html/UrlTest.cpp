@@ -53,7 +53,8 @@ TEST(Url, DotDotClimbsTheBase) {
     EXPECT_EQ(DotDot("../../a.gif", "/site/docs/x/"), "/site/a.gif");
     EXPECT_EQ(DotDot("..", "/site/docs/"), "/site/");
     EXPECT_EQ(DotDot("..x/a.gif", "/site/"), "/site/..x/a.gif");
-    EXPECT_EQ(DotDot("./a.gif", "/site/"), "/site/./a.gif");
+    EXPECT_EQ(DotDot("./a.gif", "/site/"), "/site/a.gif");
+    EXPECT_EQ(DotDot("./sub/./x/../", "/site/"), "/site/sub/");
     EXPECT_EQ(DotDot("../a.gif", "site/"), "a.gif");
 }
 

@@ -85,6 +85,9 @@ def why_failed(copy, rn, res):
         return "link not rewritten: %s is now %s" % (old, new)
     if old != res:
         return "names the new path of %s, which does not exist" % old
+    full = os.path.join(copy, res)
+    if os.path.islink(full) and not os.path.exists(full):
+        return "dangling symbolic link -> %s" % os.readlink(full)
     low = {p.lower(): p for p in _all_paths(copy)}
     if res.lower() in low:
         return "case differs from %s" % low[res.lower()]

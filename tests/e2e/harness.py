@@ -89,10 +89,19 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
         return super().send_head()
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # The browser drops connections when it moves on to the next page: not an error.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 class StaticServer:
     def __init__(self, root):
         handler = lambda *a, **k: _Handler(*a, directory=root, **k)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.httpd = _Server(("127.0.0.1", 0), handler)
         self.httpd.daemon_threads = True
         self.root_url = "http://127.0.0.1:%d%s/" % (self.httpd.server_address[1], _Handler.MOUNT)
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)

@@ -77,12 +77,17 @@ def why_failed(copy, rn, res):
         if os.path.isdir(os.path.join(copy, d)):
             return "directory URL; its index.html is now %s" % ", ".join(
                 n for n in os.listdir(os.path.join(copy, d)) if n.lower().startswith("index")) or "?"
-    old = rn.backward(res)
+    # The directories were renamed and the link followed them (or the link sits in a renamed
+    # style sheet and is relative to it); the file under its old name is what was not rewritten.
+    old = posixpath.join(rn.backward(posixpath.dirname(res)), posixpath.basename(res))
+    new = rn.forward(old)
+    if new != res and os.path.lexists(os.path.join(copy, new)):
+        return "link not rewritten: %s is now %s" % (old, new)
     if old != res:
         return "names the new path of %s, which does not exist" % old
-    new = rn.forward(res)
-    if new != res and os.path.lexists(os.path.join(copy, new)):
-        return "link not rewritten: the file is now %s" % new
+    full = os.path.join(copy, res)
+    if os.path.islink(full) and not os.path.exists(full):
+        return "dangling symbolic link -> %s" % os.readlink(full)
     low = {p.lower(): p for p in _all_paths(copy)}
     if res.lower() in low:
         return "case differs from %s" % low[res.lower()]

@@ -63,12 +63,22 @@ def find_chromium():
 
 class _Handler(http.server.SimpleHTTPRequestHandler):
     """Case-sensitive (Linux paths); a directory URL serves its index.html and nothing else,
-    so that a directory listing never hides a broken directory link."""
+    so that a directory listing never hides a broken directory link. The tree is served
+    below MOUNT, as a manual is on a real server: a link with one ".." too many then fails
+    instead of being clamped to the server's root."""
+
+    MOUNT = "/site"
 
     protocol_version = "HTTP/1.1"   # keep-alive: a page's dozens of requests share connections
 
     def log_message(self, *args):
         pass
+
+    def translate_path(self, path):
+        rel = urllib.parse.urlsplit(path).path
+        if rel != self.MOUNT and not rel.startswith(self.MOUNT + "/"):
+            return os.path.join(self.directory, ".outside-the-site", "none")
+        return super().translate_path(path[len(self.MOUNT):])
 
     def send_head(self):
         path = self.translate_path(self.path)
@@ -79,12 +89,21 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
         return super().send_head()
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # The browser drops connections when it moves on to the next page: not an error.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 class StaticServer:
     def __init__(self, root):
         handler = lambda *a, **k: _Handler(*a, directory=root, **k)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.httpd = _Server(("127.0.0.1", 0), handler)
         self.httpd.daemon_threads = True
-        self.root_url = "http://127.0.0.1:%d/" % self.httpd.server_address[1]
+        self.root_url = "http://127.0.0.1:%d%s/" % (self.httpd.server_address[1], _Handler.MOUNT)
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
 
     def __enter__(self):
@@ -216,12 +235,17 @@ class Browser:
 # Crawling
 
 def url_path(url, root_url):
-    """The decoded path of a same-origin URL relative to the site root (None for another
-    origin); a directory URL names the index.html the server gives for it."""
-    if not url.startswith(root_url):
+    """The decoded path of a same-origin URL relative to the site root, starting with "../"
+    when it lies outside the site (None for another origin); a directory URL names the
+    index.html the server gives for it."""
+    parts, root = urllib.parse.urlsplit(url), urllib.parse.urlsplit(root_url)
+    if (parts.scheme, parts.netloc) != (root.scheme, root.netloc):
         return None
-    path = urllib.parse.unquote(urllib.parse.urlsplit(url).path)
-    rel = path[1:] if path.startswith("/") else path
+    path = urllib.parse.unquote(parts.path)
+    if path.startswith(root.path):
+        rel = path[len(root.path):]
+    else:
+        rel = "../" + path.lstrip("/")
     if rel == "" or rel.endswith("/"):
         rel += "index.html"
     return posixpath.normpath(rel)
@@ -293,7 +317,8 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
             rel = url_path(r["url"], root_url)
             if rel is None:
                 continue
-            if r["type"] not in WATCHED_TYPES or rel == "favicon.ico":
+            # The browser asks the server root for /favicon.ico by itself.
+            if r["type"] not in WATCHED_TYPES or rel == "../favicon.ico":
                 continue
             page = r["page"]
             if r["type"] == "Document" and r["loader"] == state["loader"]:
@@ -643,6 +668,6 @@ def unused_files(report, root):
 
 def resolve_link(page, link):
     """The path relative to the site root that a browser asks for when page links to link."""
-    base = "http://h/" + urllib.parse.quote(page)
+    base = "http://h/site/" + urllib.parse.quote(page)
     url = urllib.parse.urljoin(base, urllib.parse.quote(link, safe="/%:?#&=;@+,$!~*'()"))
-    return url_path(urllib.parse.urldefrag(url)[0], "http://h/")
+    return url_path(urllib.parse.urldefrag(url)[0], "http://h/site/")

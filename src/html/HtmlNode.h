@@ -68,6 +68,9 @@ public:
     // A .css file read as text: its links are url() and @import; m_nType stays the examined
     // text type, so line-end conversion treats it as the text it is.
     bool m_bStyleSheet = false;
+    // For a page that is a symbolic link: the file beside it that a rewrite writes
+    // (html/LinkedPage.h).
+    CFileNode* m_pLinkedContent = nullptr;
     int m_nLinkedHtml = 0;
     bool m_bVisited = false;
     std::string m_strBase;

@@ -7,6 +7,7 @@
 #include "base/Strings.h"
 #include "html/HtmlNode.h"
 #include "html/LinkText.h"
+#include "html/LinkedPage.h"
 #include "html/Url.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
@@ -220,13 +221,15 @@ int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly,
     if (std::none_of(tags.begin(), tags.end(),
                      [bUndoing](const CHtmlNode::CTag& tag) { return Wanted(tag, bUndoing); }))
         return 0;
-    if (page.m_bLink) {
+    // A link page's bytes are those of the file it names beside it, if it may write that one.
+    CFileNode* content = page.m_bLink ? LinkedContentOf(page) : &page;
+    if (!content) {
         page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
         return 0;
     }
-    if (!CheckReadOnly(writer, page, readOnly)) return 0;
+    if (!CheckReadOnly(writer, *content, readOnly)) return 0;
     CLinkProducer producer(page, bUndoing);
-    return writer.ReplaceContent(page, producer) && producer.Changed() ? 1 : 0;
+    return writer.ReplaceContent(*content, producer) && producer.Changed() ? 1 : 0;
 }
 
 }  // namespace ts

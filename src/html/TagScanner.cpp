@@ -10,6 +10,7 @@
 #include "base/Strings.h"
 #include "html/Attributes.h"
 #include "html/CssLinks.h"
+#include "html/LinkedPage.h"
 #include "html/ResolveLink.h"
 #include "html/TagTokenizer.h"
 #include "site/DirNode.h"
@@ -555,6 +556,7 @@ int ParseLinks(CHtmlNode& page) {
         page.m_pTags.reset();
     else
         page.m_pTags = std::move(tags);
+    if (page.m_bLink) ClaimLinkedContent(page);
     return events.SyntaxError() ? 1 : 0;
 }
 

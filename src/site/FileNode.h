@@ -68,6 +68,9 @@ private:
 public:
     // The entry is a symbolic link to a file: read through it, never written through it.
     bool m_bLink = false;
+    // The symbolic link page whose link records describe this file's bytes, and which alone
+    // may rewrite them (html/LinkedPage.h).
+    const CFileNode* m_pReadVia = nullptr;
     // Text in an 8-bit encoding other than UTF-8 (CEntryInfo::bEightBit).
     bool m_bEightBit = false;
     // Permission bits of the file, kept when it is rewritten.

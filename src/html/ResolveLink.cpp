@@ -169,9 +169,23 @@ CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::str
     return Resolve(path, std::move(start), false);
 }
 
+// Browsers strip blanks around a URL, so " https://host/" is an external URL, not a local name
+// that begins with a blank. Only such a URL is trimmed: a local link's replaceable bytes stay
+// where the parser put them.
+void TrimAroundAbsoluteUrl(CHtmlNode::CTag& tag) {
+    const std::string& s = tag.m_strUrl;
+    const size_t begin = s.find_first_not_of(" \t\n\f\r");
+    if (begin == std::string::npos) return;
+    const size_t end = s.find_last_not_of(" \t\n\f\r") + 1;
+    if (begin == 0 && end == s.size()) return;
+    std::string trimmed = s.substr(begin, end - begin);
+    if (SchemeLength(trimmed) > 0 || trimmed.starts_with("//")) tag.m_strUrl = std::move(trimmed);
+}
+
 }  // namespace
 
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
+    TrimAroundAbsoluteUrl(tag);
     std::string written = tag.m_strUrl;
     tag.m_nBase = base.nBase;
     tag.m_nScheme = SchemeLength(written);

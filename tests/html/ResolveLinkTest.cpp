@@ -100,8 +100,9 @@ TEST(ResolveLink, DotSegmentsDirectoriesSchemesSiteAddressesAndFallbacks) {
                "<a href=\"about:blank\"><a href=\"blob:x\"><a href=\"news:comp\">\n"  // 6
                "<a href=\"https://example.org/docs/docs/y.htm?q=1\">\n"               // 7
                "<a href=\"//EXAMPLE.org/docs/about\"><a href=\"https://example.org/docsx/y\">\n"
-               "<a href=\"http://example.org/docs/about\"><a href=\"about\">\n"          // 9
-               "<a href=\"%2E%2E/about\"><a href=\"y.htm/\"><a href=\"a%2Fb.htm\">\n");  // 10
+               "<a href=\"http://example.org/docs/about\"><a href=\"about\">\n"        // 9
+               "<a href=\"%2E%2E/about\"><a href=\"y.htm/\"><a href=\"a%2Fb.htm\">\n"  // 10
+               "<a href=\" https://host/p\n\">\n");  // 11: blanks around a URL are not part of it
     site.Write("docs/y.htm", "");
     site.Write("docs/a/b.htm", "");
     site.Write("java.desktop/java/applet/p.html", "");
@@ -129,7 +130,8 @@ TEST(ResolveLink, DotSegmentsDirectoriesSchemesSiteAddressesAndFallbacks) {
               "9 L about\n"
               "10 L ../about -> about.html\n"
               "10 L y.htm/\n"
-              "10 L a/b.htm\n");
+              "10 L a/b.htm\n"
+              "11 E https://host/p\n");
     // A directory link is unresolved when the directory has no index page.
     site.Write("docs/index.htm", "");
     site.Scan();

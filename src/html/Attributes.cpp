@@ -8,6 +8,7 @@
 #include "html/Srcset.h"
 #include "html/TagTokenizer.h"
 #include "html/Url.h"
+#include "platform/Text.h"
 #include "site/LineEndTable.h"
 
 namespace ts {
@@ -74,20 +75,12 @@ constexpr AttributeRow kRows[] = {
 constexpr size_t kMaxRowsOfTag = 8;
 constexpr size_t kMaxAttributes = 64;
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // True when text is word (lower case), ignoring case.
 bool IsWord(std::string_view text, std::string_view word) {
     if (text.size() != word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i)
         if (LowerAscii(text[i]) != word[i]) return false;
     return true;
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // One attribute of a tag: offsets into the tag's text.

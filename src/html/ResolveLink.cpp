@@ -14,17 +14,13 @@ namespace ts {
 
 namespace {
 
-bool IsAsciiAlpha(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // The bytes of a scheme and its ":" at the very start of the text as written (a name may hold
 // a ":" too, written "%3A"), 0 when there is none.
 int SchemeLength(const std::string& written) {
-    if (written.empty() || !IsAsciiAlpha(written[0])) return 0;
+    if (written.empty() || !IsAsciiLetter(written[0])) return 0;
     size_t i = 1;
     while (i < written.size() &&
-           (IsAsciiAlpha(written[i]) || (written[i] >= '0' && written[i] <= '9') ||
+           (IsAsciiLetter(written[i]) || (written[i] >= '0' && written[i] <= '9') ||
             written[i] == '+' || written[i] == '-' || written[i] == '.'))
         ++i;
     return i < written.size() && written[i] == ':' ? static_cast<int>(i + 1) : 0;

@@ -13,6 +13,7 @@
 #include "html/LinkedPage.h"
 #include "html/ResolveLink.h"
 #include "html/TagTokenizer.h"
+#include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/LineEndTable.h"
 
@@ -98,14 +99,6 @@ private:
     std::vector<Pending> m_tags;
     bool m_bWrittenEarly = false;
 };
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Elements whose content is text up to their own end tag: no tag inside is a tag.
 constexpr std::string_view kRawText[] = {"script",  "style",    "xmp",      "iframe",

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/Text.h"
+
 namespace ts {
 
 void DecodeUrl(std::string& s) {
@@ -95,17 +97,13 @@ struct UriParts {
     std::string query;
 };
 
-bool IsAsciiAlpha(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 UriParts Split(const std::string& s) {
     UriParts u;
     size_t i = 0;
-    if (!s.empty() && IsAsciiAlpha(s[0])) {
+    if (!s.empty() && IsAsciiLetter(s[0])) {
         size_t j = 1;
-        while (j < s.size() && (IsAsciiAlpha(s[j]) || (s[j] >= '0' && s[j] <= '9') || s[j] == '+' ||
-                                s[j] == '-' || s[j] == '.'))
+        while (j < s.size() && (IsAsciiLetter(s[j]) || (s[j] >= '0' && s[j] <= '9') ||
+                                s[j] == '+' || s[j] == '-' || s[j] == '.'))
             ++j;
         if (j < s.size() && s[j] == ':') {
             u.hasScheme = true;

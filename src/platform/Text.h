@@ -21,6 +21,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 int CompareNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 
+// ASCII only, for the syntax of markup and URLs, where other letters never count.
+constexpr bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+constexpr char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The length of the longest prefix of s, at most maxBytes long, that does not end inside a
 // valid UTF-8 sequence.
 size_t Utf8CutLength(std::string_view s, size_t maxBytes);

@@ -14,18 +14,6 @@ namespace ts {
 
 namespace {
 
-// The bytes of a scheme and its ":" at the very start of the text as written (a name may hold
-// a ":" too, written "%3A"), 0 when there is none.
-int SchemeLength(const std::string& written) {
-    if (written.empty() || !IsAsciiLetter(written[0])) return 0;
-    size_t i = 1;
-    while (i < written.size() &&
-           (IsAsciiLetter(written[i]) || (written[i] >= '0' && written[i] <= '9') ||
-            written[i] == '+' || written[i] == '-' || written[i] == '.'))
-        ++i;
-    return i < written.size() && written[i] == ':' ? static_cast<int>(i + 1) : 0;
-}
-
 // Schemes that name no resource at all (script, inline content, the browser's own pages,
 // objects in its memory): neither a file of the site nor an address worth listing.
 bool NamesNothing(std::string_view scheme) {

@@ -7,6 +7,17 @@
 
 namespace ts {
 
+// Read from the text as written: a name may hold a ":" too, written "%3A".
+int SchemeLength(std::string_view written) {
+    if (written.empty() || !IsAsciiLetter(written[0])) return 0;
+    size_t i = 1;
+    while (i < written.size() &&
+           (IsAsciiLetter(written[i]) || (written[i] >= '0' && written[i] <= '9') ||
+            written[i] == '+' || written[i] == '-' || written[i] == '.'))
+        ++i;
+    return i < written.size() && written[i] == ':' ? static_cast<int>(i + 1) : 0;
+}
+
 void DecodeUrl(std::string& s) {
     // Most components have nothing to decode.
     if (s.find_first_of("%\r\n") == std::string::npos) return;
@@ -99,17 +110,10 @@ struct UriParts {
 
 UriParts Split(const std::string& s) {
     UriParts u;
-    size_t i = 0;
-    if (!s.empty() && IsAsciiLetter(s[0])) {
-        size_t j = 1;
-        while (j < s.size() && (IsAsciiLetter(s[j]) || (s[j] >= '0' && s[j] <= '9') ||
-                                s[j] == '+' || s[j] == '-' || s[j] == '.'))
-            ++j;
-        if (j < s.size() && s[j] == ':') {
-            u.hasScheme = true;
-            u.scheme = s.substr(0, j);
-            i = j + 1;
-        }
+    size_t i = static_cast<size_t>(SchemeLength(s));
+    if (i > 0) {
+        u.hasScheme = true;
+        u.scheme = s.substr(0, i - 1);
     }
     if (s.compare(i, 2, "//") == 0) {
         size_t end = s.find_first_of("/?#", i + 2);

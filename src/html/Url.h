@@ -3,12 +3,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace ts {
 
 // Removes CR and LF, then decodes "%XY" escapes from right to left, so that the "%" that "%25"
 // gives is never decoded again. A decoded NUL ends the text.
 void DecodeUrl(std::string& s);
+
+// The bytes of a URI scheme and its ":" at the very start of written (a letter, then letters,
+// digits, "+", "-" or "."), 0 when there is none.
+int SchemeLength(std::string_view written);
 
 // Escapes the characters that are reserved or unsafe in a URL, and control characters, as
 // "%XY"; "/" is kept.

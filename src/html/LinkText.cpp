@@ -180,4 +180,81 @@ std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, N
     return text;
 }
 
+namespace {
+
+// No byte that MinimalEscape would change: every "%" starts an escape of two hex digits.
+bool PlainText(std::string_view written, LinkQuote quote) {
+    std::string_view delimiter = DelimiterChars(quote);
+    for (size_t i = 0; i < written.size(); ++i) {
+        const char c = written[i];
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F || c == '\\' || delimiter.find(c) != std::string_view::npos)
+            return false;
+        if (c == '%' && !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2])))
+            return false;
+    }
+    return true;
+}
+
+int HexValue(char c) {
+    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+// The component decoded is name. An escaped NUL, which ends a decoded text, never matches.
+bool DecodesTo(std::string_view part, std::string_view name) {
+    size_t j = 0;
+    for (size_t i = 0; i < part.size(); ++i, ++j) {
+        char c = part[i];
+        if (c == '%') {
+            c = static_cast<char>(HexValue(part[i + 1]) * 16 + HexValue(part[i + 2]));
+            if (c == 0) return false;
+            i += 2;
+        }
+        if (j >= name.size() || name[j] != c) return false;
+    }
+    return j == name.size();
+}
+
+// NewComponents for a plain text: false as soon as a component might be replaced. An escaped
+// component is trusted only where it names an entry (an escaped ".." would hide one).
+bool ComponentsStand(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names) {
+    const CFileNode* node = tag.m_pTarget;
+    int hidden = 0;
+    size_t end = written.size();
+    for (;;) {
+        const size_t slash = end == 0 ? std::string_view::npos : written.rfind('/', end - 1);
+        const size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
+        std::string_view part = written.substr(begin, end - begin);
+        const bool escaped = part.find('%') != std::string_view::npos;
+        if (part == "..") {
+            ++hidden;
+        } else if (part.empty() || part == ".") {
+            // names no entry
+        } else if (escaped && (hidden > 0 || !node || !node->m_pParent)) {
+            return false;
+        } else if (hidden > 0) {
+            --hidden;
+        } else if (node && node->m_pParent) {
+            if (!DecodesTo(part, NameOf(*node, names))) return false;
+            node = node->m_pParent;
+        }
+        if (slash == std::string_view::npos) return true;
+        end = slash;
+    }
+}
+
+}  // namespace
+
+bool LinkTextChanges(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
+                     const CLinkOptions& links) {
+    const bool simple = PlainText(written, tag.m_nQuote) &&
+                        !(tag.m_nKind == LK_LOCAL && written.starts_with("//")) &&
+                        !(tag.m_pTarget && tag.m_pTarget->IsDirNode());
+    if (simple && ComponentsStand(tag, written, names)) return false;
+    std::string plain;
+    for (char c : written)
+        if (c != '\r' && c != '\n' && c != '\t') plain += c;
+    return NewLinkBytes(tag, written, names, links) != plain;
+}
+
 }  // namespace ts

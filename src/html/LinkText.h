@@ -20,6 +20,12 @@ enum class NamesOf { Suggested, OnDisk };
 std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
                          const CLinkOptions& links);
 
+// True when NewLinkBytes would give other bytes than written without its tabs and line ends:
+// the link must be rewritten. Most links name their targets exactly as written; those are told
+// apart without building a new text.
+bool LinkTextChanges(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
+                     const CLinkOptions& links);
+
 // written with only what a browser would not read as itself escaped: blanks, control
 // characters, a "%" without two hex digits, "\", and what the delimiter cannot hold. Tabs and
 // line ends, which a browser drops, are dropped.

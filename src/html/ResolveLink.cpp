@@ -205,10 +205,7 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     tag.m_pTarget = target;
     // Until a rewrite replaces them, the link's replaceable text as written.
     tag.m_strWritten = written.substr(static_cast<size_t>(tag.m_nScheme));
-    std::string plain;
-    for (char c : tag.m_strWritten)
-        if (c != '\r' && c != '\n' && c != '\t') plain += c;
-    if (NewLinkBytes(tag, tag.m_strWritten, NamesOf::Suggested, file.Ctx().links) != plain)
+    if (LinkTextChanges(tag, tag.m_strWritten, NamesOf::Suggested, file.Ctx().links))
         FlagRewrite(file, tag);
     return true;
 }

@@ -27,8 +27,25 @@ TEST(LinkText, OnlyRenamedComponentsChangeAndEachDelimiterGetsItsEscapes) {
         tag.m_pTarget = site.Node(target);
         tag.m_nQuote = quote;
         tag.m_nKind = kind;
-        return NewLinkBytes(tag, written, NamesOf::Suggested, links);
+        std::string bytes = NewLinkBytes(tag, written, NamesOf::Suggested, links);
+        // The quick test of the parser must agree with the full text on every record.
+        std::string plain;
+        for (char c : written)
+            if (c != '\t' && c != '\r' && c != '\n') plain += c;
+        EXPECT_EQ(LinkTextChanges(tag, written, NamesOf::Suggested, links), bytes != plain)
+            << written;
+        return bytes;
     };
+    // Names as they stand need no new text; a name in another case does.
+    EXPECT_EQ(text("plain/keep.htm", "x/../plain/./keep.htm", LinkQuote::Double),
+              "x/../plain/./keep.htm");
+    EXPECT_EQ(text("plain/keep.htm", "/plain/keep.htm", LinkQuote::None), "/plain/keep.htm");
+    EXPECT_EQ(text("plain/keep.htm", "../Plain/keep.htm", LinkQuote::Single), "../plain/keep.htm");
+    EXPECT_EQ(text("Café Dir/a b.htm", "a b.htm", LinkQuote::Double), "a%20b.htm");
+    EXPECT_EQ(text("Café Dir/a b.htm", "a%20b.htm", LinkQuote::Double), "a%20b.htm");
+    EXPECT_EQ(text("plain/keep.htm", "x/%2E%2E/../plain/keep.htm", LinkQuote::Double),
+              "x/%2E%2E/../plain/keep.htm");
+    EXPECT_EQ(text("plain/keep.htm", "pl%00ain/keep.htm", LinkQuote::Double), "plain/keep.htm");
     // The renamed directory in UTF-8 escapes; "." and ".." and a hidden component stay.
     EXPECT_EQ(text("Café Dir/a b.htm", "./Caf%C3%A9%20Dir/x/../a%20b.htm", LinkQuote::Double),
               "./Caf%C3%A9%20(1)/x/../a%20b.htm");

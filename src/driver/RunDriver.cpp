@@ -11,6 +11,7 @@
 #include "html/HtmlNode.h"
 #include "html/LinkReports.h"
 #include "html/LinkRewrite.h"
+#include "html/ReadAhead.h"
 #include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
@@ -211,7 +212,10 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
 
 CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
     Out() << HeadingBlock("HTML SYNTAX ERRORS:");
-    int n = WalkHierarchy(home, ParseLinks, "Checking URL Links");
+    // Pages are parsed ahead on the other processors while the walk takes them in its order.
+    CReadAhead ahead(Top());
+    int n = WalkHierarchy(
+        home, [&ahead](CHtmlNode& page) { return ahead.Parse(page); }, "Checking URL Links");
     if (n < 0) return Next::Stop;
     if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
     Out() << kSectionGap;

@@ -510,12 +510,13 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray) {
     return ScanTags(file, events);
 }
 
-int ParseLinks(CHtmlNode& page) {
+int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read) {
+    read = false;
     if (!page.HasLinks()) return 0;
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
-        ctx.ErrorLine(page.m_strPath, LoadString(IDS_OPEN_FAILED));
+        errors << ErrorLine(page.m_strPath, LoadString(IDS_OPEN_FAILED));
         return 0;
     }
     // A file that cannot be read keeps no links and changes nothing else either.
@@ -525,14 +526,14 @@ int ParseLinks(CHtmlNode& page) {
     page.m_vBases.assign(1, page.m_strBase);
 
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
-    CSyntaxLines lines(ctx.statusReport, page.m_strPath);
+    CSyntaxLines lines(status, page.m_strPath);
     CPageEvents events(page, lines, *tags);
     // A style sheet has no HTML syntax: its links are all it has.
     const bool sheet = page.m_nType != FT_HTML;
     bool ok = ScanTags(*file, events, sheet ? ScanMode::StyleSheet : ScanMode::Page);
     file.reset();
     if (!ok) {
-        ctx.ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
+        errors << ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
         saved.Restore(page);
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
     }
@@ -549,8 +550,20 @@ int ParseLinks(CHtmlNode& page) {
         page.m_pTags.reset();
     else
         page.m_pTags = std::move(tags);
-    if (page.m_bLink) ClaimLinkedContent(page);
+    read = true;
     return events.SyntaxError() ? 1 : 0;
+}
+
+void FinishPageLinks(CHtmlNode& page, bool read) {
+    if (read && page.m_bLink) ClaimLinkedContent(page);
+}
+
+int ParseLinks(CHtmlNode& page) {
+    CRunContext& ctx = page.Ctx();
+    bool read = false;
+    const int result = ReadPageLinks(page, ctx.statusReport, ctx.errorReport, read);
+    FinishPageLinks(page, read);
+    return result;
 }
 
 }  // namespace ts

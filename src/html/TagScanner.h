@@ -13,6 +13,7 @@
 namespace ts {
 
 class CFile;
+class CReportStream;
 class CLineCursor;
 
 // A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
@@ -56,5 +57,11 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray);
 // page's syntax errors to the status report; 1 when the page has syntax errors. Other files
 // are left as they are, and so is a file that cannot be read whole.
 int ParseLinks(CHtmlNode& page);
+
+// ParseLinks in two steps, for a page read on another thread (html/ReadAhead.h). The first
+// touches only the page and writes its lines to status and errors; read tells whether the
+// page was read to its end. The second, in the walk's thread, looks at the page's neighbours.
+int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read);
+void FinishPageLinks(CHtmlNode& page, bool read);
 
 }  // namespace ts

@@ -85,6 +85,8 @@ public:
     // so an implementation may keep the directories being listed open.
     virtual void BeginScan() {}
     virtual void EndScan() {}
+    // True when OpenRead and the reads of its files may run on several threads at once.
+    virtual bool ConcurrentReads() const { return false; }
 };
 
 // The process's real file system.

@@ -281,6 +281,8 @@ public:
     }
 
     void BeginScan() override { m_bScanning = true; }
+    // The directories a scan keeps open are shared state; outside a scan there is none.
+    bool ConcurrentReads() const override { return !m_bScanning; }
 
     void EndScan() override {
         m_bScanning = false;

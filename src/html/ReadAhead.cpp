@@ -1,0 +1,180 @@
+#include "html/ReadAhead.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "html/HtmlNode.h"
+#include "html/TagScanner.h"
+#include "site/DirNode.h"
+#include "site/SiteMap.h"
+
+namespace ts {
+namespace {
+
+// More threads than this only wait for the walk, which takes one page at a time.
+constexpr unsigned kMaxThreads = 3;
+
+// Report text held in memory until the walk writes it where it belongs.
+class CHeldText : public CFile {
+public:
+    long long Read(void*, size_t) override { return 0; }
+    bool Write(const void* buf, size_t n) override {
+        text.append(static_cast<const char*>(buf), n);
+        return true;
+    }
+    bool Seek(uint64_t) override { return false; }
+    long long Length() override { return static_cast<long long>(text.size()); }
+    bool Sync() override { return true; }
+    bool Close() override { return true; }
+
+    std::string text;
+};
+
+// Who has a page: nobody yet, a thread parsing it, a parse waiting for the walk, the walk.
+enum Phase : int { kFree, kBusy, kDone, kTaken };
+
+struct CSlot {
+    CHtmlNode* page = nullptr;
+    std::atomic<int> phase{kFree};
+    // What a parse ahead gave: its result, its report bytes (line ends as in report files).
+    int result = 0;
+    bool read = false;
+    std::string status;
+    std::string errors;
+    std::exception_ptr failure;
+    // The page's link state before that parse, given back when the walk never takes it.
+    std::unique_ptr<std::vector<CHtmlNode::CTag>> tags;
+    std::string base;
+    std::vector<std::string> bases;
+    bool rewrite = false;
+
+    void SaveState() {
+        tags = std::move(page->m_pTags);
+        base = page->m_strBase;
+        bases = page->m_vBases;
+        rewrite = page->m_bRewrite;
+    }
+    void RestoreState() {
+        page->m_pTags = std::move(tags);
+        page->m_strBase = std::move(base);
+        page->m_vBases = std::move(bases);
+        page->m_bRewrite = rewrite;
+    }
+};
+
+void ParseAhead(CSlot& slot) {
+    slot.SaveState();
+    CHeldText status, errors;
+    CReportStream statusStream, errorStream;
+    statusStream.Attach(&status);
+    errorStream.Attach(&errors);
+    try {
+        slot.result = ReadPageLinks(*slot.page, statusStream, errorStream, slot.read);
+    } catch (...) {
+        slot.failure = std::current_exception();
+    }
+    statusStream.Detach();
+    errorStream.Detach();
+    slot.status = std::move(status.text);
+    slot.errors = std::move(errors.text);
+}
+
+}  // namespace
+
+struct CReadAhead::State {
+    std::unique_ptr<CSlot[]> slots;
+    size_t count = 0;
+    std::unordered_map<const CHtmlNode*, size_t> index;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+
+    void Work() {
+        while (!stop.load(std::memory_order_relaxed)) {
+            const size_t i = next.fetch_add(1);
+            if (i >= count) return;
+            CSlot& slot = slots[i];
+            int phase = kFree;
+            if (!slot.phase.compare_exchange_strong(phase, kBusy)) continue;
+            ParseAhead(slot);
+            slot.phase.store(kDone, std::memory_order_release);
+            slot.phase.notify_all();
+        }
+    }
+};
+
+CReadAhead::CReadAhead(CDirNode& top) : m_state(std::make_unique<State>()) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (cores < 2 || !top.Ctx().fs.ConcurrentReads()) return;
+    std::vector<CHtmlNode*> pages;
+    CTreeIterator it(&top);
+    while (CFileNode* node = it.Next())
+        if (node->IsHtmlNode() && static_cast<CHtmlNode*>(node)->HasLinks())
+            pages.push_back(static_cast<CHtmlNode*>(node));
+    if (pages.size() < 2) return;
+    State& s = *m_state;
+    s.count = pages.size();
+    s.slots = std::make_unique<CSlot[]>(s.count);
+    for (size_t i = 0; i < s.count; ++i) {
+        s.slots[i].page = pages[i];
+        s.index.emplace(pages[i], i);
+    }
+    // Made now: the threads only look things up in it.
+    top.SiteMap().Map();
+    const unsigned n = std::min(cores - 1, kMaxThreads);
+    try {
+        for (unsigned i = 0; i < n; ++i)
+            s.threads.emplace_back([&s] { s.Work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads, or none: the walk parses what they do not.
+    }
+}
+
+CReadAhead::~CReadAhead() {
+    State& s = *m_state;
+    s.stop = true;
+    for (std::thread& t : s.threads)
+        t.join();
+    for (size_t i = 0; i < s.count; ++i)
+        if (s.slots[i].phase.load() == kDone) s.slots[i].RestoreState();
+}
+
+int CReadAhead::Parse(CHtmlNode& page) {
+    State& s = *m_state;
+    auto it = s.index.find(&page);
+    if (it == s.index.end()) return ParseLinks(page);
+    CSlot& slot = s.slots[it->second];
+    int phase = kFree;
+    // Not reached by a thread yet, or passed before: the walk parses it itself.
+    if (slot.phase.compare_exchange_strong(phase, kTaken) || phase == kTaken)
+        return ParseLinks(page);
+    while ((phase = slot.phase.load(std::memory_order_acquire)) == kBusy)
+        slot.phase.wait(kBusy);
+    slot.phase.store(kTaken);
+    if (slot.failure) {
+        slot.RestoreState();
+        std::rethrow_exception(slot.failure);
+    }
+    slot.tags.reset();
+    CRunContext& ctx = page.Ctx();
+    ctx.statusReport.WriteRaw(slot.status);
+    ctx.errorReport.WriteRaw(slot.errors);
+    std::string().swap(slot.status);
+    std::string().swap(slot.errors);
+    FinishPageLinks(page, slot.read);
+    return slot.result;
+}
+
+int CReadAhead::Threads() const {
+    return static_cast<int>(m_state->threads.size());
+}
+
+}  // namespace ts

@@ -57,6 +57,7 @@ import collections
 import json
 import os
 import random
+import re
 import sys
 import time
 
@@ -114,16 +115,16 @@ def escape(text, rng, raw_spaces):
 
 
 def decode(url):
-    """The program's decoding of %XX escapes (right to left; %25 is not decoded again)."""
-    data = url.encode()
+    """The program's decoding of %XX escapes: CR and LF dropped, then right to left (%25 is not
+    decoded again), the two bytes read as strtol reads them; a code of 0 ends the URL."""
+    data = url.replace("\r", "").replace("\n", "").encode()
     i = data.rfind(b"%")
     while i >= 0:
         digits = data[i + 1:i + 3]
-        try:
-            code = int(digits, 16) & 0xFF if digits else 0
-        except ValueError:
-            code = 0
-        data = data[:i] + bytes([code]) + data[i + 3:]
+        m = re.match(rb"[ \t\n\v\f\r]*([-+]?)([0-9a-fA-F]*)", digits)
+        code = int(m.group(2), 16) if m.group(2) else 0
+        code = (-code if m.group(1) == b"-" else code) & 0xFF
+        data = data[:i] if code == 0 else data[:i] + bytes([code]) + data[i + 3:]
         i = data.rfind(b"%", 0, i)
     return data.decode("utf-8", "surrogateescape")
 

@@ -49,6 +49,7 @@ CSS = re.compile(r"""/\*.*?(?:\*/|\Z)
                    |@import\s*(?:"([^"\n]*)"|'([^'\n]*)')""", re.S | re.I | re.X)
 CHAR_REF = re.compile(r"&(?:#[xX]([0-9a-fA-F]+);?|#([0-9]+);?|(amp|quot|apos|lt|gt);)")
 NAMED_REFS = {"amp": "&", "quot": '"', "apos": "'", "lt": "<", "gt": ">"}
+REFRESH = re.compile(r"{0}*[0-9.]*{0}*[;,]?{0}*(?:[uU][rR][lL]{0}*={0}*)?".format("[ \t\n\f\r]"))
 SCHEME = re.compile(r"[A-Za-z][A-Za-z0-9+.-]*:")
 
 
@@ -122,8 +123,8 @@ def srcset_urls(value):
 
 
 def refresh_url(content):
-    m = re.match(r"[ \t\n\f\r]*[0-9.]*[ \t\n\f\r]*[;,]?[ \t\n\f\r]*(?:[uU][rR][lL][ \t\n\f\r]*=[ \t\n\f\r]*)?",
-                 content)
+    """The offset and URL of a meta refresh's content ("5; url=next.htm")."""
+    m = REFRESH.match(content)
     rest = content[m.end():]
     if rest[:1] in ("'", '"'):
         close = rest.find(rest[0], 1)

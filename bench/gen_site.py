@@ -288,7 +288,8 @@ class Site:
         page_dir = dirname(page)
         kind = rng.randrange(6)
         if kind == 0:
-            return (f"missing-{n}.html" if rng.random() < 0.5 else f"/gone/{n}.html"), "missing file"
+            name = f"missing-{n}.html" if rng.random() < 0.5 else f"/gone/{n}.html"
+            return name, "missing file"
         if kind == 1 and self.no_index:
             return self.dir_text(page_dir, rng.choice(self.no_index)), "directory without index"
         if kind == 2:
@@ -348,8 +349,8 @@ class Site:
                       (2, None, "external", "https://fonts.example.com/css2?family=Sans"),
                       (4, FONT, "local", None)]
         if len(imgs) > 0:
-            site.append(f".hero {{ background: #fff {self.css_url(rel('css/site.css', imgs[0]), '')}"
-                        " repeat-x; }")
+            url = self.css_url(rel("css/site.css", imgs[0]), "")
+            site.append(f".hero {{ background: #fff {url} repeat-x; }}")
             site_links.append((len(site), imgs[0], "local", None))
         if len(imgs) > 1:
             site.append(f".logo {{ background-image: url('/{imgs[1]}'); }}")
@@ -358,7 +359,8 @@ class Site:
         prints = ["@page { margin: 2cm; }", f'body {{ background: url("{missing}"); }}']
         print_links = [(2, None, "broken", missing)]
         if len(imgs) > 2:
-            prints.append(f".banner {{ background: url(./{escape(rel('css/print.css', imgs[2]), self.rng, False)}) }}")
+            url = escape(rel("css/print.css", imgs[2]), self.rng, False)
+            prints.append(f".banner {{ background: url(./{url}) }}")
             print_links.append((len(prints), imgs[2], "local", None))
         old = ["@import url(site.css);"]
         old_links = [(1, "css/site.css", "local", None)]
@@ -371,7 +373,7 @@ class Site:
             with open(os.path.join(out, path), "w", encoding="utf-8", newline="") as f:
                 f.write("\n".join(lines) + "\n")
             self.links[path] = links
-            self.forms["style sheet links"] += len(links)
+            self.forms["in the style sheets: url() and @import"] += len(links)
 
     def write(self, out):
         rng = self.rng
@@ -412,29 +414,26 @@ class Site:
         links = []
 
         def add(line, *found):
-            """A line and the links on it: (target, kind, reported url, form)."""
+            """A line and the links on it, each (target, kind, reported url, form)."""
             lines.append(line)
             for target, kind, url, form in found:
                 links.append((len(lines), target, kind, url))
                 self.forms[form] += 1
 
-        def local(target, **kw):
-            text = self.link_text(page_dir, target, **kw)
-            return text, (target, "local", None, "a href")
-
-        def image_text(target):
-            # A srcset candidate ends at a blank: spaces in it are always escaped.
-            return local(target, raw_spaces=False, dir_ok=False)
+        def text(target, **kw):
+            return self.link_text(page_dir, target, **kw)
 
         sheet = rng.choice(LINKED_SHEETS)
         add(f'<link rel="stylesheet" {self.attr("href", relative(page_dir, sheet) + "?v=3")}>',
-            (sheet, "local", None, "style sheet link"))
+            (sheet, "local", None, "link href (style sheet)"))
         if rng.random() < 0.02:
-            text, link = local(rng.choice(self.used_pages), raw_spaces=False)
-            add(f'<meta http-equiv="refresh" content="600; url={text}">', link[:3] + ("meta refresh",))
+            target = rng.choice(self.used_pages)
+            add(f'<meta http-equiv="refresh" content="600; url={text(target, raw_spaces=False)}">',
+                (target, "local", None, "meta refresh"))
         if rng.random() < 0.5:
-            text, link = local(rng.choice(SCRIPTS), dir_ok=False)
-            add(f'<script {self.attr("src", text)}></script>', link)
+            target = rng.choice(SCRIPTS)
+            add(f'<script {self.attr("src", text(target, dir_ok=False))}></script>',
+                (target, "local", None, "script src"))
         if rng.random() < 0.08:
             lines.append("<style>")
             if rng.random() < 0.3:
@@ -442,8 +441,8 @@ class Site:
                     ("css/print.css", "local", None, "style element @import"))
             for _ in range(rng.randrange(1, 3)):
                 target = rng.choice(self.used_images)
-                text = self.link_text(page_dir, target, dir_ok=False)
-                add(f".c{rng.randrange(100)} {{ background: {self.css_url(text)} no-repeat; }}",
+                url = self.css_url(text(target, dir_ok=False))
+                add(f".c{rng.randrange(100)} {{ background: {url} no-repeat; }}",
                     (target, "local", None, "style element url()"))
             lines.append("</style>")
         lines += ["</head>", "<body>", f"<h1>{title}</h1>"]
@@ -465,34 +464,32 @@ class Site:
             elif kind == "broken":
                 counter["broken"] += 1
                 url, form = self.broken_text(page, counter["broken"])
+                found = (None, "broken", decode(url), "broken: " + form)
                 if form == "missing image" and r < 0.5:
                     add(f'<div style="background-image: {self.css_url(url, chr(39))}"></div>',
-                        (None, "broken", decode(url), "broken: " + form + " (style)"))
+                        found[:3] + (found[3] + " (style)",))
                 elif form == "missing image":
-                    add(f'<p><img {self.attr("src", url)} alt=""></p>',
-                        (None, "broken", decode(url), "broken: " + form))
+                    add(f'<p><img {self.attr("src", url)} alt=""></p>', found)
                 else:
-                    add(f'<p><a {self.attr("href", url)}>An old link</a></p>',
-                        (None, "broken", decode(url), "broken: " + form))
+                    add(f'<p><a {self.attr("href", url)}>An old link</a></p>', found)
             elif kind == "image":
-                self.image_line(add, local, image_text, target, r)
+                self.image_line(add, text, target, r)
             else:
-                text, link = local(target)
-                if rng.random() < 0.1:
-                    text += "#part2"
+                url = text(target) + ("#part2" if rng.random() < 0.1 else "")
                 if r < 0.04:
-                    add(f'<blockquote {self.attr("cite", text)}><p>As they say.</p></blockquote>',
-                        link[:3] + ("blockquote cite",))
+                    add(f'<blockquote {self.attr("cite", url)}><p>As they say.</p></blockquote>',
+                        (target, "local", None, "blockquote cite"))
                 elif r < 0.06:
-                    add(f'<p><q {self.attr("cite", text)}>Quoted</q> here.</p>', link[:3] + ("q cite",))
+                    add(f'<p><q {self.attr("cite", url)}>Quoted</q> here.</p>',
+                        (target, "local", None, "q cite"))
                 elif r < 0.08:
-                    add(f'<form><button {self.attr("formaction", text)}>Go</button></form>',
-                        link[:3] + ("button formaction",))
+                    add(f'<form><button {self.attr("formaction", url)}>Go</button></form>',
+                        (target, "local", None, "button formaction"))
                 else:
                     name, attr = (("A", "HREF") if rng.random() < 0.05
                                   else ('a class="more"', "href"))
-                    add(f'<p>Read <{name} {self.attr(attr, text)}>more</a> about '
-                        f'{rng.choice(WORDS)}.</p>', link)
+                    add(f'<p>Read <{name} {self.attr(attr, url)}>more</a> about '
+                        f'{rng.choice(WORDS)}.</p>', (target, "local", None, "a href"))
             if rng.random() < 0.01:
                 lines.append('<p><a href="javascript:history.back()">Back</a> '
                              '<img src="data:image/gif;base64,R0lGODlhAQABAAAAACw=" alt=""></p>')
@@ -500,45 +497,50 @@ class Site:
         lines += ["<p>Thank you for reading.</p>", "</body>", "</html>"]
         return lines, links
 
-    def image_line(self, add, local, image_text, target, r):
+    def image_line(self, add, text, target, r):
+        """One line that shows the planned image, in one of the image forms."""
         rng = self.rng
+
+        def candidate(image):
+            # A srcset candidate ends at a blank: its spaces are always escaped.
+            return text(image, raw_spaces=False, dir_ok=False)
+
+        def found(image, form):
+            return (image, "local", None, form)
+
         if r < 0.08:  # the planned image is the src, more candidates in srcset
-            text, link = image_text(target)
-            extra = [image_text(rng.choice(self.used_images)) for _ in range(rng.randrange(1, 3))]
-            marks = ("1x", "2x", "3x") if rng.random() < 0.5 else ("480w", "800w", "1200w")
-            srcset = ", ".join(f"{t} {m}" for (t, _), m in zip(extra, marks[1:]))
-            found = [link[:3] + ("img src",)] + [l[:3] + ("srcset candidate",) for _, l in extra]
-            add(f'<p><img {self.attr("src", text)} {self.attr("srcset", srcset)} alt=""></p>', *found)
+            more = [rng.choice(self.used_images) for _ in range(rng.randrange(1, 3))]
+            marks = ("2x", "3x") if rng.random() < 0.5 else ("800w", "1200w")
+            srcset = ", ".join(f"{candidate(m)} {d}" for m, d in zip(more, marks))
+            add(f'<p><img {self.attr("src", candidate(target))} {self.attr("srcset", srcset)} '
+                'alt=""></p>', found(target, "img src"),
+                *(found(m, "srcset candidate") for m in more))
         elif r < 0.12:  # the planned image is the last candidate
-            extra = image_text(rng.choice(self.used_images))
-            text, link = image_text(target)
-            srcset = f"{extra[0]} 1x,{text} 2x"
+            first = rng.choice(self.used_images)
+            srcset = f"{candidate(first)} 1x,{candidate(target)} 2x"
             add(f'<p><img {self.attr("srcset", srcset)} alt=""></p>',
-                extra[1][:3] + ("srcset candidate",), link[:3] + ("srcset candidate",))
-        elif r < 0.15:  # <picture>: the source's candidates, then the img
-            first = image_text(rng.choice(self.used_images))
-            text, link = image_text(target)
-            add(f'<picture><source {self.attr("srcset", first[0])} media="(min-width: 800px)">'
-                f'<img {self.attr("src", text)} alt=""></picture>',
-                first[1][:3] + ("srcset candidate",), link[:3] + ("img src",))
+                found(first, "srcset candidate"), found(target, "srcset candidate"))
+        elif r < 0.15:  # <picture>: the source's candidate, then the img
+            first = rng.choice(self.used_images)
+            add(f'<picture><source {self.attr("srcset", candidate(first))} '
+                f'media="(min-width: 800px)"><img {self.attr("src", candidate(target))} alt="">'
+                "</picture>", found(first, "srcset candidate"), found(target, "img src"))
         elif r < 0.19:
-            text, link = local(target, dir_ok=False)
-            add(f'<video controls {self.attr("poster", text)}></video>', link[:3] + ("video poster",))
+            add(f'<video controls {self.attr("poster", text(target, dir_ok=False))}></video>',
+                found(target, "video poster"))
         elif r < 0.22:
-            text, link = local(target, dir_ok=False)
             name = "xlink:href" if rng.random() < 0.5 else "href"
-            add(f'<svg width="16" height="16"><image {self.attr(name, text)} width="16" '
-                'height="16"/></svg>', link[:3] + ("svg image " + name,))
+            add(f'<svg width="16" height="16"><image {self.attr(name, text(target, dir_ok=False))}'
+                ' width="16" height="16"/></svg>', found(target, "svg image " + name))
         elif r < 0.3:
-            text, link = local(target, dir_ok=False)
             outer = '"' if rng.random() < 0.5 else "'"
             inner = rng.choice(["", "'" if outer == '"' else '"'])
-            add(f'<div class="photo" style={outer}background-image: {self.css_url(text, inner)}'
-                f'{outer}></div>',
-                link[:3] + ("style attribute url()",))
+            url = self.css_url(text(target, dir_ok=False), inner)
+            add(f'<div class="photo" style={outer}background-image: {url}{outer}></div>',
+                found(target, "style attribute url()"))
         else:
-            text, link = local(target, dir_ok=False)
-            add(f'<p><img {self.attr("src", text)} alt=""></p>', link[:3] + ("img src",))
+            add(f'<p><img {self.attr("src", text(target, dir_ok=False))} alt=""></p>',
+                found(target, "img src"))
 
     def truth(self):
         """The walk of the program, and what its reports hold."""

@@ -11,8 +11,8 @@ tools that print paths relative to it (default: the parent of SITEDIR).
 The findings follow Tessary's rules (names resolve without regard to case, a link to a directory
 leads to its index page, and one to a directory without an index page, to a file written with a
 trailing "/" or above the top directory does not resolve), which a checker for case-sensitive
-web servers does not share. So every difference is put down to the rule that explains it, and the rest is counted as
-unexplained. Prints one summary line, then the details.
+web servers does not share. So every difference is put down to the rule that explains it, and
+the rest is counted as unexplained. Prints one summary line, then the details.
 """
 
 import csv

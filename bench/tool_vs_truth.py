@@ -8,10 +8,11 @@ TOOL is linkchecker (its CSV output, --verbose), linkinator (--format json), che
 (its standard error) or hyperlink (its TAP output). RUN_DIR is the directory the tool ran in, for
 tools that print paths relative to it (default: the parent of SITEDIR).
 
-The findings follow Tessary's rules (names resolve without regard to case, "./" is not special, a
-link to a directory does not resolve), which a checker for case-sensitive web servers does not
-share. So every difference is put down to the rule that explains it, and the rest is counted as
-unexplained. Prints one summary line, then the details.
+The findings follow Tessary's rules (names resolve without regard to case, a link to a directory
+leads to its index page, and one to a directory without an index page, to a file written with a
+trailing "/" or above the top directory does not resolve), which a checker for case-sensitive
+web servers does not share. So every difference is put down to the rule that explains it, and
+the rest is counted as unexplained. Prints one summary line, then the details.
 """
 
 import csv
@@ -44,8 +45,9 @@ def truth_targets(site):
     return out
 
 
-# A URL attribute of the tags the generator writes.
-TAG = re.compile(r'<(a|img|link|script)\s[^>]*?(href|src)="([^"]*)"', re.IGNORECASE)
+# The href or src of the tags that lead to pages, in any quote style.
+TAG = re.compile(r"<(a|img|link|script)\s[^>]*?\b(href|src)=(?:\"([^\"]*)\"|'([^']*)'|([^\s>]+))",
+                 re.IGNORECASE)
 
 
 def reached_exactly(site):
@@ -58,7 +60,7 @@ def reached_exactly(site):
         seen.add(page)
         text = open(page, "rb").read().decode("utf-8", "replace")
         for m in TAG.finditer(text):
-            url = m.group(3)
+            url = next(g for g in m.groups()[2:] if g is not None)
             if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", url) or url.startswith("//"):
                 continue
             url = urllib.parse.unquote(url.split("#")[0].split("?")[0])
@@ -135,9 +137,11 @@ def main():
         if target in theirs:
             continue
         if os.path.isdir(target):
-            why = "missed: a link to a directory (served as its index page)"
+            why = "missed: a link to a directory without an index page (a server may list it)"
         elif os.path.exists(target):
-            why = 'missed: a "./" link (a browser follows it)'
+            why = 'missed: a file written with a trailing "/" (a server may serve the file)'
+        elif not target.startswith(site + "/"):
+            why = "missed: a link above the top directory (it leaves the site)"
         elif url.startswith("/") and tool == "linkchecker":
             why = "missed: a root-absolute link (file: URLs start it at the file system's root)"
         elif tool == "check-html-links" and not any(p.endswith(".html") for p in pages):
@@ -156,7 +160,7 @@ def main():
         elif os.path.basename(target) == "index.html" and os.path.isdir(os.path.dirname(target)):
             why = "extra: a link to a directory without an index page"
         elif not pages_linking(site, target) & walked:
-            why = "extra: on a page the program's walk does not pass (reached by a \"./\" link)"
+            why = "extra: on a page the program's walk does not pass"
         else:
             why = None
             unexplained.append("extra " + target)

@@ -75,7 +75,15 @@ std::string ToLower(std::string_view s) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && FoldCase(a) == FoldCase(b);
+    if (a.size() != b.size()) return false;
+    // Names are mostly ASCII: compared in place, without folded copies. Folding goes byte
+    // sequence by byte sequence from the start, so an ASCII prefix folds alone.
+    size_t i = 0;
+    for (; i < a.size(); ++i) {
+        if (static_cast<unsigned char>(a[i] | b[i]) >= 0x80) break;
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return i == a.size() || FoldCase(a.substr(i)) == FoldCase(b.substr(i));
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {

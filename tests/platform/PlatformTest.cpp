@@ -1,11 +1,13 @@
 // The platform services the engine relies on: where temporary files and the profile go,
-// moves that never replace, the read-only test, and the typed directory made absolute.
+// moves that never replace, the read-only test, the typed directory made absolute, and
+// equality without case.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "driver/WizardRules.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "support/EnvVar.h"
 #include "support/TempDir.h"
 
@@ -73,6 +75,18 @@ TEST(Platform, TypedDirectoriesAreMadeAbsolute) {
     EXPECT_EQ(NormalizeDirectory("/srv//www/"), "/srv/www");
     EXPECT_EQ(NormalizeDirectory("/"), "/");
     EXPECT_EQ(NormalizeDirectory("/.."), "/");
+}
+
+// Equality without case: ASCII in place, other letters folded, punctuation never.
+TEST(Platform, EqualityWithoutCaseFoldsLettersOnly) {
+    EXPECT_TRUE(EqualsNoCase("Index.HTML", "index.html"));
+    EXPECT_FALSE(EqualsNoCase("a[b", "a{b"));  // they differ in the bit that case flips
+    EXPECT_FALSE(EqualsNoCase("a@", "a`"));
+    EXPECT_TRUE(EqualsNoCase("Docs/ÉTÉ.htm", "docs/été.HTM"));
+    EXPECT_FALSE(EqualsNoCase("Docs/été.htm", "docs/ete.htm"));
+    EXPECT_TRUE(EqualsNoCase("x\xff", "X\xff"));
+    EXPECT_FALSE(EqualsNoCase("page", "pages"));
+    EXPECT_TRUE(EqualsNoCase("", ""));
 }
 
 }  // namespace ts::test

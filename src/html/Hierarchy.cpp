@@ -38,13 +38,14 @@ struct WalkFrame {
 // each page passed once, the pages a page links to taken in the order of its links.
 class CWalk {
 public:
-    CWalk(CProgress& progress, const HtmlPass& pass, const std::string& caption, WalkState& state,
-          bool marking)
+    CWalk(CProgress& progress, const CLinkOptions& links, const HtmlPass& pass,
+          const std::string& caption, WalkState& state, bool marking)
         : m_progress(progress),
           m_pass(pass),
           m_caption(caption),
           m_state(state),
-          m_bMarking(marking) {}
+          m_bMarking(marking),
+          m_followed(links) {}
 
     int Run(CHtmlNode& home) {
         if (m_state.depth == 0) ClearVisited(home);
@@ -91,8 +92,7 @@ private:
         if (!node->HasLinks() || !node->m_pTags) return false;
         while (!m_state.cancel && m_stack[top].nextTag < node->m_pTags->size()) {
             // A link to a directory leads on to the directory's index page.
-            CFileNode* target =
-                FollowedEntry((*node->m_pTags)[m_stack[top].nextTag++], node->Ctx().links);
+            CFileNode* target = m_followed.Of((*node->m_pTags)[m_stack[top].nextTag++]);
             if (target && Follow(top, *target)) return true;
         }
         return false;
@@ -141,6 +141,7 @@ private:
     const std::string& m_caption;
     WalkState& m_state;
     const bool m_bMarking;
+    CFollowedEntries m_followed;
     std::vector<WalkFrame> m_stack;
 };
 
@@ -150,7 +151,8 @@ int GuardedWalk(CHtmlNode& home, const HtmlPass& pass, const std::string& captio
                 bool marking) {
     const int depth = state.depth;
     try {
-        return CWalk(home.Ctx().progress, pass, caption, state, marking).Run(home);
+        return CWalk(home.Ctx().progress, home.Ctx().links, pass, caption, state, marking)
+            .Run(home);
     } catch (...) {
         state.depth = depth;
         state.cancel = false;
@@ -186,6 +188,7 @@ int WalkHierarchyWith(CHtmlNode& home, const HtmlPassWith& pass, int* arg,
 
 void ClearVisited(CHtmlNode& home) {
     std::vector<CHtmlNode*> pending{&home};
+    CFollowedEntries followed(home.Ctx().links);
     while (!pending.empty()) {
         CHtmlNode* node = pending.back();
         pending.pop_back();
@@ -193,8 +196,7 @@ void ClearVisited(CHtmlNode& home) {
         node->m_bVisited = false;
         if (!node->HasLinks() || !node->m_pTags) continue;
         for (const CHtmlNode::CTag& tag : *node->m_pTags)
-            if (CFileNode* target = FollowedEntry(tag, node->Ctx().links);
-                target && target->IsHtmlNode())
+            if (CFileNode* target = followed.Of(tag); target && target->IsHtmlNode())
                 pending.push_back(static_cast<CHtmlNode*>(target));
     }
 }

@@ -38,4 +38,13 @@ CFileNode* FollowedEntry(const CHtmlNode::CTag& tag, const CLinkOptions& links) 
     return IndexPageOf(static_cast<const CDirNode&>(*target), links);
 }
 
+CFileNode* CFollowedEntries::Of(const CHtmlNode::CTag& tag) {
+    CFileNode* target = tag.m_pTarget;
+    if (!target || !target->IsDirNode()) return target;
+    if (tag.m_nKind != LK_LOCAL) return nullptr;
+    auto [it, added] = m_indexPages.try_emplace(target, nullptr);
+    if (added) it->second = IndexPageOf(static_cast<const CDirNode&>(*target), m_links);
+    return it->second;
+}
+
 }  // namespace ts

@@ -182,18 +182,28 @@ std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, N
 
 namespace {
 
-// No byte that MinimalEscape would change: every "%" starts an escape of two hex digits.
-bool PlainText(std::string_view written, LinkQuote quote) {
+// What the written text alone tells about its new text.
+enum class Verdict { Stands, Changes, Unsure };
+
+// A byte that MinimalEscape escapes changes the text, whether its component stays (it gets the
+// escape) or is replaced (by a name that decodes otherwise). Tabs, line ends and "\\" are left
+// to the full comparison.
+Verdict ReadWritten(std::string_view written, LinkQuote quote) {
     std::string_view delimiter = DelimiterChars(quote);
+    Verdict verdict = Verdict::Stands;
     for (size_t i = 0; i < written.size(); ++i) {
         const char c = written[i];
         const unsigned char u = static_cast<unsigned char>(c);
-        if (u <= 0x20 || u == 0x7F || c == '\\' || delimiter.find(c) != std::string_view::npos)
-            return false;
-        if (c == '%' && !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2])))
-            return false;
+        if (c == '\t' || c == '\r' || c == '\n' || c == '\\') {
+            verdict = Verdict::Unsure;
+        } else if (u <= 0x20 || u == 0x7F || delimiter.find(c) != std::string_view::npos) {
+            return Verdict::Changes;
+        } else if (c == '%' &&
+                   !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2]))) {
+            return Verdict::Changes;
+        }
     }
-    return true;
+    return verdict;
 }
 
 int HexValue(char c) {
@@ -215,11 +225,15 @@ bool DecodesTo(std::string_view part, std::string_view name) {
     return j == name.size();
 }
 
-// NewComponents for a plain text: false as soon as a component might be replaced. An escaped
-// component is trusted only where it names an entry (an escaped ".." would hide one).
-bool ComponentsStand(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names) {
+// NewComponents for a text ReadWritten lets stand, without building one. A component that
+// names its entry otherwise is replaced, which changes the text, unless it may be a fallback
+// link. An escaped component is trusted only where it names an entry (an escaped ".." would
+// hide one).
+Verdict CompareComponents(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
+                          const CLinkOptions& links) {
     const CFileNode* node = tag.m_pTarget;
     int hidden = 0;
+    bool last = true;
     size_t end = written.size();
     for (;;) {
         const size_t slash = end == 0 ? std::string_view::npos : written.rfind('/', end - 1);
@@ -231,14 +245,17 @@ bool ComponentsStand(const CHtmlNode::CTag& tag, std::string_view written, Names
         } else if (part.empty() || part == ".") {
             // names no entry
         } else if (escaped && (hidden > 0 || !node || !node->m_pParent)) {
-            return false;
+            return Verdict::Unsure;
         } else if (hidden > 0) {
             --hidden;
         } else if (node && node->m_pParent) {
-            if (!DecodesTo(part, NameOf(*node, names))) return false;
+            if (!DecodesTo(part, NameOf(*node, names)))
+                return last && !links.fallbackExtensions.empty() ? Verdict::Unsure
+                                                                 : Verdict::Changes;
             node = node->m_pParent;
+            last = false;
         }
-        if (slash == std::string_view::npos) return true;
+        if (slash == std::string_view::npos) return Verdict::Stands;
         end = slash;
     }
 }
@@ -247,10 +264,13 @@ bool ComponentsStand(const CHtmlNode::CTag& tag, std::string_view written, Names
 
 bool LinkTextChanges(const CHtmlNode::CTag& tag, std::string_view written, NamesOf names,
                      const CLinkOptions& links) {
-    const bool simple = PlainText(written, tag.m_nQuote) &&
-                        !(tag.m_nKind == LK_LOCAL && written.starts_with("//")) &&
-                        !(tag.m_pTarget && tag.m_pTarget->IsDirNode());
-    if (simple && ComponentsStand(tag, written, names)) return false;
+    // A site address keeps its host part, a directory link may gain its index page: both
+    // need the full text.
+    const bool quick = !(tag.m_nKind == LK_LOCAL && written.starts_with("//")) &&
+                       !(tag.m_pTarget && tag.m_pTarget->IsDirNode());
+    Verdict verdict = quick ? ReadWritten(written, tag.m_nQuote) : Verdict::Unsure;
+    if (verdict == Verdict::Stands) verdict = CompareComponents(tag, written, names, links);
+    if (verdict != Verdict::Unsure) return verdict == Verdict::Changes;
     std::string plain;
     for (char c : written)
         if (c != '\r' && c != '\n' && c != '\t') plain += c;

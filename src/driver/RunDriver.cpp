@@ -11,7 +11,8 @@
 #include "html/HtmlNode.h"
 #include "html/LinkReports.h"
 #include "html/LinkRewrite.h"
-#include "html/ReadAhead.h"
+#include "html/PagesAhead.h"
+#include "html/PassJobs.h"
 #include "html/TagScanner.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
@@ -213,9 +214,10 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
 CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
     Out() << HeadingBlock("HTML SYNTAX ERRORS:");
     // Pages are parsed ahead on the other processors while the walk takes them in its order.
-    CReadAhead ahead(Top());
+    CParseJob parse;
+    CPagesAhead ahead(Top(), parse);
     int n = WalkHierarchy(
-        home, [&ahead](CHtmlNode& page) { return ahead.Parse(page); }, "Checking URL Links");
+        home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Checking URL Links");
     if (n < 0) return Next::Stop;
     if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
     Out() << kSectionGap;
@@ -235,7 +237,10 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
             nullptr, "Updating URL Links");
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
-        n = WalkHierarchy(home, ReportLinkChanges, "Validating URL Links");
+        CLinesJob changes(LinkChangeLines);
+        CPagesAhead ahead(Top(), changes);
+        n = WalkHierarchy(
+            home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Validating URL Links");
     }
     if (n < 0) return Next::Stop;
     if (n == 0)
@@ -247,7 +252,10 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
     Out() << HeadingBlock("UNRESOLVED LOCAL LINKS:");
-    int n = WalkHierarchy(home, ReportUnresolvedLinks, "Reporting Unresolved Links");
+    CLinesJob unresolved(UnresolvedLinkLines);
+    CPagesAhead ahead(Top(), unresolved);
+    int n = WalkHierarchy(
+        home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Reporting Unresolved Links");
     if (n < 0) return Next::Stop;
     if (n == 0)
         Out() << "All local links are resolved!"

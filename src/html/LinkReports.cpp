@@ -32,8 +32,8 @@ bool RunsScript(const std::string& url) {
 
 // The lines of one file are written together: one write instead of one per line, and still
 // every line is on the disk before the next file is looked at.
-int ReportUnresolvedLinks(CHtmlNode& page) {
-    if (!page.HasLinks() || !page.m_pTags) return 0;
+std::string UnresolvedLinkLines(const CHtmlNode& page) {
+    if (!page.HasLinks() || !page.m_pTags) return {};
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         // A directory without an index page shows nothing; the link keeps its target, so
@@ -42,6 +42,11 @@ int ReportUnresolvedLinks(CHtmlNode& page) {
         if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
         lines += LinkLine(tag);
     }
+    return lines;
+}
+
+int ReportUnresolvedLinks(CHtmlNode& page) {
+    const std::string lines = UnresolvedLinkLines(page);
     page.Ctx().statusReport << lines;
     return lines.empty() ? 0 : 1;
 }

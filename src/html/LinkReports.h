@@ -11,6 +11,8 @@ class CReportStream;
 
 // Lists the page's local links that found no file in the status report; 1 when it listed any.
 int ReportUnresolvedLinks(CHtmlNode& page);
+// Those lines under the page's heading; "" when it has none.
+std::string UnresolvedLinkLines(const CHtmlNode& page);
 
 // The external-URL pass: lists each page's external URLs in the status report and on the
 // external-URL page, where a URL is a link only the first time it is listed.

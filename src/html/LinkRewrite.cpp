@@ -202,17 +202,21 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
 
 }  // namespace
 
-int ReportLinkChanges(CHtmlNode& page) {
-    if (!page.m_bRewrite || !page.m_pTags) return 0;
+std::string LinkChangeLines(const CHtmlNode& page) {
+    if (!page.m_bRewrite || !page.m_pTags) return {};
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (!tag.m_pTarget || !tag.m_bRewrite) continue;
         lines += ChangeLine(
             tag, NewLinkBytes(tag, tag.m_strWritten, NamesOf::Suggested, page.Ctx().links));
     }
-    if (lines.empty()) return 0;
-    page.Ctx().statusReport << "\n" << page.InFileHeading() << "\n" << lines;
-    return 1;
+    return lines.empty() ? lines : "\n" + page.InFileHeading() + "\n" + lines;
+}
+
+int ReportLinkChanges(CHtmlNode& page) {
+    const std::string lines = LinkChangeLines(page);
+    page.Ctx().statusReport << lines;
+    return lines.empty() ? 0 : 1;
 }
 
 int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly, bool bUndoing) {

@@ -2,6 +2,8 @@
 // the report of the changes a rename would need.
 #pragma once
 
+#include <string>
+
 #include "site/Rename.h"
 
 namespace ts {
@@ -17,5 +19,7 @@ int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly,
 // Reports the changes the page's links would need after the suggested renames; 1 when there
 // were any.
 int ReportLinkChanges(CHtmlNode& page);
+// Those lines under the page's heading; "" when there are none.
+std::string LinkChangeLines(const CHtmlNode& page);
 
 }  // namespace ts

@@ -1,4 +1,4 @@
-#include "html/ReadAhead.h"
+#include "html/PagesAhead.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +12,6 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
-#include "html/TagScanner.h"
 #include "site/DirNode.h"
 #include "site/SiteMap.h"
 
@@ -38,19 +37,19 @@ public:
     std::string text;
 };
 
-// Who has a page: nobody yet, a thread parsing it, a parse waiting for the walk, the walk.
+// Who has a page: nobody yet, a thread working on it, work done waiting for the walk, the walk.
 enum Phase : int { kFree, kBusy, kDone, kTaken };
 
 struct CSlot {
     CHtmlNode* page = nullptr;
     std::atomic<int> phase{kFree};
-    // What a parse ahead gave: its result, its report bytes (line ends as in report files).
-    int result = 0;
-    bool read = false;
+    // What the work ahead gave: its result, its report bytes (line ends as in report files).
+    CPageDone done;
     std::string status;
     std::string errors;
     std::exception_ptr failure;
-    // The page's link state before that parse, given back when the walk never takes it.
+    // The page's link state before a job that reads links in, given back when the walk never
+    // takes the page.
     std::unique_ptr<std::vector<CHtmlNode::CTag>> tags;
     std::string base;
     std::vector<std::string> bases;
@@ -70,14 +69,15 @@ struct CSlot {
     }
 };
 
-void ParseAhead(CSlot& slot) {
-    slot.SaveState();
+// Runs the job on the slot's page with the page's lines held in the slot.
+void RunAhead(CPageJob& job, CSlot& slot) {
+    if (job.ReadsLinks()) slot.SaveState();
     CHeldText status, errors;
     CReportStream statusStream, errorStream;
     statusStream.Attach(&status);
     errorStream.Attach(&errors);
     try {
-        slot.result = ReadPageLinks(*slot.page, statusStream, errorStream, slot.read);
+        slot.done = job.Run(*slot.page, statusStream, errorStream);
     } catch (...) {
         slot.failure = std::current_exception();
     }
@@ -87,9 +87,20 @@ void ParseAhead(CSlot& slot) {
     slot.errors = std::move(errors.text);
 }
 
+// The job in the walk's thread, writing straight to the run's reports.
+int RunHere(CPageJob& job, CHtmlNode& page) {
+    CRunContext& ctx = page.Ctx();
+    const CPageDone done = job.Run(page, ctx.statusReport, ctx.errorReport);
+    job.Taken(page, done);
+    return done.result;
+}
+
 }  // namespace
 
-struct CReadAhead::State {
+struct CPagesAhead::State {
+    explicit State(CPageJob& j) : job(j) {}
+
+    CPageJob& job;
     std::unique_ptr<CSlot[]> slots;
     size_t count = 0;
     std::unordered_map<const CHtmlNode*, size_t> index;
@@ -104,14 +115,14 @@ struct CReadAhead::State {
             CSlot& slot = slots[i];
             int phase = kFree;
             if (!slot.phase.compare_exchange_strong(phase, kBusy)) continue;
-            ParseAhead(slot);
+            RunAhead(job, slot);
             slot.phase.store(kDone, std::memory_order_release);
             slot.phase.notify_all();
         }
     }
 };
 
-CReadAhead::CReadAhead(CDirNode& top) : m_state(std::make_unique<State>()) {
+CPagesAhead::CPagesAhead(CDirNode& top, CPageJob& job) : m_state(std::make_unique<State>(job)) {
     const unsigned cores = std::thread::hardware_concurrency();
     if (cores < 2 || !top.Ctx().fs.ConcurrentReads()) return;
     std::vector<CHtmlNode*> pages;
@@ -138,29 +149,29 @@ CReadAhead::CReadAhead(CDirNode& top) : m_state(std::make_unique<State>()) {
     }
 }
 
-CReadAhead::~CReadAhead() {
+CPagesAhead::~CPagesAhead() {
     State& s = *m_state;
     s.stop = true;
     for (std::thread& t : s.threads)
         t.join();
     for (size_t i = 0; i < s.count; ++i)
-        if (s.slots[i].phase.load() == kDone) s.slots[i].RestoreState();
+        if (s.slots[i].phase.load() == kDone && s.job.ReadsLinks()) s.slots[i].RestoreState();
 }
 
-int CReadAhead::Parse(CHtmlNode& page) {
+int CPagesAhead::Take(CHtmlNode& page) {
     State& s = *m_state;
     auto it = s.index.find(&page);
-    if (it == s.index.end()) return ParseLinks(page);
+    if (it == s.index.end()) return RunHere(s.job, page);
     CSlot& slot = s.slots[it->second];
     int phase = kFree;
-    // Not reached by a thread yet, or passed before: the walk parses it itself.
+    // Not reached by a thread yet, or passed before: the walk does it itself.
     if (slot.phase.compare_exchange_strong(phase, kTaken) || phase == kTaken)
-        return ParseLinks(page);
+        return RunHere(s.job, page);
     while ((phase = slot.phase.load(std::memory_order_acquire)) == kBusy)
         slot.phase.wait(kBusy);
     slot.phase.store(kTaken);
     if (slot.failure) {
-        slot.RestoreState();
+        if (s.job.ReadsLinks()) slot.RestoreState();
         std::rethrow_exception(slot.failure);
     }
     slot.tags.reset();
@@ -169,11 +180,11 @@ int CReadAhead::Parse(CHtmlNode& page) {
     ctx.errorReport.WriteRaw(slot.errors);
     std::string().swap(slot.status);
     std::string().swap(slot.errors);
-    FinishPageLinks(page, slot.read);
-    return slot.result;
+    s.job.Taken(page, slot.done);
+    return slot.done.result;
 }
 
-int CReadAhead::Threads() const {
+int CPagesAhead::Threads() const {
     return static_cast<int>(m_state->threads.size());
 }
 

@@ -1,0 +1,24 @@
+#include "html/PassJobs.h"
+
+#include "base/ReportStream.h"
+#include "html/TagScanner.h"
+
+namespace ts {
+
+CPageDone CParseJob::Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) {
+    CPageDone done;
+    done.result = ReadPageLinks(page, status, errors, done.finish);
+    return done;
+}
+
+void CParseJob::Taken(CHtmlNode& page, const CPageDone& done) {
+    FinishPageLinks(page, done.finish);
+}
+
+CPageDone CLinesJob::Run(CHtmlNode& page, CReportStream& status, CReportStream&) {
+    const std::string text = m_lines(page);
+    status << text;
+    return {text.empty() ? 0 : 1, false};
+}
+
+}  // namespace ts

@@ -1,0 +1,31 @@
+// The link passes' work on one page as jobs that other threads can do ahead of the walk
+// (html/PagesAhead.h).
+#pragma once
+
+#include <string>
+
+#include "html/PagesAhead.h"
+
+namespace ts {
+
+// Reading a page's links in: ParseLinks.
+class CParseJob : public CPageJob {
+public:
+    CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override;
+    void Taken(CHtmlNode& page, const CPageDone& done) override;
+    bool ReadsLinks() const override { return true; }
+};
+
+// A pass whose work on a page is the page's block of status-report lines; 1 for a page that
+// has one.
+class CLinesJob : public CPageJob {
+public:
+    using Lines = std::string (*)(const CHtmlNode& page);
+    explicit CLinesJob(Lines lines) : m_lines(lines) {}
+    CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override;
+
+private:
+    Lines m_lines;
+};
+
+}  // namespace ts

@@ -1,0 +1,84 @@
+// Pages parsed and reported on other threads ahead of the walks give the very report that one
+// thread gives: the same lines in the same order, errors and syntax errors included.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <regex>
+#include <thread>
+
+#include "platform/Text.h"
+#include "support/FaultyFileSystem.h"
+#include "support/RunHelpers.h"
+#include "support/TempDir.h"
+
+namespace ts::test {
+namespace {
+
+// The real file system, read from several threads or not, with one page that cannot be
+// opened. Its reads keep no state, so the threads may share it.
+class CSharedFileSystem : public CFaultyFileSystem {
+public:
+    bool concurrent = true;
+    bool ConcurrentReads() const override { return concurrent; }
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override {
+        if (path.ends_with("/locked.html")) {
+            errno = EACCES;
+            return nullptr;
+        }
+        return RealFileSystem().OpenRead(path);
+    }
+};
+
+// Pages linked out of tree order, so that the walk and the threads meet in the middle.
+void WriteSite(const CTempDir& top) {
+    constexpr int kPages = 120;
+    auto name = [](int i) { return Format("sec%d/Page %d.html", i % 7, i); };
+    top.Write("index.html", "<a href=\"sec1/Page 1.html\">1</a><a href='sec0/locked.html'>x</a>\n");
+    top.Write("sec0/locked.html", "<a href=\"../index.html\">home</a>\n");
+    top.Write("img/Logo.PNG", "png");
+    for (int i = 1; i < kPages; ++i) {
+        std::string page = "<!DOCTYPE html>\n<title>" + std::to_string(i) + "</title>\n";
+        for (int k : {i * 7 % kPages, (i * 13 + 5) % kPages, (i + 1) % kPages})
+            page += "<a href=\"../" + name(k) + "\">next</a>\n";
+        page += "<img src=../img/logo.png srcset=\"../img/Logo.PNG 2x, missing.png 3x\">\n";
+        if (i % 9 == 0) page += "<b <i>broken</i>\n";
+        if (i % 11 == 0) page += "<a href=\"nowhere/" + std::to_string(i) + ".html\">gone</a>\n";
+        top.Write(name(i), page);
+    }
+}
+
+}  // namespace
+
+TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no threads";
+    CTempDir top, tmp;
+    WriteSite(top);
+    auto report = [&](bool concurrent, RunSettings settings) {
+        CSharedFileSystem fs;
+        fs.concurrent = concurrent;
+        CScriptedUi ui;
+        ui.settings = settings;
+        auto doc = MakeDoc(fs, ui, tmp.Path());
+        doc->CheckDirectory();
+        // A report this long is shown by its path; each run's file gets a name of its own.
+        const std::string& shown = ui.viewText;
+        const std::string text = MaskDate(ReadFile(shown.substr(shown.rfind('\n') + 1)));
+        static const std::regex kNumbered("REPORT_[0-9]+\\.TSY");
+        return std::regex_replace(text, kNumbered, "REPORT.TSY");
+    };
+    RunSettings check = DefaultSettings(top.Path(), top.Path() + "/index.html");
+    RunSettings dos = check;
+    dos.Target = TFS_DOS_FAT;
+    for (const RunSettings& settings : {check, dos}) {
+        const std::string one = report(false, settings);
+        // Every kind of line the threads hold back for the walk is there.
+        EXPECT_NE(one.find("no closing"), std::string::npos);
+        EXPECT_NE(one.find("locked.html"), std::string::npos);
+        EXPECT_NE(one.find("nowhere/99.html"), std::string::npos);
+        EXPECT_NE(one.find("-------->"), std::string::npos);
+        for (int run = 0; run < 3; ++run)
+            EXPECT_EQ(report(true, settings), one) << "run " << run;
+    }
+}
+
+}  // namespace ts::test

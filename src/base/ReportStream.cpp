@@ -81,4 +81,16 @@ std::string HeadingBlock(std::string_view heading) {
     return block;
 }
 
+bool CHeldReport::CMemoryFile::Write(const void* buf, size_t n) {
+    text.append(static_cast<const char*>(buf), n);
+    return true;
+}
+
+std::string CHeldReport::Take() {
+    m_stream.Flush();
+    std::string held = std::move(m_file.text);
+    m_file.text.clear();
+    return held;
+}
+
 }  // namespace ts

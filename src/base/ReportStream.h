@@ -54,6 +54,33 @@ private:
     bool m_bFailed = false;
 };
 
+// A report stream that keeps its bytes (line ends as report files have them) in memory: work
+// done on another thread holds its lines there until they can be written in their order.
+class CHeldReport {
+public:
+    CHeldReport() { m_stream.Attach(&m_file); }
+    CHeldReport(const CHeldReport&) = delete;
+    CHeldReport& operator=(const CHeldReport&) = delete;
+
+    CReportStream& Stream() { return m_stream; }
+    // The bytes written so far, which the stream then no longer holds.
+    std::string Take();
+
+private:
+    class CMemoryFile : public CFile {
+    public:
+        long long Read(void*, size_t) override { return 0; }
+        bool Write(const void* buf, size_t n) override;
+        bool Seek(uint64_t) override { return false; }
+        long long Length() override { return static_cast<long long>(text.size()); }
+        bool Sync() override { return true; }
+        bool Close() override { return true; }
+        std::string text;
+    };
+    CMemoryFile m_file;
+    CReportStream m_stream;
+};
+
 // An error-report line: the path left-justified in 36 columns, four spaces, the text, "\n".
 std::string ErrorLine(std::string_view path, std::string_view text);
 

@@ -21,22 +21,6 @@ namespace {
 // More threads than this only wait for the walk, which takes one page at a time.
 constexpr unsigned kMaxThreads = 3;
 
-// Report text held in memory until the walk writes it where it belongs.
-class CHeldText : public CFile {
-public:
-    long long Read(void*, size_t) override { return 0; }
-    bool Write(const void* buf, size_t n) override {
-        text.append(static_cast<const char*>(buf), n);
-        return true;
-    }
-    bool Seek(uint64_t) override { return false; }
-    long long Length() override { return static_cast<long long>(text.size()); }
-    bool Sync() override { return true; }
-    bool Close() override { return true; }
-
-    std::string text;
-};
-
 // Who has a page: nobody yet, a thread working on it, work done waiting for the walk, the walk.
 enum Phase : int { kFree, kBusy, kDone, kTaken };
 
@@ -72,19 +56,14 @@ struct CSlot {
 // Runs the job on the slot's page with the page's lines held in the slot.
 void RunAhead(CPageJob& job, CSlot& slot) {
     if (job.ReadsLinks()) slot.SaveState();
-    CHeldText status, errors;
-    CReportStream statusStream, errorStream;
-    statusStream.Attach(&status);
-    errorStream.Attach(&errors);
+    CHeldReport status, errors;
     try {
-        slot.done = job.Run(*slot.page, statusStream, errorStream);
+        slot.done = job.Run(*slot.page, status.Stream(), errors.Stream());
     } catch (...) {
         slot.failure = std::current_exception();
     }
-    statusStream.Detach();
-    errorStream.Detach();
-    slot.status = std::move(status.text);
-    slot.errors = std::move(errors.text);
+    slot.status = status.Take();
+    slot.errors = errors.Take();
 }
 
 // The job in the walk's thread, writing straight to the run's reports.

@@ -85,7 +85,8 @@ public:
     // so an implementation may keep the directories being listed open.
     virtual void BeginScan() {}
     virtual void EndScan() {}
-    // True when OpenRead and the reads of its files may run on several threads at once.
+    // True when Stat, ReadLink, OpenRead and the reads of the files it opens may run on several
+    // threads at once, while no other call runs.
     virtual bool ConcurrentReads() const { return false; }
 };
 

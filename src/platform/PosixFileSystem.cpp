@@ -281,8 +281,9 @@ public:
     }
 
     void BeginScan() override { m_bScanning = true; }
-    // The directories a scan keeps open are shared state; outside a scan there is none.
-    bool ConcurrentReads() const override { return !m_bScanning; }
+    // Reads share only the directories a scan keeps open, which ListDir alone changes, and the
+    // read-only mounts, which a lock guards.
+    bool ConcurrentReads() const override { return true; }
 
     void EndScan() override {
         m_bScanning = false;

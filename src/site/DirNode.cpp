@@ -8,6 +8,7 @@
 #include "base/Strings.h"
 #include "platform/Text.h"
 #include "site/Examine.h"
+#include "site/ExamineEntries.h"
 #include "site/OwnFiles.h"
 #include "site/RenameLog.h"
 
@@ -61,11 +62,18 @@ int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSp
     std::vector<std::string> names;
     if (!ctx.fs.ListDir(m_strPath, names)) ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
 
+    // Every entry's attributes and first block first, on several threads where they pay.
+    std::vector<std::string> paths(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        if (std::string path = JoinPath(m_strPath, names[i]); IsExamined(names[i], path))
+            paths[i] = std::move(path);
+    std::vector<CExamined> examined = ExamineEntries(ctx, paths);
+
     std::vector<std::unique_ptr<CFileNode>> found;
     found.reserve(names.size());
-    for (const std::string& name : names) {
+    for (size_t i = 0; i < names.size(); ++i) {
         if (cancel) break;
-        std::unique_ptr<CFileNode> child = AdmitChild(name, bReportSpecial);
+        std::unique_ptr<CFileNode> child = AdmitChild(names[i], examined[i], bReportSpecial);
         if (!child) continue;
         ctx.progress.SetFile(child->m_strPath);
         if (child->IsDirNode() && bRecurse) {
@@ -86,7 +94,12 @@ int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSp
 
 // The node of a listed entry, or null for one the scan leaves out: a name too long, an entry
 // that cannot be examined, a file of the program's own, a hidden or special entry.
-std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, bool bReportSpecial) {
+bool CDirNode::IsExamined(const std::string& name, const std::string& path) const {
+    return path.size() < kMaxPath && !IsOwnFileName(name, !m_pParent);
+}
+
+std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamined& examined,
+                                                bool bReportSpecial) {
     CRunContext& ctx = Ctx();
     std::string path = JoinPath(m_strPath, name);
     if (path.size() >= kMaxPath) {
@@ -100,7 +113,8 @@ std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, bool bR
         m_vOtherNames.push_back(name);
         return nullptr;
     }
-    std::unique_ptr<CFileNode> child = CreateChild(Examine(&ctx, path, false));
+    ctx.errorReport.WriteRaw(examined.errors);
+    std::unique_ptr<CFileNode> child = CreateChild(examined.info);
     // An entry just listed whose attributes cannot be read is unknown, so nothing may be
     // done to it: it is reported and left out, like an entry that vanished meanwhile.
     if (!child->m_bExists) {

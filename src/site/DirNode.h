@@ -15,6 +15,7 @@ namespace ts {
 class CNameIndex;
 class CRenameLog;
 class CTreeWriter;
+struct CExamined;
 
 // A per-node operation of a walk: returns non-zero when it found, changed or reported
 // something; it may set cancel to end the walk.
@@ -57,7 +58,10 @@ public:
 
 private:
     int ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSpecial);
-    std::unique_ptr<CFileNode> AdmitChild(const std::string& name, bool bReportSpecial);
+    std::unique_ptr<CFileNode> AdmitChild(const std::string& name, CExamined& examined,
+                                          bool bReportSpecial);
+    // False for an entry the scan leaves out unread (a name too long, a file of the program's).
+    bool IsExamined(const std::string& name, const std::string& path) const;
     void InsertSorted(std::vector<std::unique_ptr<CFileNode>>& found);
 
     std::vector<std::unique_ptr<CFileNode>> m_children;

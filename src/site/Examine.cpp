@@ -1,5 +1,6 @@
 #include "site/Examine.h"
 
+#include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
@@ -42,10 +43,10 @@ bool IsEightBitText(const unsigned char* block, long long n) {
     return true;
 }
 
-void ClassifyContent(CRunContext& ctx, CEntryInfo& info) {
+void ClassifyContent(CRunContext& ctx, CEntryInfo& info, CReportStream& errors) {
     auto file = ctx.fs.OpenRead(info.strPath);
     if (!file) {
-        ctx.ErrorLine(info.strPath, LoadString(IDS_OPEN_FAILED));
+        errors << ErrorLine(info.strPath, LoadString(IDS_OPEN_FAILED));
         return;
     }
     long long length = file->Length();
@@ -53,7 +54,7 @@ void ClassifyContent(CRunContext& ctx, CEntryInfo& info) {
     unsigned char block[512];
     long long n = file->Read(block, sizeof block);
     if (n < 0) {
-        ctx.ErrorLine(info.strPath, LoadString(IDS_READ_FAILED));
+        errors << ErrorLine(info.strPath, LoadString(IDS_READ_FAILED));
         return;
     }
     file.reset();
@@ -70,9 +71,8 @@ void ClassifyContent(CRunContext& ctx, CEntryInfo& info) {
     info.nLineEnd = FirstLineEnd(block, n);
 }
 
-}  // namespace
-
-CEntryInfo Examine(CRunContext* ctx, const std::string& path, bool bTop) {
+// Examine, its error lines going to errors.
+CEntryInfo ExamineTo(CRunContext* ctx, const std::string& path, bool bTop, CReportStream* errors) {
     CEntryInfo info;
     info.strPath = path;
     if (path.empty()) {
@@ -91,8 +91,18 @@ CEntryInfo Examine(CRunContext* ctx, const std::string& path, bool bTop) {
     }
     // Special entries are never opened: a FIFO would block, a device could be anything.
     if (info.dwAttributes & FA_SYSTEM) return info;
-    ClassifyContent(*ctx, info);
+    ClassifyContent(*ctx, info, *errors);
     return info;
+}
+
+}  // namespace
+
+CEntryInfo Examine(CRunContext* ctx, const std::string& path, bool bTop) {
+    return ExamineTo(ctx, path, bTop, ctx ? &ctx->errorReport : nullptr);
+}
+
+CEntryInfo Examine(CRunContext& ctx, const std::string& path, bool bTop, CReportStream& errors) {
+    return ExamineTo(&ctx, path, bTop, &errors);
 }
 
 }  // namespace ts

@@ -1,5 +1,6 @@
-// Pages parsed and reported on other threads ahead of the walks give the very report that one
-// thread gives: the same lines in the same order, errors and syntax errors included.
+// A scan that examines entries on several threads, and pages parsed and reported on other
+// threads ahead of the walks, give the very report that one thread gives: the same lines in
+// the same order, errors and syntax errors included.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -31,7 +32,7 @@ public:
 
 // Pages linked out of tree order, so that the walk and the threads meet in the middle.
 void WriteSite(const CTempDir& top) {
-    constexpr int kPages = 120;
+    constexpr int kPages = 400;  // over 48 entries a directory: the scan uses threads too
     auto name = [](int i) { return Format("sec%d/Page %d.html", i % 7, i); };
     top.Write("index.html", "<a href=\"sec1/Page 1.html\">1</a><a href='sec0/locked.html'>x</a>\n");
     top.Write("sec0/locked.html", "<a href=\"../index.html\">home</a>\n");

@@ -212,10 +212,33 @@ std::string_view CharsetOf(std::string_view content) {
     return std::string_view();
 }
 
+// The URL parser strips C0 controls and blanks around a URL: the record frames only the URL
+// proper, so that a rewrite leaves them as written and never escapes them into the path.
+CSpan Trimmed(std::string_view s, size_t begin, size_t end) {
+    while (begin < end && static_cast<unsigned char>(s[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= 0x20)
+        --end;
+    return {begin, end};
+}
+
+// Where the first "?" or "#" of url stands in raw, raw.size() when there is none. The "#" of a
+// numeric character reference ("g&#9;.html") starts no fragment.
+size_t RawQueryStart(std::string_view raw, std::string_view url) {
+    const size_t at = url.find_first_of("?#");
+    if (at == std::string_view::npos) return raw.size();
+    if (raw.find("&#") == std::string_view::npos) return raw.find_first_of("?#");
+    std::string decoded;
+    std::vector<uint32_t> rawAt;
+    DecodeCharRefs(raw, decoded, &rawAt);
+    return decoded == url ? rawAt[at] : raw.find_first_of("?#");
+}
+
 }  // namespace
 
 bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view url,
                     CHtmlNode::CTag& tag) {
+    const size_t end = RawQueryStart(raw, url);
     url = url.substr(0, url.find('#'));
     if (url.empty()) return false;
     tag.m_strUrl.assign(url);
@@ -223,8 +246,6 @@ bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view ur
     while (replace < raw.size() && IsAsciiLetter(raw[replace]))
         ++replace;
     replace = (replace > 0 && replace < raw.size() && raw[replace] == ':') ? replace + 1 : 0;
-    size_t end = raw.find_first_of("?#");
-    if (end == std::string_view::npos) end = raw.size();
     tag.m_nStart = rawStart + replace;
     tag.m_nEnd = rawStart + std::max(end, replace);
     return true;
@@ -373,10 +394,16 @@ private:
         const std::string_view raw = ValueOf(m_text, a);
         DecodeCharRefs(raw, m_decoded, &m_rawAt);
         if (row.kind == RowKind::Url) {
-            Add(raw, a.valueBegin, m_decoded, a.quote, LinkSource::Attribute);
+            AddPart(a, 0, m_decoded.size(), LinkSource::Attribute, a.quote);
         } else if (row.kind == RowKind::Base) {
+            const CSpan s = Trimmed(m_decoded, 0, m_decoded.size());
+            const uint32_t rawBegin = m_rawAt[s.nBegin], rawEnd = m_rawAt[s.nEnd];
             CHtmlNode::CTag tag = m_scanned;
-            if (!MakeLinkRecord(raw, m_scanned.m_nStart + a.valueBegin, m_decoded, tag)) return;
+            if (!MakeLinkRecord(raw.substr(rawBegin, rawEnd - rawBegin),
+                                m_scanned.m_nStart + a.valueBegin + rawBegin,
+                                std::string_view(m_decoded).substr(s.nBegin, s.nEnd - s.nBegin),
+                                tag))
+                return;
             tag.m_nQuote = a.quote;
             ExamineBase(m_file, tag, std::string(tag.m_strUrl), m_base, m_tags);
         } else if (row.kind == RowKind::Srcset) {
@@ -388,8 +415,12 @@ private:
         }
     }
 
-    // A record for the decoded bytes [begin, end) of the attribute's value.
+    // A record for the decoded bytes [begin, end) of the attribute's value, blanks around
+    // them left out.
     void AddPart(const Attr& a, size_t begin, size_t end, LinkSource source, LinkQuote quote) {
+        const CSpan s = Trimmed(m_decoded, begin, end);
+        begin = s.nBegin;
+        end = s.nEnd;
         const uint32_t rawBegin = m_rawAt[begin], rawEnd = m_rawAt[end];
         const std::string_view raw = ValueOf(m_text, a).substr(rawBegin, rawEnd - rawBegin);
         const std::string url = m_decoded.substr(begin, end - begin);

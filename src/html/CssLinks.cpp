@@ -19,7 +19,76 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+void AppendUtf8(std::string& out, uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
 }  // namespace
+
+size_t CssEscapeAt(std::string_view s, size_t i, std::string& bytes) {
+    bytes.clear();
+    size_t j = i + 1;
+    if (j >= s.size()) return 1;
+    if (s[j] == '\n' || s[j] == '\f' || s[j] == '\r') return s.compare(j, 2, "\r\n") == 0 ? 3 : 2;
+    if (!IsHexDigit(s[j])) {
+        bytes = s[j];
+        return 2;
+    }
+    uint32_t code = 0;
+    for (; j < s.size() && j < i + 7 && IsHexDigit(s[j]); ++j)
+        code =
+            code * 16 + static_cast<uint32_t>(s[j] <= '9' ? s[j] - '0' : (s[j] | 0x20) - 'a' + 10);
+    // One white space ends the escape; CR LF counts as one.
+    if (s.compare(j, 2, "\r\n") == 0)
+        j += 2;
+    else if (j < s.size() && IsCssSpace(s[j]))
+        ++j;
+    const bool invalid = code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF;
+    AppendUtf8(bytes, invalid ? 0xFFFD : code);
+    return j - i;
+}
+
+std::string CssUrlText(std::string_view written) {
+    static const char* const kHex = "0123456789ABCDEF";
+    if (written.find('\\') == std::string_view::npos) return std::string(written);
+    std::string out, bytes;
+    for (size_t i = 0; i < written.size();) {
+        if (written[i] != '\\') {
+            out += written[i++];
+            continue;
+        }
+        i += CssEscapeAt(written, i, bytes);
+        for (char c : bytes) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if (c == '/' || c == '\\' || c == '%' || c == '?' || c == '#') {
+                out += c;
+            } else if (c != '\t' && c != '\n' && c != '\r') {
+                out += '%';
+                out += kHex[u >> 4];
+                out += kHex[u & 0xF];
+            }
+        }
+    }
+    return out;
+}
 
 void CCssScanner::Feed(const char* p, size_t n, uint64_t offset) {
     for (size_t i = 0; i < n; ++i)
@@ -47,7 +116,18 @@ void CCssScanner::Keep(char c) {
 }
 
 void CCssScanner::Emit() {
-    if (!m_bTooLong && !m_link.strUrl.empty()) m_sink.CssLink(m_link);
+    // The URL parser strips blanks and controls around a quoted URL: they stay out of the
+    // record, so that a rewrite leaves them as written.
+    std::string& url = m_link.strUrl;
+    size_t begin = 0, end = url.size();
+    while (begin < end && static_cast<unsigned char>(url[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(url[end - 1]) <= 0x20 &&
+           !(end >= 2 && url[end - 2] == '\\'))
+        --end;
+    url = url.substr(begin, end - begin);
+    m_link.nStart += begin;
+    if (!m_bTooLong && !url.empty()) m_sink.CssLink(m_link);
     m_link.strUrl.clear();
 }
 
@@ -157,8 +237,21 @@ void CCssScanner::BareStep(char c) {
     switch (m_state) {
         case State::UrlBareEscape:
             Keep(c);
-            m_state = State::UrlBare;
+            m_nHex = IsHexDigit(c) ? 1 : 0;
+            m_state = m_nHex ? State::UrlBareHex : State::UrlBare;
             return;
+        case State::UrlBareHex:
+            // Up to six hex digits, and one white space that ends them, are the escape's.
+            m_state = State::UrlBare;
+            if ((IsHexDigit(c) && m_nHex < 6) || IsCssSpace(c)) {
+                Keep(c);
+                if (!IsCssSpace(c)) {
+                    ++m_nHex;
+                    m_state = State::UrlBareHex;
+                }
+                return;
+            }
+            break;
         case State::BadUrl:
             if (c == ')') m_state = State::Normal;
             return;
@@ -205,6 +298,7 @@ void CCssScanner::Step(char c, uint64_t offset) {
             break;
         case State::UrlBare:
         case State::UrlBareEscape:
+        case State::UrlBareHex:
         case State::UrlBareAfter:
         case State::BadUrl:
             BareStep(c);

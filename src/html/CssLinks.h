@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "html/HtmlNode.h"
 
@@ -12,10 +13,20 @@ namespace ts {
 
 struct CCssLink {
     uint64_t nStart = 0;  // offset of the URL's first byte as written
-    std::string strUrl;   // the URL as written, escapes and all
+    std::string strUrl;   // the URL as written, escapes and all, blanks around it left out
     LinkQuote nQuote = LinkQuote::CssBare;
     LinkSource nSource = LinkSource::CssUrl;
 };
+
+// The CSS escape at s[i], a "\": its length, and in bytes what it stands for (the UTF-8 of a
+// hex escape, the very byte after the "\" otherwise, nothing for a "\" that ends a line or
+// the text).
+size_t CssEscapeAt(std::string_view s, size_t i, std::string& bytes);
+
+// A url() or @import string as written, read the way the CSS tokenizer hands it to the URL
+// parser: each escaped byte becomes a "%XY" escape, except a "/", "\", "%", "?" or "#", which
+// the parser reads as themselves, and tabs and line ends, which it drops.
+std::string CssUrlText(std::string_view written);
 
 class CCssSink {
 public:
@@ -47,6 +58,7 @@ private:
         UrlBefore,
         UrlBare,
         UrlBareEscape,
+        UrlBareHex,
         UrlBareAfter,
         UrlString,
         UrlStringEscape,
@@ -73,6 +85,7 @@ private:
     char m_quote = 0;
     char m_ident[8] = {};
     size_t m_nIdent = 0;  // bytes of the identifier being read; more than 8 never match
+    int m_nHex = 0;       // hex digits of the escape being read in a bare URL
     bool m_bTooLong = false;
     CCssLink m_link;
 };

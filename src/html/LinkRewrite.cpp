@@ -5,6 +5,7 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "html/CssLinks.h"
 #include "html/HtmlNode.h"
 #include "html/LinkText.h"
 #include "html/LinkedPage.h"
@@ -17,45 +18,104 @@
 namespace ts {
 namespace {
 
+bool IsCss(const CHtmlNode::CTag& tag) {
+    return tag.m_nSource == LinkSource::CssUrl || tag.m_nSource == LinkSource::CssImport;
+}
+
 // The text a report shows for a link's bytes: decoded, as the link's own line shows it.
-std::string Shown(const std::string& bytes) {
-    std::string text = bytes;
+std::string Shown(const CHtmlNode::CTag& tag, const std::string& bytes) {
+    std::string text = IsCss(tag) ? CssUrlText(bytes) : bytes;
     DecodeUrl(text);
     return text;
 }
 
+// A component of a link's bytes and the separator before it ("" before the first). In a
+// style sheet a "\" starts an escape, which separates only when it stands for "/" or "\";
+// one that stands for "?" or "#" ends the path, and what follows it is tail, which stays.
+struct CWrittenPart {
+    std::string_view sep, text;
+};
+
+std::vector<CWrittenPart> SplitWritten(std::string_view s, bool css, std::string_view* tail) {
+    std::vector<CWrittenPart> parts(1);
+    std::string bytes;
+    size_t begin = 0;
+    for (size_t i = 0; i < s.size();) {
+        size_t len = 1;
+        bool sep = s[i] == '/' || (!css && s[i] == '\\');
+        if (css && s[i] == '\\') {
+            len = CssEscapeAt(s, i, bytes);
+            sep = bytes == "/" || bytes == "\\";
+            if (tail && (bytes == "?" || bytes == "#")) {
+                *tail = s.substr(i);
+                s = s.substr(0, i);
+                break;
+            }
+        }
+        if (sep) {
+            parts.back().text = s.substr(begin, i - begin);
+            parts.push_back({s.substr(i, len), {}});
+            begin = i + len;
+        }
+        i += len;
+    }
+    parts.back().text = s.substr(begin);
+    return parts;
+}
+
+std::vector<std::string_view> SplitUrl(std::string_view s) {
+    std::vector<std::string_view> parts;
+    for (const CWrittenPart& p : SplitWritten(s, false, nullptr))
+        parts.push_back(p.text);
+    return parts;
+}
+
+// A component as written that a browser reads as itself: nothing in it to escape (a style
+// sheet's own escapes are sound and stay).
+bool Stands(std::string_view part, bool css, LinkQuote quote) {
+    std::string plain;
+    std::string bytes;
+    for (size_t i = 0; i < part.size();) {
+        if (css && part[i] == '\\') {
+            i += CssEscapeAt(part, i, bytes);
+            plain += 'x';
+        } else {
+            plain += part[i++];
+        }
+    }
+    return MinimalEscape(plain, quote) == plain;
+}
+
 // The new bytes of a link from the bytes it has now: where they split into the components
 // of the text as written, each component that stays keeps its very bytes (character
-// references and all).
+// references, CSS escapes and all) and each separator stays as written.
 std::string NewBytes(const CHtmlNode::CTag& tag, const std::string& now, const CLinkOptions& links,
                      bool bUndoing) {
-    const std::string& written = bUndoing || tag.m_bRewritten ? now : tag.m_strWritten;
+    const bool css = IsCss(tag);
+    const bool again = bUndoing || tag.m_bRewritten;
+    std::string_view tail;
+    const std::vector<CWrittenPart> n = SplitWritten(now, css, &tail);
+    const std::string_view path = std::string_view(now).substr(0, now.size() - tail.size());
+    const std::string written = !again ? tag.m_strWritten : css ? CssUrlText(path) : now;
     std::string bytes = NewLinkBytes(tag, written, NamesOf::OnDisk, links);
-    if (&written == &now) return bytes;
-    // Components compared one by one: a kept component goes back as it stands in the page.
-    auto split = [](const std::string& s) {
-        std::vector<std::string> parts;
-        size_t begin = 0;
-        for (size_t slash; (slash = s.find('/', begin)) != std::string::npos; begin = slash + 1)
-            parts.push_back(s.substr(begin, slash - begin));
-        parts.push_back(s.substr(begin));
-        return parts;
-    };
-    std::vector<std::string> w = split(written), n = split(now), b = split(bytes);
-    if (w.size() != n.size() || b.size() < w.size()) return bytes;
+    const std::vector<std::string_view> w = SplitUrl(written), b = SplitUrl(bytes);
+    if (w.size() != n.size() || b.size() < w.size()) {
+        // In a style sheet a "\" would start an escape.
+        if (css) std::replace(bytes.begin(), bytes.end(), '\\', '/');
+        return bytes.append(tail);
+    }
     std::string out;
     for (size_t i = 0; i < b.size(); ++i) {
-        const std::string& part = i < w.size() && b[i] == MinimalEscape(w[i], tag.m_nQuote) &&
-                                          MinimalEscape(n[i], tag.m_nQuote) == n[i]
-                                      ? n[i]
-                                      : b[i];
-        out += (i ? "/" : "") + part;
+        const bool keep = i < w.size() && b[i] == MinimalEscape(w[i], tag.m_nQuote) &&
+                          Stands(n[i].text, css, tag.m_nQuote);
+        if (i > 0) out += i < n.size() ? n[i].sep : "/";
+        out += keep ? n[i].text : b[i];
     }
-    return out;
+    return out.append(tail);
 }
 
 std::string ChangeLine(const CHtmlNode::CTag& tag, const std::string& bytes) {
-    std::string text = Shown(bytes);
+    std::string text = Shown(tag, bytes);
     std::string line = Format("   line %4d: %s\n   -------->  %s", tag.m_nLine,
                               tag.m_strUrl.c_str(), text.c_str());
     if (EqualsNoCase(text, tag.m_strUrl))
@@ -196,7 +256,7 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
     uint64_t start = out.Position();
     if (!out.Write(bytes)) return false;
     uint64_t end = out.Position();
-    m_changes.push_back({&tag, Shown(bytes), std::move(replaced), start, end});
+    m_changes.push_back({&tag, Shown(tag, bytes), std::move(replaced), start, end});
     return out.Write(query);
 }
 

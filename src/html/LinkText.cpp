@@ -65,11 +65,12 @@ bool IsIndexName(std::string_view name, const CLinkOptions& links) {
     return false;
 }
 
+// A browser reads a "\" as a "/" in the path of a page's URL.
 std::vector<std::string_view> SplitPath(std::string_view path) {
     std::vector<std::string_view> parts;
     size_t begin = 0;
     for (;;) {
-        size_t slash = path.find('/', begin);
+        size_t slash = path.find_first_of("/\\", begin);
         parts.push_back(path.substr(begin, slash == path.npos ? path.npos : slash - begin));
         if (slash == path.npos) return parts;
         begin = slash + 1;
@@ -168,11 +169,12 @@ std::string NewLinkBytes(const CHtmlNode::CTag& tag, std::string_view written, N
         begin = SitePathStart(links.siteUrls, written);
         if (begin == std::string_view::npos) begin = 0;
     }
-    std::vector<std::string> out =
-        NewComponents(tag, SplitPath(written.substr(begin)), names, links);
+    const std::vector<std::string_view> parts = SplitPath(written.substr(begin));
+    std::vector<std::string> out = NewComponents(tag, parts, names, links);
     std::string text(written.substr(0, begin));
+    // Each separator as written.
     for (size_t i = 0; i < out.size(); ++i)
-        text += (i ? "/" : "") + out[i];
+        text += (i ? std::string(1, parts[i].data()[-1]) : "") + out[i];
     if (tag.m_pTarget) {
         if (std::string index = ExplicitIndex(tag, names, links); !index.empty())
             text += (text.empty() || text.ends_with("/") ? "" : "/") + index;

@@ -1,9 +1,11 @@
 #include "html/ResolveLink.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
+#include "html/CssLinks.h"
 #include "html/LinkText.h"
 #include "html/SiteUrl.h"
 #include "html/Url.h"
@@ -46,7 +48,8 @@ CLocalPath Resolve(std::string_view path, std::vector<std::string> start, bool f
     r.segments = std::move(start);
     size_t begin = 0;
     while (begin <= path.size()) {
-        size_t slash = path.find('/', begin);
+        // A browser reads a "\" in the path of a page's URL as a "/" ("%5C" stays a name's).
+        size_t slash = path.find_first_of("/\\", begin);
         if (slash == std::string_view::npos) slash = path.size();
         std::string part(path.substr(begin, slash - begin));
         DecodeUrl(part);
@@ -105,6 +108,15 @@ CFileNode* Find(CHtmlNode& file, const CLocalPath& path) {
     return nullptr;
 }
 
+bool IsSlash(char c) {
+    return c == '/' || c == '\\';
+}
+
+// "//host/..." or one written with backslashes, which a browser reads alike.
+bool NamesHost(std::string_view s) {
+    return s.size() >= 2 && IsSlash(s[0]) && IsSlash(s[1]);
+}
+
 // A link is external when it has a scheme of its own or names a host, unless it is one of the
 // site's own addresses; false when it names nothing to check at all.
 bool ClassifyExternal(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base,
@@ -115,9 +127,10 @@ bool ClassifyExternal(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& ba
     if (!scheme.empty() && NamesNothing(scheme)) return false;
     const bool fileScheme = EqualsNoCase(scheme, "file:");
     const std::string& url = tag.m_strUrl;
-    external = (!scheme.empty() && !fileScheme) || written.starts_with("//") ||
+    external = (!scheme.empty() && !fileScheme) || NamesHost(written) ||
                (fileScheme && url.find("//") != std::string::npos);
-    if (external && url.starts_with("//")) {
+    if (external && NamesHost(url)) {
+        tag.m_strUrl.replace(0, 2, "//");
         std::string prefix = "http:";
         if (base.bFullUrl) {
             size_t colon = file.m_strBase.find(':');
@@ -140,7 +153,7 @@ CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::str
     if (site != std::string::npos)
         return Resolve(std::string_view(written).substr(site), {}, false);
     std::string_view path = std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
-    if (path.starts_with("/")) return Resolve(path.substr(1), {}, true);
+    if (!path.empty() && IsSlash(path[0])) return Resolve(path.substr(1), {}, true);
     std::vector<std::string> start;
     const std::string& dir = static_cast<size_t>(tag.m_nBase) < file.m_vBases.size()
                                  ? file.m_vBases[static_cast<size_t>(tag.m_nBase)]
@@ -153,23 +166,15 @@ CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::str
     return Resolve(path, std::move(start), false);
 }
 
-// Browsers strip blanks around a URL, so " https://host/" is an external URL, not a local name
-// that begins with a blank. Only such a URL is trimmed: a local link's replaceable bytes stay
-// where the parser put them.
-void TrimAroundAbsoluteUrl(CHtmlNode::CTag& tag) {
-    const std::string& s = tag.m_strUrl;
-    const size_t begin = s.find_first_not_of(" \t\n\f\r");
-    if (begin == std::string::npos) return;
-    const size_t end = s.find_last_not_of(" \t\n\f\r") + 1;
-    if (begin == 0 && end == s.size()) return;
-    std::string trimmed = s.substr(begin, end - begin);
-    if (SchemeLength(trimmed) > 0 || trimmed.starts_with("//")) tag.m_strUrl = std::move(trimmed);
-}
-
 }  // namespace
 
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
-    TrimAroundAbsoluteUrl(tag);
+    // Blanks around the URL were left out of the record; CSS escapes are read before the URL.
+    if (tag.m_nSource == LinkSource::CssUrl || tag.m_nSource == LinkSource::CssImport) {
+        tag.m_strUrl = CssUrlText(tag.m_strUrl);
+        tag.m_strUrl.resize(std::min(tag.m_strUrl.find('#'), tag.m_strUrl.size()));
+        if (tag.m_strUrl.empty()) return false;
+    }
     std::string written = tag.m_strUrl;
     tag.m_nBase = base.nBase;
     tag.m_nScheme = SchemeLength(written);
@@ -203,7 +208,8 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     }
     if (!target) return true;
     tag.m_pTarget = target;
-    // Until a rewrite replaces them, the link's replaceable text as written.
+    // Until a rewrite replaces them, the link's replaceable text as written (its character
+    // references decoded, its CSS escapes as "%XY").
     tag.m_strWritten = written.substr(static_cast<size_t>(tag.m_nScheme));
     if (LinkTextChanges(tag, tag.m_strWritten, NamesOf::Suggested, file.Ctx().links))
         FlagRewrite(file, tag);

@@ -20,11 +20,11 @@ int SchemeLength(std::string_view written) {
 
 void DecodeUrl(std::string& s) {
     // Most components have nothing to decode.
-    if (s.find_first_of("%\r\n") == std::string::npos) return;
+    if (s.find_first_of("%\t\r\n") == std::string::npos) return;
     std::string clean;
     clean.reserve(s.size());
     for (char c : s)
-        if (c != '\r' && c != '\n') clean += c;
+        if (c != '\t' && c != '\r' && c != '\n') clean += c;
     s.swap(clean);
     // Right to left: each "%" is looked at once, in the text as it stands after the escapes
     // to its right were decoded.

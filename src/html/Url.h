@@ -7,8 +7,9 @@
 
 namespace ts {
 
-// Removes CR and LF, then decodes "%XY" escapes from right to left, so that the "%" that "%25"
-// gives is never decoded again. A decoded NUL ends the text.
+// Removes tabs, CR and LF (a browser's URL parser drops them anywhere), then decodes "%XY" escapes
+// from right to left, so that the "%" that "%25" gives is never decoded again. A decoded NUL ends
+// the text.
 void DecodeUrl(std::string& s);
 
 // The bytes of a URI scheme and its ":" at the very start of written (a letter, then letters,

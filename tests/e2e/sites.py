@@ -103,6 +103,7 @@ HAND_PAGES = {
     "index.html": """<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Hand-made café</title>
 <style>@import url("Theme.css");</style>
+<link rel="stylesheet" href=" Styles\\Odd-Forms.css ">
 </head><body>
 <h1>Hand-made pages</h1>
 <p><a href='Page One.html'>single-quoted, a space in the name</a>
@@ -113,6 +114,9 @@ HAND_PAGES = {
 <p><img srcset="Images/Small%20Logo.png 1x, Images/Large%20Logo.png 2x" src="Images/Small Logo.png" alt="logo">
 <div style="background: url(Back.GIF); height: 20px">tiled</div>
 <p><a href="Missing Page.html">broken before the run</a>
+<p><a href=" Docs/Guide.html ">blanks around</a> <a href="Docs/.&#9;/Guide.html">a tab inside</a>
+<a href="Docs\\Guide.html">a backslash</a> <img src=" Images/Photo.JPEG " alt="">
+<img src="Images\\Arrival-Picture.jpeg" alt=""> <div class="esc-a">a</div><div class="esc-b">b</div>
 </body></html>
 """,
     "Page One.html": """<html><head><title>Page one</title>
@@ -122,6 +126,10 @@ HAND_PAGES = {
 """,
     "Styles/Main-Style.css": "body.photo { background: url('../Back.GIF') repeat; }\n",
     "Theme.css": "body { background-image: url(Img/Bg.PNG); }\n",
+    # CSS escapes, read before the URL: an escaped blank, a backslash, a hex escape ("\54 " = "T").
+    "Styles/Odd-Forms.css": r"""div.esc-a { background: url(../Images/Tile\ One.png); height: 4px }
+div.esc-b { background: url(" ..\\Images\\\54 ile-Two.png "); height: 4px }
+""",
     "Docs/index.html": """<html><body><h1>Docs</h1><a href="Guide.html">guide</a>
 <a href="../index.html">home</a> <a href="../missing/Gone.html">broken before</a></body></html>
 """,
@@ -149,6 +157,8 @@ def build_hand(out):
     _write(out, "Images/Arrival-Picture.jpeg", JPEG)
     _write(out, "Img/Bg.PNG", png(2, 2, (10, 10, 200)))
     _write(out, "Back.GIF", GIF)
+    _write(out, "Images/Tile One.png", png(2, 2, (20, 160, 20)))
+    _write(out, "Images/Tile-Two.png", png(2, 2, (160, 20, 160)))
     os.symlink("About.html.en", os.path.join(out, "About.html"))
     return out
 

@@ -86,7 +86,8 @@ TEST(LinkForms, TheStyleScannerFindsUrlsAcrossPieces) {
         "r { background: url(data:image/png;base64," +
         std::string(CCssScanner::kMaxUrl, 'A') +
         ") url(h.gif)}\n"
-        "s { src: url(i\\).gif) } t { x: url() url(\"\") } u { x: url('cut\n";
+        "s { src: url(i\\).gif) url(j\\67 .gif) url( ' k.gif\t' ) } t { x: url() url(\"\") }"
+        " u { x: url('cut\n";
     const std::string want =
         "9:a.css:D\n"
         "28:b.css:B\n"
@@ -99,6 +100,10 @@ TEST(LinkForms, TheStyleScannerFindsUrlsAcrossPieces) {
     ASSERT_EQ(whole.out.substr(0, want.size()), want);
     EXPECT_NE(whole.out.find(":h.gif:B\n"), std::string::npos);
     EXPECT_NE(whole.out.find(":i\\).gif:B\n"), std::string::npos);
+    // A hex escape's white space is the escape's; blanks around a quoted URL are not the URL's.
+    EXPECT_NE(whole.out.find(":j\\67 .gif:B\n"), std::string::npos);
+    EXPECT_NE(whole.out.find(std::to_string(sheet.find("k.gif")) + ":k.gif:S\n"),
+              std::string::npos);
     EXPECT_EQ(whole.out.find("no"), std::string::npos);
     EXPECT_EQ(whole.out.find("bad"), std::string::npos);
     EXPECT_EQ(whole.out.find("data:"), std::string::npos);
@@ -111,6 +116,21 @@ TEST(LinkForms, TheStyleScannerFindsUrlsAcrossPieces) {
         css.Finish();
         EXPECT_EQ(parts.out, whole.out) << "cut at " << cut;
     }
+}
+
+// CSS escapes are read as the tokenizer reads them, before the URL parser sees the text.
+TEST(LinkForms, CssEscapesAreReadBeforeTheUrl) {
+    EXPECT_EQ(CssUrlText("plain/a%20b.png"), "plain/a%20b.png");
+    EXPECT_EQ(CssUrlText("a\\ b\\(c\\).png"), "a%20b%28c%29.png");
+    // Up to six hex digits; one white space (CR LF as one) ends them.
+    EXPECT_EQ(CssUrlText("\\2e png\\2E\r\nx\\0000410"), "%2Epng%2Ex%410");
+    // Separators, "%", "?" and "#" stay what the URL parser reads them as; tabs and line ends go.
+    EXPECT_EQ(CssUrlText("..\\\\d\\2f x\\%41\\3F q\\9 \\#f"), "..\\d/x%41?q#f");
+    // NUL, a surrogate or a code point past Unicode reads as U+FFFD; a "\" that ends a line or
+    // the text stands for nothing.
+    EXPECT_EQ(CssUrlText("\\D800\\0 \\110000 a\\\nb\\"), "%EF%BF%BD%EF%BF%BD%EF%BF%BDab");
+    // An escaped character keeps its UTF-8 bytes.
+    EXPECT_EQ(CssUrlText("\\e9\\\xC3\xA9"), "%C3%A9%C3\xA9");
 }
 
 // A style sheet linked from a page is walked like one: its links resolve against its own

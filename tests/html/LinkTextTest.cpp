@@ -66,6 +66,11 @@ TEST(LinkText, OnlyRenamedComponentsChangeAndEachDelimiterGetsItsEscapes) {
     EXPECT_EQ(text("plain/keep.htm", "plain/keep.htm\t", LinkQuote::Double), "plain/keep.htm");
     EXPECT_EQ(text("about.html", "ab%zz\x01/../about.html", LinkQuote::Double),
               "ab%25zz%01/../about.html");
+    // A "\\" separates as a "/" does and stays as written.
+    EXPECT_EQ(text("Café Dir/a b.htm", "Café Dir\\a b.htm", LinkQuote::Double),
+              "Caf%C3%A9%20(1)\\a%20b.htm");
+    EXPECT_EQ(text("plain/keep.htm", "x\\..\\plain\\keep.htm", LinkQuote::Double),
+              "x\\..\\plain\\keep.htm");
     // A fallback link keeps its short form until its file is renamed.
     EXPECT_EQ(text("about.html", "/about", LinkQuote::Double), "/about");
     site.Node("about.html")->m_strNewName = "ABOUT.HTM";

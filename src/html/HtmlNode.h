@@ -11,7 +11,7 @@
 namespace ts {
 
 // What a link is (CTag::m_nKind).
-enum class LinkKind { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
+enum class LinkKind : unsigned char { LK_LOCAL = 0, LK_EXTERNAL = 1, LK_BASE = 2 };
 using enum LinkKind;
 
 // How a link's value is delimited where it stands: a rewrite must write a new text that the
@@ -30,22 +30,25 @@ enum class LinkSource : unsigned char {
 
 class CHtmlNode : public CFileNode {
 public:
-    // One URL-bearing attribute occurrence.
+    // One URL-bearing attribute occurrence. A large site has millions: the members are
+    // ordered so that none pads another.
     struct CTag {
         uint64_t m_nStart = 0;  // the tag's "<", then the replaceable URL text's first byte
         uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
-        int m_nLine = 0;
         std::string m_strUrl;
-        LinkKind m_nKind = LK_LOCAL;
-        bool m_bRewrite = false;
+        // The link's replaceable text as written, kept for a link to be rewritten until the
+        // first rewrite replaces it, then the bytes it replaced, so that undo can put them
+        // back exactly.
+        std::string m_strWritten;
         CFileNode* m_pTarget = nullptr;
+        int m_nLine = 0;
         // The directory the link was resolved against: an index into m_vBases.
         int m_nBase = 0;
         // Bytes of the scheme and its ":" at the start of m_strUrl, as in "file:page.htm".
         // Decided from the text as written: a name may hold a ":" too, written "%3A".
         int m_nScheme = 0;
-        // The bytes the first rewrite replaced, so that undo can put them back exactly.
-        std::string m_strWritten;
+        LinkKind m_nKind = LK_LOCAL;
+        bool m_bRewrite = false;
         // A rewrite of the run changed this link in the file; undo changes no other link.
         bool m_bRewritten = false;
         LinkQuote m_nQuote = LinkQuote::Double;

@@ -208,11 +208,14 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     }
     if (!target) return true;
     tag.m_pTarget = target;
-    // Until a rewrite replaces them, the link's replaceable text as written (its character
-    // references decoded, its CSS escapes as "%XY").
-    tag.m_strWritten = written.substr(static_cast<size_t>(tag.m_nScheme));
-    if (LinkTextChanges(tag, tag.m_strWritten, NamesOf::Suggested, file.Ctx().links))
+    // Until a rewrite replaces them, the replaceable text as written (its character references
+    // decoded, its CSS escapes as "%XY"); only a link to be rewritten needs it.
+    std::string_view replaceable =
+        std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
+    if (LinkTextChanges(tag, replaceable, NamesOf::Suggested, file.Ctx().links)) {
+        tag.m_strWritten = replaceable;
         FlagRewrite(file, tag);
+    }
     return true;
 }
 

@@ -24,7 +24,7 @@ struct CLinkBase {
 // directory leaves the site (from the root it stays at the root), a directory is a target.
 // A link that begins with one of ctx.links.siteUrls is local. Any other scheme than "file:"
 // makes a link external, except the schemes that name no resource (javascript:, vbscript:,
-// data:, about:, blob:), which are neither checked nor listed. A local link with a target
+// data:, about:, blob:), which are neither checked nor listed. A local link to be rewritten
 // keeps its replaceable text as written in m_strWritten until a rewrite replaces it.
 // False when nothing is left to look up: a local link that was only a query ("?page=2") refers
 // to the page itself, like one that is only a fragment, and yields no record; so does a link

@@ -546,10 +546,13 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
         return 1;
     }
     lines.WriteAll();
-    if (tags->empty())
+    if (tags->empty()) {
         page.m_pTags.reset();
-    else
+    } else {
+        // Kept for every later pass: without the room a growing vector keeps in reserve.
+        tags->shrink_to_fit();
         page.m_pTags = std::move(tags);
+    }
     read = true;
     return events.SyntaxError() ? 1 : 0;
 }

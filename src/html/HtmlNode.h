@@ -78,8 +78,9 @@ public:
     bool m_bVisited = false;
     std::string m_strBase;
     bool m_bRewrite = false;
-    // Every directory base in force while the file was parsed, in order: the file's own
-    // directory first, then one for each "base" tag that named a directory.
+    // Every directory base in force while the file is parsed, in order: the file's own
+    // directory first, then one for each "base" tag that named a directory. Only resolution
+    // needs them, so they are let go once the file is read.
     std::vector<std::string> m_vBases;
 
     // The heading of a file's lines in the link reports: "In file "path"".

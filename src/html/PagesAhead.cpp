@@ -24,46 +24,52 @@ constexpr unsigned kMaxThreads = 3;
 // Who has a page: nobody yet, a thread working on it, work done waiting for the walk, the walk.
 enum Phase : int { kFree, kBusy, kDone, kTaken };
 
-struct CSlot {
-    CHtmlNode* page = nullptr;
-    std::atomic<int> phase{kFree};
-    // What the work ahead gave: its result, its report bytes (line ends as in report files).
+// What the work ahead on a page gave: its result, its report bytes (line ends as in report
+// files), and for a job that reads links in the page's link state before, given back when the
+// walk never takes the page. Made only for a page a thread did.
+struct CHeld {
     CPageDone done;
     std::string status;
     std::string errors;
     std::exception_ptr failure;
-    // The page's link state before a job that reads links in, given back when the walk never
-    // takes the page.
     std::unique_ptr<std::vector<CHtmlNode::CTag>> tags;
     std::string base;
     std::vector<std::string> bases;
     bool rewrite = false;
 
-    void SaveState() {
-        tags = std::move(page->m_pTags);
-        base = page->m_strBase;
-        bases = page->m_vBases;
-        rewrite = page->m_bRewrite;
+    void SaveState(CHtmlNode& page) {
+        tags = std::move(page.m_pTags);
+        base = page.m_strBase;
+        bases = page.m_vBases;
+        rewrite = page.m_bRewrite;
     }
-    void RestoreState() {
-        page->m_pTags = std::move(tags);
-        page->m_strBase = std::move(base);
-        page->m_vBases = std::move(bases);
-        page->m_bRewrite = rewrite;
+    void RestoreState(CHtmlNode& page) {
+        page.m_pTags = std::move(tags);
+        page.m_strBase = std::move(base);
+        page.m_vBases = std::move(bases);
+        page.m_bRewrite = rewrite;
     }
+};
+
+struct CSlot {
+    CHtmlNode* page = nullptr;
+    std::atomic<int> phase{kFree};
+    std::unique_ptr<CHeld> held;
 };
 
 // Runs the job on the slot's page with the page's lines held in the slot.
 void RunAhead(CPageJob& job, CSlot& slot) {
-    if (job.ReadsLinks()) slot.SaveState();
+    slot.held = std::make_unique<CHeld>();
+    CHeld& held = *slot.held;
+    if (job.ReadsLinks()) held.SaveState(*slot.page);
     CHeldReport status, errors;
     try {
-        slot.done = job.Run(*slot.page, status.Stream(), errors.Stream());
+        held.done = job.Run(*slot.page, status.Stream(), errors.Stream());
     } catch (...) {
-        slot.failure = std::current_exception();
+        held.failure = std::current_exception();
     }
-    slot.status = status.Take();
-    slot.errors = errors.Take();
+    held.status = status.Take();
+    held.errors = errors.Take();
 }
 
 // The job in the walk's thread, writing straight to the run's reports.
@@ -134,7 +140,8 @@ CPagesAhead::~CPagesAhead() {
     for (std::thread& t : s.threads)
         t.join();
     for (size_t i = 0; i < s.count; ++i)
-        if (s.slots[i].phase.load() == kDone && s.job.ReadsLinks()) s.slots[i].RestoreState();
+        if (s.slots[i].phase.load() == kDone && s.job.ReadsLinks())
+            s.slots[i].held->RestoreState(*s.slots[i].page);
 }
 
 int CPagesAhead::Take(CHtmlNode& page) {
@@ -149,18 +156,16 @@ int CPagesAhead::Take(CHtmlNode& page) {
     while ((phase = slot.phase.load(std::memory_order_acquire)) == kBusy)
         slot.phase.wait(kBusy);
     slot.phase.store(kTaken);
-    if (slot.failure) {
-        if (s.job.ReadsLinks()) slot.RestoreState();
-        std::rethrow_exception(slot.failure);
+    std::unique_ptr<CHeld> held = std::move(slot.held);
+    if (held->failure) {
+        if (s.job.ReadsLinks()) held->RestoreState(page);
+        std::rethrow_exception(held->failure);
     }
-    slot.tags.reset();
     CRunContext& ctx = page.Ctx();
-    ctx.statusReport.WriteRaw(slot.status);
-    ctx.errorReport.WriteRaw(slot.errors);
-    std::string().swap(slot.status);
-    std::string().swap(slot.errors);
-    s.job.Taken(page, slot.done);
-    return slot.done.result;
+    ctx.statusReport.WriteRaw(held->status);
+    ctx.errorReport.WriteRaw(held->errors);
+    s.job.Taken(page, held->done);
+    return held->done.result;
 }
 
 int CPagesAhead::Threads() const {

@@ -541,11 +541,12 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
         // Its links are in an encoding the scanner does not read: they would be misread.
         lines.Only(events.WideLine(), SyntaxMessage::WideCharset);
         page.m_strBase = page.m_vBases.front();
-        page.m_vBases.resize(1);
+        std::vector<std::string>().swap(page.m_vBases);
         page.m_pTags.reset();
         return 1;
     }
     lines.WriteAll();
+    std::vector<std::string>().swap(page.m_vBases);
     if (tags->empty()) {
         page.m_pTags.reset();
     } else {

@@ -13,24 +13,10 @@ struct NamedRef {
 constexpr NamedRef kNamed[] = {
     {"amp", '&'}, {"quot", '"'}, {"apos", '\''}, {"lt", '<'}, {"gt", '>'}};
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-    // NUL, surrogates and values beyond Unicode become U+FFFD, as a browser reads them.
+// NUL, surrogates and values beyond Unicode become U+FFFD, as a browser reads them.
+void AppendCodePoint(std::string& out, uint32_t cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(out, cp);
 }
 
 // A numeric reference at raw[i] == '&' followed by '#': its length (0 when it is none).
@@ -80,7 +66,7 @@ void DecodeCharRefs(std::string_view raw, std::string& out, std::vector<uint32_t
             uint32_t cp = 0;
             char c = 0;
             if (raw[i + 1] == '#' && (len = Numeric(raw, i, cp)) > 0)
-                AppendUtf8(out, cp);
+                AppendCodePoint(out, cp);
             else if ((len = Named(raw, i, c)) > 0)
                 out += c;
         }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Text.h"
+
 namespace ts {
 
 namespace {
@@ -13,32 +15,6 @@ bool IsCssSpace(char c) {
 bool IsIdentChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_' || c == '@' || static_cast<unsigned char>(c) >= 0x80;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 }  // namespace
@@ -139,7 +115,7 @@ void CCssScanner::EndIdent() {
 
 void CCssScanner::Normal(char c, uint64_t offset) {
     if (IsIdentChar(c)) {
-        if (m_nIdent < sizeof m_ident) m_ident[m_nIdent] = Lower(c);
+        if (m_nIdent < sizeof m_ident) m_ident[m_nIdent] = LowerAscii(c);
         ++m_nIdent;
         return;
     }

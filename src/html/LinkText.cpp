@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kHex = "0123456789ABCDEF";
 
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 void AppendEscape(std::string& out, unsigned char u) {
     out += '%';
     out += kHex[u >> 4];
@@ -97,8 +93,8 @@ std::string MinimalEscape(std::string_view written, LinkQuote quote) {
         unsigned char u = static_cast<unsigned char>(c);
         // A browser drops tabs and line ends from a URL: they are no part of it.
         if (c == '\t' || c == '\r' || c == '\n') continue;
-        bool badPercent =
-            c == '%' && !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2]));
+        bool badPercent = c == '%' && !(i + 2 < written.size() && IsHexDigit(written[i + 1]) &&
+                                        IsHexDigit(written[i + 2]));
         if (u <= 0x20 || u == 0x7F || c == '\\' || badPercent ||
             delimiter.find(c) != std::string_view::npos)
             AppendEscape(out, u);
@@ -200,8 +196,8 @@ Verdict ReadWritten(std::string_view written, LinkQuote quote) {
             verdict = Verdict::Unsure;
         } else if (u <= 0x20 || u == 0x7F || delimiter.find(c) != std::string_view::npos) {
             return Verdict::Changes;
-        } else if (c == '%' &&
-                   !(i + 2 < written.size() && IsHex(written[i + 1]) && IsHex(written[i + 2]))) {
+        } else if (c == '%' && !(i + 2 < written.size() && IsHexDigit(written[i + 1]) &&
+                                 IsHexDigit(written[i + 2]))) {
             return Verdict::Changes;
         }
     }

@@ -28,6 +28,12 @@ constexpr bool IsAsciiLetter(char c) {
 constexpr char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
+constexpr bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Appends the UTF-8 bytes of a code point below 0x110000.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // The length of the longest prefix of s, at most maxBytes long, that does not end inside a
 // valid UTF-8 sequence.

@@ -265,7 +265,7 @@ class Crawl:
 # Makes lazy media load now and tells what the page links to and whether it asks to refresh.
 _AFTER_LOAD_JS = r"""(() => {
   for (const e of document.querySelectorAll('[loading="lazy"]')) e.loading = 'eager';
-  return {href: location.href,
+  return {href: location.href, state: document.readyState,
           links: Array.from(document.links, a => a.href),
           srcset: !!document.querySelector('img[srcset], source[srcset], [style*="image-set"]'),
           refresh: !!document.querySelector('meta[http-equiv="refresh" i]')};
@@ -342,7 +342,14 @@ def crawl(browser, root_url, home, scales=(1, 2), max_pages=300, page_timeout=5.
         """What the page shows once loaded; a page that navigates away (a refresh) is followed."""
         for _ in range(3):
             try:
-                return browser.evaluate(_AFTER_LOAD_JS) or {}
+                info = browser.evaluate(_AFTER_LOAD_JS) or {}
+                # The page a refresh went to can still be loading when asked: its links and
+                # its loads come once it is complete.
+                until = time.time() + page_timeout
+                while info.get("state") not in (None, "complete") and time.time() < until:
+                    browser.pump(lambda: False, 0.05)
+                    info = browser.evaluate(_AFTER_LOAD_JS) or {}
+                return info
             except RuntimeError as e:
                 if "navigated" not in str(e):
                     raise

@@ -311,6 +311,37 @@ void ExamineBase(CHtmlNode& file, CHtmlNode::CTag& tag, const std::string& value
     if (keep) tags.push_back(std::move(tag));
 }
 
+std::string LowerName(std::string_view name) {
+    std::string lower;
+    for (char c : name.substr(0, 16))
+        lower += LowerAscii(c);
+    return lower;
+}
+
+// The rows of the tag named lower; their count.
+size_t RowsOf(std::string_view lower, const AttributeRow* (&rows)[kMaxRowsOfTag]) {
+    size_t n = 0;
+    for (const AttributeRow& row : kRows)
+        if (row.tag == lower && n < kMaxRowsOfTag) rows[n++] = &row;
+    return n;
+}
+
+// True for a start tag with no row of its own, no attribute that could be "style" and no meta
+// charset to look at: nothing of it is a link, and its errors do not count. Its name is read as
+// Tokenize reads it; a tag that never ends gets the full reading.
+bool CarriesNoUrl(std::string_view text) {
+    size_t end = 1;
+    while (end < text.size() && NextTagState(TagState::Name, text[end]) == TagState::Name)
+        ++end;
+    if (end == text.size()) return false;
+    const std::string lower = LowerName(text.substr(1, end - 1));
+    const AttributeRow* rows[kMaxRowsOfTag];
+    if (lower == "meta" || RowsOf(lower, rows) > 0) return false;
+    for (size_t i = end; i + 5 <= text.size(); ++i)
+        if (IsWord(text.substr(i, 5), "style")) return false;
+    return true;
+}
+
 // The links of one start tag, attribute by attribute.
 class CTagExaminer : private CCssSink {
 public:
@@ -324,14 +355,13 @@ public:
           m_lines(lines) {}
 
     void Run(CTagExam& exam) {
+        // Most tags of a page (div, span, p, td...) carry no URL: told apart before reading
+        // their attributes.
+        if (CarriesNoUrl(m_text)) return;
         Tokenize(m_text, m_t);
-        std::string lower;
-        for (char c : m_t.name.substr(0, 16))
-            lower += LowerAscii(c);
+        const std::string lower = LowerName(m_t.name);
         const AttributeRow* rows[kMaxRowsOfTag];
-        size_t nRows = 0;
-        for (const AttributeRow& row : kRows)
-            if (row.tag == lower && nRows < kMaxRowsOfTag) rows[nRows++] = &row;
+        const size_t nRows = RowsOf(lower, rows);
         // Errors count only in tags that carry links: elsewhere a browser's recovery does not
         // change what the site links to.
         if (nRows > 0) exam.nErrors += m_t.errors;

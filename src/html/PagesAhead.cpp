@@ -58,18 +58,24 @@ struct CSlot {
 };
 
 // Runs the job on the slot's page with the page's lines held in the slot.
-void RunAhead(CPageJob& job, CSlot& slot) {
-    slot.held = std::make_unique<CHeld>();
-    CHeld& held = *slot.held;
-    if (job.ReadsLinks()) held.SaveState(*slot.page);
-    CHeldReport status, errors;
+// Nothing may escape a thread: a failure (a lack of memory) is kept for the walk, which meets
+// it where one thread would. Without even the room to keep it, the walk does the page itself.
+void RunAhead(CPageJob& job, CSlot& slot) noexcept {
     try {
+        slot.held = std::make_unique<CHeld>();
+    } catch (...) {
+        return;
+    }
+    CHeld& held = *slot.held;
+    try {
+        if (job.ReadsLinks()) held.SaveState(*slot.page);
+        CHeldReport status, errors;
         held.done = job.Run(*slot.page, status.Stream(), errors.Stream());
+        held.status = status.Take();
+        held.errors = errors.Take();
     } catch (...) {
         held.failure = std::current_exception();
     }
-    held.status = status.Take();
-    held.errors = errors.Take();
 }
 
 // The job in the walk's thread, writing straight to the run's reports.
@@ -140,7 +146,7 @@ CPagesAhead::~CPagesAhead() {
     for (std::thread& t : s.threads)
         t.join();
     for (size_t i = 0; i < s.count; ++i)
-        if (s.slots[i].phase.load() == kDone && s.job.ReadsLinks())
+        if (s.slots[i].phase.load() == kDone && s.slots[i].held && s.job.ReadsLinks())
             s.slots[i].held->RestoreState(*s.slots[i].page);
 }
 
@@ -157,6 +163,7 @@ int CPagesAhead::Take(CHtmlNode& page) {
         slot.phase.wait(kBusy);
     slot.phase.store(kTaken);
     std::unique_ptr<CHeld> held = std::move(slot.held);
+    if (!held) return RunHere(s.job, page);
     if (held->failure) {
         if (s.job.ReadsLinks()) held->RestoreState(page);
         std::rethrow_exception(held->failure);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -29,9 +31,19 @@ std::vector<CExamined> ExamineEntries(CRunContext& ctx, const std::vector<std::s
     std::vector<CExamined> out(paths.size());
     const unsigned cores = std::thread::hardware_concurrency();
     std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next.fetch_add(1); i < paths.size(); i = next.fetch_add(1))
-            ExamineOne(ctx, paths[i], out[i]);
+    // A failure (a lack of memory) on a thread stops the others and is met here, as on one
+    // thread; nothing may escape a thread.
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    auto work = [&]() noexcept {
+        try {
+            for (size_t i = next.fetch_add(1); i < paths.size(); i = next.fetch_add(1))
+                ExamineOne(ctx, paths[i], out[i]);
+        } catch (...) {
+            next = paths.size();
+            std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure) failure = std::current_exception();
+        }
     };
     std::vector<std::thread> threads;
     if (paths.size() >= kThreadedFrom && cores > 1 && ctx.fs.ConcurrentReads()) {
@@ -42,18 +54,10 @@ std::vector<CExamined> ExamineEntries(CRunContext& ctx, const std::vector<std::s
             // Fewer threads: this one does the rest.
         }
     }
-    // An exception (a lack of memory) in a thread would end the process: threads only take
-    // entries while this one has not failed.
-    try {
-        work();
-    } catch (...) {
-        next = paths.size();
-        for (std::thread& t : threads)
-            t.join();
-        throw;
-    }
+    work();
     for (std::thread& t : threads)
         t.join();
+    if (failure) std::rethrow_exception(failure);
     return out;
 }
 

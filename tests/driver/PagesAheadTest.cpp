@@ -3,10 +3,13 @@
 // the same order, errors and syntax errors included.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <new>
 #include <regex>
 #include <thread>
 
+#include "base/Strings.h"
 #include "platform/Text.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"
@@ -20,8 +23,14 @@ namespace {
 class CSharedFileSystem : public CFaultyFileSystem {
 public:
     bool concurrent = true;
+    // The nth opening of a path ending so runs out of memory (the first is the scan's).
+    std::string failOn;
+    int failAt = 0;
+    std::atomic<int> opened{0};
+
     bool ConcurrentReads() const override { return concurrent; }
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
+        if (!failOn.empty() && path.ends_with(failOn) && ++opened == failAt) throw std::bad_alloc();
         if (path.ends_with("/locked.html")) {
             errno = EACCES;
             return nullptr;
@@ -54,18 +63,23 @@ TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
     if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no threads";
     CTempDir top, tmp;
     WriteSite(top);
-    auto report = [&](bool concurrent, RunSettings settings) {
+    auto report = [&](bool concurrent, RunSettings settings, int failAt = 0) {
         CSharedFileSystem fs;
         fs.concurrent = concurrent;
+        fs.failOn = "/sec1/Page 8.html";
+        fs.failAt = failAt;
         CScriptedUi ui;
         ui.settings = settings;
         auto doc = MakeDoc(fs, ui, tmp.Path());
         doc->CheckDirectory();
         // A report this long is shown by its path; each run's file gets a name of its own.
         const std::string& shown = ui.viewText;
-        const std::string text = MaskDate(ReadFile(shown.substr(shown.rfind('\n') + 1)));
+        const std::string last = shown.substr(shown.rfind('\n') + 1);
+        std::string text = last.ends_with(".TSY") ? ReadFile(last) : shown;
+        for (const std::string& m : ui.messages)
+            text += "\n[message] " + m;
         static const std::regex kNumbered("REPORT_[0-9]+\\.TSY");
-        return std::regex_replace(text, kNumbered, "REPORT.TSY");
+        return std::regex_replace(MaskDate(text), kNumbered, "REPORT.TSY");
     };
     RunSettings check = DefaultSettings(top.Path(), top.Path() + "/index.html");
     RunSettings dos = check;
@@ -79,6 +93,13 @@ TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
         EXPECT_NE(one.find("-------->"), std::string::npos);
         for (int run = 0; run < 3; ++run)
             EXPECT_EQ(report(true, settings), one) << "run " << run;
+    }
+    // Memory that runs out on a thread, in the scan or in the parse, ends the run where it
+    // ends on one thread.
+    for (int failAt : {1, 2}) {
+        const std::string one = report(false, check, failAt);
+        EXPECT_NE(one.find(LoadString(IDS_LOW_MEMORY)), std::string::npos) << failAt;
+        EXPECT_EQ(report(true, check, failAt), one) << failAt;
     }
 }
 

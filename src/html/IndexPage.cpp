@@ -40,10 +40,10 @@ CFileNode* FollowedEntry(const CHtmlNode::CTag& tag, const CLinkOptions& links) 
 
 CFileNode* CFollowedEntries::Of(const CHtmlNode::CTag& tag) {
     CFileNode* target = tag.m_pTarget;
-    if (!target || !target->IsDirNode()) return target;
-    if (tag.m_nKind != LK_LOCAL) return nullptr;
+    if (!target || !target->IsDirNode() || tag.m_nKind != LK_LOCAL)
+        return FollowedEntry(tag, m_links);
     auto [it, added] = m_indexPages.try_emplace(target, nullptr);
-    if (added) it->second = IndexPageOf(static_cast<const CDirNode&>(*target), m_links);
+    if (added) it->second = FollowedEntry(tag, m_links);
     return it->second;
 }
 

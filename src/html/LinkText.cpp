@@ -14,6 +14,12 @@ namespace {
 
 constexpr const char* kHex = "0123456789ABCDEF";
 
+// A "%" at i without two hex digits: no escape, so a browser reads it as itself.
+bool IsBarePercent(std::string_view text, size_t i) {
+    return text[i] == '%' &&
+           !(i + 2 < text.size() && IsHexDigit(text[i + 1]) && IsHexDigit(text[i + 2]));
+}
+
 void AppendEscape(std::string& out, unsigned char u) {
     out += '%';
     out += kHex[u >> 4];
@@ -93,9 +99,7 @@ std::string MinimalEscape(std::string_view written, LinkQuote quote) {
         unsigned char u = static_cast<unsigned char>(c);
         // A browser drops tabs and line ends from a URL: they are no part of it.
         if (c == '\t' || c == '\r' || c == '\n') continue;
-        bool badPercent = c == '%' && !(i + 2 < written.size() && IsHexDigit(written[i + 1]) &&
-                                        IsHexDigit(written[i + 2]));
-        if (u <= 0x20 || u == 0x7F || c == '\\' || badPercent ||
+        if (u <= 0x20 || u == 0x7F || c == '\\' || IsBarePercent(written, i) ||
             delimiter.find(c) != std::string_view::npos)
             AppendEscape(out, u);
         else
@@ -196,8 +200,7 @@ Verdict ReadWritten(std::string_view written, LinkQuote quote) {
             verdict = Verdict::Unsure;
         } else if (u <= 0x20 || u == 0x7F || delimiter.find(c) != std::string_view::npos) {
             return Verdict::Changes;
-        } else if (c == '%' && !(i + 2 < written.size() && IsHexDigit(written[i + 1]) &&
-                                 IsHexDigit(written[i + 2]))) {
+        } else if (IsBarePercent(written, i)) {
             return Verdict::Changes;
         }
     }

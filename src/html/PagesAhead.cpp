@@ -1,10 +1,8 @@
 #include "html/PagesAhead.h"
 
-#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -12,14 +10,12 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
+#include "platform/Threads.h"
 #include "site/DirNode.h"
 #include "site/SiteMap.h"
 
 namespace ts {
 namespace {
-
-// More threads than this only wait for the walk, which takes one page at a time.
-constexpr unsigned kMaxThreads = 3;
 
 // Who has a page: nobody yet, a thread working on it, work done waiting for the walk, the walk.
 enum Phase : int { kFree, kBusy, kDone, kTaken };
@@ -114,8 +110,7 @@ struct CPagesAhead::State {
 };
 
 CPagesAhead::CPagesAhead(CDirNode& top, CPageJob& job) : m_state(std::make_unique<State>(job)) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (cores < 2 || !top.Ctx().fs.ConcurrentReads()) return;
+    if (HelperThreads() == 0 || !top.Ctx().fs.ConcurrentReads()) return;
     std::vector<CHtmlNode*> pages;
     CTreeIterator it(&top);
     while (CFileNode* node = it.Next())
@@ -131,13 +126,8 @@ CPagesAhead::CPagesAhead(CDirNode& top, CPageJob& job) : m_state(std::make_uniqu
     }
     // Made now: the threads only look things up in it.
     top.SiteMap().Map();
-    const unsigned n = std::min(cores - 1, kMaxThreads);
-    try {
-        for (unsigned i = 0; i < n; ++i)
-            s.threads.emplace_back([&s] { s.Work(); });
-    } catch (const std::system_error&) {
-        // Fewer threads, or none: the walk parses what they do not.
-    }
+    // The walk does the pages no thread has reached.
+    StartHelpers(s.threads, [&s] { s.Work(); });
 }
 
 CPagesAhead::~CPagesAhead() {

@@ -1,14 +1,13 @@
 #include "site/ExamineEntries.h"
 
-#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
+#include "platform/Threads.h"
 #include "site/Examine.h"
 
 namespace ts {
@@ -16,7 +15,6 @@ namespace {
 
 // Below this many entries a thread costs more than it saves.
 constexpr size_t kThreadedFrom = 48;
-constexpr unsigned kMaxThreads = 3;
 
 void ExamineOne(CRunContext& ctx, const std::string& path, CExamined& out) {
     if (path.empty()) return;
@@ -29,7 +27,6 @@ void ExamineOne(CRunContext& ctx, const std::string& path, CExamined& out) {
 
 std::vector<CExamined> ExamineEntries(CRunContext& ctx, const std::vector<std::string>& paths) {
     std::vector<CExamined> out(paths.size());
-    const unsigned cores = std::thread::hardware_concurrency();
     std::atomic<size_t> next{0};
     // A failure (a lack of memory) on a thread stops the others and is met here, as on one
     // thread; nothing may escape a thread.
@@ -46,14 +43,7 @@ std::vector<CExamined> ExamineEntries(CRunContext& ctx, const std::vector<std::s
         }
     };
     std::vector<std::thread> threads;
-    if (paths.size() >= kThreadedFrom && cores > 1 && ctx.fs.ConcurrentReads()) {
-        try {
-            for (unsigned i = 0; i < std::min(cores - 1, kMaxThreads); ++i)
-                threads.emplace_back(work);
-        } catch (const std::system_error&) {
-            // Fewer threads: this one does the rest.
-        }
-    }
+    if (paths.size() >= kThreadedFrom && ctx.fs.ConcurrentReads()) StartHelpers(threads, work);
     work();
     for (std::thread& t : threads)
         t.join();

@@ -89,6 +89,9 @@ public:
 
     // True when reports go to a view of limited size, so that large ones need the editor.
     virtual bool HasLimitedView() const = 0;
+    // True for a front end that copies the final report out of its file itself (the command
+    // line): the report is then never held whole in memory, however large the site.
+    virtual bool TakesReportFile() const { return false; }
     // The External Editor dialog; true for OK.
     virtual bool EditorDialog(EditorOptions& options) = 0;
 

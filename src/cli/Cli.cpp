@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/Profile.h"
 #include "base/RunSettings.h"
@@ -43,9 +44,38 @@ std::vector<std::string> Keys(const std::map<std::string, int>& m) {
     return keys;
 }
 
-bool WriteReport(CFileSystem& fs, const std::string& path, const std::string& text) {
+// The report of the document: the file it was left in, or its text. Copied in blocks, so a
+// large site's report is never held whole.
+class CReportSource {
+public:
+    CReportSource(CFileSystem& fs, const CTessaryDoc& doc) : m_fs(fs), m_doc(doc) {}
+
+    // Hands each block to put; false when the report file could not be read or put failed.
+    template <class Put>
+    bool Copy(Put put) const {
+        if (m_doc.m_strReportFile.empty())
+            return put(m_doc.m_strReport.data(), m_doc.m_strReport.size());
+        auto in = m_fs.OpenRead(m_doc.m_strReportFile);
+        if (!in) return false;
+        std::vector<char> buf(1 << 16);
+        long long n;
+        while ((n = in->Read(buf.data(), buf.size())) > 0)
+            if (!put(buf.data(), static_cast<size_t>(n))) return false;
+        return n == 0;
+    }
+
+private:
+    CFileSystem& m_fs;
+    const CTessaryDoc& m_doc;
+};
+
+bool WriteReport(CFileSystem& fs, const std::string& path, const CReportSource& report) {
     auto f = fs.OpenWrite(path);
-    return f && f->Write(text.data(), text.size()) && f->Close();
+    return f && report.Copy([&f](const char* p, size_t n) { return f->Write(p, n); }) && f->Close();
+}
+
+bool PutReport(const CReportSource& report, std::FILE* out) {
+    return report.Copy([out](const char* p, size_t n) { return std::fwrite(p, 1, n, out) == n; });
 }
 
 // The command line as typed.
@@ -177,32 +207,34 @@ void SaveChoices(CFileSystem& fs, CProfile& profile, const RunSettings& s, const
                      profile.Path().c_str());
 }
 
-void PrintReport(CFileSystem& fs, const std::string& reportFile, const std::string& text,
+void PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
                  const CliStreams& io) {
+    const CReportSource report(fs, doc);
     if (!reportFile.empty()) {
-        if (!WriteReport(fs, reportFile, text)) {
+        if (!WriteReport(fs, reportFile, report)) {
             std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
                          reportFile.c_str());
-            std::fwrite(text.data(), 1, text.size(), io.out);
+            PutReport(report, io.out);
         }
     } else {
-        std::fwrite(text.data(), 1, text.size(), io.out);
+        PutReport(report, io.out);
     }
     std::fflush(io.out);
 }
 
 // The run's tree lives only in this process: undo is offered now or never.
-void OfferUndo(CTessaryDoc& doc, CTerminalUi& ui, const CliStreams& io) {
+void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStreams& io) {
     if (!io.interactive || !doc.CanUndo() || !ui.AskYesNo("Undo these changes?")) return;
-    std::string runText = doc.m_strReport;
+    const std::string runFile = doc.m_strReportFile;
+    const std::string runText = doc.m_strReport;
     doc.UndoLast();
-    const std::string& undoText = doc.m_strReport;
-    if (doc.m_bReportBuilt)
-        std::fwrite(undoText.data(), 1, undoText.size(), io.out);
-    else if (undoText != runText)
-        std::fprintf(io.err, "%s\n", undoText.c_str());
-    else
+    const bool same = doc.m_strReportFile == runFile && doc.m_strReport == runText;
+    if (same)
         std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
+    else if (doc.m_bReportBuilt)
+        PutReport(CReportSource(fs, doc), io.out);
+    else
+        std::fprintf(io.err, "%s\n", doc.m_strReport.c_str());
     std::fflush(io.out);
 }
 
@@ -220,8 +252,8 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
         if (!doc.m_strReport.empty()) std::fprintf(io.err, "%s\n", doc.m_strReport.c_str());
         return EXIT_EARLY;
     }
-    PrintReport(fs, a.reportFile, doc.m_strReport, io);
-    OfferUndo(doc, ui, io);
+    PrintReport(fs, a.reportFile, doc, io);
+    OfferUndo(fs, doc, ui, io);
     if (!completed) return EXIT_EARLY;
     uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
     return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;

@@ -30,6 +30,7 @@ public:
     VerifyChoices VerifyLineEnds(const std::string& directory,
                                  const std::vector<LineEndRow>& rows) override;
     bool HasLimitedView() const override { return false; }
+    bool TakesReportFile() const override { return true; }
     bool EditorDialog(EditorOptions&) override { return false; }
     void SetViewText(const std::string& text, bool modified) override;
     void ShowMainWindow(bool) override {}

@@ -189,6 +189,12 @@ private:
     }
 
     int ShowInView(RemoveUnlessKept& guard) {
+        if (m_ui.TakesReportFile()) {
+            guard.keep = true;
+            m_doc.m_strExternalReport.clear();
+            m_doc.SetViewFile(m_finalPath);
+            return 1;
+        }
         std::string text;
         if (!ReadWholeFile(m_fs, m_finalPath, text)) {
             guard.keep = true;

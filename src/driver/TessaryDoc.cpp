@@ -17,6 +17,7 @@ CTessaryDoc::CTessaryDoc(CFileSystem& fs, CRunUi& ui, CProfile* profile, RunSett
 
 CTessaryDoc::~CTessaryDoc() {
     Keep(nullptr, nullptr);
+    if (!m_strReportFile.empty()) m_fs.Remove(m_strReportFile);
 }
 
 void CTessaryDoc::CheckDirectory() {
@@ -68,9 +69,16 @@ void CTessaryDoc::ReportsMoved(CTempReports& reports, bool tell, std::string sho
 }
 
 void CTessaryDoc::SetView(std::string text, bool modified) {
+    if (!m_strReportFile.empty()) m_fs.Remove(m_strReportFile);
+    m_strReportFile.clear();
     m_strReport = std::move(text);
     m_bModified = modified;
     m_ui.SetViewText(m_strReport, modified);
+}
+
+void CTessaryDoc::SetViewFile(const std::string& path) {
+    SetView(std::string(), true);
+    m_strReportFile = path;
 }
 
 void CTessaryDoc::ShowInView(const std::string& text) {

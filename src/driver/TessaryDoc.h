@@ -43,6 +43,10 @@ public:
     void ShowInView(const std::string& text);
     // Replaces the report and the view's text.
     void SetView(std::string text, bool modified);
+    // The final report stays in its file for a front end that copies it out itself
+    // (CRunUi::TakesReportFile); the document removes the file when a new report replaces it
+    // or when it ends.
+    void SetViewFile(const std::string& path);
     // The final report could not be made: the temporary reports go into the site, and the view
     // says where (tell: also in a message box, with that text instead of shown).
     void ReportsMoved(CTempReports& reports, bool tell, std::string shown);
@@ -72,6 +76,8 @@ public:
     enum NewDocMark : int { NDM_NONE = 0, NDM_RUN_DUE = 1, NDM_REPORT_OPENED = 2 };
     NewDocMark m_nNewDocMark = NDM_NONE;
     std::string m_strReport;
+    // Where the report is when it was left in its file (SetViewFile); m_strReport is then empty.
+    std::string m_strReportFile;
     bool m_bModified = false;
     // The last run or undo built a final report; its error report held lines.
     bool m_bReportBuilt = false;

@@ -240,6 +240,9 @@ TEST_F(CliTest, TemporaryDirectory) {
         CEnvVar tmpVar2("TMP", (tmp / "missing").c_str()), dirVar("TMPDIR", other.Path().c_str());
         Result r = Run({"--no-links", "--target", "unix", site.Path()});
         EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
+        EXPECT_NE(r.out.find("REPORT FROM SUCCESSFUL PASS"), std::string::npos);
+        // The final report is copied out of its temporary file, which then goes.
+        EXPECT_EQ(ListNames(other.Path()), "");
     }
     // A temporary directory that refuses files: message 299, no report, status 3.
     CEnvVar proc("TMP", "/proc");

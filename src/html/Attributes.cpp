@@ -241,7 +241,7 @@ bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view ur
     const size_t end = RawQueryStart(raw, url);
     url = url.substr(0, url.find('#'));
     if (url.empty()) return false;
-    tag.m_strUrl.assign(url);
+    tag.m_strUrl = url;
     size_t replace = 0;
     while (replace < raw.size() && IsAsciiLetter(raw[replace]))
         ++replace;
@@ -266,8 +266,8 @@ AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::s
     if (!MakeLinkRecord(ValueOf(text, *a), tag.m_nStart + a->valueBegin, decoded, tag))
         return AttrResult::Absent;
     // Only the offsets change: the caller decides what the record's URL is.
-    value = std::move(tag.m_strUrl);
-    tag.m_strUrl.clear();
+    value = tag.m_strUrl.Str();
+    tag.m_strUrl = CCompactString();
     return AttrResult::Found;
 }
 

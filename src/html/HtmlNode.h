@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CompactString.h"
 #include "site/FileNode.h"
 
 namespace ts {
@@ -29,34 +30,6 @@ enum class LinkSource : unsigned char {
     CssImport,   // @import "..." (a string, not url()) in style
 };
 
-// A text that few records hold, a pointer's size when empty.
-class CRareText {
-public:
-    CRareText() = default;
-    CRareText(const CRareText& o) { *this = o; }
-    CRareText& operator=(const CRareText& o) {
-        if (this != &o) m_p = o.m_p ? std::make_unique<std::string>(*o.m_p) : nullptr;
-        return *this;
-    }
-    CRareText(CRareText&&) noexcept = default;
-    CRareText& operator=(CRareText&&) noexcept = default;
-    CRareText& operator=(std::string_view text) {
-        m_p = std::make_unique<std::string>(text);
-        return *this;
-    }
-    const std::string& Text() const {
-        static const std::string kNone;
-        return m_p ? *m_p : kNone;
-    }
-    void swap(std::string& text) {
-        if (!m_p) m_p = std::make_unique<std::string>();
-        m_p->swap(text);
-    }
-
-private:
-    std::unique_ptr<std::string> m_p;
-};
-
 class CHtmlNode : public CFileNode {
 public:
     // One URL-bearing attribute occurrence. A large site has millions: the members are
@@ -64,11 +37,11 @@ public:
     struct CTag {
         uint64_t m_nStart = 0;  // the tag's "<", then the replaceable URL text's first byte
         uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
-        std::string m_strUrl;
+        CCompactString m_strUrl;
         // The link's replaceable text as written, kept for a link to be rewritten until the
         // first rewrite replaces it, then the bytes it replaced, so that undo can put them
         // back exactly.
-        CRareText m_strWritten;
+        CCompactString m_strWritten;
         CFileNode* m_pTarget = nullptr;
         int m_nLine = 0;
         // The directory the link was resolved against: an index into m_vBases.

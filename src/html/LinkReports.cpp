@@ -64,9 +64,10 @@ int CExternalLinkReport::Report(CHtmlNode& page) {
         }
         lines += LinkLine(tag);
         items += Format("line %4d: ", tag.m_nLine);
-        std::string text = HtmlEscape(tag.m_strUrl);
-        if (m_seen.insert(tag.m_strUrl).second) {
-            if (RunsScript(tag.m_strUrl))
+        const std::string url = tag.m_strUrl.Str();
+        std::string text = HtmlEscape(url);
+        if (m_seen.insert(url).second) {
+            if (RunsScript(url))
                 items += text;
             else
                 items += "<a href=\"" + text + "\">" + text + "</a>";

@@ -96,7 +96,7 @@ std::string NewBytes(const CHtmlNode::CTag& tag, const std::string& now, const C
     std::string_view tail;
     const std::vector<CWrittenPart> n = SplitWritten(now, css, &tail);
     const std::string_view path = std::string_view(now).substr(0, now.size() - tail.size());
-    const std::string written = !again ? tag.m_strWritten.Text() : css ? CssUrlText(path) : now;
+    const std::string written = !again ? tag.m_strWritten.Str() : css ? CssUrlText(path) : now;
     std::string bytes = NewLinkBytes(tag, written, NamesOf::OnDisk, links);
     const std::vector<std::string_view> w = SplitUrl(written), b = SplitUrl(bytes);
     if (w.size() != n.size() || b.size() < w.size()) {
@@ -199,9 +199,10 @@ public:
     }
 
 private:
+    // Held in the records' own form, so that Replaced only swaps.
     struct Change {
         CHtmlNode::CTag* tag;
-        std::string url, written;
+        CCompactString url, written;
         uint64_t start, end;
     };
 
@@ -250,14 +251,15 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
     std::string bytes = NewBytes(tag, replaced, m_page.Ctx().links, m_bUndoing);
     // Undo puts back the very bytes the run replaced once every name is back.
     if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget))
-        bytes = tag.m_strWritten.Text();
+        bytes = tag.m_strWritten.Str();
     // Bytes that would stay as they are are no change: neither written nor reported.
     if (bytes == replaced) return out.Write(replaced + query);
     m_strLines += ChangeLine(tag, bytes);
     uint64_t start = out.Position();
     if (!out.Write(bytes)) return false;
     uint64_t end = out.Position();
-    m_changes.push_back({&tag, Shown(tag, bytes), std::move(replaced), start, end});
+    m_changes.push_back(
+        {&tag, CCompactString(Shown(tag, bytes)), CCompactString(replaced), start, end});
     return out.Write(query);
 }
 
@@ -269,7 +271,7 @@ std::string LinkChangeLines(const CHtmlNode& page) {
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (!tag.m_pTarget || !tag.m_bRewrite) continue;
         lines += ChangeLine(
-            tag, NewLinkBytes(tag, tag.m_strWritten.Text(), NamesOf::Suggested, page.Ctx().links));
+            tag, NewLinkBytes(tag, tag.m_strWritten.Str(), NamesOf::Suggested, page.Ctx().links));
     }
     return lines.empty() ? lines : "\n" + page.InFileHeading() + "\n" + lines;
 }

@@ -119,29 +119,28 @@ bool NamesHost(std::string_view s) {
 
 // A link is external when it has a scheme of its own or names a host, unless it is one of the
 // site's own addresses; false when it names nothing to check at all.
-bool ClassifyExternal(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base,
-                      const std::string& written, bool& external) {
+bool ClassifyExternal(CHtmlNode& file, const CHtmlNode::CTag& tag, const CLinkBase& base,
+                      const std::string& written, std::string& url, bool& external) {
     external = false;
     const std::string scheme = written.substr(0, static_cast<size_t>(tag.m_nScheme));
     if (SitePathStart(file.Ctx().links.siteUrls, written) != std::string::npos) return true;
     if (!scheme.empty() && NamesNothing(scheme)) return false;
     const bool fileScheme = EqualsNoCase(scheme, "file:");
-    const std::string& url = tag.m_strUrl;
     external = (!scheme.empty() && !fileScheme) || NamesHost(written) ||
                (fileScheme && url.find("//") != std::string::npos);
     if (external && NamesHost(url)) {
-        tag.m_strUrl.replace(0, 2, "//");
+        url.replace(0, 2, "//");
         std::string prefix = "http:";
         if (base.bFullUrl) {
             size_t colon = file.m_strBase.find(':');
             prefix =
                 colon == std::string::npos ? std::string() : file.m_strBase.substr(0, colon + 1);
         }
-        tag.m_strUrl.insert(0, prefix);
+        url.insert(0, prefix);
     }
     if (!external && base.bFullUrl) {
         external = true;
-        tag.m_strUrl = ResolveReference(base.strBaseUrl, tag.m_strUrl);
+        url = ResolveReference(base.strBaseUrl, url);
     }
     return true;
 }
@@ -170,21 +169,23 @@ CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::str
 
 bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     // Blanks around the URL were left out of the record; CSS escapes are read before the URL.
+    std::string url = tag.m_strUrl.Str();
     if (tag.m_nSource == LinkSource::CssUrl || tag.m_nSource == LinkSource::CssImport) {
-        tag.m_strUrl = CssUrlText(tag.m_strUrl);
-        tag.m_strUrl.resize(std::min(tag.m_strUrl.find('#'), tag.m_strUrl.size()));
-        if (tag.m_strUrl.empty()) return false;
+        url = CssUrlText(url);
+        url.resize(std::min(url.find('#'), url.size()));
+        if (url.empty()) return false;
     }
-    std::string written = tag.m_strUrl;
+    std::string written = url;
     tag.m_nBase = base.nBase;
     tag.m_nScheme = SchemeLength(written);
-    DecodeUrl(tag.m_strUrl);
+    DecodeUrl(url);
 
     if (tag.m_nKind != LK_BASE) {
         bool external = false;
-        if (!ClassifyExternal(file, tag, base, written, external)) return false;
+        if (!ClassifyExternal(file, tag, base, written, url, external)) return false;
         if (external) {
             tag.m_nKind = LK_EXTERNAL;
+            tag.m_strUrl = url;
             return true;
         }
         // A local link's query is not part of the file's name: the name ends at the first
@@ -192,11 +193,12 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         size_t query = written.find('?');
         if (query != std::string::npos) {
             written.resize(query);
-            tag.m_strUrl = written;
-            DecodeUrl(tag.m_strUrl);
-            if (tag.m_strUrl.empty()) return false;
+            url = written;
+            DecodeUrl(url);
+            if (url.empty()) return false;
         }
     }
+    tag.m_strUrl = url;
 
     CFileNode* target = nullptr;
     if (tag.m_nKind == LK_BASE) {

@@ -40,7 +40,8 @@ public:
         CCompactString m_strUrl;
         // The link's replaceable text as written, kept for a link to be rewritten until the
         // first rewrite replaces it, then the bytes it replaced, so that undo can put them
-        // back exactly.
+        // back exactly. Read it through Written(): when it is m_strUrl's very bytes, as it
+        // mostly is, it is not kept twice.
         CCompactString m_strWritten;
         CFileNode* m_pTarget = nullptr;
         int m_nLine = 0;
@@ -53,8 +54,16 @@ public:
         bool m_bRewrite = false;
         // A rewrite of the run changed this link in the file; undo changes no other link.
         bool m_bRewritten = false;
+        // The text as written is m_strUrl.
+        bool m_bWrittenIsUrl = false;
         LinkQuote m_nQuote = LinkQuote::Double;
         LinkSource m_nSource = LinkSource::Attribute;
+
+        std::string_view Written() const { return m_bWrittenIsUrl ? m_strUrl : m_strWritten; }
+        void SetWritten(std::string_view text) {
+            m_bWrittenIsUrl = text == m_strUrl.View();
+            m_strWritten = m_bWrittenIsUrl ? std::string_view() : text;
+        }
     };
 
     // The node of an examined entry, its type refined by its extension (WebFileType).

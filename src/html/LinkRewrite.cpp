@@ -96,7 +96,7 @@ std::string NewBytes(const CHtmlNode::CTag& tag, const std::string& now, const C
     std::string_view tail;
     const std::vector<CWrittenPart> n = SplitWritten(now, css, &tail);
     const std::string_view path = std::string_view(now).substr(0, now.size() - tail.size());
-    const std::string written = !again ? tag.m_strWritten.Str() : css ? CssUrlText(path) : now;
+    const std::string written = !again ? std::string(tag.Written()) : css ? CssUrlText(path) : now;
     std::string bytes = NewLinkBytes(tag, written, NamesOf::OnDisk, links);
     const std::vector<std::string_view> w = SplitUrl(written), b = SplitUrl(bytes);
     if (w.size() != n.size() || b.size() < w.size()) {
@@ -192,7 +192,10 @@ public:
             c.tag->m_nScheme = 0;  // the new text is what followed the scheme
             c.tag->m_nStart = c.start;
             c.tag->m_nEnd = c.end;
-            if (!c.tag->m_bRewritten) c.tag->m_strWritten.swap(c.written);
+            if (!c.tag->m_bRewritten) {
+                c.tag->m_strWritten.swap(c.written);
+                c.tag->m_bWrittenIsUrl = false;
+            }
             c.tag->m_bRewritten = true;
         }
         m_page.Ctx().statusReport << m_strReport;
@@ -250,8 +253,7 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
     }
     std::string bytes = NewBytes(tag, replaced, m_page.Ctx().links, m_bUndoing);
     // Undo puts back the very bytes the run replaced once every name is back.
-    if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget))
-        bytes = tag.m_strWritten.Str();
+    if (m_bUndoing && tag.m_bRewritten && NamesRestored(tag.m_pTarget)) bytes = tag.Written();
     // Bytes that would stay as they are are no change: neither written nor reported.
     if (bytes == replaced) return out.Write(replaced + query);
     m_strLines += ChangeLine(tag, bytes);
@@ -270,8 +272,8 @@ std::string LinkChangeLines(const CHtmlNode& page) {
     std::string lines;
     for (const CHtmlNode::CTag& tag : *page.m_pTags) {
         if (!tag.m_pTarget || !tag.m_bRewrite) continue;
-        lines += ChangeLine(
-            tag, NewLinkBytes(tag, tag.m_strWritten.Str(), NamesOf::Suggested, page.Ctx().links));
+        lines +=
+            ChangeLine(tag, NewLinkBytes(tag, tag.Written(), NamesOf::Suggested, page.Ctx().links));
     }
     return lines.empty() ? lines : "\n" + page.InFileHeading() + "\n" + lines;
 }

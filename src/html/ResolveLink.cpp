@@ -215,7 +215,7 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
     std::string_view replaceable =
         std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
     if (LinkTextChanges(tag, replaceable, NamesOf::Suggested, file.Ctx().links)) {
-        tag.m_strWritten = replaceable;
+        tag.SetWritten(replaceable);
         FlagRewrite(file, tag);
     }
     return true;

@@ -1,6 +1,7 @@
 #include "html/PagesAhead.h"
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <thread>
@@ -32,6 +33,8 @@ struct CHeld {
     std::string base;
     std::vector<std::string> bases;
     bool rewrite = false;
+
+    size_t Bytes() const { return status.size() + errors.size(); }
 
     void SaveState(CHtmlNode& page) {
         tags = std::move(page.m_pTags);
@@ -84,6 +87,11 @@ int RunHere(CPageJob& job, CHtmlNode& page) {
 
 }  // namespace
 
+// The report bytes the threads may hold for pages the walk has not taken yet. The threads go
+// in tree order and the walk in its own, so without a bound they could hold a pass's whole
+// report.
+std::atomic<size_t> g_heldBudget{size_t{8} << 20};
+
 struct CPagesAhead::State {
     explicit State(CPageJob& j) : job(j) {}
 
@@ -94,15 +102,23 @@ struct CPagesAhead::State {
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
+    std::atomic<size_t> heldBytes{0};
 
     void Work() {
         while (!stop.load(std::memory_order_relaxed)) {
+            // Over the budget the walk does the pages it reaches itself until it has taken
+            // enough of the held ones.
+            if (heldBytes.load(std::memory_order_relaxed) > g_heldBudget.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
             const size_t i = next.fetch_add(1);
             if (i >= count) return;
             CSlot& slot = slots[i];
             int phase = kFree;
             if (!slot.phase.compare_exchange_strong(phase, kBusy)) continue;
             RunAhead(job, slot);
+            if (slot.held) heldBytes.fetch_add(slot.held->Bytes());
             slot.phase.store(kDone, std::memory_order_release);
             slot.phase.notify_all();
         }
@@ -154,6 +170,7 @@ int CPagesAhead::Take(CHtmlNode& page) {
     slot.phase.store(kTaken);
     std::unique_ptr<CHeld> held = std::move(slot.held);
     if (!held) return RunHere(s.job, page);
+    s.heldBytes.fetch_sub(held->Bytes());
     if (held->failure) {
         if (s.job.ReadsLinks()) held->RestoreState(page);
         std::rethrow_exception(held->failure);
@@ -163,6 +180,10 @@ int CPagesAhead::Take(CHtmlNode& page) {
     ctx.errorReport.WriteRaw(held->errors);
     s.job.Taken(page, held->done);
     return held->done.result;
+}
+
+void CPagesAhead::SetHeldBudget(size_t bytes) {
+    g_heldBudget = bytes;
 }
 
 int CPagesAhead::Threads() const {

@@ -6,6 +6,7 @@
 // comes out in the walk's order exactly as a walk on one thread writes it.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 namespace ts {
@@ -51,6 +52,10 @@ public:
 
     // The number of threads it started.
     int Threads() const;
+
+    // The report bytes the threads may hold for pages the walk has not taken, together
+    // (8 MiB); past it they wait for the walk.
+    static void SetHeldBudget(size_t bytes);
 
 private:
     struct State;

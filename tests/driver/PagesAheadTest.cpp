@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/Strings.h"
+#include "html/PagesAhead.h"
 #include "platform/Text.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"
@@ -93,6 +94,10 @@ TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
         EXPECT_NE(one.find("-------->"), std::string::npos);
         for (int run = 0; run < 3; ++run)
             EXPECT_EQ(report(true, settings), one) << "run " << run;
+        // Threads that may hold next to nothing wait for the walk, and change nothing.
+        CPagesAhead::SetHeldBudget(1);
+        EXPECT_EQ(report(true, settings), one);
+        CPagesAhead::SetHeldBudget(size_t{8} << 20);
     }
     // Memory that runs out on a thread, in the scan or in the parse, ends the run where it
     // ends on one thread.

@@ -41,8 +41,44 @@ def truth_targets(site):
             if re.match(r"^[a-zA-Z][a-zA-Z0-9+.-]*:", url):
                 url = url.split(":", 1)[1]
             target = site + url if url.startswith("/") else os.path.join(page_dir, url)
-            out.setdefault(norm(target), (url, set()))[1].add(os.path.join(site, page))
+            entry = out.setdefault(norm(target), (url, set(), set()))
+            entry[1].add(os.path.join(site, page))
+            entry[2].add((os.path.join(site, page), link["line"]))
     return out
+
+
+def form_of(page, line):
+    """Where a link stands, from its line (the generator writes one tag a line): "style" for
+    url() and @import in a style attribute, a style element or a style sheet, else the tag and
+    attribute, such as "img srcset"."""
+    if page.lower().endswith(".css"):
+        return "style"
+    with open(page, "rb") as f:
+        text = f.read().decode("utf-8", "replace")
+    lines = re.split(r"\r\n|\r|\n", text)
+    here = lines[line - 1] if 0 < line <= len(lines) else ""
+    if "url(" in here or "@import" in here:
+        return "style"
+    for m in re.finditer(r"<([a-zA-Z]+)([^>]*)>?", here):
+        a = re.search(r"\s(href|src|srcset|imagesrcset|poster|cite|formaction|xlink:href|"
+                      r"background|content)\s*=", m.group(2), re.IGNORECASE)
+        if a:
+            attr = a.group(1).lower()
+            return m.group(1).lower() + ("" if attr in ("href", "src") else " " + attr)
+    return "?"
+
+
+# The link forms each checker reads: a link that stands only in others it cannot miss.
+READS = {
+    "check-html-links": {"a", "link", "img", "script", "source", "iframe"},
+    "linkinator": {"a", "link", "img", "script", "source", "iframe", "img srcset",
+                   "source srcset", "meta content", "video poster", "style"},
+    "linkchecker": {"a", "link", "img", "script", "iframe", "meta content", "style",
+                    "img srcset", "source srcset", "blockquote cite", "q cite",
+                    "video poster", "td background", "table background"},
+    "hyperlink": {"a", "link", "img", "script", "source", "iframe", "img srcset",
+                  "source srcset", "style", "meta content", "video poster"},
+}
 
 
 # The href or src of the tags that lead to pages, in any quote style.
@@ -109,16 +145,24 @@ def from_hyperlink(path, site, run_dir):
     return out
 
 
-def pages_linking(site, target):
-    """The pages whose text names the target's file (by its last component)."""
-    name = os.path.basename(target)
+# A quoted value, a url(...) or an unquoted attribute value: where a page names a file.
+VALUE = re.compile(r'"([^"]*)"|\'([^\']*)\'|\(([^()]*)\)|=([^\s>"\']+)')
+
+
+def names_in(pages):
+    """The last components of every value the pages hold, as written and decoded: read once,
+    so that asking about each of tens of thousands of targets costs a look-up."""
     out = set()
-    for root, _, files in os.walk(site):
-        for f in files:
-            if f.lower().endswith((".htm", ".html")):
-                path = os.path.join(root, f)
-                if name in open(path, "rb").read().decode("utf-8", "replace"):
-                    out.add(path)
+    for path in pages:
+        if not path.lower().endswith((".htm", ".html")) or not os.path.isfile(path):
+            continue
+        text = open(path, "rb").read().decode("utf-8", "replace")
+        for m in VALUE.finditer(text):
+            value = next(g for g in m.groups() if g is not None)
+            for piece in [value] + re.split(r"[\s,]+", value):
+                piece = piece.split("#")[0].split("?")[0]
+                for form in (piece, urllib.parse.unquote(piece)):
+                    out.add(form.rstrip("/").rsplit("/", 1)[-1])
     return out
 
 
@@ -132,13 +176,14 @@ def main():
     reached = reached_exactly(site)
     walked = {os.path.join(site, p) for p in
               json.load(open(site + ".truth.json", encoding="utf-8"))["walk_order"]}
+    walked_names = None
     reasons, unexplained = {}, []
-    for target, (url, pages) in truth.items():
+    for target, (url, pages, places) in truth.items():
         if target in theirs:
             continue
         if os.path.isdir(target):
             why = "missed: a link to a directory without an index page (a server may list it)"
-        elif os.path.exists(target):
+        elif os.path.exists(target) or (url.endswith("/") and exists_ignoring_case(target)):
             why = 'missed: a file written with a trailing "/" (a server may serve the file)'
         elif not target.startswith(site + "/"):
             why = "missed: a link above the top directory (it leaves the site)"
@@ -148,6 +193,8 @@ def main():
             why = "missed: on a page not named *.html (the only pages it reads)"
         elif not pages & reached:
             why = "missed: on a page reached only through links in another case"
+        elif not (forms := {form_of(page, line) for page, line in places}) & READS[tool]:
+            why = "missed: only in " + ", ".join(sorted(forms)) + " (links it does not read)"
         else:
             why = None
             unexplained.append("missed " + target)
@@ -159,7 +206,14 @@ def main():
             why = "extra: outside the site (a root-absolute link, from the file system's root)"
         elif os.path.basename(target) == "index.html" and os.path.isdir(os.path.dirname(target)):
             why = "extra: a link to a directory without an index page"
-        elif not pages_linking(site, target) & walked:
+        elif os.path.basename(target) == "index.html" and os.path.isfile(os.path.dirname(target)):
+            why = 'extra: a file written with a trailing "/" (it looks for an index page in it)'
+        elif os.path.basename(target) == "index.html" and \
+                exists_ignoring_case(os.path.dirname(target)):
+            why = "extra: names an existing file in another case (a case-sensitive server fails it)"
+        elif re.search(r"/[A-Za-z][A-Za-z0-9+.-]*:/", target[len(site):]):
+            why = "extra: an absolute URL whose scheme is not in lower case, read as a path"
+        elif os.path.basename(target) not in (walked_names := walked_names or names_in(walked)):
             why = "extra: on a page the program's walk does not pass"
         else:
             why = None

@@ -72,7 +72,7 @@ def form_of(page, line):
 READS = {
     "check-html-links": {"a", "link", "img", "script", "source", "iframe"},
     "linkinator": {"a", "link", "img", "script", "source", "iframe", "img srcset",
-                   "source srcset", "meta content", "video poster", "style"},
+                   "source srcset", "meta content", "video poster"},
     "linkchecker": {"a", "link", "img", "script", "iframe", "meta content", "style",
                     "img srcset", "source srcset", "blockquote cite", "q cite",
                     "video poster", "td background", "table background"},
@@ -149,6 +149,22 @@ def from_hyperlink(path, site, run_dir):
 VALUE = re.compile(r'"([^"]*)"|\'([^\']*)\'|\(([^()]*)\)|=([^\s>"\']+)')
 
 
+def one_level_down(site, target):
+    """True when the target exists one directory further down than written: a link of a
+    directory's index page served at the directory's address without its trailing "/", where
+    relative links resolve one level up."""
+    parts = os.path.relpath(target, site).split(os.sep)
+    for i in range(len(parts)):
+        here = os.path.join(site, *parts[:i])
+        if not os.path.isdir(here):
+            break
+        for sub in os.listdir(here):
+            if os.path.isdir(os.path.join(here, sub)) and \
+                    exists_ignoring_case(os.path.join(here, sub, *parts[i:])):
+                return True
+    return False
+
+
 def names_in(pages):
     """The last components of every value the pages hold, as written and decoded: read once,
     so that asking about each of tens of thousands of targets costs a look-up."""
@@ -177,6 +193,9 @@ def main():
     walked = {os.path.join(site, p) for p in
               json.load(open(site + ".truth.json", encoding="utf-8"))["walk_order"]}
     walked_names = None
+    # Where a server that stops ".." at its root finds the links that climb above the top.
+    clamped = {norm(os.path.join(site, re.sub(r"^(\.\./)+", "", os.path.relpath(t, site))))
+               for t in truth if not t.startswith(site + "/")}
     reasons, unexplained = {}, []
     for target, (url, pages, places) in truth.items():
         if target in theirs:
@@ -193,6 +212,8 @@ def main():
             why = "missed: on a page not named *.html (the only pages it reads)"
         elif not pages & reached:
             why = "missed: on a page reached only through links in another case"
+        elif {norm(p) for p in pages} <= theirs:
+            why = "missed: on a page it reports as broken itself (it could not load it)"
         elif not (forms := {form_of(page, line) for page, line in places}) & READS[tool]:
             why = "missed: only in " + ", ".join(sorted(forms)) + " (links it does not read)"
         else:
@@ -204,6 +225,11 @@ def main():
             why = "extra: names an existing file in another case (a case-sensitive server fails it)"
         elif not target.startswith(site + "/"):
             why = "extra: outside the site (a root-absolute link, from the file system's root)"
+        elif target in clamped:
+            why = "extra: a link above the top directory, which a server reads from its root"
+        elif one_level_down(site, target):
+            why = ('extra: on an index page it took at its directory\'s address without the "/" '
+                   "(its relative links resolve one level up)")
         elif os.path.basename(target) == "index.html" and os.path.isdir(os.path.dirname(target)):
             why = "extra: a link to a directory without an index page"
         elif os.path.basename(target) == "index.html" and os.path.isfile(os.path.dirname(target)):

@@ -239,7 +239,8 @@ def main():
             why = "extra: names an existing file in another case (a case-sensitive server fails it)"
         elif re.search(r"/[A-Za-z][A-Za-z0-9+.-]*:/", target[len(site):]):
             why = "extra: an absolute URL whose scheme is not in lower case, read as a path"
-        elif os.path.basename(target) not in (walked_names := walked_names or names_in(walked)):
+        elif os.path.basename(target) not in (
+                walked_names := walked_names if walked_names is not None else names_in(walked)):
             why = "extra: on a page the program's walk does not pass"
         else:
             why = None

@@ -85,12 +85,12 @@ int RunHere(CPageJob& job, CHtmlNode& page) {
     return done.result;
 }
 
-}  // namespace
-
 // The report bytes the threads may hold for pages the walk has not taken yet. The threads go
 // in tree order and the walk in its own, so without a bound they could hold a pass's whole
 // report.
 std::atomic<size_t> g_heldBudget{size_t{8} << 20};
+
+}  // namespace
 
 struct CPagesAhead::State {
     explicit State(CPageJob& j) : job(j) {}

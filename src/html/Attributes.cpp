@@ -298,15 +298,13 @@ void ExamineBase(CHtmlNode& file, CHtmlNode::CTag& tag, const std::string& value
     file.m_strBase = w;
     tag.m_strUrl = value;
     tag.m_nKind = LK_BASE;
-    // The tag's own link is written relative to the base before it; later links to this one.
-    int before = base.nBase;
+    // Later links are relative to this base.
     if (!base.bFullUrl) {
         file.m_vBases.push_back(w);
         base.nBase = static_cast<int>(file.m_vBases.size()) - 1;
     }
     // Under a full base URL the tag's own link is made absolute against the base before it.
     bool keep = ResolveLink(file, tag, base);
-    tag.m_nBase = before;
     if (base.bFullUrl) base.strBaseUrl = ResolveReference(base.strBaseUrl, decoded);
     if (keep) tags.push_back(std::move(tag));
 }

@@ -33,10 +33,12 @@ enum class LinkSource : unsigned char {
 class CHtmlNode : public CFileNode {
 public:
     // One URL-bearing attribute occurrence. A large site has millions: the members are
-    // ordered so that none pads another.
+    // ordered and the small ones packed so that the record is 48 bytes.
     struct CTag {
         uint64_t m_nStart = 0;  // the tag's "<", then the replaceable URL text's first byte
         uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
+        // The decoded URL. Only reports read it after the link is resolved, so a link to a
+        // file that needs no rewrite lets it go (ResolveLink).
         CCompactString m_strUrl;
         // The link's replaceable text as written, kept for a link to be rewritten until the
         // first rewrite replaces it, then the bytes it replaced, so that undo can put them
@@ -45,19 +47,14 @@ public:
         CCompactString m_strWritten;
         CFileNode* m_pTarget = nullptr;
         int m_nLine = 0;
-        // The directory the link was resolved against: an index into m_vBases.
-        int m_nBase = 0;
-        // Bytes of the scheme and its ":" at the start of m_strUrl, as in "file:page.htm".
-        // Decided from the text as written: a name may hold a ":" too, written "%3A".
-        int m_nScheme = 0;
-        LinkKind m_nKind = LK_LOCAL;
-        bool m_bRewrite = false;
+        LinkKind m_nKind : 2 = LK_LOCAL;
+        LinkQuote m_nQuote : 2 = LinkQuote::Double;
+        LinkSource m_nSource : 3 = LinkSource::Attribute;
+        bool m_bRewrite : 1 = false;
         // A rewrite of the run changed this link in the file; undo changes no other link.
-        bool m_bRewritten = false;
+        bool m_bRewritten : 1 = false;
         // The text as written is m_strUrl.
-        bool m_bWrittenIsUrl = false;
-        LinkQuote m_nQuote = LinkQuote::Double;
-        LinkSource m_nSource = LinkSource::Attribute;
+        bool m_bWrittenIsUrl : 1 = false;
 
         std::string_view Written() const { return m_bWrittenIsUrl ? m_strUrl : m_strWritten; }
         void SetWritten(std::string_view text) {
@@ -65,6 +62,7 @@ public:
             m_strWritten = m_bWrittenIsUrl ? std::string_view() : text;
         }
     };
+    static_assert(sizeof(CTag) <= 48, "a link record is kept for every link of the site");
 
     // The node of an examined entry, its type refined by its extension (WebFileType).
     CHtmlNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent);

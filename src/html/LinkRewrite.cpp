@@ -189,7 +189,6 @@ public:
     void Replaced() override {
         for (Change& c : m_changes) {
             c.tag->m_strUrl.swap(c.url);
-            c.tag->m_nScheme = 0;  // the new text is what followed the scheme
             c.tag->m_nStart = c.start;
             c.tag->m_nEnd = c.end;
             if (!c.tag->m_bRewritten) {

@@ -119,10 +119,10 @@ bool NamesHost(std::string_view s) {
 
 // A link is external when it has a scheme of its own or names a host, unless it is one of the
 // site's own addresses; false when it names nothing to check at all.
-bool ClassifyExternal(CHtmlNode& file, const CHtmlNode::CTag& tag, const CLinkBase& base,
+bool ClassifyExternal(CHtmlNode& file, size_t schemeLength, const CLinkBase& base,
                       const std::string& written, std::string& url, bool& external) {
     external = false;
-    const std::string scheme = written.substr(0, static_cast<size_t>(tag.m_nScheme));
+    const std::string scheme = written.substr(0, schemeLength);
     if (SitePathStart(file.Ctx().links.siteUrls, written) != std::string::npos) return true;
     if (!scheme.empty() && NamesNothing(scheme)) return false;
     const bool fileScheme = EqualsNoCase(scheme, "file:");
@@ -145,17 +145,19 @@ bool ClassifyExternal(CHtmlNode& file, const CHtmlNode::CTag& tag, const CLinkBa
     return true;
 }
 
-// The look-up path of a local link written as written (scheme and query cut off).
-CLocalPath LocalPath(CHtmlNode& file, const CHtmlNode::CTag& tag, const std::string& written) {
+// The look-up path of a local link written as written (query cut off), its scheme
+// schemeLength bytes long, relative to the directory base in force.
+CLocalPath LocalPath(CHtmlNode& file, const CLinkBase& base, size_t schemeLength,
+                     const std::string& written) {
     const std::string& top = TopOf(file).OrigPath();
     size_t site = SitePathStart(file.Ctx().links.siteUrls, written);
     if (site != std::string::npos)
         return Resolve(std::string_view(written).substr(site), {}, false);
-    std::string_view path = std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
+    std::string_view path = std::string_view(written).substr(schemeLength);
     if (!path.empty() && IsSlash(path[0])) return Resolve(path.substr(1), {}, true);
     std::vector<std::string> start;
-    const std::string& dir = static_cast<size_t>(tag.m_nBase) < file.m_vBases.size()
-                                 ? file.m_vBases[static_cast<size_t>(tag.m_nBase)]
+    const std::string& dir = static_cast<size_t>(base.nBase) < file.m_vBases.size()
+                                 ? file.m_vBases[static_cast<size_t>(base.nBase)]
                                  : file.m_strBase;
     if (!BaseSegments(dir, top, start)) {
         CLocalPath outside;
@@ -176,13 +178,12 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         if (url.empty()) return false;
     }
     std::string written = url;
-    tag.m_nBase = base.nBase;
-    tag.m_nScheme = SchemeLength(written);
+    const size_t scheme = static_cast<size_t>(SchemeLength(written));
     DecodeUrl(url);
 
     if (tag.m_nKind != LK_BASE) {
         bool external = false;
-        if (!ClassifyExternal(file, tag, base, written, url, external)) return false;
+        if (!ClassifyExternal(file, scheme, base, written, url, external)) return false;
         if (external) {
             tag.m_nKind = LK_EXTERNAL;
             tag.m_strUrl = url;
@@ -206,17 +207,21 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         if (!path.empty() && path.back() == kPathSep) path.pop_back();
         target = path == TopOf(file).OrigPath() ? &TopOf(file) : SiteMapOf(file).Lookup(path);
     } else {
-        target = Find(file, LocalPath(file, tag, written));
+        target = Find(file, LocalPath(file, base, scheme, written));
     }
     if (!target) return true;
     tag.m_pTarget = target;
     // Until a rewrite replaces them, the replaceable text as written (its character references
     // decoded, its CSS escapes as "%XY"); only a link to be rewritten needs it.
-    std::string_view replaceable =
-        std::string_view(written).substr(static_cast<size_t>(tag.m_nScheme));
+    std::string_view replaceable = std::string_view(written).substr(scheme);
     if (LinkTextChanges(tag, replaceable, NamesOf::Suggested, file.Ctx().links)) {
         tag.SetWritten(replaceable);
         FlagRewrite(file, tag);
+    } else if (tag.m_nKind == LK_LOCAL && !target->IsDirNode()) {
+        // Only a report reads the URL again: of a link to be rewritten, one that resolves to
+        // nothing, or one to a directory that may have no index page. On a large site the
+        // URLs of the other links would be most of what the run holds.
+        tag.m_strUrl = CCompactString();
     }
     return true;
 }

@@ -32,8 +32,8 @@ TEST(Attributes, FindsTheAttributeByTheTableRules) {
     EXPECT_EQ(site.Status(), "");
     EXPECT_EQ(site.Links("index.html"),
               "1 L Page.HTM -> page.htm !\n"
-              "2 L page.htm -> page.htm\n"
-              "3 L page.htm -> page.htm\n"
+              "2 L -> page.htm\n"
+              "3 L -> page.htm\n"
               "4 L y.htm\n"
               "5 L z.htm\n"
               "6 L w.htm\n"
@@ -113,16 +113,16 @@ TEST(Attributes, ScriptsAndMediaAreLinksToo) {
         site.Write(f, "x");
     EXPECT_EQ(site.Parse(), 0);
     EXPECT_EQ(site.Links("index.html"),
-              "1 L app.js -> app.js\n"
-              "1 L frame.htm -> frame.htm\n"
-              "2 L v.mp4 -> v.mp4\n"
-              "2 L s.webm -> s.webm\n"
-              "2 L t.vtt -> t.vtt\n"
-              "3 L a.ogg -> a.ogg\n"
-              "3 L o.svg -> o.svg\n"
+              "1 L -> app.js\n"
+              "1 L -> frame.htm\n"
+              "2 L -> v.mp4\n"
+              "2 L -> s.webm\n"
+              "2 L -> t.vtt\n"
+              "3 L -> a.ogg\n"
+              "3 L -> o.svg\n"
               "4 L cb/\n"
               "4 L ignored.swf\n"
-              "4 L e.swf -> e.swf\n");
+              "4 L -> e.swf\n");
 }
 
 TEST(Attributes, BaseTagsMoveTheBaseOfLaterLinks) {
@@ -143,15 +143,15 @@ TEST(Attributes, BaseTagsMoveTheBaseOfLaterLinks) {
     for (const char* page : {"index.html", "slash.html", "full.html"})
         ParseLinks(site.Html(page));
     EXPECT_EQ(site.Links("index.html"),
-              "1 L top.htm -> top.htm\n"
+              "1 L -> top.htm\n"
               "2 B sub/ -> sub\n"
-              "3 L in.htm -> sub/in.htm\n");
+              "3 L -> sub/in.htm\n");
     EXPECT_EQ(site.Html("index.html").m_strBase, site.Path("sub/"));
     EXPECT_EQ(site.Links("slash.html"),
               "1 B /sub/ -> sub\n"
-              "1 L in.htm -> sub/in.htm\n");
+              "1 L -> sub/in.htm\n");
     EXPECT_EQ(site.Links("full.html"),
-              "1 L top.htm -> top.htm\n"
+              "1 L -> top.htm\n"
               "3 E http://host/x.htm?q=1\n"
               "3 E http://host/abs.htm\n"
               "3 E http://other/y\n"

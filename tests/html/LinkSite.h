@@ -58,8 +58,9 @@ public:
         std::string out;
         if (!n.m_pTags) return out;
         for (const auto& t : *n.m_pTags) {
-            out += std::to_string(t.m_nLine) + " " + "LEB"[static_cast<int>(t.m_nKind)] + " " +
-                   t.m_strUrl.Str();
+            // A link to a file that needs no rewrite keeps no URL.
+            out += std::to_string(t.m_nLine) + " " + "LEB"[static_cast<int>(t.m_nKind)];
+            if (!t.m_strUrl.empty()) out += " " + t.m_strUrl.Str();
             if (t.m_pTarget) {
                 const std::string& path = t.m_pTarget->m_strPath;
                 // The top directory is "."

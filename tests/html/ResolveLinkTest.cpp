@@ -27,15 +27,15 @@ TEST(ResolveLink, LocalLinksResolveIgnoringCaseAndAreFlaggedWhenTheirTextMustCha
     CHtmlNode& x = site.Html("docs/x.htm");
     EXPECT_EQ(ParseLinks(x), 0);
     EXPECT_EQ(site.Links("docs/x.htm"),
-              "1 L ../dir/My Page.htm -> dir/My Page.htm\n"
+              "1 L -> dir/My Page.htm\n"
               "2 L ../dir/My Page.htm -> dir/My Page.htm !\n"
               "3 L ../PAGE.HTM -> page.htm !\n"
-              "4 L ../img/a.gif -> img/a.gif\n"
-              "5 L ./y.htm -> docs/y.htm\n"
+              "4 L -> img/a.gif\n"
+              "5 L -> docs/y.htm\n"
               "5 L ../dir/ -> dir\n"
-              "6 L /docs/y.htm -> docs/y.htm\n"
+              "6 L -> docs/y.htm\n"
               "6 L /DOCS/y.htm -> docs/y.htm !\n"
-              "7 L file:y.htm -> docs/y.htm\n"
+              "7 L -> docs/y.htm\n"
               "8 E MAILTO:someone\n"
               "8 E http://host/x.htm\n");
     EXPECT_EQ(x.m_bRewrite, 1);
@@ -62,8 +62,8 @@ TEST(ResolveLink, LocalQueriesAreCutLikeFragments) {
     site.Write("a?b.html", "");
     EXPECT_EQ(site.Parse(), 0);
     EXPECT_EQ(site.Links("index.html"),
-              "1 L style.css -> style.css\n"
-              "2 L a?b.html -> a?b.html\n"
+              "1 L -> style.css\n"
+              "2 L -> a?b.html\n"
               "4 E http://host/q.cgi?a=1\n"
               "5 L missing.htm\n");
     const auto& tags = *site.Html("index.html").m_pTags;
@@ -110,12 +110,11 @@ TEST(ResolveLink, DotSegmentsDirectoriesSchemesSiteAddressesAndFallbacks) {
     site.Scan();
     EXPECT_EQ(ParseLinks(site.Html("docs/x.htm")), 0);
     EXPECT_EQ(site.Links("docs/x.htm"),
-              "1 L ./y.htm -> docs/y.htm\n"
-              "1 L a/./b/../../y.htm -> docs/y.htm\n"
-              "2 L ../java.desktop/javax/swing/../../java/applet/p.html -> "
-              "java.desktop/java/applet/p.html\n"
+              "1 L -> docs/y.htm\n"
+              "1 L -> docs/y.htm\n"
+              "2 L -> java.desktop/java/applet/p.html\n"
               "3 L ../../outside.htm\n"
-              "3 L /../docs/y.htm -> docs/y.htm\n"
+              "3 L -> docs/y.htm\n"
               "4 L a/ -> docs/a\n"
               "4 L a -> docs/a\n"
               "4 L / -> .\n"
@@ -123,12 +122,12 @@ TEST(ResolveLink, DotSegmentsDirectoriesSchemesSiteAddressesAndFallbacks) {
               "4 L .. -> .\n"
               "5 E tel:+1\n"
               "6 E news:comp\n"
-              "7 L https://example.org/docs/docs/y.htm -> docs/y.htm\n"
-              "8 L //EXAMPLE.org/docs/about -> about.html\n"
+              "7 L -> docs/y.htm\n"
+              "8 L -> about.html\n"
               "8 E https://example.org/docsx/y\n"
               "9 E http://example.org/docs/about\n"
               "9 L about\n"
-              "10 L ../about -> about.html\n"
+              "10 L -> about.html\n"
               "10 L y.htm/\n"
               "10 L a/b.htm\n"
               "11 E https://host/p\n");

@@ -188,6 +188,13 @@ constexpr StringEntry kStrings[] = {
     {IDS_LINK_READ_FAILED, "symbolic link could not be read, left unchanged"},
     {IDS_LINK_REPOINT_FAILED, "Error re-pointing symbolic link to \"%1\", old link left unchanged"},
     {IDS_LINK_CHANGED_KEPT, "symbolic link changed since the run, left unchanged"},
+    {IDS_RENAMES_FAILED, "%1 entries could not be renamed.  See the file errors above."},
+    {IDS_LINE_ENDS_FAILED,
+     "Line endings of %1 files could not be changed.  See the file errors above."},
+    {IDS_LINKS_NOT_RENAMED,
+     "URL links in %1 files could not be renamed.  See the file errors above."},
+    {IDS_PAGES_NOT_READ,
+     "%1 files could not be read, so their links were not checked.  See the file errors above."},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},
     {IDS_WIDE_CHARSET, "page declares UTF-16 or UTF-32, its links are not read"},
 };

@@ -115,6 +115,11 @@ enum StringId {
     IDS_LINK_READ_FAILED = 1040,
     IDS_LINK_REPOINT_FAILED = 1041,
     IDS_LINK_CHANGED_KEPT = 1042,
+    // A pass whose work failed in part says so where it would have said all was well.
+    IDS_RENAMES_FAILED = 1050,
+    IDS_LINE_ENDS_FAILED = 1051,
+    IDS_LINKS_NOT_RENAMED = 1052,
+    IDS_PAGES_NOT_READ = 1053,
 };
 
 // The text of a string; an unknown id gives an empty string.

@@ -255,7 +255,7 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
     PrintReport(fs, a.reportFile, doc, io);
     OfferUndo(fs, doc, ui, io);
     if (!completed) return EXIT_EARLY;
-    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED;
+    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED;
     return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
 }
 

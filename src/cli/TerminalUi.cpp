@@ -96,9 +96,12 @@ void InstallInterruptHandler() {
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = OnInterrupt;
-    sa.sa_flags = SA_RESETHAND;  // the second Ctrl+C gets the default: the process ends
+    sa.sa_flags = SA_RESETHAND;  // the second signal gets the default: the process ends
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
+    // A terminal that closes or a system that shuts down ends the run like Ctrl+C: with the
+    // report so far, no half-done file and no temporary file left.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &sa, nullptr);
 }
 
 CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err,

@@ -55,7 +55,7 @@ private:
     bool m_bEof = false;
 };
 
-// Makes Ctrl+C set the cancel flag; a second Ctrl+C ends the process.
+// Makes Ctrl+C, SIGTERM and SIGHUP set the cancel flag; a second one ends the process.
 void InstallInterruptHandler();
 
 }  // namespace ts

@@ -102,7 +102,7 @@ private:
     bool Open() {
         if (m_bUseEditor) {
             m_finalPath = m_editor.strReportName;
-            m_file = m_fs.OpenWrite(m_finalPath);
+            m_file = CreateInPlaceOf(m_fs, m_finalPath);
         } else {
             m_file = m_fs.CreateTemp(m_doc.m_tempDir.empty() ? TempDirectory() : m_doc.m_tempDir,
                                      std::string(kTempPrefix), m_finalPath);
@@ -121,7 +121,7 @@ private:
         m_doc.m_bFileErrors = errorSize > 0;
         if (errorSize > 0) m_out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
         if (!(runStatus & RS_HTML_REACHED)) return;
-        if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED)) == 0)
+        if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED)) == 0)
             m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
         if (runStatus & RS_SYNTAX_ERRORS) m_out << LoadString(IDS_SUMMARY_SYNTAX) << "\n";
         if (runStatus & RS_UNRESOLVED) m_out << LoadString(IDS_SUMMARY_UNRESOLVED) << "\n";

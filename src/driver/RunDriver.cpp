@@ -98,6 +98,13 @@ CReportStream& CRunDriver::Out() {
     return m_pCtx->statusReport;
 }
 
+bool CRunDriver::ReportFailures(int id, int failed) {
+    if (failed <= 0) return false;
+    Out() << FormatMessage(id, std::to_string(failed)) << "\n";
+    m_doc.m_dwRunStatus |= RS_WORK_FAILED;
+    return true;
+}
+
 CDirXpNode& CRunDriver::Top() {
     return *m_doc.m_pTree;
 }
@@ -132,6 +139,7 @@ CRunDriver::Next CRunDriver::FileNames() {
               << "\n";
     } else if (s.Rename) {
         m_doc.m_dwRunStatus |= RS_RENAMING;
+        const int before = Writer().Failures();
         r = top.ForEach(
             [&](CFileNode& node, bool&) {
                 if (!RenameEntry(Writer(), node, s.LogSubdirs, m_autoReadOnly)) return 0;
@@ -139,6 +147,7 @@ CRunDriver::Next CRunDriver::FileNames() {
                 return 1;
             },
             "Renaming Files");
+        ReportFailures(IDS_RENAMES_FAILED, Writer().Failures() - before);
     } else {
         r = top.ForEach([](CFileNode& node, bool&) { return ReportNewName(node); },
                         "Reporting Suggested Filenames");
@@ -170,16 +179,19 @@ CRunDriver::Next CRunDriver::LineEnds() {
         n = v;
     }
     Out() << HeadingBlock("FILES WITH CHANGED LINE ENDINGS:");
+    int failed = 0;
     if (n > 0) {
         m_doc.m_dwRunStatus |= RS_LINE_ENDS;
+        const int before = Writer().Failures();
         n = top.ForEach(
             [&](CFileNode& node, bool&) {
                 return ConvertIfMarked(Writer(), node, lineEnd, m_autoReadOnly);
             },
             "Updating ASCII Line Ends");
+        failed = Writer().Failures() - before;
         if (n < 0) return Next::Stop;
     }
-    if (n == 0)
+    if (!ReportFailures(IDS_LINE_ENDS_FAILED, failed) && n == 0)
         Out() << "\n"
               << "All files had compatible ASCII line endings!"
               << "\n";
@@ -218,6 +230,7 @@ CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
     CPagesAhead ahead(Top(), parse);
     int n = WalkHierarchy(
         home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Checking URL Links");
+    m_nUnreadPages = parse.Unread();
     if (n < 0) return Next::Stop;
     if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
     Out() << kSectionGap;
@@ -226,7 +239,9 @@ CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
     int n;
+    int failed = 0;
     if (m_settings.UpdateLinks) {
+        const int before = Writer().Failures();
         Out() << HeadingBlock("URL LINK RENAMING:");
         m_doc.m_dwRunStatus |= RS_LINKS;
         n = WalkHierarchyWith(
@@ -235,6 +250,8 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
                 return RewriteLinks(Writer(), node, m_autoReadOnly, false);
             },
             nullptr, "Updating URL Links");
+        failed = Writer().Failures() - before;
+        m_nUnrenamedLinks = failed;
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
         CLinesJob changes(LinkChangeLines);
@@ -243,7 +260,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
             home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Validating URL Links");
     }
     if (n < 0) return Next::Stop;
-    if (n == 0)
+    if (!ReportFailures(IDS_LINKS_NOT_RENAMED, failed) && n == 0)
         Out() << "No local URL links needed to be renamed."
               << "\n";
     Out() << kSectionGap;
@@ -257,7 +274,10 @@ CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
     int n = WalkHierarchy(
         home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Reporting Unresolved Links");
     if (n < 0) return Next::Stop;
-    if (n == 0)
+    // Links that still name files renamed since are as good as unresolved.
+    const bool failed = ReportFailures(IDS_PAGES_NOT_READ, m_nUnreadPages) |
+                        ReportFailures(IDS_LINKS_NOT_RENAMED, m_nUnrenamedLinks);
+    if (!failed && n == 0)
         Out() << "All local links are resolved!"
               << "\n";
     if (n > 0) m_doc.m_dwRunStatus |= RS_UNRESOLVED;
@@ -287,10 +307,17 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
         aux.Attach(page.get());
     else
         ctx.ErrorLine(pagePath, LoadString(IDS_OPEN_FAILED));
-    // The page is finished however the pass ends, and a page that lost text is reported.
+    // The page is finished however the pass ends; one that lost text is reported and taken
+    // away, so that no half page stays in the site.
     auto closePage = [&] {
         aux.Detach();
-        if (page && aux.Failed()) ctx.ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
+        if (!page) return false;
+        const bool whole = page->Close() && !aux.Failed();
+        if (!whole) {
+            ctx.ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
+            Writer().RemoveOwnFile(Top(), kExternalPageName);
+        }
+        return whole;
     };
     std::string title = FormatMessage(IDS_EXTERNAL_TITLE, m_settings.HomePage);
     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
@@ -307,16 +334,15 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     if (n == 0)
         Out() << "No external URL link references!"
               << "\n";
-    // The page is announced only when it exists.
-    if (n > 0 && page) {
+    aux << "</body>\n</html>\n";
+    // The page is announced only when it was written whole.
+    if (closePage() && n > 0) {
         Out() << "\n\n\n"
               << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
               << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
               << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
     }
     Out() << kSectionGap;
-    aux << "</body>\n</html>\n";
-    closePage();
     return Next::Continue;
 }
 

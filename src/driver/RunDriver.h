@@ -57,6 +57,8 @@ private:
     CReportStream& Out();
     CDirXpNode& Top();
     CTreeWriter& Writer();
+    // Writes the line that tells how many items of a pass's work failed, if any did.
+    bool ReportFailures(int id, int failed);
 
     CTessaryDoc& m_doc;
     CRunUi& m_ui;
@@ -72,6 +74,10 @@ private:
     bool m_bReportDue = false;
     // Entries renamed on disk by this run: only then can a symbolic link need a new text.
     int m_nRenamed = 0;
+    // Pages the link check could not read: their links are unknown.
+    int m_nUnreadPages = 0;
+    // Pages whose links could not be renamed: some of their links name old files.
+    int m_nUnrenamedLinks = 0;
     std::string m_strInterruption;
 };
 

@@ -14,6 +14,9 @@ enum RunStatusBits : uint32_t {
     RS_COMPLETED = 0x00008000,
     RS_EXCEPTION = 0x00010000,
     RS_LOW_MEMORY = 0x00020000,
+    // Some work of a pass failed (a rename, a rewrite, a page that could not be read): the run
+    // cannot call the site clean.
+    RS_WORK_FAILED = 0x08000000,
     RS_SYNTAX_ERRORS = 0x10000000,
     RS_UNRESOLVED = 0x20000000,
     RS_UNUSED = 0x40000000,

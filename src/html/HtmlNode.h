@@ -85,6 +85,8 @@ public:
     CFileNode* m_pLinkedContent = nullptr;
     int m_nLinkedHtml = 0;
     bool m_bVisited = false;
+    // The file could not be opened or read whole: its links are unknown.
+    bool m_bUnreadable = false;
     std::string m_strBase;
     bool m_bRewrite = false;
     // Every directory base in force while the file is parsed, in order: the file's own

@@ -12,6 +12,7 @@ CPageDone CParseJob::Run(CHtmlNode& page, CReportStream& status, CReportStream& 
 }
 
 void CParseJob::Taken(CHtmlNode& page, const CPageDone& done) {
+    if (page.m_bUnreadable) ++m_nUnread;
     FinishPageLinks(page, done.finish);
 }
 

@@ -14,6 +14,11 @@ public:
     CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override;
     void Taken(CHtmlNode& page, const CPageDone& done) override;
     bool ReadsLinks() const override { return true; }
+    // Pages taken so far that could not be opened or read whole.
+    int Unread() const { return m_nUnread; }
+
+private:
+    int m_nUnread = 0;
 };
 
 // A pass whose work on a page is the page's block of status-report lines; 1 for a page that

@@ -517,6 +517,7 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
         errors << ErrorLine(page.m_strPath, LoadString(IDS_OPEN_FAILED));
+        page.m_bUnreadable = true;
         return 0;
     }
     // A file that cannot be read keeps no links and changes nothing else either.
@@ -535,6 +536,7 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     if (!ok) {
         errors << ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
         saved.Restore(page);
+        page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
     }
     if (events.WideLine() > 0) {

@@ -64,6 +64,9 @@ public:
     virtual std::unique_ptr<CFile> OpenWrite(const std::string& path) = 0;
     // Creates a file that must not exist yet (never replaces anything).
     virtual std::unique_ptr<CFile> OpenNew(const std::string& path) = 0;
+    // Opens a regular file for adding to its end, creating it when missing. Refuses a symbolic
+    // link (ELOOP) and a file that other names share (EMLINK): what is added would reach them.
+    virtual std::unique_ptr<CFile> OpenAppend(const std::string& path) = 0;
     // Creates a new file exclusively in dir, named prefix + a unique part; path receives it.
     virtual std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                               std::string& path) = 0;
@@ -92,6 +95,11 @@ public:
 
 // The process's real file system.
 CFileSystem& RealFileSystem();
+
+// Creates a new file at path in place of whatever entry has that name: the old name is removed
+// first, so a symbolic link is never followed and a file that other names share keeps its
+// content under them. Never truncates a file.
+std::unique_ptr<CFile> CreateInPlaceOf(CFileSystem& fs, const std::string& path);
 
 // Moves a file without replacing an existing one; across file systems by copying.
 CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to);

@@ -189,6 +189,23 @@ public:
         return std::make_unique<CPosixFile>(fd);
     }
 
+    std::unique_ptr<CFile> OpenAppend(const std::string& path) override {
+        int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK |
+                                          O_CLOEXEC,
+                        0666);
+        if (fd < 0) return nullptr;
+        struct stat s;
+        int err = ::fstat(fd, &s) != 0 ? errno : !S_ISREG(s.st_mode) ? EINVAL
+                                             : s.st_nlink > 1        ? EMLINK
+                                                                     : 0;
+        if (err != 0) {
+            ::close(fd);
+            errno = err;
+            return nullptr;
+        }
+        return std::make_unique<CPosixFile>(fd);
+    }
+
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override {
         std::string pattern = (dir == "/" ? std::string() : dir) + "/" + prefix + "XXXXXX";
@@ -391,6 +408,13 @@ private:
 CFileSystem& RealFileSystem() {
     static CPosixFileSystem fs;
     return fs;
+}
+
+std::unique_ptr<CFile> CreateInPlaceOf(CFileSystem& fs, const std::string& path) {
+    std::unique_ptr<CFile> file = fs.OpenNew(path);
+    if (file || errno != EEXIST) return file;
+    if (!fs.Remove(path)) return nullptr;
+    return fs.OpenNew(path);
 }
 
 CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to) {

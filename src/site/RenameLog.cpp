@@ -10,14 +10,19 @@ namespace ts {
 
 void CRenameLog::Open(CTreeWriter& writer) {
     m_pWriter = &writer;
-    if (m_pFile) return;
-    m_pFile = writer.CreateOwnFile(m_dir, kRenameLogName);
-    if (!m_pFile) writer.Ctx().ui.MessageBox(FormatMessage(IDS_LOG_CREATE_FAILED, m_dir.m_strPath));
 }
 
 void CRenameLog::Write(const std::string& strLine) {
-    if (!m_pWriter || !m_pFile) return;
+    if (!m_pWriter || m_bFailed) return;
     CRunContext& ctx = m_pWriter->Ctx();
+    if (!m_pFile) {
+        m_pFile = m_pWriter->AppendOwnFile(m_dir, kRenameLogName);
+        m_bFailed = !m_pFile;
+        if (m_bFailed) {
+            ctx.ui.MessageBox(FormatMessage(IDS_LOG_CREATE_FAILED, m_dir.m_strPath));
+            return;
+        }
+    }
     CReportStream& aux = ctx.auxStream;
     aux.Attach(m_pFile.get());
     aux << strLine;
@@ -29,16 +34,13 @@ void CRenameLog::Write(const std::string& strLine) {
 }
 
 void CRenameLog::Close() {
-    if (!m_pWriter) return;
     if (m_pFile) {
-        long long length = m_pFile->Length();
         bool closed = m_pFile->Close();
         m_pFile.reset();
         // The directory may have been renamed since the log was opened: its log is inside it.
         if (!closed)
             m_pWriter->Ctx().ErrorLine(JoinPath(m_dir.m_strPath, std::string(kRenameLogName)),
                                        LoadString(IDS_WRITE_FAILED));
-        if (length == 0) m_pWriter->RemoveOwnFile(m_dir, kRenameLogName);
     }
     m_pWriter = nullptr;
 }

@@ -1,5 +1,7 @@
 #include "site/TreeWriter.h"
 
+#include <cerrno>
+
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "platform/Text.h"
@@ -18,7 +20,7 @@ bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
     const std::string newFull = JoinPath(dir, strNewName);
     if (!m_ctx.fs.RenameNoReplace(oldFull, newFull)) {
         m_ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
-        return false;
+        return Failed();
     }
     node.MovePath(newFull);
     return true;
@@ -38,8 +40,9 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     FileStat st;
     if (!m_ctx.fs.Stat(path, st) || st.kind != EntryKind::File) {
         m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
-        return false;
+        return Failed();
     }
+    // Left alone on purpose, like a read-only file the user chose to skip: no failure.
     if (st.isLink) {
         m_ctx.ErrorLine(path, LoadString(IDS_LINKED_FILE_SKIPPED));
         return false;
@@ -47,7 +50,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     std::unique_ptr<CFile> in = m_ctx.fs.OpenRead(path);
     if (!in) {
         m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
-        return false;
+        return Failed();
     }
     CSafeRewrite rewrite(m_ctx.fs, path);
     CContentSink sink(rewrite);
@@ -61,7 +64,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     }
     if (failure) {
         m_ctx.ErrorLine(path, LoadString(failure));
-        return false;
+        return Failed();
     }
     in.reset();
     if (result == CContentProducer::NO_CHANGE) return true;
@@ -69,7 +72,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         int id = rewrite.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
                                                                : IDS_TEMP_WRITE_FAILED;
         m_ctx.ErrorLine(path, LoadString(id));
-        return false;
+        return Failed();
     }
     producer.Replaced();
     return true;
@@ -80,17 +83,43 @@ bool CTreeWriter::Repoint(const CDirNode& dir, std::string_view name,
     const std::string path = JoinPath(dir.m_strPath, std::string(name));
     if (!m_ctx.fs.ReplaceLink(path, strNewText)) {
         m_ctx.ErrorLine(path, FormatMessage(IDS_LINK_REPOINT_FAILED, strNewText));
-        return false;
+        return Failed();
     }
     return true;
 }
 
 std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dir, std::string_view name) {
-    return m_ctx.fs.OpenWrite(JoinPath(dir.m_strPath, std::string(name)));
+    return CreateInPlaceOf(m_ctx.fs, JoinPath(dir.m_strPath, std::string(name)));
 }
 
 bool CTreeWriter::RemoveOwnFile(const CDirNode& dir, std::string_view name) {
     return m_ctx.fs.Remove(JoinPath(dir.m_strPath, std::string(name)));
+}
+
+namespace {
+
+// Gives a file that other names share a copy of its own under path, by safe replacement.
+bool Unshare(CFileSystem& fs, const std::string& path) {
+    FileStat st;
+    std::unique_ptr<CFile> in = fs.OpenRead(path);
+    if (!in || !fs.Stat(path, st) || st.isLink) return false;
+    CSafeRewrite copy(fs, path);
+    if (!copy.Begin()) return false;
+    char buf[65536];
+    long long n;
+    while ((n = in->Read(buf, sizeof buf)) > 0)
+        if (!copy.Write(buf, static_cast<size_t>(n))) return false;
+    return n == 0 && copy.Commit(st.mode);
+}
+
+}  // namespace
+
+std::unique_ptr<CFile> CTreeWriter::AppendOwnFile(const CDirNode& dir, std::string_view name) {
+    const std::string path = JoinPath(dir.m_strPath, std::string(name));
+    std::unique_ptr<CFile> file = m_ctx.fs.OpenAppend(path);
+    if (file || errno != EMLINK) return file;
+    if (!Unshare(m_ctx.fs, path)) return nullptr;
+    return m_ctx.fs.OpenAppend(path);
 }
 
 }  // namespace ts

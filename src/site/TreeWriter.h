@@ -63,14 +63,29 @@ public:
     // Gives the symbolic link name in dir the new text in one step; a failure leaves the old
     // link and gets an error line. The only way a pass changes a link.
     bool Repoint(const CDirNode& dir, std::string_view name, const std::string& strNewText);
-    // Creates (or truncates) a file of the program's own in dir, such as "RENAME.LOG".
+    // Creates a file of the program's own in dir, such as the external-URL page, in place of
+    // an earlier one (CreateInPlaceOf): never by truncating a file, never through a link.
     std::unique_ptr<CFile> CreateOwnFile(const CDirNode& dir, std::string_view name);
+    // Opens a file of the program's own in dir for adding lines after the ones it has, such
+    // as "RENAME.LOG", creating it when missing. One that shares its content with other names
+    // first gets a copy of its own, so the lines reach no other file.
+    std::unique_ptr<CFile> AppendOwnFile(const CDirNode& dir, std::string_view name);
+    // Removes a file of the program's own that could not be written whole.
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
 
     CRunContext& Ctx() const { return m_ctx; }
+    // Renames, content replacements and re-pointed links that failed so far: a pass compares
+    // the count before and after, so that it never calls work that failed done.
+    int Failures() const { return m_nFailures; }
 
 private:
+    bool Failed() {
+        ++m_nFailures;
+        return false;
+    }
+
     CRunContext& m_ctx;
+    int m_nFailures = 0;
 };
 
 }  // namespace ts

@@ -357,14 +357,17 @@ TEST_F(CliProcessTest, ExitStatuses) {
     EXPECT_NE(r.err.find("Error creating status report file!"), std::string::npos);
 }
 
-TEST_F(CliProcessTest, CtrlCEndsTheRunWithAPartialReport) {
-    Child c = StartBlockedRun();
-    ASSERT_EQ(::kill(c.pid, SIGINT), 0);
-    Result r = Finish(c);
-    ASSERT_TRUE(WIFEXITED(r.status)) << r.status;
-    EXPECT_EQ(WEXITSTATUS(r.status), 3);
-    EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n")) << r.out;
-    EXPECT_EQ(ListNames(tmp.Path()), "");
+// A closed terminal (SIGHUP) or a shutdown (SIGTERM) ends the run as Ctrl+C does.
+TEST_F(CliProcessTest, CtrlCTermAndHangUpEndTheRunWithAPartialReport) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        Child c = StartBlockedRun();
+        ASSERT_EQ(::kill(c.pid, sig), 0);
+        Result r = Finish(c);
+        ASSERT_TRUE(WIFEXITED(r.status)) << sig << " " << r.status;
+        EXPECT_EQ(WEXITSTATUS(r.status), 3);
+        EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n")) << r.out;
+        EXPECT_EQ(ListNames(tmp.Path()), "");
+    }
 }
 
 TEST_F(CliProcessTest, SecondCtrlCEndsTheProcess) {

@@ -285,7 +285,7 @@ TEST_F(DriverTest, ExternalPageThatCannotBeCreatedDoesNotStopThePass) {
     top.Write("index.html", kPage);
     ui.settings = DefaultSettings(top.Path(), top / "index.html");
     CFaultyFileSystem fs;
-    fs.FailOn(Op::OpenWrite, 1, "report_of_external_refs.htm");
+    fs.FailOn(Op::OpenNew, 1, "report_of_external_refs.htm");
     Run(fs);
     EXPECT_EQ(doc->m_dwRunStatus & RS_COMPLETED, RS_COMPLETED);
     EXPECT_FALSE(Exists(top / "report_of_external_refs.htm"));

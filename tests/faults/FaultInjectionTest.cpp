@@ -31,7 +31,8 @@ namespace stdfs = std::filesystem;
 
 const std::vector<std::pair<Op, const char*>> kOps = {
     {Op::Stat, "Stat"},           {Op::ListDir, "ListDir"}, {Op::OpenRead, "OpenRead"},
-    {Op::OpenWrite, "OpenWrite"}, {Op::OpenNew, "OpenNew"}, {Op::CreateTemp, "CreateTemp"},
+    {Op::OpenWrite, "OpenWrite"}, {Op::OpenNew, "OpenNew"}, {Op::OpenAppend, "OpenAppend"},
+    {Op::CreateTemp, "CreateTemp"},
     {Op::Read, "Read"},           {Op::Write, "Write"},     {Op::Seek, "Seek"},
     {Op::Sync, "Sync"},           {Op::Close, "Close"},     {Op::Rename, "Rename"},
     {Op::Replace, "Replace"},     {Op::Remove, "Remove"},   {Op::SetMode, "SetMode"},
@@ -454,6 +455,8 @@ protected:
                 error(c.path, IDS_READ_FAILED);
                 break;
             case Op::OpenWrite:
+            case Op::OpenNew:
+            case Op::OpenAppend:
                 if (name == "RENAME.LOG")
                     e.message = FormatMessage(IDS_LOG_CREATE_FAILED, Local(DirName(c.path), p));
                 else

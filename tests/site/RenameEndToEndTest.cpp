@@ -103,7 +103,8 @@ TEST(RenameEndToEnd, RenamesLogsReportsAndUndoes) {
                   "/Old Dir\n" + PadRight("DEEPERDI", 36) + "    " + S + "/Old Dir/deeper dir\n" +
                   PadRight("VERYLONG.HTM", 36) + "    " + S +
                   "/Old Dir/deeper dir/verylongname.html\n" + PadRight("MYPAGE#1.HTM", 36) +
-                  "    " + S + "/Old Dir/my page#1.html\n");
+                  "    " + S + "/Old Dir/my page#1.html\n" +
+                  "1 entries could not be renamed.  See the file errors above.\n");
     const std::string errors =
         FormatMessage(IDS_RENAME_FAILED, S + "/clash one.htm", S + "/CLASHONE.HTM") + "\n" +
         ErrorLine(S + "/ro file.txt", LoadString(IDS_READ_ONLY_SKIPPED));

@@ -137,16 +137,16 @@ TEST(Rename, FailuresAreReportedAndTheRunGoesOn) {
     CSiteFixture f(faulty);
     ::chmod(f.site.Write("r o.txt", "x").c_str(), 0444);
     f.site.Write("sub dir/x y.txt", "y");
-    faulty.FailFrom(Op::OpenWrite, 1, "RENAME.LOG");
+    faulty.FailFrom(Op::OpenAppend, 1, "RENAME.LOG");
     f.Scan(true);
-    // The log of each directory that cannot have one is announced once.
-    EXPECT_EQ(f.ui.messages,
-              (std::vector<std::string>{FormatMessage(IDS_LOG_CREATE_FAILED, f.site / "sub dir"),
-                                        FormatMessage(IDS_LOG_CREATE_FAILED, f.site.Path())}));
     ASSERT_EQ(f.CheckNames(TFS_DOS_FAT), 3);
     faulty.FailOn(Op::SetMode, 1, "r o.txt", EPERM);
     ReadOnlyChoice autoReadOnly = RO_CONVERT;
     EXPECT_EQ(f.RenameAll(true, &autoReadOnly), 2);
+    // The log of each directory that cannot have one is announced once, at its first line.
+    EXPECT_EQ(f.ui.messages,
+              (std::vector<std::string>{FormatMessage(IDS_LOG_CREATE_FAILED, f.site.Path()),
+                                        FormatMessage(IDS_LOG_CREATE_FAILED, f.site / "SUBDIR")}));
     EXPECT_EQ(f.Errors(), ErrorLine(f.site / "r o.txt", LoadString(IDS_READ_ONLY_FAILED)));
     EXPECT_EQ(f.Status(), StatusLine("SUBDIR", f.site / "sub dir") +
                               StatusLine("XY.TXT", f.site / "sub dir/x y.txt"));

@@ -159,12 +159,12 @@ TEST(TreeWriter, OwnFilesLiveInTheDirectoryWhereverItIsNow) {
     auto* dir = static_cast<CDirNode*>(top->Children()[0].get());
     ASSERT_TRUE(writer.Rename(*dir, "new"));
 
-    auto file = writer.CreateOwnFile(*dir, kRenameLogName);
-    ASSERT_TRUE(file);
-    ASSERT_TRUE(file->Write("line", 4) && file->Close());
-    EXPECT_EQ(ReadFile(site / "new/RENAME.LOG"), "line");
-    EXPECT_TRUE(writer.RemoveOwnFile(*dir, kRenameLogName));
-    EXPECT_FALSE(std::filesystem::exists(site / "new/RENAME.LOG"));
+    for (const char* line : {"one", "two"}) {
+        auto file = writer.AppendOwnFile(*dir, kRenameLogName);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->Write(line, 3) && file->Close());
+    }
+    EXPECT_EQ(ReadFile(site / "new/RENAME.LOG"), "onetwo");
 }
 
 }  // namespace

@@ -71,6 +71,9 @@ std::unique_ptr<CFile> CFaultyFileSystem::OpenWrite(const std::string& path) {
 std::unique_ptr<CFile> CFaultyFileSystem::OpenNew(const std::string& path) {
     return Trip(Op::OpenNew, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
 }
+std::unique_ptr<CFile> CFaultyFileSystem::OpenAppend(const std::string& path) {
+    return Trip(Op::OpenAppend, path) ? nullptr : Wrap(m_real.OpenAppend(path), path);
+}
 std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& dir,
                                                      const std::string& prefix, std::string& path) {
     if (Trip(Op::CreateTemp, dir + "/" + prefix)) return nullptr;

@@ -19,6 +19,7 @@ enum class Op {
     OpenRead,
     OpenWrite,
     OpenNew,
+    OpenAppend,
     CreateTemp,
     Read,
     Write,
@@ -69,6 +70,7 @@ public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override;
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override;
     std::unique_ptr<CFile> OpenNew(const std::string& path) override;
+    std::unique_ptr<CFile> OpenAppend(const std::string& path) override;
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override;
     CResult RenameNoReplace(const std::string& from, const std::string& to) override;

@@ -72,6 +72,7 @@ private:
         long long Read(void*, size_t) override { return 0; }
         bool Write(const void* buf, size_t n) override;
         bool Seek(uint64_t) override { return false; }
+        bool Resize(uint64_t) override { return false; }
         long long Length() override { return static_cast<long long>(text.size()); }
         bool Sync() override { return true; }
         bool Close() override { return true; }

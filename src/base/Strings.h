@@ -120,6 +120,9 @@ enum StringId {
     IDS_LINE_ENDS_FAILED = 1051,
     IDS_LINKS_NOT_RENAMED = 1052,
     IDS_PAGES_NOT_READ = 1053,
+    IDS_HARD_LINKED_SKIPPED = 1054,
+    IDS_METADATA_NOT_KEPT = 1055,
+    IDS_READ_ONLY_NOT_RESTORED = 1056,
 };
 
 // The text of a string; an unknown id gives an empty string.

@@ -47,6 +47,10 @@ void CUndoDriver::RunPasses() {
     if (!m_pReports->Create(m_ui)) return;
     if ((m_doc.m_dwRunStatus & RS_RENAMING) && !UndoRenames()) return;
     if (m_doc.m_dwRunStatus & RS_LINE_ENDS) UndoLineEnds();
+    // Last, since the passes before may write what the run made writable.
+    CTreeIterator it(&m_top);
+    while (CFileNode* node = it.Next())
+        m_writer.RestoreReadOnly(*node);
 }
 
 // Renames back, then the links to the names as they now are on disk. False when the links

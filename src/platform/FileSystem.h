@@ -28,6 +28,9 @@ struct FileStat {
     bool readOnly = false;   // owner write bit clear, or on a read-only mount
     unsigned mode = 0;       // permission bits of what the entry names
     uint64_t size = 0;
+    unsigned uid = 0, gid = 0;  // owner and group of what the entry names
+    uint64_t links = 1;         // names the file has (hard links)
+    bool sparse = false;        // fewer blocks than its size needs: it has holes
 };
 
 // An open file, closed when destroyed.
@@ -39,6 +42,8 @@ public:
     // Writes all n bytes or fails; a failed write at the end of a file leaves no part behind.
     virtual bool Write(const void* buf, size_t n) = 0;
     virtual bool Seek(uint64_t offset) = 0;
+    // Cuts or extends the file to length (extended with a hole).
+    virtual bool Resize(uint64_t length) = 0;
     // Current length, or -1. A handle open for reading only answers with the length the file
     // had when it was opened.
     virtual long long Length() = 0;
@@ -76,6 +81,10 @@ public:
     virtual CResult ReplaceFile(const std::string& from, const std::string& to) = 0;
     virtual CResult Remove(const std::string& path) = 0;
     virtual CResult SetMode(const std::string& path, unsigned mode) = 0;
+    // Gives the file at to the owner, group and extended attributes (access control lists
+    // among them) of the file at from; neither is followed if a link. Nothing to keep when
+    // from does not exist. A failure may leave to partly changed: the caller discards it.
+    virtual CResult KeepMetadata(const std::string& from, const std::string& to) = 0;
     // The text of a symbolic link, as written.
     virtual CResult ReadLink(const std::string& path, std::string& text) = 0;
     // Gives the symbolic link at path the new text in one step: a new link made under a

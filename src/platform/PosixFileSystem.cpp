@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -73,6 +75,10 @@ public:
         return st.st_size;
     }
 
+    bool Resize(uint64_t length) override {
+        return ::ftruncate(m_fd, static_cast<off_t>(length)) == 0;
+    }
+
     bool Sync() override { return ::fsync(m_fd) == 0; }
 
     bool Close() override {
@@ -102,6 +108,28 @@ private:
     long long m_nPos = 0;  // the file offset, followed for read-only handles
 };
 
+// The extended attributes of from, copied to to one by one. One that to does not take fails
+// the copy: a file that would lose its access control list is better left as it was.
+CResult CopyAttributes(const std::string& from, const std::string& to) {
+    ssize_t n = ::llistxattr(from.c_str(), nullptr, 0);
+    if (n < 0) return errno == ENOTSUP ? CResult::Ok() : CResult::FromErrno();
+    std::vector<char> names(static_cast<size_t>(n) + 1, '\0');
+    n = ::llistxattr(from.c_str(), names.data(), names.size() - 1);
+    if (n < 0) return CResult::FromErrno();
+    std::vector<char> value;
+    for (size_t i = 0; i < static_cast<size_t>(n); i += std::strlen(names.data() + i) + 1) {
+        const char* name = names.data() + i;
+        ssize_t v = ::lgetxattr(from.c_str(), name, nullptr, 0);
+        if (v >= 0) {
+            value.resize(static_cast<size_t>(v));
+            v = ::lgetxattr(from.c_str(), name, value.data(), value.size());
+        }
+        if (v < 0 || ::lsetxattr(to.c_str(), name, value.data(), static_cast<size_t>(v), 0) != 0)
+            return CResult::FromErrno();
+    }
+    return CResult::Ok();
+}
+
 class CPosixFileSystem : public CFileSystem {
 public:
     CResult Stat(const std::string& path, FileStat& st) override {
@@ -129,6 +157,10 @@ public:
         }
         st.mode = s.st_mode & 07777;
         st.size = static_cast<uint64_t>(s.st_size);
+        st.uid = s.st_uid;
+        st.gid = s.st_gid;
+        st.links = static_cast<uint64_t>(s.st_nlink);
+        st.sparse = static_cast<uint64_t>(s.st_blocks) * 512 < st.size;
         st.readOnly = (s.st_mode & S_IWUSR) == 0 || IsReadOnlyMount(path, s.st_dev);
         return CResult::Ok();
     }
@@ -190,14 +222,14 @@ public:
     }
 
     std::unique_ptr<CFile> OpenAppend(const std::string& path) override {
-        int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK |
-                                          O_CLOEXEC,
-                        0666);
+        int fd = ::open(path.c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
         if (fd < 0) return nullptr;
         struct stat s;
-        int err = ::fstat(fd, &s) != 0 ? errno : !S_ISREG(s.st_mode) ? EINVAL
-                                             : s.st_nlink > 1        ? EMLINK
-                                                                     : 0;
+        int err = ::fstat(fd, &s) != 0  ? errno
+                  : !S_ISREG(s.st_mode) ? EINVAL
+                  : s.st_nlink > 1      ? EMLINK
+                                        : 0;
         if (err != 0) {
             ::close(fd);
             errno = err;
@@ -247,6 +279,18 @@ public:
 
     CResult SetMode(const std::string& path, unsigned mode) override {
         return Check(::chmod(path.c_str(), static_cast<mode_t>(mode)));
+    }
+
+    CResult KeepMetadata(const std::string& from, const std::string& to) override {
+        struct stat s, t;
+        // A file made for the first time (a new profile) has nothing to keep.
+        if (::lstat(from.c_str(), &s) != 0)
+            return errno == ENOENT ? CResult::Ok() : CResult::FromErrno();
+        if (::lstat(to.c_str(), &t) != 0) return CResult::FromErrno();
+        if ((s.st_uid != t.st_uid || s.st_gid != t.st_gid) &&
+            ::lchown(to.c_str(), s.st_uid, s.st_gid) != 0)
+            return CResult::FromErrno();
+        return CopyAttributes(from, to);
     }
 
     CResult ReadLink(const std::string& path, std::string& text) override {

@@ -1,5 +1,6 @@
 #include "platform/SafeRewrite.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ts {
@@ -31,7 +32,8 @@ CResult CSafeRewrite::Write(const void* data, size_t n) {
         if (!r) return r;
     }
     if (n >= kBlock) {
-        if (!m_temp->Write(data, n)) return Failed(TEMP_WRITE, CResult::FromErrno());
+        if (!WriteOut(static_cast<const char*>(data), n))
+            return Failed(TEMP_WRITE, CResult::FromErrno());
     } else {
         m_buffer.append(static_cast<const char*>(data), n);
     }
@@ -42,10 +44,27 @@ CResult CSafeRewrite::Write(const void* data, size_t n) {
 CResult CSafeRewrite::FlushBuffer() {
     if (m_buffer.empty()) return CResult::Ok();
     if (!m_temp) return Failed(TEMP_WRITE, CResult::Fail(EBADF));
-    if (!m_temp->Write(m_buffer.data(), m_buffer.size()))
+    if (!WriteOut(m_buffer.data(), m_buffer.size()))
         return Failed(TEMP_WRITE, CResult::FromErrno());
     m_buffer.clear();
     return CResult::Ok();
+}
+
+bool CSafeRewrite::WriteOut(const char* data, size_t n) {
+    constexpr uint64_t kHole = 4096;
+    const uint64_t end = m_nOut + n;
+    while (m_bHoles && m_nOut < end) {
+        // Whole aligned blocks of zeros are skipped; everything else is written.
+        const uint64_t next = std::min(end, (m_nOut / kHole + 1) * kHole);
+        const char* p = data + (n - (end - m_nOut));
+        const size_t len = static_cast<size_t>(next - m_nOut);
+        const bool hole = len == kHole && std::all_of(p, p + len, [](char c) { return c == 0; });
+        if (hole ? !m_temp->Seek(next) : !m_temp->Write(p, len)) return false;
+        m_nOut = next;
+    }
+    if (m_bHoles) return true;
+    m_nOut = end;
+    return m_temp->Write(data, n);
 }
 
 CResult CSafeRewrite::Failed(Failure failure, CResult why) {
@@ -60,11 +79,25 @@ CResult CSafeRewrite::Commit(unsigned mode) {
         Abort();
         return r;
     }
+    // A hole at the end is part of the length too.
+    if (m_bHoles && !m_temp->Resize(m_nOut)) {
+        CResult why = CResult::FromErrno();
+        m_failure = TEMP_WRITE;
+        Abort();
+        return why;
+    }
     r = m_temp->Sync() ? CResult::Ok() : CResult::FromErrno();
     if (!m_temp->Close() && r) r = CResult::FromErrno();
     m_temp.reset();
     if (!r) {
         m_failure = TEMP_WRITE;
+        Abort();
+        return r;
+    }
+    // Owner and attributes first: a change of owner clears the set-id bits the mode may have.
+    r = m_fs.KeepMetadata(m_target, m_tempPath);
+    if (!r) {
+        m_failure = METADATA;
         Abort();
         return r;
     }

@@ -30,6 +30,20 @@ bool CTreeWriter::MakeWritable(CFileNode& node) {
     if (!m_ctx.fs.SetMode(node.m_strPath, node.m_nMode | 0200)) return false;
     node.m_nMode |= 0200;
     node.m_dwAttributes &= ~FA_READONLY;
+    node.m_bMadeWritable = true;
+    return true;
+}
+
+bool CTreeWriter::RestoreReadOnly(CFileNode& node) {
+    if (!node.m_bMadeWritable) return true;
+    const unsigned mode = node.m_nMode & ~0200u;
+    if (!m_ctx.fs.SetMode(node.m_strPath, mode)) {
+        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_READ_ONLY_NOT_RESTORED));
+        return Failed();
+    }
+    node.m_nMode = mode;
+    node.m_dwAttributes |= FA_READONLY;
+    node.m_bMadeWritable = false;
     return true;
 }
 
@@ -53,6 +67,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         return Failed();
     }
     CSafeRewrite rewrite(m_ctx.fs, path);
+    if (st.sparse) rewrite.KeepHoles();
     CContentSink sink(rewrite);
     CContentProducer::Result result = producer.Produce(*in, sink);
     int failure = 0;
@@ -68,9 +83,16 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     }
     in.reset();
     if (result == CContentProducer::NO_CHANGE) return true;
+    // A new file would split the page from its other names, which would keep the old content.
+    if (st.links > 1) {
+        m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
+        return Failed();
+    }
     if (!rewrite.Commit(st.mode)) {
-        int id = rewrite.LastFailure() == CSafeRewrite::COMMIT ? IDS_UPDATE_FAILED_KEPT
-                                                               : IDS_TEMP_WRITE_FAILED;
+        const CSafeRewrite::Failure why = rewrite.LastFailure();
+        const int id = why == CSafeRewrite::COMMIT     ? IDS_UPDATE_FAILED_KEPT
+                       : why == CSafeRewrite::METADATA ? IDS_METADATA_NOT_KEPT
+                                                       : IDS_TEMP_WRITE_FAILED;
         m_ctx.ErrorLine(path, LoadString(id));
         return Failed();
     }

@@ -30,13 +30,24 @@ namespace {
 namespace stdfs = std::filesystem;
 
 const std::vector<std::pair<Op, const char*>> kOps = {
-    {Op::Stat, "Stat"},           {Op::ListDir, "ListDir"}, {Op::OpenRead, "OpenRead"},
-    {Op::OpenWrite, "OpenWrite"}, {Op::OpenNew, "OpenNew"}, {Op::OpenAppend, "OpenAppend"},
+    {Op::Stat, "Stat"},
+    {Op::ListDir, "ListDir"},
+    {Op::OpenRead, "OpenRead"},
+    {Op::OpenWrite, "OpenWrite"},
+    {Op::OpenNew, "OpenNew"},
+    {Op::OpenAppend, "OpenAppend"},
     {Op::CreateTemp, "CreateTemp"},
-    {Op::Read, "Read"},           {Op::Write, "Write"},     {Op::Seek, "Seek"},
-    {Op::Sync, "Sync"},           {Op::Close, "Close"},     {Op::Rename, "Rename"},
-    {Op::Replace, "Replace"},     {Op::Remove, "Remove"},   {Op::SetMode, "SetMode"},
+    {Op::Read, "Read"},
+    {Op::Write, "Write"},
+    {Op::Seek, "Seek"},
+    {Op::Sync, "Sync"},
+    {Op::Close, "Close"},
+    {Op::Rename, "Rename"},
+    {Op::Replace, "Replace"},
+    {Op::Remove, "Remove"},
+    {Op::SetMode, "SetMode"},
     {Op::CanWrite, "CanWrite"},
+    {Op::KeepMetadata, "KeepMetadata"},
 };
 
 // A small site with everything a run changes: names to shorten in nested directories (the
@@ -482,6 +493,9 @@ protected:
                 break;
             case Op::Replace:
                 error(c.path, IDS_UPDATE_FAILED_KEPT);
+                break;
+            case Op::KeepMetadata:
+                error(file, IDS_METADATA_NOT_KEPT);
                 break;
             case Op::Rename:
                 e.reportText = "Error renaming \"" + Local(c.path, p) + "\" to \"";

@@ -66,7 +66,8 @@ TEST(FullDisk, NothingThatFailedIsCalledDone) {
     if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here: " << disk.Why();
     const std::string site = disk.Path() + "/site";
     ASSERT_EQ(::mkdir(site.c_str(), 0755), 0);
-    const std::string home = "<a href=\"My Page.html\">me</a>\n<a href=\"http://example.com/\">x</a>\n";
+    const std::string home =
+        "<a href=\"My Page.html\">me</a>\n<a href=\"http://example.com/\">x</a>\n";
     const std::string mine = "<a href=\"index.html\">home</a>\n";
     Write(site + "/index.html", home);
     Write(site + "/My Page.html", mine);
@@ -81,8 +82,8 @@ TEST(FullDisk, NothingThatFailedIsCalledDone) {
     EXPECT_EQ(ReadFile(site + "/MYPAGE.HTM"), mine);
     EXPECT_EQ(ReadFile(site + "/NOTES.TXT"), "one\ntwo\n");
     for (const char* claim :
-         {"All files had compatible ASCII line endings!", "No local URL links needed to be renamed.",
-          "All local links are resolved!",
+         {"All files had compatible ASCII line endings!",
+          "No local URL links needed to be renamed.", "All local links are resolved!",
           "This site looks totally clean!", "This file is named"})
         EXPECT_EQ(r.out.find(claim), std::string::npos) << claim << "\n" << r.out;
     for (const char* truth :

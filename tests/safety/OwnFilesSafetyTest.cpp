@@ -26,9 +26,9 @@ struct CLinkedSite {
         root.Write("outside/page.htm", "someone's page\n");
         root.Write("outside/linked.txt", "reached through a symbolic link\n");
         EXPECT_EQ(::link((outside + "/log.txt").c_str(), (site + "/RENAME.LOG").c_str()), 0);
-        EXPECT_EQ(
-            ::link((outside + "/page.htm").c_str(), (site + "/report_of_external_refs.htm").c_str()),
-            0);
+        EXPECT_EQ(::link((outside + "/page.htm").c_str(),
+                         (site + "/report_of_external_refs.htm").c_str()),
+                  0);
         EXPECT_EQ(::symlink("../../outside/linked.txt", (site + "/sub/RENAME.LOG").c_str()), 0);
         before = TreeListing(outside, true);
     }
@@ -51,9 +51,9 @@ TEST(OwnFilesSafety, HardAndSymbolicLinksNamedLikeTheProgramsFilesAreNeverWritte
 
     // Renames with logs: the top directory's log keeps the lines it had and gets the new ones;
     // the log that is a symbolic link is left as it is, and the run says it has no log there.
-    r = RunCliWith({"--target", "dos", "--rename", "--logs", "--yes", "--home", "index.html",
-                    s.site},
-                   "", false);
+    r = RunCliWith(
+        {"--target", "dos", "--rename", "--logs", "--yes", "--home", "index.html", s.site}, "",
+        false);
     EXPECT_EQ(TreeListing(s.outside, true), s.before);
     const std::string log = ReadFile(s.site + "/RENAME.LOG");
     EXPECT_TRUE(log.starts_with("someone's notes\n")) << log;

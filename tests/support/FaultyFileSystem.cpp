@@ -16,6 +16,9 @@ public:
         return !m_fs.Trip(Op::Write, m_path) && m_f->Write(buf, n);
     }
     bool Seek(uint64_t off) override { return !m_fs.Trip(Op::Seek, m_path) && m_f->Seek(off); }
+    bool Resize(uint64_t length) override {
+        return !m_fs.Trip(Op::Write, m_path) && m_f->Resize(length);
+    }
     long long Length() override { return m_f->Length(); }
     bool Sync() override { return !m_fs.Trip(Op::Sync, m_path) && m_f->Sync(); }
     bool Close() override {
@@ -70,6 +73,10 @@ std::unique_ptr<CFile> CFaultyFileSystem::OpenWrite(const std::string& path) {
 }
 std::unique_ptr<CFile> CFaultyFileSystem::OpenNew(const std::string& path) {
     return Trip(Op::OpenNew, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
+}
+CResult CFaultyFileSystem::KeepMetadata(const std::string& from, const std::string& to) {
+    if (Trip(Op::KeepMetadata, to)) return CResult::FromErrno();
+    return m_real.KeepMetadata(from, to);
 }
 std::unique_ptr<CFile> CFaultyFileSystem::OpenAppend(const std::string& path) {
     return Trip(Op::OpenAppend, path) ? nullptr : Wrap(m_real.OpenAppend(path), path);

@@ -30,6 +30,7 @@ enum class Op {
     Replace,
     Remove,
     SetMode,
+    KeepMetadata,
     CanWrite,
     ReadLink,
     ReplaceLink
@@ -77,6 +78,7 @@ public:
     CResult ReplaceFile(const std::string& from, const std::string& to) override;
     CResult Remove(const std::string& path) override;
     CResult SetMode(const std::string& path, unsigned mode) override;
+    CResult KeepMetadata(const std::string& from, const std::string& to) override;
     CResult CanWriteIn(const std::string& dir) override;
     CResult ReadLink(const std::string& path, std::string& text) override;
     CResult ReplaceLink(const std::string& path, const std::string& text) override;

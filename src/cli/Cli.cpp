@@ -8,6 +8,7 @@
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/TerminalText.h"
 #include "cli/TerminalUi.h"
 #include "driver/TessaryDoc.h"
 #include "driver/WizardRules.h"
@@ -74,8 +75,19 @@ bool WriteReport(CFileSystem& fs, const std::string& path, const CReportSource& 
     return f && report.Copy([&f](const char* p, size_t n) { return f->Write(p, n); }) && f->Close();
 }
 
-bool PutReport(const CReportSource& report, std::FILE* out) {
-    return report.Copy([out](const char* p, size_t n) { return std::fwrite(p, 1, n, out) == n; });
+bool Put(std::FILE* out, std::string_view bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+}
+
+// On a terminal the report's controls are shown escaped (names and URLs come from the site);
+// anywhere else it keeps the bytes of the report file.
+bool PutReport(const CReportSource& report, const CliStreams& io) {
+    if (!io.outTerminal)
+        return report.Copy([&io](const char* p, size_t n) { return Put(io.out, {p, n}); });
+    CTerminalText shown(true);
+    return report.Copy([&](const char* p, size_t n) {
+        return Put(io.out, shown.Feed({p, n}));
+    }) && Put(io.out, shown.Finish());
 }
 
 // The command line as typed.
@@ -168,7 +180,7 @@ void ApplyOptions(const CliArgs& a, RunSettings& s) {
 }
 
 int Refuse(const CliStreams& io, const Refusal& r) {
-    std::fprintf(io.err, "tessary-cli: %s\n", OneLine(r.text).c_str());
+    std::fprintf(io.err, "tessary-cli: %s\n", ShownName(OneLine(r.text)).c_str());
     return EXIT_USAGE;
 }
 
@@ -204,7 +216,7 @@ void SaveChoices(CFileSystem& fs, CProfile& profile, const RunSettings& s, const
         std::fprintf(io.err,
                      "tessary-cli: warning: could not store the settings in \"%s\"; they "
                      "are used for this run only\n",
-                     profile.Path().c_str());
+                     ShownName(profile.Path()).c_str());
 }
 
 void PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
@@ -213,11 +225,11 @@ void PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryD
     if (!reportFile.empty()) {
         if (!WriteReport(fs, reportFile, report)) {
             std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
-                         reportFile.c_str());
-            PutReport(report, io.out);
+                         ShownName(reportFile).c_str());
+            PutReport(report, io);
         }
     } else {
-        PutReport(report, io.out);
+        PutReport(report, io);
     }
     std::fflush(io.out);
 }
@@ -232,9 +244,9 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     if (same)
         std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
     else if (doc.m_bReportBuilt)
-        PutReport(CReportSource(fs, doc), io.out);
+        PutReport(CReportSource(fs, doc), io);
     else
-        std::fprintf(io.err, "%s\n", doc.m_strReport.c_str());
+        std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
     std::fflush(io.out);
 }
 
@@ -249,7 +261,8 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
     bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
     if (!doc.m_bReportBuilt) {
         // No report: the view holds the reason, if any was given.
-        if (!doc.m_strReport.empty()) std::fprintf(io.err, "%s\n", doc.m_strReport.c_str());
+        if (!doc.m_strReport.empty())
+            std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
         return EXIT_EARLY;
     }
     PrintReport(fs, a.reportFile, doc, io);
@@ -275,7 +288,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         std::fputs(app.help().c_str(), io.out);
         return EXIT_CLEAN;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(io.err, "tessary-cli: %s\n", e.what());
+        std::fprintf(io.err, "tessary-cli: %s\n", TerminalSafe(e.what(), true).c_str());
         return EXIT_USAGE;
     }
 

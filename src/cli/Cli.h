@@ -21,6 +21,7 @@ struct CliStreams {
     std::FILE* err = stderr;
     bool interactive = false;  // questions may be asked on in/err
     bool progress = false;     // err is a terminal for the progress line
+    bool outTerminal = false;  // out is a terminal: the report is shown with its controls escaped
 };
 
 int RunCli(int argc, const char* const* argv, const CliStreams& streams, CFileSystem& fs);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Strings.h"
+#include "cli/TerminalText.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
 #include "site/VerifyLists.h"
@@ -120,7 +121,7 @@ bool CTerminalUi::RunWizard(RunSettings& settings) {
 
 MessageBoxAnswer CTerminalUi::MessageBox(const std::string& text, int style) {
     m_progress.Clear();
-    std::fprintf(m_err, "%s: %s\n", kAppName, text.c_str());
+    std::fprintf(m_err, "%s: %s\n", kAppName, TerminalSafe(text, true).c_str());
     std::fflush(m_err);
     if ((style & MB_OKCANCEL) && m_bInteractive && !m_bYes)
         return AskYesNo("Continue?") ? ID_OK : ID_CANCEL;
@@ -140,7 +141,7 @@ std::string CTerminalUi::ReadLine() {
 bool CTerminalUi::AskYesNo(const std::string& question) {
     if (!m_bInteractive) return false;
     m_progress.Clear();
-    std::fprintf(m_err, "%s [y/N] ", question.c_str());
+    std::fprintf(m_err, "%s [y/N] ", TerminalSafe(question, true).c_str());
     std::fflush(m_err);
     std::string answer = ReadLine();
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
@@ -152,10 +153,10 @@ RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target
     CRenamePrompt prompt(&node, target, inPass);
     std::string field = prompt.InitialText();
     std::fprintf(m_err, "\n%s: Rename File\n%s\n", kAppName, prompt.Message().c_str());
-    std::fprintf(m_err, "  Directory:          %s\n", prompt.Directory().c_str());
-    std::fprintf(m_err, "  Original Filename:  %s\n", prompt.OriginalName().c_str());
+    std::fprintf(m_err, "  Directory:          %s\n", ShownName(prompt.Directory()).c_str());
+    std::fprintf(m_err, "  Original Filename:  %s\n", ShownName(prompt.OriginalName()).c_str());
     for (;;) {
-        std::fprintf(m_err, "  Suggested Change:   %s\n", field.c_str());
+        std::fprintf(m_err, "  Suggested Change:   %s\n", ShownName(field).c_str());
         std::fprintf(m_err, "%s? ",
                      inPass ? "[a]ccept, accept a[l]l, [n]o rename, [e]dit or [c]ancel"
                             : "[a]ccept, [e]dit or [c]ancel");
@@ -166,7 +167,7 @@ RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target
         if (c == 'a' || (c == 'l' && inPass)) {
             std::string message;
             if (prompt.Accept(field, message)) return c == 'a' ? RENAME_ACCEPT : RENAME_ACCEPT_ALL;
-            std::fprintf(m_err, "%s\n", message.c_str());
+            std::fprintf(m_err, "%s\n", TerminalSafe(message, true).c_str());
         } else if (c == 'n' && inPass) {
             return RENAME_NO_RENAME;
         } else if (c == 'c') {
@@ -182,7 +183,7 @@ RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target
                 field = typed;
             else
                 std::fprintf(m_err, "Refused: %s.\n",
-                             prompt.Filter().Reason(code, refused).c_str());
+                             ShownName(prompt.Filter().Reason(code, refused)).c_str());
         } else {
             std::fprintf(m_err, "Please answer with one of the letters in brackets.\n");
         }
@@ -193,7 +194,7 @@ ReadOnlyAnswer CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     // Nobody to ask: the file is left as it is.
     if (!m_bInteractive) return READONLY_NO;
     m_progress.Clear();
-    std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, text.c_str());
+    std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, TerminalSafe(text, true).c_str());
     std::fprintf(m_err, "Do you want to change its attributes to make it writable?\n");
     for (;;) {
         std::fprintf(m_err, "[y]es, yes to [a]ll, [n]o or no to a[l]l? ");
@@ -229,7 +230,7 @@ bool CTerminalUi::ConfirmRows(const char* question, const char* leftOut,
         std::string bad;
         if (!ToggleRows(answer, checked, bad)) {
             std::fprintf(m_err, "Not a row number from 1 to %zu: %s\n", checked.size(),
-                         bad.c_str());
+                         ShownName(bad).c_str());
             continue;
         }
         std::string left;
@@ -244,16 +245,19 @@ VerifyChoices CTerminalUi::VerifyFilenames(CVerifyNameList& list) {
     VerifyChoices choices{true, std::vector<bool>(rows.size(), true)};
     if (!m_bInteractive || m_bYes) return choices;
     m_progress.Clear();
+    std::vector<std::string> suggested;
     size_t width = std::strlen(LoadString(IDS_SUGGESTED_FILENAME));
-    for (const VerifyNameRow& row : rows)
-        width = std::max(width, row.strSuggested.size());
+    for (const VerifyNameRow& row : rows) {
+        suggested.push_back(ShownName(row.strSuggested));
+        width = std::max(width, suggested.back().size());
+    }
     width = std::min<size_t>(width, 40);
     std::fprintf(m_err, "\n%s: Verify Filenames\nDirectory: %s\n%7s  %-*s  %s\n", kAppName,
-                 list.Directory().c_str(), "#", static_cast<int>(width),
+                 ShownName(list.Directory()).c_str(), "#", static_cast<int>(width),
                  LoadString(IDS_SUGGESTED_FILENAME), LoadString(IDS_ORIGINAL_FILENAME));
     for (size_t i = 0; i < rows.size(); ++i)
         std::fprintf(m_err, "%7zu  %-*s  %s\n", i + 1, static_cast<int>(width),
-                     rows[i].strSuggested.c_str(), rows[i].strOriginal.c_str());
+                     suggested[i].c_str(), ShownName(rows[i].strOriginal).c_str());
     choices.bOk = ConfirmRows(
         "Rename these entries? y = rename, n = stop here, or the numbers of entries "
         "to leave unrenamed (like 2 5-7; again to rename them after all) [y/N/"
@@ -270,9 +274,9 @@ VerifyChoices CTerminalUi::VerifyLineEnds(const std::string& directory,
     if (!m_bInteractive || m_bYes) return choices;
     m_progress.Clear();
     std::fprintf(m_err, "\n%s: Verify ASCII Line End Conversions\nDirectory: %s\n", kAppName,
-                 directory.c_str());
+                 ShownName(directory).c_str());
     for (size_t i = 0; i < rows.size(); ++i)
-        std::fprintf(m_err, "%7zu  %s\n", i + 1, rows[i].text.c_str());
+        std::fprintf(m_err, "%7zu  %s\n", i + 1, ShownName(rows[i].text).c_str());
     choices.bOk = ConfirmRows(
         "Convert these files? y = convert, n = stop here, or the numbers of files "
         "to leave as they are (like 2 5-7; again to convert them after all) [y/N/"

@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
     ts::CliStreams io;
     io.interactive = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
     io.progress = ::isatty(STDERR_FILENO);
+    io.outTerminal = ::isatty(STDOUT_FILENO);
     ts::InstallInterruptHandler();
     return ts::RunCli(argc, argv, io, ts::RealFileSystem());
 }

@@ -9,7 +9,9 @@
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "platform/PlainAscii.h"
 #include "platform/Text.h"
+#include "site/DeviceNames.h"
 #include "site/DirNode.h"
 #include "site/DirXpNode.h"
 #include "site/NameIndex.h"
@@ -85,6 +87,10 @@ std::string CutToLength(const std::string& name, int maxLen, bool b83) {
 // Windows file systems refuse control characters in names.
 bool IsControlChar(char c) {
     return c > 0 && c < 0x20;
+}
+
+bool IsWindowsTarget(int nTarget) {
+    return nTarget == TFS_DOS_FAT || nTarget == TFS_WIN95_VFAT || nTarget == TFS_NTFS;
 }
 
 constexpr size_t kMaxDigits = 18;  // as the name index counts numbered names
@@ -169,6 +175,14 @@ bool IsDotName(const std::string& name) {
     return name == "." || name == "..";
 }
 
+bool TargetRefuses(int nTarget, const std::string& name) {
+    if (RulesOf(nTarget).b83 && ToPlainAscii(name) != name) return true;
+    if (!IsWindowsTarget(nTarget)) return false;
+    std::string trimmed = name;
+    TrimWindowsEnd(trimmed);
+    return trimmed != name || IsDeviceName(name);
+}
+
 void SetNewName(CFileNode& node, std::string name) {
     node.m_strNewName = std::move(name);
     if (node.m_pParent && node.m_pParent->m_pNameIndex) node.m_pParent->m_pNameIndex->Update(node);
@@ -205,19 +219,20 @@ namespace {
 // the case of the target.
 std::string TargetForm(std::string name, int nTarget, const std::string& numberOne) {
     const TargetRules& rules = RulesOf(nTarget);
+    // Short names hold plain ASCII: "café" gives "CAFE", a character with no ASCII letter "_".
+    if (rules.b83) name = ToPlainAscii(name);
     if (nTarget == TFS_ISO9660) {
         name = ToUpper(name);
         std::erase_if(name, [](char c) { return !IsIsoChar(static_cast<unsigned char>(c)); });
     } else {
         RemoveChars(name, rules.strInvalid);
         RemoveChars(name, kNeverInName);
-        if (nTarget == TFS_DOS_FAT || nTarget == TFS_WIN95_VFAT || nTarget == TFS_NTFS)
-            std::erase_if(name, IsControlChar);
+        if (IsWindowsTarget(nTarget)) std::erase_if(name, IsControlChar);
     }
     if (name.empty() || name == ".") name = numberOne;
     if (rules.b83) MakeEightThree(name);
-    // The case comes last: taking the dots out of an 8.3 stem can join stray bytes into a
-    // letter ("\xC4.\xBC" gives a small "\xC4\xBC"). Case mapping keeps every byte length.
+    // The case comes last, once the name has its final bytes. Case mapping keeps every byte
+    // length.
     if (nTarget != TFS_ISO9660 && rules.nCase == CASE_UPPER) name = ToUpper(name);
     if (nTarget != TFS_ISO9660 && rules.nCase == CASE_LOWER) name = ToLower(name);
     return name;
@@ -235,8 +250,15 @@ bool SuggestName(CFileNode& node, int nTarget) {
 
     const int maxLen = MaxNewNameLength(node, nTarget);
     if (static_cast<int>(name.size()) > maxLen) name = CutToLength(name, maxLen, rules.b83);
+    if (IsWindowsTarget(nTarget)) {
+        // Windows drops blanks and dots at the end of a name and cannot create "CON" or
+        // "AUX.TXT"; checked after the cut, which can leave either.
+        TrimWindowsEnd(name);
+        AvoidDeviceName(name, maxLen);
+    }
     // A cut can leave a name that names a directory itself, or nothing at all.
-    if (IsDotName(name)) name = static_cast<int>(numberOne.size()) <= maxLen ? numberOne : "";
+    if (IsDotName(name) || name.empty())
+        name = static_cast<int>(numberOne.size()) <= maxLen ? numberOne : "";
 
     int unique = 0;
     if (name.empty()) {

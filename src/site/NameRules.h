@@ -46,6 +46,11 @@ bool SuggestName(CFileNode& node, int nTarget);
 // True for "." and "..", which name directories themselves rather than an entry.
 bool IsDotName(const std::string& name);
 
+// True when the target cannot hold the name although each character may be typed: a Windows
+// device name or a name ending in a blank or a dot (DOS, Windows 95, NTFS), a short name
+// with a character outside ASCII (DOS, ISO 9660).
+bool TargetRefuses(int nTarget, const std::string& name);
+
 // Sets an entry's new name. Names are always set through here so that the directory's index
 // of names (used to make new names unique) stays current.
 void SetNewName(CFileNode& node, std::string name);

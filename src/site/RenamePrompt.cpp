@@ -38,8 +38,10 @@ bool CRenamePrompt::Accept(std::string& text, std::string& message) {
         text = InitialText();
         return false;
     }
-    // Whatever was pasted into the box: the entry must stay in its directory.
-    if (IsDotName(text) || text.find_first_of(kNeverInName) != std::string::npos) {
+    // Whatever was pasted into the box: the entry must stay in its directory, and the target
+    // must be able to hold its name.
+    if (IsDotName(text) || text.find_first_of(kNeverInName) != std::string::npos ||
+        TargetRefuses(m_nTarget, text)) {
         message = FormatMessage(IDS_NAME_NOT_ALLOWED, text);
         text = InitialText();
         return false;

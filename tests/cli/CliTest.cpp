@@ -14,11 +14,10 @@
 
 #include "cli/Cli.h"
 #include "cli/TerminalUi.h"
+#include "support/CliRunner.h"
 #include "support/EnvVar.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 namespace ts::test {
 namespace {
@@ -272,14 +271,8 @@ protected:
         posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&fa, outPipe[1], 1);
         posix_spawn_file_actions_adddup2(&fa, errPipe[1], 2);
-        std::vector<std::string> all{TESSARY_CLI_PATH};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
         Child c;
-        EXPECT_EQ(::posix_spawn(&c.pid, TESSARY_CLI_PATH, &fa, nullptr, argv.data(), environ), 0);
+        EXPECT_EQ(SpawnCli(args, fa, c.pid), 0);
         posix_spawn_file_actions_destroy(&fa);
         ::close(outPipe[1]);
         ::close(errPipe[1]);

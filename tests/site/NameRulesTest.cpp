@@ -10,6 +10,7 @@
 #include "platform/Text.h"
 #include "site/FileNode.h"
 #include "site/NameRules.h"
+#include "site/RenamePrompt.h"
 #include "site/SiteFixture.h"
 #include "support/MakeNode.h"
 
@@ -46,10 +47,10 @@ TEST(NameRules, IsoNamesAreUpperCase83WithOnlyLettersDigitsAndUnderscore) {
               "my page#1.html -> MYPAGE1.HTM\n"
               "ok_1.TXT -> OK_1.TXT\n"
               "read me -> README\n");
-    // Only removed characters: _1, numbered like any other name when that is taken. Bytes of
-    // multibyte characters go too.
+    // Only removed characters: _1, numbered like any other name when that is taken. Letters
+    // outside ASCII lose their accents.
     EXPECT_EQ(Suggest(TFS_ISO9660, {"_1", "#%", "\xc3\xa9t\xc3\xa9.txt"}),
-              "#% -> _2\n_1\n\xc3\xa9t\xc3\xa9.txt -> T.TXT\n");
+              "#% -> _2\n_1\n\xc3\xa9t\xc3\xa9.txt -> ETE.TXT\n");
 }
 
 TEST(NameRules, DosNamesFollowThe83Form) {
@@ -81,10 +82,21 @@ TEST(NameRules, ShortNamesNeverStartOrEndWithTheDot) {
     EXPECT_EQ(Suggest(TFS_ISO9660, {"#.htaccess"}), "#.htaccess -> _HTA\n");
 }
 
-// Stray bytes around the dots of an 8.3 stem come together once the dots are out: the letter
-// they make is cased like the rest ("\xC4\xBC" is a small letter, "\xC4\xBB" its capital).
-TEST(NameRules, LettersJoinedByTakingOutDotsAreCasedToo) {
-    EXPECT_EQ(Suggest(TFS_DOS_FAT, {"X\xC4.\xBC.txt"}), "X\xC4.\xBC.txt -> X\xC4\xBB.TXT\n");
+// A short name holds plain ASCII: letters lose their accents (also when written decomposed,
+// as macOS writes names), "ß" becomes "SS", anything else one "_" per character or stray byte,
+// even where taking the dots out would join stray bytes into a letter.
+TEST(NameRules, ShortNamesArePlainAscii) {
+    EXPECT_EQ(Suggest(TFS_DOS_FAT, {"X\xC4.\xBC.txt", "e\xcc\x81\xc3\x9f\xc5\x93.htm",
+                                    "\xe6\x97\xa5\xff\xc2\x9b.txt"}),
+              "e\xcc\x81\xc3\x9f\xc5\x93.htm -> ESSOE.HTM\n"
+              "X\xC4.\xBC.txt -> X__.TXT\n"
+              "\xe6\x97\xa5\xff\xc2\x9b.txt -> ___.TXT\n");
+    EXPECT_EQ(Suggest(TFS_ISO9660, {"\xc3\x86sop \xc5\x81\xc3\xb3"
+                                    "d\xc5\xba.html"}),
+              "\xc3\x86sop \xc5\x81\xc3\xb3"
+              "d\xc5\xba.html -> AESOPLOD.HTM\n");
+    // Long names keep their letters.
+    EXPECT_EQ(Suggest(TFS_WIN95_VFAT, {"caf\xc3\xa9.htm"}), "caf\xc3\xa9.htm\n");
 }
 
 TEST(NameRules, OtherTargets) {
@@ -137,9 +149,9 @@ TEST(NameRules, CutsNeverSplitAUtf8Sequence) {
     // Bytes that are not UTF-8 are kept and cut anywhere.
     std::string raw(40, '\xff');
     EXPECT_EQ(Suggest(TFS_MACINTOSH, {raw}), raw + " -> " + std::string(31, '\xff') + "\n");
-    // DOS counts bytes too: "É" takes two of the eight.
+    // A DOS name is plain ASCII before it is cut: "é" is one of the eight.
     EXPECT_EQ(Suggest(TFS_DOS_FAT, {e + e + e + e + e + "x.htm"}),
-              e + e + e + e + e + "x.htm -> \xc3\x89\xc3\x89\xc3\x89\xc3\x89.HTM\n");
+              e + e + e + e + e + "x.htm -> EEEEEX.HTM\n");
 }
 
 TEST(NameRules, WebExtensionsAreProposedFirst) {
@@ -193,24 +205,55 @@ struct FakeTree {
     }
 };
 
+// The room an entry has in a directory whose path is topLen bytes long, and its new name, as
+// "6 PH.HTM".
+std::string SuggestedInRoom(size_t topLen, const char* name, int target) {
+    FakeTree t(topLen);
+    CFileNode file = test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/" + name, t.top.get());
+    SuggestName(file, target);
+    return std::to_string(MaxNewNameLength(file, target)) + " " + file.m_strNewName;
+}
+
 // Found by fuzzing: cutting an 8.3 name to the room its directory leaves could leave the dot
 // last ("PHTM9." is stored as "PHTM9": links to it break). The name gives up characters before
 // its dot and keeps its extension, as numbering does; a cut never ends in the dot.
 TEST(NameRules, ANameCutToItsRoomKeepsTheEightThreeForm) {
-    auto suggested = [](size_t topLen, const char* name, int target) {
-        FakeTree t(topLen);
-        CFileNode file =
-            test::MakeNode<CFileNode>(t.ctx, t.top->m_strPath + "/" + name, t.top.get());
-        SuggestName(file, target);
-        return std::to_string(MaxNewNameLength(file, target)) + " " + file.m_strNewName;
-    };
-    EXPECT_EQ(suggested(248, "P.htm9.HTM", TFS_DOS_FAT), "6 PH.HTM");
-    EXPECT_EQ(suggested(248, "index.html", TFS_ISO9660), "6 IN.HTM");
-    EXPECT_EQ(suggested(250, "index.html", TFS_DOS_FAT), "4 INDE");
-    EXPECT_EQ(suggested(251, "ab.htm", TFS_DOS_FAT), "3 AB");
-    EXPECT_EQ(suggested(249, "caf\xC3\xA9s.htm", TFS_DOS_FAT), "5 C.HTM");
+    EXPECT_EQ(SuggestedInRoom(248, "P.htm9.HTM", TFS_DOS_FAT), "6 PH.HTM");
+    EXPECT_EQ(SuggestedInRoom(248, "index.html", TFS_ISO9660), "6 IN.HTM");
+    EXPECT_EQ(SuggestedInRoom(250, "index.html", TFS_DOS_FAT), "4 INDE");
+    EXPECT_EQ(SuggestedInRoom(251, "ab.htm", TFS_DOS_FAT), "3 AB");
+    EXPECT_EQ(SuggestedInRoom(249, "caf\xC3\xA9s.htm", TFS_DOS_FAT), "5 C.HTM");
     // Other targets are cut as they were.
-    EXPECT_EQ(suggested(248, "averyverylongname.html", TFS_WIN95_VFAT), "10 averyveryl");
+    EXPECT_EQ(SuggestedInRoom(248, "averyverylongname.html", TFS_WIN95_VFAT), "10 averyveryl");
+}
+
+// Windows cannot create a device name, whatever its extension, nor keep a blank or a dot at
+// the end of a name. A cut to the room left can make either, and is mended too.
+TEST(NameRules, WindowsDeviceNamesAndNameEnds) {
+    EXPECT_EQ(SuggestedInRoom(40, "con", TFS_NTFS), "214 con_");
+    EXPECT_EQ(SuggestedInRoom(40, "Com\xc2\xb9 .txt", TFS_NTFS), "214 Com\xc2\xb9 _.txt");
+    EXPECT_EQ(SuggestedInRoom(40, "CONIN$", TFS_WIN95_VFAT), "218 CONIN$_");
+    EXPECT_EQ(SuggestedInRoom(40, "comfort.txt", TFS_NTFS), "214 ");
+    EXPECT_EQ(SuggestedInRoom(40, "COM0", TFS_ISO9660),
+              "12 ");  // CD-ROM names are not Windows names
+    // Room for 3 bytes (the prefix is 252 of 255): "CON" itself fits, "CON_" does not.
+    EXPECT_EQ(SuggestedInRoom(251, "CON", TFS_NTFS), "3 CO_");
+    EXPECT_EQ(SuggestedInRoom(251, "ab c", TFS_NTFS), "3 ab");
+    EXPECT_EQ(SuggestedInRoom(251, " . x", TFS_NTFS), "3 ~1");
+
+    // A typed name is held to the same rules.
+    CSiteFixture f;
+    f.site.Write("a b", "x");
+    f.Scan();
+    for (const char* typed : {"NUL.txt", "name.", "name ", "CAF\xc3\x89"}) {
+        CRenamePrompt prompt(f.Node("a b"), TFS_DOS_FAT, true);
+        std::string text = typed, message;
+        EXPECT_FALSE(prompt.Accept(text, message)) << typed;
+        EXPECT_EQ(message, FormatMessage(IDS_NAME_NOT_ALLOWED, typed));
+    }
+    CRenamePrompt unix(f.Node("a b"), TFS_UNIX, true);
+    std::string text = "CON", message;
+    EXPECT_TRUE(unix.Accept(text, message));
 }
 
 TEST(NameRules, LimitsFollowTheDirectoryPrefix) {

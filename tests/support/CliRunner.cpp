@@ -6,6 +6,8 @@
 #include "cli/Cli.h"
 #include "support/TempDir.h"
 
+extern char** environ;
+
 namespace ts::test {
 namespace {
 
@@ -41,6 +43,17 @@ CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bo
     int code = RunCli(static_cast<int>(argv.size()), argv.data(), io, RealFileSystem());
     std::fclose(io.in);
     return {code, Drain(io.out), Drain(io.err)};
+}
+
+int SpawnCli(const std::vector<std::string>& args, const posix_spawn_file_actions_t& fa,
+             pid_t& pid) {
+    std::vector<std::string> all{TESSARY_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return ::posix_spawn(&pid, TESSARY_CLI_PATH, &fa, nullptr, argv.data(), environ);
 }
 
 }  // namespace ts::test

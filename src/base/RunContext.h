@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/LinkOptions.h"
 #include "base/ReportStream.h"
@@ -39,6 +40,9 @@ public:
 
     // The directory of temporary reports.
     std::string tempDir = TempDirectory();
+    // Paths the scan leaves out: the temporary directory, when it lies inside the site, holds
+    // the run's own reports, which must be neither taken for site files nor moved by a rename.
+    std::vector<std::string> ownPaths;
 
     // Writes an error-report line for a path.
     void ErrorLine(const std::string& path, const std::string& text);

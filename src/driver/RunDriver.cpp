@@ -78,6 +78,7 @@ bool CRunDriver::Start() {
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
     // Until both reports exist the last run's tree stays, and with it its undo.
     if (!m_pReports->Create(m_ui)) return false;
+    ctx.ownPaths = {DirName(m_pReports->StatusPath())};
     m_doc.m_dwRunStatus = 0;
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);

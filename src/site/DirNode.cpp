@@ -95,7 +95,9 @@ int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSp
 // The node of a listed entry, or null for one the scan leaves out: a name too long, an entry
 // that cannot be examined, a file of the program's own, a hidden or special entry.
 bool CDirNode::IsExamined(const std::string& name, const std::string& path) const {
-    return path.size() < kMaxPath && !IsOwnFileName(name, !m_pParent);
+    const std::vector<std::string>& own = Ctx().ownPaths;
+    return path.size() < kMaxPath && !IsOwnFileName(name, !m_pParent) &&
+           std::find(own.begin(), own.end(), path) == own.end();
 }
 
 std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamined& examined,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/CliRunner.h"
+#include "support/EnvVar.h"
 #include "support/TempDir.h"
 
 namespace ts::test {
@@ -92,6 +93,21 @@ TEST(OwnFilesSafety, EarlierLogsSurviveDeclinedRenamesAndGetTheNewLinesAfterThei
     EXPECT_NE(top.find(site / "a b.htm" + "\r\n"), std::string::npos) << top;
     EXPECT_EQ(ReadFile(site / "DONE/RENAME.LOG"), "earlier below\r\n");
     EXPECT_TRUE(ReadFile(site / "FRESH/RENAME.LOG").starts_with("CD.HTM ")) << r.err;
+}
+
+// With the temporary directory inside the site, it and the run's own reports in it are not
+// site files: nothing there is renamed, listed or left behind.
+TEST(OwnFilesSafety, ATemporaryDirectoryInsideTheSiteIsLeftOut) {
+    CTempDir site;
+    site.Write("index.html", "<p>home</p>\n");
+    const std::string tmp = site.Mkdir("tmp");
+    CEnvVar env("TMP", tmp.c_str());
+    CliResult r = RunCliWith({"--target", "dos", "--rename", "--yes", "--home", "index.html",
+                              site.Path()},
+                             "", false);
+    EXPECT_EQ(TreeListing(site.Path(), false), "INDEX.HTM\nreport_of_external_refs.htm\ntmp/\n")
+        << r.out;
+    EXPECT_EQ(r.out.find("ts_"), std::string::npos) << r.out;
 }
 
 }  // namespace ts::test

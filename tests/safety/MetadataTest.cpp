@@ -27,8 +27,11 @@ std::string AccessList() {
         uint16_t tag, perm;
         uint32_t id;
     };
-    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF}, {0x02, 6, 4444}, {0x04, 4, 0xFFFFFFFF},
-                             {0x10, 6, 0xFFFFFFFF}, {0x20, 0, 0xFFFFFFFF}};
+    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF},
+                             {0x02, 6, 4444},
+                             {0x04, 4, 0xFFFFFFFF},
+                             {0x10, 6, 0xFFFFFFFF},
+                             {0x20, 0, 0xFFFFFFFF}};
     std::string blob(4, '\0');
     blob[0] = 2;  // version
     blob.append(reinterpret_cast<const char*>(entries), sizeof entries);

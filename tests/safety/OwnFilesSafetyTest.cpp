@@ -102,9 +102,8 @@ TEST(OwnFilesSafety, ATemporaryDirectoryInsideTheSiteIsLeftOut) {
     site.Write("index.html", "<p>home</p>\n");
     const std::string tmp = site.Mkdir("tmp");
     CEnvVar env("TMP", tmp.c_str());
-    CliResult r = RunCliWith({"--target", "dos", "--rename", "--yes", "--home", "index.html",
-                              site.Path()},
-                             "", false);
+    CliResult r = RunCliWith(
+        {"--target", "dos", "--rename", "--yes", "--home", "index.html", site.Path()}, "", false);
     EXPECT_EQ(TreeListing(site.Path(), false), "INDEX.HTM\nreport_of_external_refs.htm\ntmp/\n")
         << r.out;
     EXPECT_EQ(r.out.find("ts_"), std::string::npos) << r.out;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "support/CliRunner.h"
-#include "support/EnvVar.h"
+#include "support/RunHelpers.h"
 #include "support/TempDir.h"
 
 namespace ts::test {
@@ -100,13 +100,16 @@ TEST(OwnFilesSafety, EarlierLogsSurviveDeclinedRenamesAndGetTheNewLinesAfterThei
 TEST(OwnFilesSafety, ATemporaryDirectoryInsideTheSiteIsLeftOut) {
     CTempDir site;
     site.Write("index.html", "<p>home</p>\n");
-    const std::string tmp = site.Mkdir("tmp");
-    CEnvVar env("TMP", tmp.c_str());
-    CliResult r = RunCliWith(
-        {"--target", "dos", "--rename", "--yes", "--home", "index.html", site.Path()}, "", false);
+    CScriptedUi ui;
+    ui.settings = DefaultSettings(site.Path(), site / "index.html");
+    ui.settings.Target = TFS_DOS_FAT;
+    ui.settings.Rename = true;
+    ui.settings.DeriveUpdateLinks();
+    auto doc = MakeDoc(RealFileSystem(), ui, site.Mkdir("tmp"));
+    doc->CheckDirectory();
     EXPECT_EQ(TreeListing(site.Path(), false), "INDEX.HTM\nreport_of_external_refs.htm\ntmp/\n")
-        << r.out;
-    EXPECT_EQ(r.out.find("ts_"), std::string::npos) << r.out;
+        << ui.viewText;
+    EXPECT_EQ(ui.viewText.find("ts_"), std::string::npos) << ui.viewText;
 }
 
 }  // namespace ts::test

@@ -240,7 +240,6 @@ CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
     int n;
-    int failed = 0;
     if (m_settings.UpdateLinks) {
         const int before = Writer().Failures();
         Out() << HeadingBlock("URL LINK RENAMING:");
@@ -251,8 +250,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
                 return RewriteLinks(Writer(), node, m_autoReadOnly, false);
             },
             nullptr, "Updating URL Links");
-        failed = Writer().Failures() - before;
-        m_nUnrenamedLinks = failed;
+        m_nUnrenamedLinks = Writer().Failures() - before;
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
         CLinesJob changes(LinkChangeLines);
@@ -261,7 +259,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
             home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Validating URL Links");
     }
     if (n < 0) return Next::Stop;
-    if (!ReportFailures(IDS_LINKS_NOT_RENAMED, failed) && n == 0)
+    if (!ReportFailures(IDS_LINKS_NOT_RENAMED, m_nUnrenamedLinks) && n == 0)
         Out() << "No local URL links needed to be renamed."
               << "\n";
     Out() << kSectionGap;
@@ -276,9 +274,10 @@ CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
         home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Reporting Unresolved Links");
     if (n < 0) return Next::Stop;
     // Links that still name files renamed since are as good as unresolved.
-    const bool failed = ReportFailures(IDS_PAGES_NOT_READ, m_nUnreadPages) |
-                        ReportFailures(IDS_LINKS_NOT_RENAMED, m_nUnrenamedLinks);
-    if (!failed && n == 0)
+    // Both lines are written when both apply.
+    const bool unread = ReportFailures(IDS_PAGES_NOT_READ, m_nUnreadPages);
+    const bool unrenamed = ReportFailures(IDS_LINKS_NOT_RENAMED, m_nUnrenamedLinks);
+    if (!unread && !unrenamed && n == 0)
         Out() << "All local links are resolved!"
               << "\n";
     if (n > 0) m_doc.m_dwRunStatus |= RS_UNRESOLVED;

@@ -105,8 +105,7 @@ bool CProfile::Save(CFileSystem& fs) const {
         if (st.isLink) return false;  // never replace a link with a file of our own
         mode = st.mode;
     }
-    CSafeRewrite rewrite(fs, m_path);
-    return rewrite.Begin() && rewrite.Write(Text()) && rewrite.Commit(mode);
+    return RewriteWholeFile(fs, m_path, Text(), mode);
 }
 
 const CProfile::Line* CProfile::Find(const std::string& section, const std::string& name) const {

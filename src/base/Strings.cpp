@@ -196,6 +196,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_HARD_LINKED_SKIPPED, "file has other names (hard links), left unchanged"},
     {IDS_METADATA_NOT_KEPT, "owner or attributes could not be kept, left unchanged"},
     {IDS_READ_ONLY_NOT_RESTORED, "could not be made read-only again"},
+    {IDS_CHANGED_SINCE_SCAN, "moved or replaced since the scan, left unchanged"},
     {IDS_PAGES_NOT_READ,
      "%1 files could not be read, so their links were not checked.  See the file errors above."},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},

@@ -123,6 +123,7 @@ enum StringId {
     IDS_HARD_LINKED_SKIPPED = 1054,
     IDS_METADATA_NOT_KEPT = 1055,
     IDS_READ_ONLY_NOT_RESTORED = 1056,
+    IDS_CHANGED_SINCE_SCAN = 1057,
 };
 
 // The text of a string; an unknown id gives an empty string.

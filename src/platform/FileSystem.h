@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Path.h"
@@ -20,6 +21,13 @@ enum class EntryKind {
     Special,    // FIFO, socket, device, link to a directory or to nothing: never opened
 };
 
+// Which file-system object an entry is. A name that no longer leads to the object the scan saw
+// names another entry, whatever the name.
+struct FileId {
+    uint64_t dev = 0, ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
 struct FileStat {
     EntryKind kind = EntryKind::Missing;
     bool isLink = false;     // the entry itself is a symbolic link
@@ -31,6 +39,15 @@ struct FileStat {
     unsigned uid = 0, gid = 0;  // owner and group of what the entry names
     uint64_t links = 1;         // names the file has (hard links)
     bool sparse = false;        // fewer blocks than its size needs: it has holes
+    FileId id;                  // the entry itself (a link, not what it names)
+    FileId followedId;          // what the entry names: the directory a link leads to
+};
+
+// Who owns a file and the extended attributes (access control lists among them) it carries:
+// what a rewrite must give the new content so that nobody loses access to his file.
+struct FileMetadata {
+    unsigned uid = 0, gid = 0;
+    std::vector<std::pair<std::string, std::string>> attributes;  // name, value
 };
 
 // An open file, closed when destroyed.
@@ -50,6 +67,53 @@ public:
     // Forces written data to the disk.
     virtual bool Sync() = 0;
     virtual bool Close() = 0;
+    // The calls below concern files on disk; a file kept in memory has no identity, mode or
+    // metadata and refuses them (ENOTSUP).
+    // The object the handle is open on.
+    virtual FileId Id() { return FileId(); }
+    virtual bool SetMode(unsigned) { return Unsupported(); }
+    virtual bool GetMetadata(FileMetadata&) { return Unsupported(); }
+    // Gives the file md's owner and group (only where they differ) and attributes. An
+    // attribute the file cannot take fails the call: the caller then discards the file.
+    virtual bool SetMetadata(const FileMetadata&) { return Unsupported(); }
+
+private:
+    static bool Unsupported();
+};
+
+// An open directory. Every call names an entry directly inside it and never follows a symbolic
+// link in that entry's place, so a directory moved, renamed or replaced by a link since it was
+// opened cannot lead a change anywhere else. The calls fail like those of CFileSystem.
+class CDir {
+public:
+    virtual ~CDir() = default;
+    virtual FileId Id() const = 0;
+    // As CFileSystem::Stat, for an entry of this directory.
+    virtual CResult Stat(const std::string& name, FileStat& st) = 0;
+    // A subdirectory; a symbolic link in its place is refused (ELOOP or ENOTDIR).
+    virtual std::unique_ptr<CDir> OpenDir(const std::string& name) = 0;
+    // A regular file for reading; a symbolic link is refused.
+    virtual std::unique_ptr<CFile> OpenRead(const std::string& name) = 0;
+    // A file that must not exist yet.
+    virtual std::unique_ptr<CFile> OpenNew(const std::string& name) = 0;
+    // A regular file for adding to its end, created when missing. Refuses a symbolic link
+    // (ELOOP) and a file that other names share (EMLINK): what is added would reach them.
+    virtual std::unique_ptr<CFile> OpenAppend(const std::string& name) = 0;
+    // A new file named prefix + a unique part; name receives the name.
+    virtual std::unique_ptr<CFile> CreateTemp(const std::string& prefix, std::string& name) = 0;
+    // Never replaces an existing entry; a change of case alone works on a file system that
+    // ignores case.
+    virtual CResult RenameNoReplace(const std::string& from, const std::string& to) = 0;
+    // Renames a file over an existing one in one step (the last step of a safe rewrite).
+    virtual CResult Replace(const std::string& from, const std::string& to) = 0;
+    virtual CResult Remove(const std::string& name) = 0;
+    // Refuses a symbolic link.
+    virtual CResult SetMode(const std::string& name, unsigned mode) = 0;
+    virtual CResult ReadLink(const std::string& name, std::string& text) = 0;
+    // Gives the symbolic link name the new text in one step: a new link made under a temporary
+    // name beside it replaces it by a rename, so a crash leaves the old link or the new one,
+    // never none. Refuses anything but a symbolic link; a failure leaves it as it was.
+    virtual CResult ReplaceLink(const std::string& name, const std::string& text) = 0;
 };
 
 // The calls that can fail return a CResult with the errno of the failure. The opening calls
@@ -69,28 +133,16 @@ public:
     virtual std::unique_ptr<CFile> OpenWrite(const std::string& path) = 0;
     // Creates a file that must not exist yet (never replaces anything).
     virtual std::unique_ptr<CFile> OpenNew(const std::string& path) = 0;
-    // Opens a regular file for adding to its end, creating it when missing. Refuses a symbolic
-    // link (ELOOP) and a file that other names share (EMLINK): what is added would reach them.
-    virtual std::unique_ptr<CFile> OpenAppend(const std::string& path) = 0;
     // Creates a new file exclusively in dir, named prefix + a unique part; path receives it.
     virtual std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                               std::string& path) = 0;
+    // Opens a directory, following a symbolic link in the path as the user gave it.
+    virtual std::unique_ptr<CDir> OpenDir(const std::string& path) = 0;
     // Renames an entry; never replaces an existing one.
     virtual CResult RenameNoReplace(const std::string& from, const std::string& to) = 0;
-    // Renames a file over an existing one in one step (the last step of a safe rewrite).
-    virtual CResult ReplaceFile(const std::string& from, const std::string& to) = 0;
     virtual CResult Remove(const std::string& path) = 0;
-    virtual CResult SetMode(const std::string& path, unsigned mode) = 0;
-    // Gives the file at to the owner, group and extended attributes (access control lists
-    // among them) of the file at from; neither is followed if a link. Nothing to keep when
-    // from does not exist. A failure may leave to partly changed: the caller discards it.
-    virtual CResult KeepMetadata(const std::string& from, const std::string& to) = 0;
     // The text of a symbolic link, as written.
     virtual CResult ReadLink(const std::string& path, std::string& text) = 0;
-    // Gives the symbolic link at path the new text in one step: a new link made under a
-    // temporary name beside it replaces it by a rename, so a crash leaves the old link or the
-    // new one, never none. Refuses anything but a symbolic link; a failure leaves it as it was.
-    virtual CResult ReplaceLink(const std::string& path, const std::string& text) = 0;
     // Creates and removes a probe file; false when the directory refuses writes.
     virtual CResult CanWriteIn(const std::string& dir) = 0;
     // A scan of a tree begins or ends. Between the two, no directory is renamed or removed,
@@ -109,6 +161,7 @@ CFileSystem& RealFileSystem();
 // first, so a symbolic link is never followed and a file that other names share keeps its
 // content under them. Never truncates a file.
 std::unique_ptr<CFile> CreateInPlaceOf(CFileSystem& fs, const std::string& path);
+std::unique_ptr<CFile> CreateInPlaceOf(CDir& dir, const std::string& name);
 
 // Moves a file without replacing an existing one; across file systems by copying.
 CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to);

@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -81,6 +83,17 @@ public:
 
     bool Sync() override { return ::fsync(m_fd) == 0; }
 
+    FileId Id() override {
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0) return FileId();
+        return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+
+    bool SetMode(unsigned mode) override { return ::fchmod(m_fd, static_cast<mode_t>(mode)) == 0; }
+
+    bool GetMetadata(FileMetadata& md) override;
+    bool SetMetadata(const FileMetadata& md) override;
+
     bool Close() override {
         if (m_fd < 0) return true;
         int fd = m_fd;
@@ -108,61 +121,309 @@ private:
     long long m_nPos = 0;  // the file offset, followed for read-only handles
 };
 
-// The extended attributes of from, copied to to one by one. One that to does not take fails
-// the copy: a file that would lose its access control list is better left as it was.
-CResult CopyAttributes(const std::string& from, const std::string& to) {
-    ssize_t n = ::llistxattr(from.c_str(), nullptr, 0);
-    if (n < 0) return errno == ENOTSUP ? CResult::Ok() : CResult::FromErrno();
+bool CPosixFile::GetMetadata(FileMetadata& md) {
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) return false;
+    md.uid = st.st_uid;
+    md.gid = st.st_gid;
+    md.attributes.clear();
+    ssize_t n = ::flistxattr(m_fd, nullptr, 0);
+    if (n <= 0) return n == 0 || errno == ENOTSUP;
     std::vector<char> names(static_cast<size_t>(n) + 1, '\0');
-    n = ::llistxattr(from.c_str(), names.data(), names.size() - 1);
-    if (n < 0) return CResult::FromErrno();
-    std::vector<char> value;
+    n = ::flistxattr(m_fd, names.data(), names.size() - 1);
+    if (n < 0) return false;
     for (size_t i = 0; i < static_cast<size_t>(n); i += std::strlen(names.data() + i) + 1) {
         const char* name = names.data() + i;
-        ssize_t v = ::lgetxattr(from.c_str(), name, nullptr, 0);
+        std::string value;
+        ssize_t v = ::fgetxattr(m_fd, name, nullptr, 0);
         if (v >= 0) {
             value.resize(static_cast<size_t>(v));
-            v = ::lgetxattr(from.c_str(), name, value.data(), value.size());
+            v = ::fgetxattr(m_fd, name, value.data(), value.size());
         }
-        if (v < 0 || ::lsetxattr(to.c_str(), name, value.data(), static_cast<size_t>(v), 0) != 0)
-            return CResult::FromErrno();
+        if (v < 0) return false;
+        value.resize(static_cast<size_t>(v));
+        md.attributes.emplace_back(name, std::move(value));
+    }
+    return true;
+}
+
+bool CPosixFile::SetMetadata(const FileMetadata& md) {
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0) return false;
+    if ((st.st_uid != md.uid || st.st_gid != md.gid) && ::fchown(m_fd, md.uid, md.gid) != 0)
+        return false;
+    for (const auto& [name, value] : md.attributes)
+        if (::fsetxattr(m_fd, name.c_str(), value.data(), value.size(), 0) != 0) return false;
+    return true;
+}
+
+// The result of a system call that returns 0 on success.
+CResult Check(int rc) {
+    return rc == 0 ? CResult::Ok() : CResult::FromErrno();
+}
+
+FileId IdOf(const struct stat& s) {
+    return {static_cast<uint64_t>(s.st_dev), static_cast<uint64_t>(s.st_ino)};
+}
+
+// Fills st for the entry name of dir (AT_FDCWD and a path work too): lstat, then stat through
+// a link to decide what it is. readOnlyMount tells whether a device is mounted read-only.
+template <class ReadOnlyMount>
+CResult StatAt(int dir, const char* name, FileStat& st, ReadOnlyMount readOnlyMount) {
+    st = FileStat();
+    struct stat ls;
+    if (::fstatat(dir, name, &ls, AT_SYMLINK_NOFOLLOW) != 0) return CResult::FromErrno();
+    struct stat s = ls;
+    st.id = st.followedId = IdOf(ls);
+    if (S_ISLNK(ls.st_mode)) {
+        st.isLink = true;
+        if (::fstatat(dir, name, &s, 0) != 0) {
+            st.kind = EntryKind::Special;  // a link to nothing
+            return CResult::Ok();
+        }
+        st.followedId = IdOf(s);
+        // A link to a directory is never followed: a loop must not hang a scan.
+        st.kind = S_ISREG(s.st_mode) ? EntryKind::File : EntryKind::Special;
+        st.linkToDir = S_ISDIR(s.st_mode);
+    } else if (S_ISDIR(s.st_mode)) {
+        st.kind = EntryKind::Directory;
+    } else if (S_ISREG(s.st_mode)) {
+        st.kind = EntryKind::File;
+    } else {
+        st.kind = EntryKind::Special;
+    }
+    st.mode = s.st_mode & 07777;
+    st.size = static_cast<uint64_t>(s.st_size);
+    st.uid = s.st_uid;
+    st.gid = s.st_gid;
+    st.links = static_cast<uint64_t>(s.st_nlink);
+    st.sparse = static_cast<uint64_t>(s.st_blocks) * 512 < st.size;
+    st.readOnly = (s.st_mode & S_IWUSR) == 0 || readOnlyMount(s.st_dev);
+    return CResult::Ok();
+}
+
+// Opens a regular file of dir for reading. O_NONBLOCK keeps a FIFO from blocking the open; it
+// has no effect on reading a regular file, so it stays set rather than costing a system call
+// per file to clear.
+std::unique_ptr<CFile> OpenReadAt(int dir, const char* name, int flags) {
+    int fd = ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
+    if (fd < 0) return nullptr;
+    struct stat s;
+    if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    return std::make_unique<CPosixFile>(fd, static_cast<long long>(s.st_size));
+}
+
+std::unique_ptr<CFile> OpenNewAt(int dir, const char* name) {
+    int fd = ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<CPosixFile>(fd);
+}
+
+std::unique_ptr<CFile> OpenAppendAt(int dir, const char* name) {
+    int fd = ::openat(dir, name,
+                      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat s;
+    int err = ::fstat(fd, &s) != 0  ? errno
+              : !S_ISREG(s.st_mode) ? EINVAL
+              : s.st_nlink > 1      ? EMLINK
+                                    : 0;
+    if (err != 0) {
+        ::close(fd);
+        errno = err;
+        return nullptr;
+    }
+    return std::make_unique<CPosixFile>(fd);
+}
+
+// A name no other process picks: the process, a counter and the clock.
+std::string UniqueName(const std::string& prefix) {
+    static std::atomic<unsigned> counter{0};
+    struct timespec ts;
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    unsigned mix = static_cast<unsigned>(ts.tv_nsec) ^ (++counter * 2654435761u);
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string name = prefix + std::to_string(::getpid()) + "_";
+    for (int i = 0; i < 6; ++i, mix /= 62)
+        name += kChars[mix % 62];
+    return name;
+}
+
+std::unique_ptr<CFile> CreateTempAt(int dir, const std::string& prefix, std::string& name) {
+    for (int i = 0; i < 100; ++i) {
+        std::string candidate = UniqueName(prefix);
+        int fd = ::openat(dir, candidate.c_str(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            name = std::move(candidate);
+            return std::make_unique<CPosixFile>(fd);
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+CResult RawRenameNoReplace(int dir, const char* from, const char* to) {
+    if (::renameat2(dir, from, dir, to, RENAME_NOREPLACE) == 0) return CResult::Ok();
+    if (errno != EINVAL && errno != ENOSYS) return CResult::FromErrno();
+    // The file system cannot rename exclusively: a hard link refuses an existing name.
+    struct stat s;
+    if (::fstatat(dir, from, &s, AT_SYMLINK_NOFOLLOW) != 0) return CResult::FromErrno();
+    if (!S_ISDIR(s.st_mode)) {
+        if (::linkat(dir, from, dir, to, 0) != 0) return CResult::FromErrno();
+        if (::unlinkat(dir, from, 0) != 0) {
+            CResult r = CResult::FromErrno();
+            ::unlinkat(dir, to, 0);
+            return r;
+        }
+        return CResult::Ok();
+    }
+    if (::fstatat(dir, to, &s, AT_SYMLINK_NOFOLLOW) == 0) return CResult::Fail(EEXIST);
+    return Check(::renameat(dir, from, dir, to));
+}
+
+// from and to name entries of dir (or whole paths with AT_FDCWD).
+CResult RenameNoReplaceAt(int dir, const std::string& from, const std::string& to) {
+    CResult r = RawRenameNoReplace(dir, from.c_str(), to.c_str());
+    if (r || r.Error() != EEXIST) return r;
+    // A change of case alone on a case-insensitive file system: both names are one entry.
+    struct stat a, b;
+    if (::fstatat(dir, from.c_str(), &a, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(dir, to.c_str(), &b, AT_SYMLINK_NOFOLLOW) != 0 || !(IdOf(a) == IdOf(b)) ||
+        BaseName(from) == BaseName(to))
+        return CResult::Fail(EEXIST);
+    std::string dirPart = DirName(to);
+    std::string mid = (dirPart.empty() ? std::string() : dirPart + "/") + ".ts_case_" +
+                      std::to_string(::getpid());
+    for (int i = 0; i < 1000; ++i) {
+        std::string candidate = mid + "_" + std::to_string(i);
+        r = RawRenameNoReplace(dir, from.c_str(), candidate.c_str());
+        if (r) {
+            r = RawRenameNoReplace(dir, candidate.c_str(), to.c_str());
+            if (!r) RawRenameNoReplace(dir, candidate.c_str(), from.c_str());
+            return r;
+        }
+        if (r.Error() != EEXIST) return r;
+    }
+    return r;
+}
+
+CResult ReadLinkAt(int dir, const char* name, std::string& text) {
+    text.clear();
+    std::vector<char> buf(256);
+    for (;;) {
+        ssize_t n = ::readlinkat(dir, name, buf.data(), buf.size());
+        if (n < 0) return CResult::FromErrno();
+        // A text that fills the buffer may have been cut: try again with more room.
+        if (static_cast<size_t>(n) < buf.size()) {
+            text.assign(buf.data(), static_cast<size_t>(n));
+            return CResult::Ok();
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+CResult ReplaceLinkAt(int dir, const std::string& name, const std::string& text) {
+    struct stat s;
+    if (::fstatat(dir, name.c_str(), &s, AT_SYMLINK_NOFOLLOW) != 0) return CResult::FromErrno();
+    if (!S_ISLNK(s.st_mode)) return CResult::Fail(EINVAL);
+    // symlinkat never replaces anything, so a name taken meanwhile only means the next one.
+    std::string temp;
+    for (int i = 0;; ++i) {
+        temp = UniqueName(".ts_link_");
+        if (::symlinkat(text.c_str(), dir, temp.c_str()) == 0) break;
+        if (errno != EEXIST || i == 100) return CResult::FromErrno();
+    }
+    // The rename replaces the old link in one step; renameat never follows it.
+    if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+        CResult r = CResult::FromErrno();
+        ::unlinkat(dir, temp.c_str(), 0);
+        return r;
     }
     return CResult::Ok();
 }
 
+class CPosixFileSystem;
+
+class CPosixDir : public CDir {
+public:
+    CPosixDir(CPosixFileSystem& fs, int fd, FileId id) : m_fs(fs), m_fd(fd), m_id(id) {}
+    ~CPosixDir() override { ::close(m_fd); }
+    CPosixDir(const CPosixDir&) = delete;
+    CPosixDir& operator=(const CPosixDir&) = delete;
+
+    // Wraps an open directory; null (errno set) when fd failed or is no directory.
+    static std::unique_ptr<CDir> From(CPosixFileSystem& fs, int fd) {
+        if (fd < 0) return nullptr;
+        struct stat s;
+        if (::fstat(fd, &s) != 0) {
+            int err = errno;
+            ::close(fd);
+            errno = err;
+            return nullptr;
+        }
+        return std::make_unique<CPosixDir>(fs, fd, IdOf(s));
+    }
+
+    FileId Id() const override { return m_id; }
+    CResult Stat(const std::string& name, FileStat& st) override;
+    std::unique_ptr<CDir> OpenDir(const std::string& name) override {
+        return From(m_fs,
+                    ::openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    std::unique_ptr<CFile> OpenRead(const std::string& name) override {
+        return OpenReadAt(m_fd, name.c_str(), O_NOFOLLOW);
+    }
+    std::unique_ptr<CFile> OpenNew(const std::string& name) override {
+        return OpenNewAt(m_fd, name.c_str());
+    }
+    std::unique_ptr<CFile> OpenAppend(const std::string& name) override {
+        return OpenAppendAt(m_fd, name.c_str());
+    }
+    std::unique_ptr<CFile> CreateTemp(const std::string& prefix, std::string& name) override {
+        return CreateTempAt(m_fd, prefix, name);
+    }
+    CResult RenameNoReplace(const std::string& from, const std::string& to) override {
+        return RenameNoReplaceAt(m_fd, from, to);
+    }
+    CResult Replace(const std::string& from, const std::string& to) override {
+        return Check(::renameat(m_fd, from.c_str(), m_fd, to.c_str()));
+    }
+    CResult Remove(const std::string& name) override {
+        return Check(::unlinkat(m_fd, name.c_str(), 0));
+    }
+    CResult SetMode(const std::string& name, unsigned mode) override {
+        // fchmodat cannot leave a link alone everywhere: the file is opened without following
+        // one and changed through its handle.
+        int fd = ::openat(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return CResult::FromErrno();
+        CResult r = Check(::fchmod(fd, static_cast<mode_t>(mode)));
+        ::close(fd);
+        return r;
+    }
+    CResult ReadLink(const std::string& name, std::string& text) override {
+        return ReadLinkAt(m_fd, name.c_str(), text);
+    }
+    CResult ReplaceLink(const std::string& name, const std::string& text) override {
+        return ReplaceLinkAt(m_fd, name, text);
+    }
+
+private:
+    CPosixFileSystem& m_fs;
+    int m_fd;
+    FileId m_id;
+};
+
 class CPosixFileSystem : public CFileSystem {
 public:
     CResult Stat(const std::string& path, FileStat& st) override {
-        st = FileStat();
         const char* name = nullptr;
         int dir = OpenDirOf(path, name);
-        struct stat ls;
-        if (::fstatat(dir, name, &ls, AT_SYMLINK_NOFOLLOW) != 0) return CResult::FromErrno();
-        struct stat s = ls;
-        if (S_ISLNK(ls.st_mode)) {
-            st.isLink = true;
-            if (::fstatat(dir, name, &s, 0) != 0) {
-                st.kind = EntryKind::Special;  // a link to nothing
-                return CResult::Ok();
-            }
-            // A link to a directory is never followed: a loop must not hang a scan.
-            st.kind = S_ISREG(s.st_mode) ? EntryKind::File : EntryKind::Special;
-            st.linkToDir = S_ISDIR(s.st_mode);
-        } else if (S_ISDIR(s.st_mode)) {
-            st.kind = EntryKind::Directory;
-        } else if (S_ISREG(s.st_mode)) {
-            st.kind = EntryKind::File;
-        } else {
-            st.kind = EntryKind::Special;
-        }
-        st.mode = s.st_mode & 07777;
-        st.size = static_cast<uint64_t>(s.st_size);
-        st.uid = s.st_uid;
-        st.gid = s.st_gid;
-        st.links = static_cast<uint64_t>(s.st_nlink);
-        st.sparse = static_cast<uint64_t>(s.st_blocks) * 512 < st.size;
-        st.readOnly = (s.st_mode & S_IWUSR) == 0 || IsReadOnlyMount(path, s.st_dev);
-        return CResult::Ok();
+        return StatAt(dir, name, st, [&](dev_t dev) { return IsReadOnlyMount(path, dev); });
     }
 
     CResult ListDir(const std::string& dir, std::vector<std::string>& names) override {
@@ -196,17 +457,7 @@ public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
         const char* name = nullptr;
         int dir = OpenDirOf(path, name);
-        int fd = ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        struct stat s;
-        if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
-            ::close(fd);
-            errno = EINVAL;
-            return nullptr;
-        }
-        // O_NONBLOCK kept a FIFO from blocking the open. It has no effect on reading a regular
-        // file, so it stays set rather than costing a system call per file to clear.
-        return std::make_unique<CPosixFile>(fd, static_cast<long long>(s.st_size));
+        return OpenReadAt(dir, name, 0);
     }
 
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override {
@@ -216,114 +467,28 @@ public:
     }
 
     std::unique_ptr<CFile> OpenNew(const std::string& path) override {
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) return nullptr;
-        return std::make_unique<CPosixFile>(fd);
-    }
-
-    std::unique_ptr<CFile> OpenAppend(const std::string& path) override {
-        int fd = ::open(path.c_str(),
-                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-        if (fd < 0) return nullptr;
-        struct stat s;
-        int err = ::fstat(fd, &s) != 0  ? errno
-                  : !S_ISREG(s.st_mode) ? EINVAL
-                  : s.st_nlink > 1      ? EMLINK
-                                        : 0;
-        if (err != 0) {
-            ::close(fd);
-            errno = err;
-            return nullptr;
-        }
-        return std::make_unique<CPosixFile>(fd);
+        return OpenNewAt(AT_FDCWD, path.c_str());
     }
 
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override {
-        std::string pattern = (dir == "/" ? std::string() : dir) + "/" + prefix + "XXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-        if (fd < 0) return nullptr;
-        path.assign(buf.data());
-        return std::make_unique<CPosixFile>(fd);
+        std::string base = dir == "/" ? std::string() : dir;
+        std::unique_ptr<CFile> f = CreateTempAt(AT_FDCWD, base + "/" + prefix, path);
+        return f;
+    }
+
+    std::unique_ptr<CDir> OpenDir(const std::string& path) override {
+        return CPosixDir::From(*this, ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
 
     CResult RenameNoReplace(const std::string& from, const std::string& to) override {
-        CResult r = RawRenameNoReplace(from, to);
-        if (r || r.Error() != EEXIST) return r;
-        // A change of case alone on a case-insensitive file system: both names are one entry.
-        struct stat a, b;
-        if (::lstat(from.c_str(), &a) != 0 || ::lstat(to.c_str(), &b) != 0 ||
-            a.st_dev != b.st_dev || a.st_ino != b.st_ino || BaseName(from) == BaseName(to))
-            return CResult::Fail(EEXIST);
-        std::string mid = DirName(to) + "/.ts_case_" + std::to_string(::getpid());
-        for (int i = 0; i < 1000; ++i) {
-            std::string candidate = mid + "_" + std::to_string(i);
-            r = RawRenameNoReplace(from, candidate);
-            if (r) {
-                r = RawRenameNoReplace(candidate, to);
-                if (!r) RawRenameNoReplace(candidate, from);
-                return r;
-            }
-            if (r.Error() != EEXIST) return r;
-        }
-        return r;
-    }
-
-    CResult ReplaceFile(const std::string& from, const std::string& to) override {
-        return Check(::rename(from.c_str(), to.c_str()));
+        return RenameNoReplaceAt(AT_FDCWD, from, to);
     }
 
     CResult Remove(const std::string& path) override { return Check(::unlink(path.c_str())); }
 
-    CResult SetMode(const std::string& path, unsigned mode) override {
-        return Check(::chmod(path.c_str(), static_cast<mode_t>(mode)));
-    }
-
-    CResult KeepMetadata(const std::string& from, const std::string& to) override {
-        struct stat s, t;
-        // A file made for the first time (a new profile) has nothing to keep.
-        if (::lstat(from.c_str(), &s) != 0)
-            return errno == ENOENT ? CResult::Ok() : CResult::FromErrno();
-        if (::lstat(to.c_str(), &t) != 0) return CResult::FromErrno();
-        if ((s.st_uid != t.st_uid || s.st_gid != t.st_gid) &&
-            ::lchown(to.c_str(), s.st_uid, s.st_gid) != 0)
-            return CResult::FromErrno();
-        return CopyAttributes(from, to);
-    }
-
     CResult ReadLink(const std::string& path, std::string& text) override {
-        text.clear();
-        std::vector<char> buf(256);
-        for (;;) {
-            ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
-            if (n < 0) return CResult::FromErrno();
-            // A text that fills the buffer may have been cut: try again with more room.
-            if (static_cast<size_t>(n) < buf.size()) {
-                text.assign(buf.data(), static_cast<size_t>(n));
-                return CResult::Ok();
-            }
-            buf.resize(buf.size() * 2);
-        }
-    }
-
-    CResult ReplaceLink(const std::string& path, const std::string& text) override {
-        struct stat s;
-        if (::lstat(path.c_str(), &s) != 0) return CResult::FromErrno();
-        if (!S_ISLNK(s.st_mode)) return CResult::Fail(EINVAL);
-        std::string dir = DirName(path);
-        int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd < 0) return CResult::FromErrno();
-        std::string temp;
-        CResult r = MakeTempLink(dfd, text, temp);
-        // The rename replaces the old link in one step; renameat never follows it.
-        if (r && ::renameat(dfd, temp.c_str(), dfd, BaseName(path).c_str()) != 0) {
-            r = CResult::FromErrno();
-            ::unlinkat(dfd, temp.c_str(), 0);
-        }
-        ::close(dfd);
-        return r;
+        return ReadLinkAt(AT_FDCWD, path.c_str(), text);
     }
 
     CResult CanWriteIn(const std::string& dir) override {
@@ -353,52 +518,23 @@ public:
         m_scanDirs.clear();
     }
 
-private:
-    // The result of a system call that returns 0 on success.
-    static CResult Check(int rc) { return rc == 0 ? CResult::Ok() : CResult::FromErrno(); }
-
-    CResult RawRenameNoReplace(const std::string& from, const std::string& to) {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return CResult::Ok();
-        if (errno != EINVAL && errno != ENOSYS) return CResult::FromErrno();
-        // The file system cannot rename exclusively: a hard link refuses an existing name.
-        struct stat s;
-        if (::lstat(from.c_str(), &s) != 0) return CResult::FromErrno();
-        if (!S_ISDIR(s.st_mode)) {
-            if (::link(from.c_str(), to.c_str()) != 0) return CResult::FromErrno();
-            if (::unlink(from.c_str()) != 0) {
-                CResult r = CResult::FromErrno();
-                ::unlink(to.c_str());
-                return r;
-            }
-            return CResult::Ok();
-        }
-        if (::lstat(to.c_str(), &s) == 0) return CResult::Fail(EEXIST);
-        return Check(::rename(from.c_str(), to.c_str()));
-    }
-
-    // A new link in the directory under a name of our own; symlinkat never replaces anything,
-    // so a name taken meanwhile only means trying the next one.
-    static CResult MakeTempLink(int dfd, const std::string& text, std::string& name) {
-        static std::atomic<unsigned> counter{0};
-        for (int i = 0; i < 1000; ++i) {
-            name = ".ts_link_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-            if (::symlinkat(text.c_str(), dfd, name.c_str()) == 0) return CResult::Ok();
-            if (errno != EEXIST) return CResult::FromErrno();
-        }
-        return CResult::Fail(EEXIST);
-    }
-
     bool IsReadOnlyMount(const std::string& path, dev_t dev) {
+        return IsReadOnlyMount(
+            dev, [&](struct statvfs& vfs) { return ::statvfs(path.c_str(), &vfs) == 0; });
+    }
+
+    template <class StatVfs>
+    bool IsReadOnlyMount(dev_t dev, StatVfs statVfs) {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_readOnlyDevices.find(dev);
         if (it != m_readOnlyDevices.end()) return it->second;
         struct statvfs vfs;
-        bool ro = ::statvfs(path.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+        bool ro = statVfs(vfs) && (vfs.f_flag & ST_RDONLY);
         m_readOnlyDevices[dev] = ro;
         return ro;
     }
 
+private:
     // While a scan runs, the directories on the way from its top to the one being listed stay
     // open, and their entries are examined relative to them: the kernel then looks up one name
     // instead of every directory of the path again (a sixth of a scan's time on deep trees).
@@ -447,18 +583,35 @@ private:
     std::unordered_map<dev_t, bool> m_readOnlyDevices;
 };
 
+CResult CPosixDir::Stat(const std::string& name, FileStat& st) {
+    return StatAt(m_fd, name.c_str(), st, [this](dev_t dev) {
+        return m_fs.IsReadOnlyMount(
+            dev, [this](struct statvfs& vfs) { return ::fstatvfs(m_fd, &vfs) == 0; });
+    });
+}
+
 }  // namespace
+
+bool CFile::Unsupported() {
+    errno = ENOTSUP;
+    return false;
+}
 
 CFileSystem& RealFileSystem() {
     static CPosixFileSystem fs;
     return fs;
 }
 
-std::unique_ptr<CFile> CreateInPlaceOf(CFileSystem& fs, const std::string& path) {
-    std::unique_ptr<CFile> file = fs.OpenNew(path);
+std::unique_ptr<CFile> CreateInPlaceOf(CDir& dir, const std::string& name) {
+    std::unique_ptr<CFile> file = dir.OpenNew(name);
     if (file || errno != EEXIST) return file;
-    if (!fs.Remove(path)) return nullptr;
-    return fs.OpenNew(path);
+    if (!dir.Remove(name)) return nullptr;
+    return dir.OpenNew(name);
+}
+
+std::unique_ptr<CFile> CreateInPlaceOf(CFileSystem& fs, const std::string& path) {
+    std::unique_ptr<CDir> dir = fs.OpenDir(DirName(path).empty() ? "." : DirName(path));
+    return dir ? CreateInPlaceOf(*dir, BaseName(path)) : nullptr;
 }
 
 CResult MoveFileNoReplace(CFileSystem& fs, const std::string& from, const std::string& to) {

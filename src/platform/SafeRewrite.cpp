@@ -1,24 +1,23 @@
 #include "platform/SafeRewrite.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace ts {
 
-CSafeRewrite::CSafeRewrite(CFileSystem& fs, std::string target)
-    : m_fs(fs), m_target(std::move(target)) {}
+CSafeRewrite::CSafeRewrite(CDir& dir, std::string target)
+    : m_dir(dir), m_target(std::move(target)) {}
 
 CSafeRewrite::~CSafeRewrite() {
     Abort();
 }
 
 CResult CSafeRewrite::Begin() {
-    std::string dir = DirName(m_target);
-    if (dir.empty()) dir = ".";
-    m_temp = m_fs.CreateTemp(dir, ".ts_", m_tempPath);
+    m_temp = m_dir.CreateTemp(".ts_", m_tempName);
     if (!m_temp) {
         CResult why = CResult::FromErrno();
-        m_tempPath.clear();
+        m_tempName.clear();
         return Failed(TEMP_CREATE, why);
     }
     return CResult::Ok();
@@ -74,51 +73,67 @@ CResult CSafeRewrite::Failed(Failure failure, CResult why) {
 
 CResult CSafeRewrite::Commit(unsigned mode) {
     if (!m_temp) return Failed(TEMP_WRITE, CResult::Fail(EBADF));
-    CResult r = FlushBuffer();
-    if (!r) {
-        Abort();
-        return r;
+    CResult r = Finish(mode);
+    if (r) {
+        m_newId = m_temp->Id();
+        r = m_temp->Close() ? CResult::Ok() : Failed(TEMP_WRITE, CResult::FromErrno());
     }
-    // A hole at the end is part of the length too.
-    if (m_bHoles && !m_temp->Resize(m_nOut)) {
-        CResult why = CResult::FromErrno();
-        m_failure = TEMP_WRITE;
-        Abort();
-        return why;
-    }
-    r = m_temp->Sync() ? CResult::Ok() : CResult::FromErrno();
-    if (!m_temp->Close() && r) r = CResult::FromErrno();
     m_temp.reset();
+    if (r) {
+        r = m_dir.Replace(m_tempName, m_target);
+        if (!r) m_failure = COMMIT;
+    }
     if (!r) {
-        m_failure = TEMP_WRITE;
         Abort();
         return r;
     }
-    // Owner and attributes first: a change of owner clears the set-id bits the mode may have.
-    r = m_fs.KeepMetadata(m_target, m_tempPath);
-    if (!r) {
-        m_failure = METADATA;
-        Abort();
-        return r;
-    }
-    r = m_fs.SetMode(m_tempPath, mode);
-    if (r) r = m_fs.ReplaceFile(m_tempPath, m_target);
-    if (!r) {
-        m_failure = COMMIT;
-        Abort();
-        return r;
-    }
-    m_tempPath.clear();
+    m_tempName.clear();
     return r;
+}
+
+CResult CSafeRewrite::Finish(unsigned mode) {
+    CResult r = FlushBuffer();
+    if (!r) return r;
+    // A hole at the end is part of the length too.
+    if (m_bHoles && !m_temp->Resize(m_nOut)) return Failed(TEMP_WRITE, CResult::FromErrno());
+    if (!m_temp->Sync()) return Failed(TEMP_WRITE, CResult::FromErrno());
+    // Owner and attributes first: a change of owner clears the set-id bits the mode may have.
+    FileMetadata md;
+    std::unique_ptr<CFile> opened;
+    CFile* original = m_pOriginal;
+    if (!original) {
+        opened = m_dir.OpenRead(m_target);
+        // A file made for the first time (a new profile) has nothing to keep, nor has a link
+        // that the new file replaces.
+        if (!opened && errno != ENOENT && errno != ELOOP)
+            return Failed(METADATA, CResult::FromErrno());
+        original = opened.get();
+    }
+    if (original && (!original->GetMetadata(md) || !m_temp->SetMetadata(md)))
+        return Failed(METADATA, CResult::FromErrno());
+    if (!m_temp->SetMode(mode)) return Failed(COMMIT, CResult::FromErrno());
+    return CResult::Ok();
 }
 
 void CSafeRewrite::Abort() {
     m_buffer.clear();
     m_temp.reset();
-    if (!m_tempPath.empty()) {
-        m_fs.Remove(m_tempPath);
-        m_tempPath.clear();
+    if (!m_tempName.empty()) {
+        m_dir.Remove(m_tempName);
+        m_tempName.clear();
     }
+}
+
+CResult RewriteWholeFile(CFileSystem& fs, const std::string& path, const std::string& content,
+                         unsigned mode) {
+    const std::string parent = DirName(path);
+    std::unique_ptr<CDir> dir = fs.OpenDir(parent.empty() ? "." : parent);
+    if (!dir) return CResult::FromErrno();
+    CSafeRewrite out(*dir, BaseName(path));
+    CResult r = out.Begin();
+    if (r) r = out.Write(content);
+    if (r) r = out.Commit(mode);
+    return r;
 }
 
 }  // namespace ts

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileSystem.h"
+
 namespace ts {
 
 // What an entry is (m_nType).
@@ -40,6 +42,9 @@ struct CEntryInfo {
     // TAB, CR, LF and FF. Such a file stays binary for line-end conversion; a page is read.
     bool bEightBit = false;
     unsigned nMode = 0;
+    // The object a change must find under the entry's name: the entry itself, or for the top
+    // directory the directory its path leads to.
+    FileId id = {};
     uint32_t dwAttributes = FA_MISSING;
     FileType nType = FT_UNKNOWN;
     int nLineEnd = 0;

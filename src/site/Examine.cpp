@@ -84,6 +84,7 @@ CEntryInfo ExamineTo(CRunContext* ctx, const std::string& path, bool bTop, CRepo
     info.bExists = true;
     info.bLink = st.isLink;
     info.nMode = st.mode;
+    info.id = bTop ? st.followedId : st.id;
     info.dwAttributes = AttributesOf(st, path, bTop);
     if (info.dwAttributes & FA_DIRECTORY) {
         info.nType = FT_DIRECTORY;

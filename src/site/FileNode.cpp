@@ -16,7 +16,8 @@ CFileNode::CFileNode(CRunContext* ctx, const CEntryInfo& info, CDirNode* parent)
       m_bExists(info.bExists),
       m_bLink(info.bLink),
       m_bEightBit(info.bEightBit),
-      m_nMode(info.nMode) {}
+      m_nMode(info.nMode),
+      m_id(info.id) {}
 
 CFileNode::~CFileNode() = default;
 

@@ -77,6 +77,8 @@ public:
     bool m_bEightBit = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
+    // What the scan found under the entry's name; a change checks that it is still there.
+    FileId m_id;
 };
 
 }  // namespace ts

@@ -14,11 +14,49 @@ bool CContentSink::Begin() {
     return m_bBegun;
 }
 
+CTreeWriter::CTreeWriter(CRunContext& ctx) : m_ctx(ctx), m_handles(ctx.fs) {}
+
+CTreeWriter::~CTreeWriter() = default;
+
+CDir* CTreeWriter::DirOf(const CFileNode& node) {
+    CDir* dir = nullptr;
+    if (node.m_pParent) {
+        dir = m_handles.Of(*node.m_pParent);
+    } else {
+        // A node made on its own, outside a tree, has no scanned directory to hold on to.
+        const std::string parent = DirName(node.m_strPath);
+        m_pLoose = m_ctx.fs.OpenDir(parent.empty() ? "." : parent);
+        dir = m_pLoose.get();
+    }
+    if (!dir) {
+        const bool moved = errno == ESTALE || errno == ENOENT || errno == ELOOP || errno == ENOTDIR;
+        m_ctx.ErrorLine(node.m_pParent ? node.m_pParent->m_strPath : node.m_strPath,
+                        LoadString(moved ? IDS_CHANGED_SINCE_SCAN : IDS_OPEN_FAILED));
+    }
+    return dir;
+}
+
+bool CTreeWriter::IsScanned(CDir& dir, const CFileNode& node, FileStat& st) {
+    if (!dir.Stat(node.Name(), st)) {
+        m_ctx.ErrorLine(node.m_strPath,
+                        LoadString(errno == ENOENT ? IDS_CHANGED_SINCE_SCAN : IDS_OPEN_FAILED));
+        return false;
+    }
+    if (!(st.id == node.m_id)) {
+        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_CHANGED_SINCE_SCAN));
+        return false;
+    }
+    return true;
+}
+
 bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
     const std::string oldFull = node.m_strPath;
-    const std::string dir = node.m_pParent ? node.m_pParent->m_strPath : DirName(oldFull);
-    const std::string newFull = JoinPath(dir, strNewName);
-    if (!m_ctx.fs.RenameNoReplace(oldFull, newFull)) {
+    const std::string dirPath = node.m_pParent ? node.m_pParent->m_strPath : DirName(oldFull);
+    const std::string newFull = JoinPath(dirPath, strNewName);
+    CDir* dir = DirOf(node);
+    FileStat st;
+    if (!dir || !IsScanned(*dir, node, st)) return Failed();
+    if (!dir->RenameNoReplace(node.Name(), strNewName)) {
         m_ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
         return Failed();
     }
@@ -26,23 +64,31 @@ bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
     return true;
 }
 
+bool CTreeWriter::SetMode(CFileNode& node, unsigned mode) {
+    CDir* dir = DirOf(node);
+    FileStat st;
+    if (!dir || !IsScanned(*dir, node, st) || !dir->SetMode(node.Name(), mode)) return false;
+    node.m_nMode = mode;
+    if (mode & 0200) {
+        node.m_dwAttributes &= ~FA_READONLY;
+    } else {
+        node.m_dwAttributes |= FA_READONLY;
+    }
+    return true;
+}
+
 bool CTreeWriter::MakeWritable(CFileNode& node) {
-    if (!m_ctx.fs.SetMode(node.m_strPath, node.m_nMode | 0200)) return false;
-    node.m_nMode |= 0200;
-    node.m_dwAttributes &= ~FA_READONLY;
+    if (!SetMode(node, node.m_nMode | 0200)) return false;
     node.m_bMadeWritable = true;
     return true;
 }
 
 bool CTreeWriter::RestoreReadOnly(CFileNode& node) {
     if (!node.m_bMadeWritable) return true;
-    const unsigned mode = node.m_nMode & ~0200u;
-    if (!m_ctx.fs.SetMode(node.m_strPath, mode)) {
+    if (!SetMode(node, node.m_nMode & ~0200u)) {
         m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_READ_ONLY_NOT_RESTORED));
         return Failed();
     }
-    node.m_nMode = mode;
-    node.m_dwAttributes |= FA_READONLY;
     node.m_bMadeWritable = false;
     return true;
 }
@@ -51,8 +97,10 @@ bool CTreeWriter::RestoreReadOnly(CFileNode& node) {
 // in one step only when all of it was written.
 bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     const std::string& path = node.m_strPath;
+    CDir* dir = DirOf(node);
     FileStat st;
-    if (!m_ctx.fs.Stat(path, st) || st.kind != EntryKind::File) {
+    if (!dir) return Failed();
+    if (!dir->Stat(node.Name(), st) || st.kind != EntryKind::File) {
         m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
         return Failed();
     }
@@ -61,13 +109,19 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         m_ctx.ErrorLine(path, LoadString(IDS_LINKED_FILE_SKIPPED));
         return false;
     }
-    std::unique_ptr<CFile> in = m_ctx.fs.OpenRead(path);
+    std::unique_ptr<CFile> in = dir->OpenRead(node.Name());
     if (!in) {
         m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
         return Failed();
     }
-    CSafeRewrite rewrite(m_ctx.fs, path);
+    // What was opened, not only what the name showed a moment before, must be the scanned file.
+    if (!(in->Id() == node.m_id)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_CHANGED_SINCE_SCAN));
+        return Failed();
+    }
+    CSafeRewrite rewrite(*dir, node.Name());
     if (st.sparse) rewrite.KeepHoles();
+    rewrite.KeepMetadataOf(*in);
     CContentSink sink(rewrite);
     CContentProducer::Result result = producer.Produce(*in, sink);
     int failure = 0;
@@ -81,7 +135,6 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         m_ctx.ErrorLine(path, LoadString(failure));
         return Failed();
     }
-    in.reset();
     if (result == CContentProducer::NO_CHANGE) return true;
     // A new file would split the page from its other names, which would keep the old content.
     if (st.links > 1) {
@@ -96,36 +149,45 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         m_ctx.ErrorLine(path, LoadString(id));
         return Failed();
     }
+    node.m_id = rewrite.NewId();
     producer.Replaced();
     return true;
 }
 
-bool CTreeWriter::Repoint(const CDirNode& dir, std::string_view name,
+bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
                           const std::string& strNewText) {
-    const std::string path = JoinPath(dir.m_strPath, std::string(name));
-    if (!m_ctx.fs.ReplaceLink(path, strNewText)) {
+    const std::string path = JoinPath(dirNode.m_strPath, std::string(name));
+    CDir* dir = m_handles.Of(dirNode);
+    if (!dir || !dir->ReplaceLink(std::string(name), strNewText)) {
         m_ctx.ErrorLine(path, FormatMessage(IDS_LINK_REPOINT_FAILED, strNewText));
         return Failed();
     }
+    // The new link is a new entry: a rename of it (undo) must find it as the scanned one.
+    FileStat st;
+    for (const auto& child : dirNode.Children())
+        if (child->NameView() == name && dir->Stat(child->Name(), st)) child->m_id = st.id;
     return true;
 }
 
-std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dir, std::string_view name) {
-    return CreateInPlaceOf(m_ctx.fs, JoinPath(dir.m_strPath, std::string(name)));
+std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dirNode, std::string_view name) {
+    CDir* dir = m_handles.Of(dirNode);
+    return dir ? CreateInPlaceOf(*dir, std::string(name)) : nullptr;
 }
 
-bool CTreeWriter::RemoveOwnFile(const CDirNode& dir, std::string_view name) {
-    return m_ctx.fs.Remove(JoinPath(dir.m_strPath, std::string(name)));
+bool CTreeWriter::RemoveOwnFile(const CDirNode& dirNode, std::string_view name) {
+    CDir* dir = m_handles.Of(dirNode);
+    return dir && dir->Remove(std::string(name));
 }
 
 namespace {
 
-// Gives a file that other names share a copy of its own under path, by safe replacement.
-bool Unshare(CFileSystem& fs, const std::string& path) {
+// Gives a file that other names share a copy of its own, by safe replacement.
+bool Unshare(CDir& dir, const std::string& name) {
     FileStat st;
-    std::unique_ptr<CFile> in = fs.OpenRead(path);
-    if (!in || !fs.Stat(path, st) || st.isLink) return false;
-    CSafeRewrite copy(fs, path);
+    std::unique_ptr<CFile> in = dir.OpenRead(name);
+    if (!in || !dir.Stat(name, st) || st.isLink) return false;
+    CSafeRewrite copy(dir, name);
+    copy.KeepMetadataOf(*in);
     if (!copy.Begin()) return false;
     char buf[65536];
     long long n;
@@ -136,12 +198,14 @@ bool Unshare(CFileSystem& fs, const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<CFile> CTreeWriter::AppendOwnFile(const CDirNode& dir, std::string_view name) {
-    const std::string path = JoinPath(dir.m_strPath, std::string(name));
-    std::unique_ptr<CFile> file = m_ctx.fs.OpenAppend(path);
-    if (file || errno != EMLINK) return file;
-    if (!Unshare(m_ctx.fs, path)) return nullptr;
-    return m_ctx.fs.OpenAppend(path);
+std::unique_ptr<CFile> CTreeWriter::AppendOwnFile(const CDirNode& dirNode, std::string_view name) {
+    CDir* dir = m_handles.Of(dirNode);
+    if (!dir) return nullptr;
+    const std::string file(name);
+    std::unique_ptr<CFile> out = dir->OpenAppend(file);
+    if (out || errno != EMLINK) return out;
+    if (!Unshare(*dir, file)) return nullptr;
+    return dir->OpenAppend(file);
 }
 
 }  // namespace ts

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/SafeRewrite.h"
+#include "site/DirHandles.h"
 
 namespace ts {
 
@@ -45,9 +46,13 @@ public:
     virtual void Replaced() = 0;
 };
 
+// Every change goes through the open directory that holds the entry (site/DirHandles.h) and
+// is made only when the name still leads to what the scan saw; otherwise the entry is reported
+// and left alone.
 class CTreeWriter {
 public:
-    explicit CTreeWriter(CRunContext& ctx) : m_ctx(ctx) {}
+    explicit CTreeWriter(CRunContext& ctx);
+    ~CTreeWriter();
     CTreeWriter(const CTreeWriter&) = delete;
     CTreeWriter& operator=(const CTreeWriter&) = delete;
 
@@ -81,12 +86,21 @@ public:
     int Failures() const { return m_nFailures; }
 
 private:
+    // The open directory that holds node; null after an error line.
+    CDir* DirOf(const CFileNode& node);
+    // True when node's name in dir still leads to what the scan saw; st tells what it is now.
+    // Otherwise an error line is written.
+    bool IsScanned(CDir& dir, const CFileNode& node, FileStat& st);
+    // Sets the permission bits of node; the node's mode and attributes follow.
+    bool SetMode(CFileNode& node, unsigned mode);
     bool Failed() {
         ++m_nFailures;
         return false;
     }
 
     CRunContext& m_ctx;
+    CDirHandles m_handles;
+    std::unique_ptr<CDir> m_pLoose;  // DirOf's handle for a node outside a tree
     int m_nFailures = 0;
 };
 

@@ -383,10 +383,7 @@ bool CMainFrame::SaveDocumentFile(const QString& path) {
     // save never leaves half a report behind.
     FileStat st;
     unsigned mode = fs.Stat(target, st) && st.kind == EntryKind::File ? (st.mode & 07777) : 0644;
-    CSafeRewrite out(fs, target);
-    CResult ok = out.Begin();
-    if (ok) ok = out.Write(bytes);
-    if (ok) ok = out.Commit(mode);
+    CResult ok = RewriteWholeFile(fs, target, bytes, mode);
     if (!ok) {
         int err = ok.Error();
         AppMessageBox(this,

@@ -48,6 +48,7 @@ const std::vector<std::pair<Op, const char*>> kOps = {
     {Op::SetMode, "SetMode"},
     {Op::CanWrite, "CanWrite"},
     {Op::KeepMetadata, "KeepMetadata"},
+    {Op::OpenDir, "OpenDir"},
 };
 
 // A small site with everything a run changes: names to shorten in nested directories (the
@@ -459,7 +460,12 @@ protected:
             case Op::Stat:
             case Op::ListDir:
             case Op::OpenRead:
+            case Op::OpenDir:
                 error(c.path, IDS_OPEN_FAILED);
+                // The file could not be checked before its mode was changed, so it stays
+                // read-only, and says so too.
+                if (c.op == Op::Stat && !c.pass.empty() && name == "Locked File.txt")
+                    e.otherErrors = std::string("    ") + LoadString(IDS_READ_ONLY_FAILED);
                 break;
             case Op::Read:
             case Op::Seek:

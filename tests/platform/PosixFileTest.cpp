@@ -156,23 +156,27 @@ TEST(PosixFile, EachFailureCarriesItsErrno) {
     std::string text;
     EXPECT_EQ(ReadWholeFile(fs, d / "none", text).Error(), ENOENT);
     EXPECT_EQ(ReadWholeFile(fs, d.Path(), text).Error(), EINVAL);  // not a regular file
-    CResult ok = fs.SetMode(from, 0644);
+    std::unique_ptr<CDir> dir = fs.OpenDir(d.Path());
+    ASSERT_TRUE(dir);
+    CResult ok = dir->SetMode("from", 0644);
     EXPECT_TRUE(ok);
     EXPECT_EQ(ok.Error(), 0);
 
     // Failures the double injects come back the same way, through a safe rewrite too.
     CFaultyFileSystem faulty;
+    std::unique_ptr<CDir> faultyDir = faulty.OpenDir(d.Path());
+    ASSERT_TRUE(faultyDir);
     faulty.FailOn(Op::Replace, 1, "", ENOSPC);
-    EXPECT_EQ(faulty.ReplaceFile(from, to).Error(), ENOSPC);
+    EXPECT_EQ(faultyDir->Replace("from", "to").Error(), ENOSPC);
     faulty.FailOn(Op::SetMode, 1, "", EPERM);
-    CSafeRewrite rewrite(faulty, to);
+    CSafeRewrite rewrite(*faultyDir, "to");
     ASSERT_TRUE(rewrite.Begin());
     ASSERT_TRUE(rewrite.Write("3"));
     EXPECT_EQ(rewrite.Commit(0644).Error(), EPERM);
     EXPECT_EQ(rewrite.LastFailure(), CSafeRewrite::COMMIT);
     EXPECT_EQ(ReadFile(to), "2");
     faulty.FailOn(Op::CreateTemp, 1, "", EMFILE);
-    CSafeRewrite refused(faulty, to);
+    CSafeRewrite refused(*faultyDir, "to");
     EXPECT_EQ(refused.Begin().Error(), EMFILE);
 }
 
@@ -187,19 +191,21 @@ TEST(PosixLinks, ReplaceLinkSwapsTheTextAndRefusesOtherEntries) {
     CFileSystem& fs = RealFileSystem();
     dir.Write("a.html", "a\n");
     ASSERT_EQ(::symlink("old target", (dir / "l").c_str()), 0);
+    std::unique_ptr<CDir> d = fs.OpenDir(dir.Path());
+    ASSERT_TRUE(d);
     std::string text;
-    ASSERT_TRUE(fs.ReadLink(dir / "l", text));
+    ASSERT_TRUE(d->ReadLink("l", text));
     EXPECT_EQ(text, "old target");
     const std::string longText(1000, 'x');
-    ASSERT_TRUE(fs.ReplaceLink(dir / "l", longText));
+    ASSERT_TRUE(d->ReplaceLink("l", longText));
     ASSERT_TRUE(fs.ReadLink(dir / "l", text));
     EXPECT_EQ(text, longText);
-    CResult r = fs.ReplaceLink(dir / "a.html", "l");
+    CResult r = d->ReplaceLink("a.html", "l");
     EXPECT_FALSE(r);
     EXPECT_EQ(r.Error(), EINVAL);
     EXPECT_EQ(ReadFile(dir / "a.html"), "a\n");
     EXPECT_FALSE(fs.ReadLink(dir / "a.html", text));
-    EXPECT_EQ(fs.ReplaceLink(dir / "none", "x").Error(), ENOENT);
+    EXPECT_EQ(d->ReplaceLink("none", "x").Error(), ENOENT);
     EXPECT_EQ(ListNames(dir.Path()).find(".ts_"), std::string::npos) << ListNames(dir.Path());
 }
 

@@ -33,7 +33,8 @@ enum class Op {
     KeepMetadata,
     CanWrite,
     ReadLink,
-    ReplaceLink
+    ReplaceLink,
+    OpenDir
 };
 
 class CFaultyFileSystem : public CFileSystem {
@@ -71,17 +72,17 @@ public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override;
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override;
     std::unique_ptr<CFile> OpenNew(const std::string& path) override;
-    std::unique_ptr<CFile> OpenAppend(const std::string& path) override;
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override;
     CResult RenameNoReplace(const std::string& from, const std::string& to) override;
-    CResult ReplaceFile(const std::string& from, const std::string& to) override;
     CResult Remove(const std::string& path) override;
-    CResult SetMode(const std::string& path, unsigned mode) override;
-    CResult KeepMetadata(const std::string& from, const std::string& to) override;
     CResult CanWriteIn(const std::string& dir) override;
     CResult ReadLink(const std::string& path, std::string& text) override;
-    CResult ReplaceLink(const std::string& path, const std::string& text) override;
+    std::unique_ptr<CDir> OpenDir(const std::string& path) override;
+
+    // The double's own wrappers of files and directories, which report to Trip.
+    std::unique_ptr<CFile> Wrap(std::unique_ptr<CFile> f, const std::string& path);
+    std::unique_ptr<CDir> Wrap(std::unique_ptr<CDir> d, const std::string& path);
 
 private:
     struct Rule {
@@ -92,8 +93,6 @@ private:
         bool from = false;
         bool throws = false;
     };
-    std::unique_ptr<CFile> Wrap(std::unique_ptr<CFile> f, const std::string& path);
-
     CFileSystem& m_real;
     std::map<Op, Rule> m_rules;
     std::map<Op, int> m_calls;

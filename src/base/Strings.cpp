@@ -197,6 +197,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_METADATA_NOT_KEPT, "owner or attributes could not be kept, left unchanged"},
     {IDS_READ_ONLY_NOT_RESTORED, "could not be made read-only again"},
     {IDS_CHANGED_SINCE_SCAN, "moved or replaced since the scan, left unchanged"},
+    {IDS_LEFTOVER_REMOVED, "temporary file of an interrupted run, removed"},
     {IDS_PAGES_NOT_READ,
      "%1 files could not be read, so their links were not checked.  See the file errors above."},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},

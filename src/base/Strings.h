@@ -124,6 +124,7 @@ enum StringId {
     IDS_METADATA_NOT_KEPT = 1055,
     IDS_READ_ONLY_NOT_RESTORED = 1056,
     IDS_CHANGED_SINCE_SCAN = 1057,
+    IDS_LEFTOVER_REMOVED = 1058,
 };
 
 // The text of a string; an unknown id gives an empty string.

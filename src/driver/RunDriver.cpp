@@ -19,6 +19,7 @@
 #include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
 #include "site/LinkRepoint.h"
+#include "site/OwnFiles.h"
 #include "site/TreeWriter.h"
 #include "site/UnusedFiles.h"
 #include "site/VerifyLists.h"
@@ -118,7 +119,9 @@ CRunDriver::Next CRunDriver::Scan() {
     const RunSettings& s = m_settings;
     CTreeWriter* logWriter = s.LogSubdirs && s.Rename ? &Writer() : nullptr;
     int n = Top().Scan(s.UseSubdirs, logWriter, s.ReportSpecial != 0);
-    return n < 0 ? Next::Stop : Next::Continue;
+    if (n < 0) return Next::Stop;
+    RemoveLeftovers(Writer(), Top());
+    return Next::Continue;
 }
 
 CRunDriver::Next CRunDriver::FileNames() {

@@ -1,6 +1,10 @@
 #include "site/OwnFiles.h"
 
 #include "base/ReportStream.h"
+#include "base/RunContext.h"
+#include "base/Strings.h"
+#include "site/DirNode.h"
+#include "site/TreeWriter.h"
 
 namespace ts {
 namespace {
@@ -18,7 +22,53 @@ bool IsNumberedReport(std::string_view name) {
     return true;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsLetterOrDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 }  // namespace
+
+int LeftoverPid(std::string_view name) {
+    for (std::string_view head : {std::string_view(".ts_link_"), std::string_view(".ts_")}) {
+        if (!name.starts_with(head)) continue;
+        std::string_view rest = name.substr(head.size());
+        size_t digits = 0;
+        while (digits < rest.size() && digits < 9 && IsDigit(rest[digits]))
+            ++digits;
+        if (digits == 0 || rest[0] == '0' || rest.size() != digits + 7 || rest[digits] != '_')
+            return 0;
+        for (char c : rest.substr(digits + 1))
+            if (!IsLetterOrDigit(c)) return 0;
+        int pid = 0;
+        for (char c : rest.substr(0, digits))
+            pid = pid * 10 + (c - '0');
+        return pid;
+    }
+    return 0;
+}
+
+void RemoveLeftovers(CTreeWriter& writer, CDirNode& top) {
+    CTreeIterator it(&top);
+    while (CFileNode* node = it.Next()) {
+        if (!node->IsDirNode()) continue;
+        auto& dir = static_cast<CDirNode&>(*node);
+        std::vector<std::string>& names = dir.m_vOtherNames;
+        for (auto name = names.begin(); name != names.end();) {
+            if (LeftoverPid(*name) == 0 || !writer.RemoveLeftover(dir, *name)) {
+                ++name;
+                continue;
+            }
+            writer.Ctx().ErrorLine(JoinPath(dir.m_strPath, *name),
+                                   LoadString(IDS_LEFTOVER_REMOVED));
+            name = names.erase(name);
+        }
+        dir.m_pNameIndex.reset();
+    }
+}
 
 bool IsOwnFileName(std::string_view name, bool bTop) {
     if (name == kRenameLogName || name.starts_with(".ts_")) return true;

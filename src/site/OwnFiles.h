@@ -13,4 +13,16 @@ namespace ts {
 // case included: "rename.log" is the user's.
 bool IsOwnFileName(std::string_view name, bool bTop);
 
+// The process id in the name of a temporary file or link this program makes while it replaces
+// a file's content or a link (".ts_<pid>_<6 letters>", ".ts_link_<pid>_<6 letters>"); 0 for
+// any other name. Such a file is only ever a copy: the entry it was to replace still exists.
+int LeftoverPid(std::string_view name);
+
+class CDirNode;
+class CTreeWriter;
+
+// Removes the temporary files and links that runs killed before they could clean up left in
+// the scanned tree, each with a report line; those of a process still running are kept.
+void RemoveLeftovers(CTreeWriter& writer, CDirNode& top);
+
 }  // namespace ts

@@ -1,11 +1,15 @@
 #include "site/TreeWriter.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
+#include "site/OwnFiles.h"
 
 namespace ts {
 
@@ -177,6 +181,17 @@ std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dirNode, std::
 bool CTreeWriter::RemoveOwnFile(const CDirNode& dirNode, std::string_view name) {
     CDir* dir = m_handles.Of(dirNode);
     return dir && dir->Remove(std::string(name));
+}
+
+bool CTreeWriter::RemoveLeftover(const CDirNode& dirNode, const std::string& name) {
+    const int pid = LeftoverPid(name);
+    CDir* dir = m_handles.Of(dirNode);
+    FileStat st;
+    if (pid == 0 || pid == ::getpid() || !dir || !dir->Stat(name, st)) return false;
+    const bool link = name.starts_with(".ts_link_");
+    const bool shape = link ? st.isLink : st.kind == EntryKind::File && !st.isLink && st.links == 1;
+    if (!shape || st.uid != ::geteuid() || !ProcessEnded(pid)) return false;
+    return dir->Remove(name);
 }
 
 namespace {

@@ -77,6 +77,10 @@ public:
     // as "RENAME.LOG", creating it when missing. One that shares its content with other names
     // first gets a copy of its own, so the lines reach no other file.
     std::unique_ptr<CFile> AppendOwnFile(const CDirNode& dir, std::string_view name);
+    // Removes name from dir when it is provably a temporary file or link that an ended run of
+    // this program left (site/OwnFiles.h): the current user's, not shared, of a process that
+    // no longer exists. False, and nothing changed, otherwise.
+    bool RemoveLeftover(const CDirNode& dir, const std::string& name);
     // Removes a file of the program's own that could not be written whole.
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
 

@@ -25,7 +25,8 @@ std::string Drain(std::FILE* f) {
 
 }  // namespace
 
-CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal) {
+CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal,
+                     CFileSystem& fs) {
     static CTempDir profileDir;
     ::setenv("TESSARY_PROFILE", (profileDir / "tessary.ini").c_str(), 1);
     CliStreams io;
@@ -40,7 +41,7 @@ CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bo
     std::vector<const char*> argv;
     for (const std::string& a : args)
         argv.push_back(a.c_str());
-    int code = RunCli(static_cast<int>(argv.size()), argv.data(), io, RealFileSystem());
+    int code = RunCli(static_cast<int>(argv.size()), argv.data(), io, fs);
     std::fclose(io.in);
     return {code, Drain(io.out), Drain(io.err)};
 }

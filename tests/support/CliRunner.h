@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
+
 namespace ts::test {
 
 struct CliResult {
@@ -16,7 +18,8 @@ struct CliResult {
 
 // terminal says whether the input counts as a terminal (questions are asked). The profile is a
 // file in a temporary directory, never the user's.
-CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal);
+CliResult RunCliWith(std::vector<std::string> args, const std::string& input, bool terminal,
+                     CFileSystem& fs = RealFileSystem());
 
 // Starts the real tessary-cli program with args, its descriptors set up by fa; posix_spawn's
 // result (0 when it started, pid then set).

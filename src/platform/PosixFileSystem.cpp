@@ -23,6 +23,10 @@
 namespace ts {
 namespace {
 
+FileId IdOf(const struct stat& s) {
+    return {static_cast<uint64_t>(s.st_dev), static_cast<uint64_t>(s.st_ino)};
+}
+
 class CPosixFile : public CFile {
 public:
     // size >= 0: the file is open for reading only and had that size when it was opened.
@@ -85,8 +89,7 @@ public:
 
     FileId Id() override {
         struct stat st;
-        if (::fstat(m_fd, &st) != 0) return FileId();
-        return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+        return ::fstat(m_fd, &st) == 0 ? IdOf(st) : FileId();
     }
 
     bool SetMode(unsigned mode) override { return ::fchmod(m_fd, static_cast<mode_t>(mode)) == 0; }
@@ -160,10 +163,6 @@ bool CPosixFile::SetMetadata(const FileMetadata& md) {
 // The result of a system call that returns 0 on success.
 CResult Check(int rc) {
     return rc == 0 ? CResult::Ok() : CResult::FromErrno();
-}
-
-FileId IdOf(const struct stat& s) {
-    return {static_cast<uint64_t>(s.st_dev), static_cast<uint64_t>(s.st_ino)};
 }
 
 // Fills st for the entry name of dir (AT_FDCWD and a path work too): lstat, then stat through
@@ -473,8 +472,7 @@ public:
     std::unique_ptr<CFile> CreateTemp(const std::string& dir, const std::string& prefix,
                                       std::string& path) override {
         std::string base = dir == "/" ? std::string() : dir;
-        std::unique_ptr<CFile> f = CreateTempAt(AT_FDCWD, base + "/" + prefix, path);
-        return f;
+        return CreateTempAt(AT_FDCWD, base + "/" + prefix, path);
     }
 
     std::unique_ptr<CDir> OpenDir(const std::string& path) override {

@@ -65,8 +65,9 @@ void RemoveLeftovers(CTreeWriter& writer, CDirNode& top) {
             writer.Ctx().ErrorLine(JoinPath(dir.m_strPath, *name),
                                    LoadString(IDS_LEFTOVER_REMOVED));
             name = names.erase(name);
+            // The name is free again for a new name of the directory's entries.
+            dir.m_pNameIndex.reset();
         }
-        dir.m_pNameIndex.reset();
     }
 }
 

@@ -1,7 +1,5 @@
 #include "cli/TerminalUi.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -9,19 +7,14 @@
 
 #include "base/Strings.h"
 #include "cli/TerminalText.h"
+#include "platform/StopSignals.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
 #include "site/VerifyLists.h"
 
 namespace ts {
 
-std::atomic<bool> CTerminalUi::s_cancel{false};
-
 namespace {
-
-void OnInterrupt(int) {
-    CTerminalUi::s_cancel = true;
-}
 
 // The first letter of an answer in lower case; dflt for an empty answer.
 char FirstLetter(const std::string& answer, char dflt) {
@@ -93,18 +86,6 @@ bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::stri
 
 }  // namespace
 
-void InstallInterruptHandler() {
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = OnInterrupt;
-    sa.sa_flags = SA_RESETHAND;  // the second signal gets the default: the process ends
-    sigemptyset(&sa.sa_mask);
-    // A terminal that closes or a system that shuts down ends the run like Ctrl+C: with the
-    // report so far, no half-done file and no temporary file left.
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(sig, &sa, nullptr);
-}
-
 CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err,
                          bool interactive, bool progress, bool yes)
     : m_settings(settings),
@@ -112,7 +93,7 @@ CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* 
       m_err(err),
       m_bInteractive(interactive),
       m_bYes(yes),
-      m_progress(err, progress, s_cancel) {}
+      m_progress(err, progress, StopSignalled()) {}
 
 bool CTerminalUi::RunWizard(RunSettings& settings) {
     settings = m_settings;

@@ -2,7 +2,6 @@
 // on the terminal, and Ctrl+C as Cancel.
 #pragma once
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -38,9 +37,6 @@ public:
     // Asks a yes/no question on the terminal; false without a terminal.
     bool AskYesNo(const std::string& question);
 
-    // Set by the Ctrl+C handler.
-    static std::atomic<bool> s_cancel;
-
 private:
     std::string ReadLine();
     bool ConfirmRows(const char* question, const char* leftOut, std::vector<bool>& checked);
@@ -54,8 +50,5 @@ private:
     // The last ReadLine met the end of the input.
     bool m_bEof = false;
 };
-
-// Makes Ctrl+C, SIGTERM and SIGHUP set the cancel flag; a second one ends the process.
-void InstallInterruptHandler();
 
 }  // namespace ts

@@ -31,6 +31,23 @@
 #include "ui/TessaryView.h"
 
 namespace ts {
+
+namespace {
+
+// Marks the window busy while a run or an undo goes on: a stop signal waits for its end.
+class CBusy {
+public:
+    explicit CBusy(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+    ~CBusy() { m_flag = m_was; }
+    CBusy(const CBusy&) = delete;
+    CBusy& operator=(const CBusy&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_was;
+};
+
+}  // namespace
 namespace {
 
 // The name a new report goes by until it is saved.
@@ -290,6 +307,7 @@ void CMainFrame::SetReport(const std::string& text, bool modified) {
 }
 
 void CMainFrame::OnUpdateFrameTitle(bool) {
+    CBusy busy(m_bBusy);
     if (m_bFirstTitleUpdate) {
         m_bFirstTitleUpdate = false;
         m_app.WaitForSplash();
@@ -416,6 +434,7 @@ bool CMainFrame::SaveModified() {
 void CMainFrame::OnUndoLast() {
     // The shortcut may arrive while the menu's state is stale.
     if (!Doc().CanUndo()) return;
+    CBusy busy(m_bBusy);
     Doc().UndoLast();
     UpdateCommands();
     UpdateTitle();

@@ -48,6 +48,8 @@ public:
     const QString& PathName() const { return m_strPathName; }
 
     QAction* UndoLastAction() const { return m_pUndoLast; }
+    // A run or an undo is going on.
+    bool Busy() const { return m_bBusy; }
     QAction* CheckDirectoryAction() const { return m_pCheckDirectory; }
     QMenu* FileMenu() const { return m_pFileMenu; }
     QToolBar* ToolBar() const { return m_pToolBar; }
@@ -84,6 +86,7 @@ private:
     CTessaryView* m_pView;
     QString m_strPathName;
     bool m_bFirstTitleUpdate = true;
+    bool m_bBusy = false;
     std::unique_ptr<QPrinter> m_pPrinter;
 
     QMenu* m_pFileMenu = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/QtProgress.h"
 
+#include "platform/StopSignals.h"
 #include "ui/ProgDlg.h"
 
 namespace ts {
@@ -15,7 +16,8 @@ void CQtProgress::Begin(const std::string& caption, int range) {
 }
 
 bool CQtProgress::SetDirectory(const std::string& path) {
-    return m_pDlg && m_pDlg->SetDirectory(QString::fromStdString(path)) != 0;
+    const bool cancel = m_pDlg && m_pDlg->SetDirectory(QString::fromStdString(path)) != 0;
+    return cancel || StopSignalled();
 }
 
 void CQtProgress::SetFile(const std::string& path) {

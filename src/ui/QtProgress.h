@@ -1,5 +1,5 @@
 // The progress of the desktop program's walks: the one progress dialog, created by the first
-// walk, whose Cancel button stops a walk between entries.
+// walk, whose Cancel button stops a walk between entries; a stop signal does the same.
 #pragma once
 
 #include <memory>

@@ -1,10 +1,13 @@
 #include "ui/TessaryApp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QTimer>
 
 #include "driver/TessaryDoc.h"
+#include "platform/StopSignals.h"
 #include "ui/AppMessageBox.h"
 #include "ui/MainFrame.h"
 #include "ui/QtRunUi.h"
@@ -26,6 +29,9 @@ CTessaryApp::~CTessaryApp() {
 }
 
 bool CTessaryApp::InitInstance(const QStringList& args) {
+    // Signals cannot touch windows: a timer looks at the flag they set.
+    connect(&m_stopWatch, &QTimer::timeout, this, &CTessaryApp::OnStopSignal);
+    m_stopWatch.start(100);
     // The splash window greets the user while the rest starts.
     m_pSplash = new CSplashWnd(false);
     m_pSplash->show();
@@ -63,6 +69,17 @@ void CTessaryApp::ExitInstance() {
     if (!m_profile.Save(m_fs))
         AppMessageBox(nullptr, tr("Could not store the settings in \"%1\".")
                                    .arg(QString::fromStdString(m_profile.Path())));
+}
+
+void CTessaryApp::OnStopSignal() {
+    if (!StopSignalled()) return;
+    if (QWidget* w = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+        return;
+    }
+    if (m_pFrame && m_pFrame->Busy()) return;
+    m_stopWatch.stop();
+    QCoreApplication::exit(kStoppedStatus);
 }
 
 void CTessaryApp::OnAppAbout() {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "base/Profile.h"
@@ -40,6 +41,9 @@ public:
     void WaitForSplash();
     bool SplashGone() const;
 
+    // The exit status of a program ended by a stop signal, as for a cancelled command line.
+    static constexpr int kStoppedStatus = 3;
+
     // How long the start-up splash window stays at most (tests shorten it).
     static int s_nSplashTimeoutMs;
 
@@ -54,6 +58,10 @@ public:
     CSplashWnd* Splash() const;
 
 private:
+    // A stop signal reaches a run through its progress; a window that waits for an answer is
+    // closed as by Cancel, and once no run is going on the program ends.
+    void OnStopSignal();
+
     CFileSystem& m_fs;
     CProfile m_profile;
     RunSettings m_settings;
@@ -63,6 +71,7 @@ private:
     std::unique_ptr<CTessaryDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
     QPointer<CSplashWnd> m_pSplash;
+    QTimer m_stopWatch;
 };
 
 }  // namespace ts

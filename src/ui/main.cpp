@@ -4,11 +4,13 @@
 
 #include "base/Strings.h"
 #include "platform/FileSystem.h"
+#include "platform/StopSignals.h"
 #include "ui/Resources.h"
 #include "ui/TessaryApp.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    ts::InstallStopSignals();
     QApplication::setApplicationName(QString::fromUtf8(ts::kAppName));
     ts::EnsureResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/tessary.png")));

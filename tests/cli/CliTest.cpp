@@ -14,6 +14,7 @@
 
 #include "cli/Cli.h"
 #include "cli/TerminalUi.h"
+#include "platform/StopSignals.h"
 #include "support/CliRunner.h"
 #include "support/EnvVar.h"
 #include "support/FaultyFileSystem.h"
@@ -46,7 +47,7 @@ protected:
         : profile("TESSARY_PROFILE", (home / "tessary.ini").c_str()),
           tmpVar("TMP", tmp.Path().c_str()),
           tmpDirVar("TMPDIR", nullptr) {
-        CTerminalUi::s_cancel = false;
+        StopSignalled() = false;
         site.Write("index.html", kPage);
         site.Write("notes.txt", "plain\n");
     }
@@ -111,11 +112,11 @@ TEST_F(CliTest, ExitStatusesOfCompletedAndEndedRuns) {
     EXPECT_TRUE(r.out.ends_with("Home Page: \"" + site.Path() + "/sub/page.htm\" not found!\r\n"));
 
     // Ctrl+C sets the cancel flag: a user cancel with a partial report.
-    CTerminalUi::s_cancel = true;
+    StopSignalled() = true;
     r = Run({"--no-links", "--target", "unix", site.Path()});
     EXPECT_EQ(r.status, EXIT_EARLY);
     EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n"));
-    CTerminalUi::s_cancel = false;
+    StopSignalled() = false;
     EXPECT_EQ(ListNames(tmp.Path()), "");
 }
 

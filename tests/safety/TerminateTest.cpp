@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/TerminalUi.h"
+#include "platform/StopSignals.h"
 #include "support/CliRunner.h"
 #include "support/EnvVar.h"
 #include "support/FaultyFileSystem.h"
@@ -79,12 +79,12 @@ TEST(Terminate, SigtermInEachPassEndsTheRunWholeAndReportsIt) {
             if (op == t.op && path.find(t.pathPart) != std::string::npos && ++seen == t.nth)
                 ::raise(SIGTERM);
         };
-        InstallInterruptHandler();
-        CTerminalUi::s_cancel = false;
+        InstallStopSignals();
+        StopSignalled() = false;
         CliResult r = RunCliWith({"--target", "dos", "--rename", "--yes", "--line-ends", "unix",
                                   "--home", "index.html", root / "site"},
                                  "", false, fs);
-        CTerminalUi::s_cancel = false;
+        StopSignalled() = false;
         ::signal(SIGTERM, SIG_DFL);
         SCOPED_TRACE(t.pass);
         EXPECT_GE(seen, t.nth);

@@ -107,6 +107,11 @@ public:
     // Renames a file over an existing one in one step (the last step of a safe rewrite).
     virtual CResult Replace(const std::string& from, const std::string& to) = 0;
     virtual CResult Remove(const std::string& name) = 0;
+    // Forces the directory's entries (new names, removed names) to the disk.
+    virtual CResult Sync() = 0;
+    // Gives the file name a second name, path, outside this directory (never replacing an
+    // entry); EXDEV when path is on another file system.
+    virtual CResult LinkOut(const std::string& name, const std::string& path) = 0;
     // Refuses a symbolic link.
     virtual CResult SetMode(const std::string& name, unsigned mode) = 0;
     virtual CResult ReadLink(const std::string& name, std::string& text) = 0;
@@ -174,6 +179,8 @@ std::string TempDirectory();
 
 // Creates a directory and its missing parents (mode 0755); true when it exists afterwards.
 bool MakeDirectories(const std::string& dir);
+// Creates a directory that must not exist yet, for the user alone (mode 0700).
+bool MakeNewDirectory(const std::string& dir);
 
 // The profile file: $TESSARY_PROFILE, else $XDG_CONFIG_HOME/tessary/tessary.ini, else
 // ~/.config/tessary/tessary.ini.

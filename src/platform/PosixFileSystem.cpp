@@ -395,6 +395,10 @@ public:
     CResult Remove(const std::string& name) override {
         return Check(::unlinkat(m_fd, name.c_str(), 0));
     }
+    CResult Sync() override { return Check(::fsync(m_fd)); }
+    CResult LinkOut(const std::string& name, const std::string& path) override {
+        return Check(::linkat(m_fd, name.c_str(), AT_FDCWD, path.c_str(), 0));
+    }
     CResult SetMode(const std::string& name, unsigned mode) override {
         // fchmodat cannot leave a link alone everywhere: the file is opened without following
         // one and changed through its handle.
@@ -676,6 +680,10 @@ bool MakeDirectories(const std::string& dir) {
     std::string parent = DirName(dir);
     if (!parent.empty() && parent != dir && !MakeDirectories(parent)) return false;
     return ::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+bool MakeNewDirectory(const std::string& dir) {
+    return ::mkdir(dir.c_str(), 0700) == 0;
 }
 
 std::string ProfilePath() {

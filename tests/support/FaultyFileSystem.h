@@ -34,7 +34,8 @@ enum class Op {
     CanWrite,
     ReadLink,
     ReplaceLink,
-    OpenDir
+    OpenDir,
+    LinkOut
 };
 
 class CFaultyFileSystem : public CFileSystem {

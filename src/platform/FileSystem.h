@@ -182,6 +182,10 @@ bool MakeDirectories(const std::string& dir);
 // Creates a directory that must not exist yet, for the user alone (mode 0700).
 bool MakeNewDirectory(const std::string& dir);
 
+// A directory of the user's by the XDG rules: $var when it is an absolute path, else
+// $HOME/underHome, else /tmp.
+std::string UserDirectory(const char* var, const char* underHome);
+
 // The profile file: $TESSARY_PROFILE, else $XDG_CONFIG_HOME/tessary/tessary.ini, else
 // ~/.config/tessary/tessary.ini.
 std::string ProfilePath();

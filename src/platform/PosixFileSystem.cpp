@@ -686,17 +686,15 @@ bool MakeNewDirectory(const std::string& dir) {
     return ::mkdir(dir.c_str(), 0700) == 0;
 }
 
+std::string UserDirectory(const char* var, const char* underHome) {
+    if (const char* x = std::getenv(var); x && *x && x[0] == '/') return x;
+    if (const char* h = std::getenv("HOME"); h && *h) return JoinPath(h, underHome);
+    return "/tmp";
+}
+
 std::string ProfilePath() {
     if (const char* p = std::getenv("TESSARY_PROFILE"); p && *p) return p;
-    std::string base;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x && x[0] == '/') {
-        base = x;
-    } else if (const char* h = std::getenv("HOME"); h && *h) {
-        base = std::string(h) + "/.config";
-    } else {
-        base = "/tmp";
-    }
-    return base + "/tessary/tessary.ini";
+    return UserDirectory("XDG_CONFIG_HOME", ".config") + "/tessary/tessary.ini";
 }
 
 }  // namespace ts

@@ -131,15 +131,7 @@ bool CopyOut(CFileSystem& fs, CDir& dir, const std::string& name, FileId id,
 }  // namespace
 
 std::string JournalsDirectory() {
-    std::string base;
-    if (const char* x = std::getenv("XDG_STATE_HOME"); x && *x && x[0] == '/') {
-        base = x;
-    } else if (const char* h = std::getenv("HOME"); h && *h) {
-        base = std::string(h) + "/.local/state";
-    } else {
-        base = "/tmp";
-    }
-    return base + "/tessary/runs";
+    return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";
 }
 
 CRunJournal::CRunJournal(CFileSystem& fs, std::string folder, std::unique_ptr<CDir> dir,

@@ -109,9 +109,6 @@ public:
     virtual CResult Remove(const std::string& name) = 0;
     // Forces the directory's entries (new names, removed names) to the disk.
     virtual CResult Sync() = 0;
-    // Gives the file name a second name, path, outside this directory (never replacing an
-    // entry); EXDEV when path is on another file system.
-    virtual CResult LinkOut(const std::string& name, const std::string& path) = 0;
     // Refuses a symbolic link.
     virtual CResult SetMode(const std::string& name, unsigned mode) = 0;
     virtual CResult ReadLink(const std::string& name, std::string& text) = 0;

@@ -396,9 +396,6 @@ public:
         return Check(::unlinkat(m_fd, name.c_str(), 0));
     }
     CResult Sync() override { return Check(::fsync(m_fd)); }
-    CResult LinkOut(const std::string& name, const std::string& path) override {
-        return Check(::linkat(m_fd, name.c_str(), AT_FDCWD, path.c_str(), 0));
-    }
     CResult SetMode(const std::string& name, unsigned mode) override {
         // fchmodat cannot leave a link alone everywhere: the file is opened without following
         // one and changed through its handle.

@@ -86,46 +86,28 @@ std::string Line(const JournalRecord& r) {
     std::string line = kKinds[r.kind];
     for (const std::string& field :
          {Escape(r.dir), IdText(r.dirId), Escape(r.name), IdText(r.id), Escape(r.after),
-          Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode)})
+          Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode),
+          std::to_string(r.offset), std::to_string(r.length)})
         line += "\t" + field;
     return line + "\n";
 }
 
 bool ParseLine(std::string_view line, JournalRecord& r) {
     std::vector<std::string_view> f = SplitTabs(line);
-    if (f.size() != 9) return false;
+    if (f.size() != 11) return false;
     int kind = -1;
     for (int k = 0; k <= JournalRecord::END; ++k)
         if (f[0] == kKinds[k]) kind = k;
     if (kind < 0) return false;
     r.kind = static_cast<JournalRecord::Kind>(kind);
-    const std::string dirId(f[2]), id(f[4]), oldMode(f[7]), newMode(f[8]);
+    const std::string dirId(f[2]), id(f[4]), oldMode(f[7]), newMode(f[8]), offset(f[9]),
+        length(f[10]);
     r.oldMode = static_cast<unsigned>(std::strtoul(oldMode.c_str(), nullptr, 10));
     r.newMode = static_cast<unsigned>(std::strtoul(newMode.c_str(), nullptr, 10));
+    r.offset = std::strtoull(offset.c_str(), nullptr, 10);
+    r.length = std::strtoull(length.c_str(), nullptr, 10);
     return Unescape(f[1], r.dir) && ParseId(dirId, r.dirId) && Unescape(f[3], r.name) &&
            ParseId(id, r.id) && Unescape(f[5], r.after) && Unescape(f[6], r.before);
-}
-
-// Copies the file name of dir, which must be the object id, into a new file at path.
-bool CopyOut(CFileSystem& fs, CDir& dir, const std::string& name, FileId id,
-             const std::string& path) {
-    std::unique_ptr<CFile> in = dir.OpenRead(name);
-    if (in && !(in->Id() == id)) {
-        errno = ESTALE;
-        return false;
-    }
-    std::unique_ptr<CFile> out = in ? fs.OpenNew(path) : nullptr;
-    if (!out) return false;
-    char buf[65536];
-    long long n;
-    while ((n = in->Read(buf, sizeof buf)) > 0)
-        if (!out->Write(buf, static_cast<size_t>(n))) break;
-    if (n == 0 && out->Sync() && out->Close()) return true;
-    const int err = errno;
-    out.reset();
-    fs.Remove(path);
-    errno = err;
-    return false;
 }
 
 }  // namespace
@@ -134,9 +116,11 @@ std::string JournalsDirectory() {
     return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";
 }
 
-CRunJournal::CRunJournal(CFileSystem& fs, std::string folder, std::unique_ptr<CDir> dir,
-                         std::unique_ptr<CFile> file)
-    : m_fs(fs), m_folder(std::move(folder)), m_dir(std::move(dir)), m_file(std::move(file)) {}
+CRunJournal::CRunJournal(std::string folder, std::unique_ptr<CFile> records,
+                         std::unique_ptr<CFile> originals)
+    : m_folder(std::move(folder)),
+      m_records(std::move(records)),
+      m_originals(std::move(originals)) {}
 
 CRunJournal::~CRunJournal() = default;
 
@@ -158,41 +142,44 @@ std::unique_ptr<CRunJournal> CRunJournal::Create(CFileSystem& fs, const std::str
         if (errno != EEXIST || i == 100) return nullptr;
     }
     std::unique_ptr<CDir> dir = fs.OpenDir(folder);
-    std::unique_ptr<CFile> file = dir ? dir->OpenNew("journal") : nullptr;
-    if (!file) return nullptr;
-    std::unique_ptr<CRunJournal> journal(
-        new CRunJournal(fs, folder, std::move(dir), std::move(file)));
+    std::unique_ptr<CFile> records = dir ? dir->OpenNew("journal") : nullptr;
+    std::unique_ptr<CFile> originals = records ? dir->OpenNew("originals") : nullptr;
+    if (!originals) return nullptr;
     const std::string head =
         std::string(kHeader) + "\t" + Escape(top) + "\t" + IdText(topId) + "\n";
-    if (!journal->m_file->Write(head.data(), head.size()) || !journal->m_file->Sync())
+    if (!records->Write(head.data(), head.size()) || !records->Sync() || !dir->Sync())
         return nullptr;
-    return journal;
+    return std::unique_ptr<CRunJournal>(
+        new CRunJournal(folder, std::move(records), std::move(originals)));
 }
 
 bool CRunJournal::Record(const JournalRecord& r) {
     const std::string line = Line(r);
-    return m_file->Write(line.data(), line.size()) && m_file->Sync();
+    return m_records->Write(line.data(), line.size());
 }
 
-bool CRunJournal::KeepOriginal(CDir& dir, const std::string& name, FileId id, std::string& saved) {
-    saved = "original-" + std::to_string(++m_nKept);
-    const std::string path = JoinPath(m_folder, saved);
-    // A second name keeps the bytes for free, as long as the content is replaced by a new
-    // file and never written in place. Another file system, or a file whose owner does not
-    // let others link to it, gets a copy.
-    CResult kept = dir.LinkOut(name, path);
-    if (!kept && (kept.Error() == EXDEV || kept.Error() == EPERM))
-        kept = CopyOut(m_fs, dir, name, id, path) ? CResult::Ok() : CResult::FromErrno();
-    if (!kept) return false;
-    // The name may have changed hands since the caller looked at it.
-    FileStat st;
-    const bool linked = m_dir->Stat(saved, st) && st.links > 1;
-    if (linked && !(st.id == id)) {
-        m_dir->Remove(saved);
-        errno = ESTALE;
+bool CRunJournal::KeepOriginal(CFile& in, uint64_t& offset, uint64_t& length) {
+    offset = m_nOriginals;
+    length = 0;
+    if (!in.Seek(0)) return false;
+    char buf[65536];
+    long long n;
+    while ((n = in.Read(buf, sizeof buf)) > 0) {
+        if (!m_originals->Write(buf, static_cast<size_t>(n))) break;
+        length += static_cast<uint64_t>(n);
+    }
+    if (n != 0) {
+        // The next original goes where this one began.
+        m_originals->Resize(offset);
+        m_originals->Seek(offset);
         return false;
     }
-    return m_dir->Sync();
+    m_nOriginals += length;
+    return in.Seek(0);
+}
+
+bool CRunJournal::Commit() {
+    return m_originals->Sync() && m_records->Sync();
 }
 
 bool CRunJournal::Read(CFileSystem& fs, const std::string& folder, std::string& top, FileId& topId,

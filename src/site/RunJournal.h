@@ -1,14 +1,16 @@
 // The record of what one run changed in a tree, kept outside the tree, so that the run can be
 // undone after the program has ended or crashed. Each change is recorded before it is made;
-// the original bytes of a file whose content changes are kept in the journal's folder (by a
-// hard link where the file system allows it, else by a copy), so that undo gives them back
-// byte for byte whatever happened to the file in between.
+// the original bytes of a file whose content changes are added to the journal's log of
+// originals, so that undo gives them back byte for byte whatever happened to the file in
+// between. Records and originals reach the disk together at each Commit: a caller makes a
+// batch of changes only after the commit that holds their records.
 //
 // A journal is a folder: "journal" holds one line per record, fields separated by tabs, with
-// "%", tab, CR and LF written as "%25", "%09", "%0D" and "%0A"; "original-<n>" are the kept
-// originals. The first line names the format and the tree.
+// "%", tab, CR and LF written as "%25", "%09", "%0D" and "%0A"; its first line names the
+// format and the tree. "originals" holds the kept bytes one file after another.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,8 +31,10 @@ struct JournalRecord {
     FileId id;
     // RENAME: the new name. LINK: the new text. END: "complete", "cancelled" or "failed".
     std::string after;
-    // LINK: the old text. CONTENT: the kept original's name in the journal's folder.
+    // LINK: the old text.
     std::string before;
+    // CONTENT: where the original bytes lie in the log of originals.
+    uint64_t offset = 0, length = 0;
     // MODE: the permission bits before and after.
     unsigned oldMode = 0, newMode = 0;
 };
@@ -50,24 +54,24 @@ public:
     static bool Read(CFileSystem& fs, const std::string& folder, std::string& top, FileId& topId,
                      std::vector<JournalRecord>& records);
 
-    // Records a change before it is made: true once the record is on the disk.
+    // Adds a record; it is on the disk after the next Commit.
     bool Record(const JournalRecord& r);
-    // Keeps the bytes of the file name in dir, which must be the object id, before they
-    // change; saved receives the name under which the journal keeps them (for
-    // JournalRecord::before). True once they are on the disk.
-    bool KeepOriginal(CDir& dir, const std::string& name, FileId id, std::string& saved);
+    // Adds the whole content of in (the file about to change) to the log of originals; offset
+    // and length tell where. On the disk after the next Commit.
+    bool KeepOriginal(CFile& in, uint64_t& offset, uint64_t& length);
+    // Forces the originals and the records added so far to the disk.
+    bool Commit();
 
     const std::string& Folder() const { return m_folder; }
 
 private:
-    CRunJournal(CFileSystem& fs, std::string folder, std::unique_ptr<CDir> dir,
-                std::unique_ptr<CFile> file);
+    CRunJournal(std::string folder, std::unique_ptr<CFile> records,
+                std::unique_ptr<CFile> originals);
 
-    CFileSystem& m_fs;
     std::string m_folder;
-    std::unique_ptr<CDir> m_dir;
-    std::unique_ptr<CFile> m_file;
-    int m_nKept = 0;
+    std::unique_ptr<CFile> m_records;
+    std::unique_ptr<CFile> m_originals;
+    uint64_t m_nOriginals = 0;  // bytes in the log of originals
 };
 
 // Where the journals of runs are kept: $XDG_STATE_HOME/tessary/runs, else

@@ -80,9 +80,6 @@ public:
     CResult Sync() override {
         return m_fs.Trip(Op::Sync, m_path) ? CResult::FromErrno() : m_d->Sync();
     }
-    CResult LinkOut(const std::string& name, const std::string& path) override {
-        return Call(Op::LinkOut, name, [&] { return m_d->LinkOut(name, path); });
-    }
     CResult SetMode(const std::string& name, unsigned mode) override {
         return Call(Op::SetMode, name, [&] { return m_d->SetMode(name, mode); });
     }

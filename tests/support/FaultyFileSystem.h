@@ -34,8 +34,7 @@ enum class Op {
     CanWrite,
     ReadLink,
     ReplaceLink,
-    OpenDir,
-    LinkOut
+    OpenDir
 };
 
 class CFaultyFileSystem : public CFileSystem {

@@ -96,6 +96,8 @@ public:
     virtual std::unique_ptr<CFile> OpenRead(const std::string& name) = 0;
     // A file that must not exist yet.
     virtual std::unique_ptr<CFile> OpenNew(const std::string& name) = 0;
+    // An existing regular file for reading and writing in place, neither created nor cut.
+    virtual std::unique_ptr<CFile> OpenModify(const std::string& name) = 0;
     // A regular file for adding to its end, created when missing. Refuses a symbolic link
     // (ELOOP) and a file that other names share (EMLINK): what is added would reach them.
     virtual std::unique_ptr<CFile> OpenAppend(const std::string& name) = 0;

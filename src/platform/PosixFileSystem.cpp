@@ -201,11 +201,12 @@ CResult StatAt(int dir, const char* name, FileStat& st, ReadOnlyMount readOnlyMo
     return CResult::Ok();
 }
 
-// Opens a regular file of dir for reading. O_NONBLOCK keeps a FIFO from blocking the open; it
+// Opens a regular file of dir. O_NONBLOCK keeps a FIFO from blocking the open; it
 // has no effect on reading a regular file, so it stays set rather than costing a system call
 // per file to clear.
-std::unique_ptr<CFile> OpenReadAt(int dir, const char* name, int flags) {
-    int fd = ::openat(dir, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
+// flags holds the access mode (O_RDONLY or O_RDWR) and O_NOFOLLOW where wanted.
+std::unique_ptr<CFile> OpenRegularAt(int dir, const char* name, int flags) {
+    int fd = ::openat(dir, name, O_NONBLOCK | O_CLOEXEC | flags);
     if (fd < 0) return nullptr;
     struct stat s;
     if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
@@ -213,7 +214,8 @@ std::unique_ptr<CFile> OpenReadAt(int dir, const char* name, int flags) {
         errno = EINVAL;
         return nullptr;
     }
-    return std::make_unique<CPosixFile>(fd, static_cast<long long>(s.st_size));
+    const bool readOnly = (flags & O_ACCMODE) == O_RDONLY;
+    return std::make_unique<CPosixFile>(fd, readOnly ? static_cast<long long>(s.st_size) : -1);
 }
 
 std::unique_ptr<CFile> OpenNewAt(int dir, const char* name) {
@@ -375,13 +377,16 @@ public:
                     ::openat(m_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
     std::unique_ptr<CFile> OpenRead(const std::string& name) override {
-        return OpenReadAt(m_fd, name.c_str(), O_NOFOLLOW);
+        return OpenRegularAt(m_fd, name.c_str(), O_RDONLY | O_NOFOLLOW);
     }
     std::unique_ptr<CFile> OpenNew(const std::string& name) override {
         return OpenNewAt(m_fd, name.c_str());
     }
     std::unique_ptr<CFile> OpenAppend(const std::string& name) override {
         return OpenAppendAt(m_fd, name.c_str());
+    }
+    std::unique_ptr<CFile> OpenModify(const std::string& name) override {
+        return OpenRegularAt(m_fd, name.c_str(), O_RDWR | O_NOFOLLOW);
     }
     std::unique_ptr<CFile> CreateTemp(const std::string& prefix, std::string& name) override {
         return CreateTempAt(m_fd, prefix, name);
@@ -457,7 +462,7 @@ public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
         const char* name = nullptr;
         int dir = OpenDirOf(path, name);
-        return OpenReadAt(dir, name, 0);
+        return OpenRegularAt(dir, name, O_RDONLY);
     }
 
     std::unique_ptr<CFile> OpenWrite(const std::string& path) override {

@@ -87,21 +87,24 @@ std::string Line(const JournalRecord& r) {
     for (const std::string& field :
          {Escape(r.dir), IdText(r.dirId), Escape(r.name), IdText(r.id), Escape(r.after),
           Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode),
-          std::to_string(r.offset), std::to_string(r.length)})
+          std::to_string(r.offset), std::to_string(r.length), std::to_string(r.newLength),
+          std::to_string(r.newHash)})
         line += "\t" + field;
     return line + "\n";
 }
 
 bool ParseLine(std::string_view line, JournalRecord& r) {
     std::vector<std::string_view> f = SplitTabs(line);
-    if (f.size() != 11) return false;
+    if (f.size() != 13) return false;
     int kind = -1;
     for (int k = 0; k <= JournalRecord::END; ++k)
         if (f[0] == kKinds[k]) kind = k;
     if (kind < 0) return false;
     r.kind = static_cast<JournalRecord::Kind>(kind);
     const std::string dirId(f[2]), id(f[4]), oldMode(f[7]), newMode(f[8]), offset(f[9]),
-        length(f[10]);
+        length(f[10]), newLength(f[11]), newHash(f[12]);
+    r.newLength = std::strtoull(newLength.c_str(), nullptr, 10);
+    r.newHash = std::strtoull(newHash.c_str(), nullptr, 10);
     r.oldMode = static_cast<unsigned>(std::strtoul(oldMode.c_str(), nullptr, 10));
     r.newMode = static_cast<unsigned>(std::strtoul(newMode.c_str(), nullptr, 10));
     r.offset = std::strtoull(offset.c_str(), nullptr, 10);
@@ -111,6 +114,13 @@ bool ParseLine(std::string_view line, JournalRecord& r) {
 }
 
 }  // namespace
+
+uint64_t ContentHash(const void* data, size_t n, uint64_t hash) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i)
+        hash = (hash ^ p[i]) * 1099511628211ull;
+    return hash;
+}
 
 std::string JournalsDirectory() {
     return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";

@@ -33,8 +33,10 @@ struct JournalRecord {
     std::string after;
     // LINK: the old text.
     std::string before;
-    // CONTENT: where the original bytes lie in the log of originals.
+    // CONTENT: where the original bytes lie in the log of originals, and the length and
+    // ContentHash of the new content (undo leaves a file that no longer has it).
     uint64_t offset = 0, length = 0;
+    uint64_t newLength = 0, newHash = 0;
     // MODE: the permission bits before and after.
     unsigned oldMode = 0, newMode = 0;
 };
@@ -73,6 +75,11 @@ private:
     std::unique_ptr<CFile> m_originals;
     uint64_t m_nOriginals = 0;  // bytes in the log of originals
 };
+
+// A 64-bit FNV-1a hash, carried on from hash (start with kHashStart): tells content that
+// changed since it was recorded.
+inline constexpr uint64_t kHashStart = 14695981039346656037ull;
+uint64_t ContentHash(const void* data, size_t n, uint64_t hash = kHashStart);
 
 // Where the journals of runs are kept: $XDG_STATE_HOME/tessary/runs, else
 // ~/.local/state/tessary/runs.

@@ -62,6 +62,9 @@ public:
     std::unique_ptr<CFile> OpenAppend(const std::string& name) override {
         return Open(Op::OpenAppend, name, [&] { return m_d->OpenAppend(name); });
     }
+    std::unique_ptr<CFile> OpenModify(const std::string& name) override {
+        return Open(Op::OpenWrite, name, [&] { return m_d->OpenModify(name); });
+    }
     std::unique_ptr<CFile> CreateTemp(const std::string& prefix, std::string& name) override {
         if (m_fs.Trip(Op::CreateTemp, P(prefix))) return nullptr;
         auto f = m_d->CreateTemp(prefix, name);

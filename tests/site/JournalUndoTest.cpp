@@ -1,0 +1,137 @@
+// Undo from a run's journal, with no tree in memory: renames of files and directories, content
+// (mixed line ends given back byte for byte), a re-pointed link and a changed mode are undone
+// in reverse order; a page the user edited after the run is left with his edit.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "site/JournalUndo.h"
+#include "support/TempDir.h"
+
+namespace ts::test {
+namespace {
+
+// Makes the changes a run would, each recorded before it is made, as the writer is to.
+class CRecordedRun {
+public:
+    CRecordedRun(CTempDir& site, const std::string& runs)
+        : m_fs(RealFileSystem()), m_top(m_fs.OpenDir(site.Path())) {
+        m_journal = CRunJournal::Create(m_fs, runs, site.Path(), m_top->Id());
+        EXPECT_TRUE(m_journal);
+    }
+
+    void Rename(CDir& dir, const std::string& rel, const std::string& from, const std::string& to) {
+        JournalRecord r = Base(JournalRecord::RENAME, dir, rel, from);
+        r.after = to;
+        Commit(r);
+        ASSERT_TRUE(dir.RenameNoReplace(from, to));
+    }
+
+    void Rewrite(CDir& dir, const std::string& rel, const std::string& name,
+                 const std::string& content) {
+        JournalRecord r = Base(JournalRecord::CONTENT, dir, rel, name);
+        std::unique_ptr<CFile> f = dir.OpenModify(name);
+        ASSERT_TRUE(f && m_journal->KeepOriginal(*f, r.offset, r.length));
+        r.newLength = content.size();
+        r.newHash = ContentHash(content.data(), content.size());
+        Commit(r);
+        // In place: the file keeps its inode.
+        ASSERT_TRUE(f->Write(content.data(), content.size()) && f->Resize(content.size()));
+    }
+
+    void Repoint(CDir& dir, const std::string& rel, const std::string& name,
+                 const std::string& text) {
+        JournalRecord r = Base(JournalRecord::LINK, dir, rel, name);
+        ASSERT_TRUE(dir.ReadLink(name, r.before));
+        r.after = text;
+        Commit(r);
+        ASSERT_TRUE(dir.ReplaceLink(name, text));
+    }
+
+    void Chmod(CDir& dir, const std::string& rel, const std::string& name, unsigned mode) {
+        JournalRecord r = Base(JournalRecord::MODE, dir, rel, name);
+        FileStat st;
+        ASSERT_TRUE(dir.Stat(name, st));
+        r.oldMode = st.mode;
+        r.newMode = mode;
+        Commit(r);
+        ASSERT_TRUE(dir.SetMode(name, mode));
+    }
+
+    CDir& Top() { return *m_top; }
+    const std::string& Folder() const { return m_journal->Folder(); }
+
+private:
+    JournalRecord Base(JournalRecord::Kind kind, CDir& dir, const std::string& rel,
+                       const std::string& name) {
+        JournalRecord r;
+        r.kind = kind;
+        r.dir = rel;
+        r.dirId = dir.Id();
+        r.name = name;
+        FileStat st;
+        EXPECT_TRUE(dir.Stat(name, st));
+        r.id = st.id;
+        return r;
+    }
+    void Commit(const JournalRecord& r) {
+        ASSERT_TRUE(m_journal->Record(r) && m_journal->Commit());
+    }
+
+    CFileSystem& m_fs;
+    std::unique_ptr<CDir> m_top;
+    std::unique_ptr<CRunJournal> m_journal;
+};
+
+unsigned ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(JournalUndo, EveryChangeGoesBackInReverseAndEditsByTheUserStay) {
+    CTempDir site, state;
+    site.Write("index.html", "<a href=\"sub dir/Page One.html\">1</a>\r\n");
+    site.Write("sub dir/Page One.html", "a\r\nb\nc\rd\n");
+    site.Write("notes.txt", "read-only\r\n");
+    site.Write("edited.html", "<p>old</p>\r\n");
+    ASSERT_EQ(::symlink("sub dir/Page One.html", (site / "lnk").c_str()), 0);
+    ASSERT_EQ(::chmod((site / "notes.txt").c_str(), 0444), 0);
+    const std::string before = TreeListing(site.Path(), true);
+
+    {
+        CRecordedRun run(site, state / "runs");
+        CDir& top = run.Top();
+        std::unique_ptr<CDir> sub = top.OpenDir("sub dir");
+        run.Chmod(top, "", "notes.txt", 0644);
+        run.Rewrite(top, "", "notes.txt", "read-only\n");
+        run.Rewrite(*sub, "sub dir", "Page One.html", "a\rb\rc\rd\r");
+        run.Rename(*sub, "sub dir", "Page One.html", "PAGEONE.HTM");
+        run.Rename(top, "", "sub dir", "SUBDIR");
+        run.Rewrite(top, "", "index.html", "<a href=\"SUBDIR/PAGEONE.HTM\">1</a>\n");
+        run.Repoint(top, "", "lnk", "SUBDIR/PAGEONE.HTM");
+        run.Rewrite(top, "", "edited.html", "<p>old</p>\n");
+        const std::string folder = run.Folder();
+        // The user edits a page after the run.
+        site.Write("edited.html", "<p>mine</p>\n");
+
+        std::vector<UndoOutcome> outcomes;
+        ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
+        ASSERT_EQ(outcomes.size(), 8u);
+        for (const UndoOutcome& o : outcomes) {
+            const bool edited = o.path == site / "edited.html";
+            EXPECT_EQ(o.result, edited ? UndoOutcome::CHANGED : UndoOutcome::UNDONE) << o.path;
+        }
+    }
+    EXPECT_EQ(ReadFile(site / "edited.html"), "<p>mine</p>\n");
+    site.Write("edited.html", "<p>old</p>\r\n");
+    EXPECT_EQ(TreeListing(site.Path(), true), before);
+    EXPECT_EQ(ModeOf(site / "notes.txt"), 0444u);
+}
+
+}  // namespace ts::test

@@ -198,6 +198,22 @@ constexpr StringEntry kStrings[] = {
     {IDS_READ_ONLY_NOT_RESTORED, "could not be made read-only again"},
     {IDS_CHANGED_SINCE_SCAN, "moved or replaced since the scan, left unchanged"},
     {IDS_LEFTOVER_REMOVED, "temporary file of an interrupted run, removed"},
+    {IDS_JOURNAL_FAILED, "could not be recorded in the run's journal, left unchanged"},
+    {IDS_JOURNAL_CREATE_FAILED,
+     "The journal that lets this run be undone could not be created in \"%1\": %2.  Nothing "
+     "was changed.  Set XDG_STATE_HOME to a directory you can write to, or free some space."},
+    {IDS_UNFINISHED_RUN,
+     "The last run on \"%1\" did not finish: it was stopped or crashed while it was changing "
+     "files, so the directory is half changed.  Undo that run before a new one: choose Undo Last "
+     "in Tessary, or type\n\n    tessary-cli --undo %2"},
+    {IDS_UNDO_CHANGED, "changed since the run, left as it is"},
+    {IDS_UNDO_FAILED, "could not be undone"},
+    {IDS_LEFT_DAMAGED,
+     "could not be updated and could not be given back its content; undo gives it back"},
+    {IDS_UNDO_NOT_READ, "The journal of the run on \"%1\" could not be read: %2."},
+    {IDS_UNFINISHED_OFFER,
+     "The last run on \"%1\" did not finish: it was stopped or crashed while it was changing "
+     "files.  Undo it now?"},
     {IDS_PAGES_NOT_READ,
      "%1 files could not be read, so their links were not checked.  See the file errors above."},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},

@@ -199,6 +199,8 @@ public:
         }
         m_page.Ctx().statusReport << m_strReport;
     }
+    std::string Kind() const override { return "links"; }
+    std::string UndoLines() const override { return m_strUndo; }
 
 private:
     // Held in the records' own form, so that Replaced only swaps.
@@ -220,6 +222,8 @@ private:
     std::vector<Change> m_changes;
     std::string m_strLines;
     std::string m_strReport;
+    std::string m_strUndoLines;
+    std::string m_strUndo;
 };
 
 CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
@@ -239,6 +243,7 @@ CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
     // Once the page has changed, its records must follow whatever happens (undo relies on
     // them): what could fail for want of memory is done first, then only moves.
     m_strReport = "\n" + m_page.InFileHeading() + "\n" + m_strLines + "\n\n";
+    m_strUndo = "\n" + m_page.InFileHeading() + "\n" + m_strUndoLines + "\n\n";
     return NEW_CONTENT;
 }
 
@@ -256,6 +261,8 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
     // Bytes that would stay as they are are no change: neither written nor reported.
     if (bytes == replaced) return out.Write(replaced + query);
     m_strLines += ChangeLine(tag, bytes);
+    m_strUndoLines += Format("   line %4d: %s\n   -------->  %s\n", tag.m_nLine,
+                             Shown(tag, bytes).c_str(), Shown(tag, replaced).c_str());
     uint64_t start = out.Position();
     if (!out.Write(bytes)) return false;
     uint64_t end = out.Position();

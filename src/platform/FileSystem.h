@@ -3,6 +3,7 @@
 // renaming and rewriting can be exercised without root or a full disk.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +26,7 @@ enum class EntryKind {
 // names another entry, whatever the name.
 struct FileId {
     uint64_t dev = 0, ino = 0;
-    bool operator==(const FileId&) const = default;
+    auto operator<=>(const FileId&) const = default;
 };
 
 struct FileStat {
@@ -67,6 +68,9 @@ public:
     // Forces written data to the disk.
     virtual bool Sync() = 0;
     virtual bool Close() = 0;
+    // Sets aside room for length bytes, so that writing them later cannot find the disk full;
+    // the content and its length stay as they are. True where a file system cannot do it.
+    virtual bool Reserve(uint64_t) { return true; }
     // The calls below concern files on disk; a file kept in memory has no identity, mode or
     // metadata and refuses them (ENOTSUP).
     // The object the handle is open on.
@@ -111,6 +115,9 @@ public:
     virtual CResult Remove(const std::string& name) = 0;
     // Forces the directory's entries (new names, removed names) to the disk.
     virtual CResult Sync() = 0;
+    // Forces everything written to the file system that holds the directory to the disk: one
+    // call for a batch of changes, where a sync per file would cost one disk flush each.
+    virtual CResult SyncAll() { return Sync(); }
     // Refuses a symbolic link.
     virtual CResult SetMode(const std::string& name, unsigned mode) = 0;
     virtual CResult ReadLink(const std::string& name, std::string& text) = 0;

@@ -87,6 +87,11 @@ public:
 
     bool Sync() override { return ::fsync(m_fd) == 0; }
 
+    bool Reserve(uint64_t length) override {
+        if (::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length)) == 0) return true;
+        return errno == EOPNOTSUPP || errno == ENOSYS;
+    }
+
     FileId Id() override {
         struct stat st;
         return ::fstat(m_fd, &st) == 0 ? IdOf(st) : FileId();
@@ -401,6 +406,7 @@ public:
         return Check(::unlinkat(m_fd, name.c_str(), 0));
     }
     CResult Sync() override { return Check(::fsync(m_fd)); }
+    CResult SyncAll() override { return Check(::syncfs(m_fd)); }
     CResult SetMode(const std::string& name, unsigned mode) override {
         // fchmodat cannot leave a link alone everywhere: the file is opened without following
         // one and changed through its handle.

@@ -39,6 +39,8 @@ public:
     CResult Commit(unsigned mode);
     // The file that now holds the target's content (after Commit).
     FileId NewId() const { return m_newId; }
+    // The temporary file that is to take the target's place (after Begin).
+    FileId TempId() const { return m_temp ? m_temp->Id() : FileId(); }
     // Removes the temporary file; the target stays as it was.
     void Abort();
 

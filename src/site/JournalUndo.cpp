@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <memory>
 
 #include "platform/Path.h"
@@ -9,23 +10,61 @@
 namespace ts {
 namespace {
 
-// The recorded directory, reached from the top without following links, if it is still the
-// object the run changed.
-std::unique_ptr<CDir> OpenRecordedDir(CDir& top, const std::string& rel, FileId id) {
-    std::unique_ptr<CDir> dir;
-    CDir* at = &top;
-    for (size_t start = 0; start < rel.size();) {
+// Opens the directory rel below top without following links; null unless it is the object id.
+std::unique_ptr<CDir> OpenBelow(CDir& top, const std::string& rel, FileId id) {
+    std::unique_ptr<CDir> dir = top.OpenDir(".");
+    for (size_t start = 0; dir && start < rel.size();) {
         size_t slash = rel.find('/', start);
         if (slash == std::string::npos) slash = rel.size();
-        dir = at->OpenDir(rel.substr(start, slash - start));
-        if (!dir) return nullptr;
-        at = dir.get();
+        dir = dir->OpenDir(rel.substr(start, slash - start));
         start = slash + 1;
     }
-    if (!(at->Id() == id)) return nullptr;
-    // The top itself is handed back as a second handle.
-    return dir ? std::move(dir) : top.OpenDir(".");
+    return dir && dir->Id() == id ? std::move(dir) : nullptr;
 }
+
+// Finds the directories of the tree by identity, for a record whose directory is no longer
+// where it was named: a rename of a directory above it that failed, or one the user made.
+class CDirFinder {
+public:
+    CDirFinder(CFileSystem& fs, CDir& top, std::string topPath)
+        : m_fs(fs), m_top(top), m_topPath(std::move(topPath)) {}
+
+    std::unique_ptr<CDir> Open(const std::string& rel, FileId id) {
+        if (std::unique_ptr<CDir> dir = OpenBelow(m_top, rel, id)) return dir;
+        // The tree is looked through again only when it may have changed since the last look.
+        if (m_stale) {
+            m_dirs.clear();
+            Collect("");
+            m_stale = false;
+        }
+        auto found = m_dirs.find(id);
+        return found == m_dirs.end() ? nullptr : OpenBelow(m_top, found->second, id);
+    }
+    // Undo renamed something: the paths found may be out of date.
+    void Moved() { m_stale = true; }
+
+private:
+    void Collect(const std::string& rel) {
+        std::vector<std::string> names;
+        const std::string path = rel.empty() ? m_topPath : JoinPath(m_topPath, rel);
+        if (!m_fs.ListDir(path, names)) return;
+        for (const std::string& name : names) {
+            FileStat st;
+            const std::string child = rel.empty() ? name : rel + "/" + name;
+            if (!m_fs.Stat(JoinPath(m_topPath, child), st) || st.isLink ||
+                st.kind != EntryKind::Directory)
+                continue;
+            m_dirs.emplace(st.id, child);
+            Collect(child);
+        }
+    }
+
+    CFileSystem& m_fs;
+    CDir& m_top;
+    std::string m_topPath;
+    std::map<FileId, std::string> m_dirs;
+    bool m_stale = true;
+};
 
 // Length and hash of a file's content.
 bool HashOf(CFile& f, uint64_t& length, uint64_t& hash) {
@@ -40,45 +79,89 @@ bool HashOf(CFile& f, uint64_t& length, uint64_t& hash) {
     return n == 0;
 }
 
-// The original bytes go back in place, so the file keeps its inode, owner, attributes and mode,
-// and the records before this one still find it.
-UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& originals) {
-    std::unique_ptr<CFile> f = dir.OpenModify(r.name);
-    uint64_t length = 0, hash = 0;
-    if (!f || !(f->Id() == r.id) || !HashOf(*f, length, hash) || length != r.newLength ||
-        hash != r.newHash)
-        return UndoOutcome::CHANGED;
-    if (!f->Seek(0) || !originals.Seek(r.offset)) return UndoOutcome::FAILED;
-    char buf[65536];
-    for (uint64_t left = r.length; left > 0;) {
-        const long long n =
-            originals.Read(buf, static_cast<size_t>(std::min<uint64_t>(left, sizeof buf)));
-        if (n <= 0 || !f->Write(buf, static_cast<size_t>(n))) return UndoOutcome::FAILED;
-        left -= static_cast<uint64_t>(n);
+// The original bytes kept for r, from the log of originals.
+bool OriginalOf(const JournalRecord& r, CFile& originals, std::string& bytes) {
+    bytes.resize(r.length);
+    if (!originals.Seek(r.offset)) return false;
+    for (uint64_t done = 0; done < r.length;) {
+        const long long n = originals.Read(bytes.data() + done, r.length - done);
+        if (n <= 0) return false;
+        done += static_cast<uint64_t>(n);
     }
-    return f->Resize(r.length) && f->Sync() ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
+    return true;
 }
 
-UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals) {
+bool HoldsExactly(CFile& f, const std::string& bytes) {
+    uint64_t length = 0, hash = 0;
+    return f.Seek(0) && HashOf(f, length, hash) && length == bytes.size() &&
+           hash == ContentHash(bytes.data(), bytes.size());
+}
+
+// The original bytes go back in place, so the file keeps its inode, owner, attributes and mode,
+// and the records before this one still find it. Content that a crash may have cut short
+// (inFlight) goes back whatever it holds; other content only while it is what the run wrote.
+UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& originals,
+                                bool inFlight) {
+    std::unique_ptr<CFile> f = dir.OpenModify(r.name);
+    if (!f) return errno == ENOENT || errno == ELOOP ? UndoOutcome::CHANGED : UndoOutcome::FAILED;
+    const FileId now = f->Id();
+    // Too large to change in place, and the new file never took the old one's name.
+    if (now == r.id && !(r.newId == r.id)) return UndoOutcome::NOT_MADE;
+    if (!(now == r.newId)) return UndoOutcome::CHANGED;
+    std::string original;
+    if (!OriginalOf(r, originals, original)) return UndoOutcome::FAILED;
+    if (HoldsExactly(*f, original)) return UndoOutcome::NOT_MADE;
+    uint64_t length = 0, hash = 0;
+    if (!inFlight &&
+        (!f->Seek(0) || !HashOf(*f, length, hash) || length != r.newLength || hash != r.newHash))
+        return UndoOutcome::CHANGED;
+    if (!f->Seek(0) || !f->Write(original.data(), original.size()) || !f->Resize(original.size()) ||
+        !f->Sync())
+        return UndoOutcome::FAILED;
+    return UndoOutcome::UNDONE;
+}
+
+UndoOutcome::Result UndoRename(CDir& dir, const JournalRecord& r) {
+    FileStat st;
+    if (dir.Stat(r.after, st) && st.id == r.id)
+        return dir.RenameNoReplace(r.after, r.name) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
+    if (dir.Stat(r.name, st) && st.id == r.id) return UndoOutcome::NOT_MADE;
+    return UndoOutcome::CHANGED;
+}
+
+UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals, bool inFlight) {
     FileStat st;
     std::string text;
     switch (r.kind) {
         case JournalRecord::RENAME:
-            if (!dir.Stat(r.after, st) || !(st.id == r.id)) return UndoOutcome::CHANGED;
-            return dir.RenameNoReplace(r.after, r.name) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
+            return UndoRename(dir, r);
         case JournalRecord::LINK:
-            if (!dir.ReadLink(r.name, text) || text != r.after) return UndoOutcome::CHANGED;
+            if (!dir.ReadLink(r.name, text)) return UndoOutcome::CHANGED;
+            if (text == r.before) return UndoOutcome::NOT_MADE;
+            if (text != r.after) return UndoOutcome::CHANGED;
             return dir.ReplaceLink(r.name, r.before) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
         case JournalRecord::MODE:
-            if (!dir.Stat(r.name, st) || !(st.id == r.id) || st.isLink || st.mode != r.newMode)
-                return UndoOutcome::CHANGED;
+            if (!dir.Stat(r.name, st) || !(st.id == r.id) || st.isLink) return UndoOutcome::CHANGED;
+            if (st.mode == r.oldMode) return UndoOutcome::NOT_MADE;
+            if (st.mode != r.newMode) return UndoOutcome::CHANGED;
             return dir.SetMode(r.name, r.oldMode) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
         case JournalRecord::CONTENT:
-            return UndoContent(dir, r, originals);
+            return UndoContent(dir, r, originals, inFlight);
+        case JournalRecord::WRITTEN:
         case JournalRecord::END:
             break;
     }
-    return UndoOutcome::UNDONE;
+    return UndoOutcome::NOT_MADE;
+}
+
+// Content records after the last mark that the writes reached the disk (none when the run
+// recorded its end) may have been cut short.
+size_t FirstInFlight(const std::vector<JournalRecord>& records) {
+    for (size_t i = records.size(); i > 0; --i) {
+        const JournalRecord::Kind kind = records[i - 1].kind;
+        if (kind == JournalRecord::WRITTEN || kind == JournalRecord::END) return i;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -97,15 +180,18 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
         errno = ESTALE;
         return false;
     }
-    for (auto r = records.rbegin(); r != records.rend(); ++r) {
-        if (r->kind == JournalRecord::END) continue;
+    CDirFinder finder(fs, *top, topPath);
+    const size_t inFlight = FirstInFlight(records);
+    for (size_t i = records.size(); i-- > 0;) {
+        const JournalRecord& r = records[i];
+        if (r.kind == JournalRecord::END || r.kind == JournalRecord::WRITTEN) continue;
         UndoOutcome out;
-        out.record = *r;
-        const std::string dirPath = r->dir.empty() ? topPath : JoinPath(topPath, r->dir);
-        const std::string& leftName = r->kind == JournalRecord::RENAME ? r->after : r->name;
-        out.path = JoinPath(dirPath, leftName);
-        std::unique_ptr<CDir> dir = OpenRecordedDir(*top, r->dir, r->dirId);
-        out.result = dir ? UndoOne(*dir, *r, *originals) : UndoOutcome::CHANGED;
+        out.record = r;
+        const std::string dirPath = r.dir.empty() ? topPath : JoinPath(topPath, r.dir);
+        out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
+        std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
+        out.result = dir ? UndoOne(*dir, r, *originals, i >= inFlight) : UndoOutcome::CHANGED;
+        if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME) finder.Moved();
         outcomes.push_back(std::move(out));
     }
     return true;

@@ -1,7 +1,9 @@
 // Undoes a run from its journal (site/RunJournal.h), after the program that made the run has
 // ended or crashed: every recorded change in the reverse order, each only when the entry is
 // still what the run left (the same object, link text, mode or content). What changed since is
-// left as it is and said so; everything else is still undone.
+// left as it is and said so; everything else is still undone. A change that was recorded but
+// never made (the run stopped first) needs nothing; content a crash may have cut short is given
+// back whatever it holds.
 #pragma once
 
 #include <string>
@@ -13,7 +15,8 @@
 namespace ts {
 
 struct UndoOutcome {
-    enum Result { UNDONE, CHANGED, FAILED };
+    // NOT_MADE: the entry is as it was before the change, which the run never made.
+    enum Result { UNDONE, NOT_MADE, CHANGED, FAILED };
     JournalRecord record;
     Result result = FAILED;
     // The entry's path as the run left it.

@@ -112,12 +112,15 @@ public:
         m_node.m_nLineEnd = m_nLineEnd;
         m_node.Ctx().statusReport << m_strLine;
     }
+    std::string Kind() const override { return "line ends"; }
+    std::string UndoLines() const override { return m_strUndoLine; }
 
 private:
     CFileNode& m_node;
     int m_nLineEnd;
     CLineEndRewriter m_rewriter;
     std::string m_strLine;
+    std::string m_strUndoLine;
 };
 
 CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out) {
@@ -140,6 +143,8 @@ CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out)
     // it): what could fail for want of memory is done first.
     m_strLine = Format("%s -> %s:  ", FromName(m_node.m_nLineEnd), ToName(m_nLineEnd)) +
                 m_node.m_strPath + "\n";
+    m_strUndoLine = Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(m_node.m_nLineEnd)) +
+                    m_node.m_strPath + "\n";
     return NEW_CONTENT;
 }
 

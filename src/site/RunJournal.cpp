@@ -8,12 +8,14 @@
 #include <string_view>
 
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace ts {
 namespace {
 
 constexpr std::string_view kHeader = "tessary-journal 1";
-constexpr const char* kKinds[] = {"rename", "content", "link", "mode", "end"};
+constexpr const char* kKinds[] = {"rename", "content", "link", "mode", "written", "end"};
+constexpr size_t kFields = 14;
 
 std::string Escape(std::string_view s) {
     std::string out;
@@ -85,8 +87,8 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
 std::string Line(const JournalRecord& r) {
     std::string line = kKinds[r.kind];
     for (const std::string& field :
-         {Escape(r.dir), IdText(r.dirId), Escape(r.name), IdText(r.id), Escape(r.after),
-          Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode),
+         {Escape(r.dir), IdText(r.dirId), Escape(r.name), IdText(r.id), IdText(r.newId),
+          Escape(r.after), Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode),
           std::to_string(r.offset), std::to_string(r.length), std::to_string(r.newLength),
           std::to_string(r.newHash)})
         line += "\t" + field;
@@ -95,14 +97,14 @@ std::string Line(const JournalRecord& r) {
 
 bool ParseLine(std::string_view line, JournalRecord& r) {
     std::vector<std::string_view> f = SplitTabs(line);
-    if (f.size() != 13) return false;
+    if (f.size() != kFields) return false;
     int kind = -1;
     for (int k = 0; k <= JournalRecord::END; ++k)
         if (f[0] == kKinds[k]) kind = k;
     if (kind < 0) return false;
     r.kind = static_cast<JournalRecord::Kind>(kind);
-    const std::string dirId(f[2]), id(f[4]), oldMode(f[7]), newMode(f[8]), offset(f[9]),
-        length(f[10]), newLength(f[11]), newHash(f[12]);
+    const std::string dirId(f[2]), id(f[4]), newId(f[5]), oldMode(f[8]), newMode(f[9]),
+        offset(f[10]), length(f[11]), newLength(f[12]), newHash(f[13]);
     r.newLength = std::strtoull(newLength.c_str(), nullptr, 10);
     r.newHash = std::strtoull(newHash.c_str(), nullptr, 10);
     r.oldMode = static_cast<unsigned>(std::strtoul(oldMode.c_str(), nullptr, 10));
@@ -110,7 +112,8 @@ bool ParseLine(std::string_view line, JournalRecord& r) {
     r.offset = std::strtoull(offset.c_str(), nullptr, 10);
     r.length = std::strtoull(length.c_str(), nullptr, 10);
     return Unescape(f[1], r.dir) && ParseId(dirId, r.dirId) && Unescape(f[3], r.name) &&
-           ParseId(id, r.id) && Unescape(f[5], r.after) && Unescape(f[6], r.before);
+           ParseId(id, r.id) && ParseId(newId, r.newId) && Unescape(f[6], r.after) &&
+           Unescape(f[7], r.before);
 }
 
 }  // namespace
@@ -126,9 +129,14 @@ std::string JournalsDirectory() {
     return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";
 }
 
-CRunJournal::CRunJournal(std::string folder, std::unique_ptr<CFile> records,
-                         std::unique_ptr<CFile> originals)
+std::string TreeJournals(const std::string& runsDir, FileId topId) {
+    return JoinPath(runsDir, std::to_string(topId.dev) + "-" + std::to_string(topId.ino));
+}
+
+CRunJournal::CRunJournal(std::string folder, std::unique_ptr<CDir> dir,
+                         std::unique_ptr<CFile> records, std::unique_ptr<CFile> originals)
     : m_folder(std::move(folder)),
+      m_dir(std::move(dir)),
       m_records(std::move(records)),
       m_originals(std::move(originals)) {}
 
@@ -138,16 +146,18 @@ std::unique_ptr<CRunJournal> CRunJournal::Create(CFileSystem& fs, const std::str
                                                  const std::string& top, FileId topId) {
     // One folder per tree (its identity), one per run inside it, named so that they sort by
     // the time the run began.
-    const std::string treeDir =
-        JoinPath(runsDir, std::to_string(topId.dev) + "-" + std::to_string(topId.ino));
+    const std::string treeDir = TreeJournals(runsDir, topId);
     if (!MakeDirectories(treeDir)) return nullptr;
-    char stamp[32];
-    const std::time_t now = std::time(nullptr);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::gmtime(&now));
+    // To the nanosecond, so that two runs in one second still sort in the order they began.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char stamp[48];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::gmtime(&now.tv_sec));
     std::string folder;
     for (int i = 0;; ++i) {
-        folder = JoinPath(treeDir, std::string(stamp) + "-" + std::to_string(::getpid()) +
-                                       (i ? "-" + std::to_string(i) : ""));
+        folder =
+            JoinPath(treeDir, std::string(stamp) + Format(".%09ld-", now.tv_nsec) +
+                                  std::to_string(::getpid()) + (i ? "-" + std::to_string(i) : ""));
         if (MakeNewDirectory(folder)) break;
         if (errno != EEXIST || i == 100) return nullptr;
     }
@@ -160,7 +170,7 @@ std::unique_ptr<CRunJournal> CRunJournal::Create(CFileSystem& fs, const std::str
     if (!records->Write(head.data(), head.size()) || !records->Sync() || !dir->Sync())
         return nullptr;
     return std::unique_ptr<CRunJournal>(
-        new CRunJournal(folder, std::move(records), std::move(originals)));
+        new CRunJournal(folder, std::move(dir), std::move(records), std::move(originals)));
 }
 
 bool CRunJournal::Record(const JournalRecord& r) {
@@ -190,6 +200,18 @@ bool CRunJournal::KeepOriginal(CFile& in, uint64_t& offset, uint64_t& length) {
 
 bool CRunJournal::Commit() {
     return m_originals->Sync() && m_records->Sync();
+}
+
+bool CRunJournal::ReadOriginal(uint64_t offset, uint64_t length, std::string& bytes) {
+    std::unique_ptr<CFile> in = m_dir->OpenRead("originals");
+    if (!in || !in->Seek(offset)) return false;
+    bytes.resize(length);
+    for (uint64_t done = 0; done < length;) {
+        const long long n = in->Read(bytes.data() + done, length - done);
+        if (n <= 0) return false;
+        done += static_cast<uint64_t>(n);
+    }
+    return true;
 }
 
 bool CRunJournal::Read(CFileSystem& fs, const std::string& folder, std::string& top, FileId& topId,

@@ -20,7 +20,9 @@
 namespace ts {
 
 struct JournalRecord {
-    enum Kind { RENAME, CONTENT, LINK, MODE, END };
+    // WRITTEN: the content changes recorded before it are on the disk; a CONTENT record after
+    // the last one may have been cut short by a crash.
+    enum Kind { RENAME, CONTENT, LINK, MODE, WRITTEN, END };
     Kind kind = END;
     // The directory that holds the entry, relative to the top ("" for the top itself), as it
     // was named when the change was made, and its identity.
@@ -29,9 +31,13 @@ struct JournalRecord {
     // The entry's name and identity before the change.
     std::string name;
     FileId id;
-    // RENAME: the new name. LINK: the new text. END: "complete", "cancelled" or "failed".
+    // CONTENT: the identity of the file that holds the new content (the same file, unless it
+    // was too large to change in place).
+    FileId newId;
+    // RENAME: the new name. LINK: the new text. CONTENT: what changed ("line ends" or
+    // "links"). END: "complete", "cancelled" or "failed".
     std::string after;
-    // LINK: the old text.
+    // LINK: the old text. CONTENT: the lines that report the change's undo.
     std::string before;
     // CONTENT: where the original bytes lie in the log of originals, and the length and
     // ContentHash of the new content (undo leaves a file that no longer has it).
@@ -63,14 +69,17 @@ public:
     bool KeepOriginal(CFile& in, uint64_t& offset, uint64_t& length);
     // Forces the originals and the records added so far to the disk.
     bool Commit();
+    // The original bytes kept at offset.
+    bool ReadOriginal(uint64_t offset, uint64_t length, std::string& bytes);
 
     const std::string& Folder() const { return m_folder; }
 
 private:
-    CRunJournal(std::string folder, std::unique_ptr<CFile> records,
+    CRunJournal(std::string folder, std::unique_ptr<CDir> dir, std::unique_ptr<CFile> records,
                 std::unique_ptr<CFile> originals);
 
     std::string m_folder;
+    std::unique_ptr<CDir> m_dir;
     std::unique_ptr<CFile> m_records;
     std::unique_ptr<CFile> m_originals;
     uint64_t m_nOriginals = 0;  // bytes in the log of originals
@@ -84,5 +93,7 @@ uint64_t ContentHash(const void* data, size_t n, uint64_t hash = kHashStart);
 // Where the journals of runs are kept: $XDG_STATE_HOME/tessary/runs, else
 // ~/.local/state/tessary/runs.
 std::string JournalsDirectory();
+// The folder that holds the journals of the tree whose identity is topId.
+std::string TreeJournals(const std::string& runsDir, FileId topId);
 
 }  // namespace ts

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/RunContext.h"
@@ -13,9 +14,30 @@
 
 namespace ts {
 
+namespace {
+
+// A batch of in-place changes waits for the disk once; these bound what it holds in memory and
+// in open files.
+constexpr size_t kBatchFiles = 128;
+constexpr uint64_t kBatchBytes = 8u << 20;
+// Content larger than this goes through a temporary file rather than memory.
+constexpr size_t kInMemoryLimit = 32u << 20;
+
+}  // namespace
+
 bool CContentSink::Begin() {
-    if (!m_bBegun) m_bBegun = m_out.Begin();
+    if (!m_bBegun) m_bBegun = InMemory() || m_out.Begin();
     return m_bBegun;
+}
+
+bool CContentSink::Write(const void* data, size_t n) {
+    if (!InMemory()) return m_out.Write(data, n);
+    m_pMemory->append(static_cast<const char*>(data), n);
+    if (m_pMemory->size() <= m_nLimit) return true;
+    m_bSpilled = true;
+    if (!m_out.Begin() || !m_out.Write(*m_pMemory)) return false;
+    std::string().swap(*m_pMemory);
+    return true;
 }
 
 CTreeWriter::CTreeWriter(CRunContext& ctx) : m_ctx(ctx), m_handles(ctx.fs) {}
@@ -60,6 +82,11 @@ bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
     CDir* dir = DirOf(node);
     FileStat st;
     if (!dir || !IsScanned(*dir, node, st)) return Failed();
+    if (m_pJournal && !m_renamesAhead.count(&node)) {
+        JournalRecord r = RecordOf(JournalRecord::RENAME, node);
+        r.after = strNewName;
+        if (!Journal(r, true, oldFull)) return Failed();
+    }
     if (!dir->RenameNoReplace(node.Name(), strNewName)) {
         m_ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
         return Failed();
@@ -71,7 +98,14 @@ bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
 bool CTreeWriter::SetMode(CFileNode& node, unsigned mode) {
     CDir* dir = DirOf(node);
     FileStat st;
-    if (!dir || !IsScanned(*dir, node, st) || !dir->SetMode(node.Name(), mode)) return false;
+    if (!dir || !IsScanned(*dir, node, st)) return false;
+    if (m_pJournal) {
+        JournalRecord r = RecordOf(JournalRecord::MODE, node);
+        r.oldMode = st.mode;
+        r.newMode = mode;
+        if (!Journal(r, true, node.m_strPath)) return false;
+    }
+    if (!dir->SetMode(node.Name(), mode)) return false;
     node.m_nMode = mode;
     if (mode & 0200) {
         node.m_dwAttributes &= ~FA_READONLY;
@@ -97,8 +131,8 @@ bool CTreeWriter::RestoreReadOnly(CFileNode& node) {
     return true;
 }
 
-// The new content goes to a temporary file beside the original, which replaces the original
-// in one step only when all of it was written.
+// Without a journal, the new content goes to a temporary file beside the original, which
+// replaces the original in one step only when all of it was written.
 bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     const std::string& path = node.m_strPath;
     CDir* dir = DirOf(node);
@@ -113,6 +147,8 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         m_ctx.ErrorLine(path, LoadString(IDS_LINKED_FILE_SKIPPED));
         return false;
     }
+    // Holes would be filled by a change in place.
+    if (m_pJournal && !st.sparse) return ReplaceInPlace(node, producer, *dir, st);
     std::unique_ptr<CFile> in = dir->OpenRead(node.Name());
     if (!in) {
         m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
@@ -145,16 +181,98 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
         return Failed();
     }
-    if (!rewrite.Commit(st.mode)) {
+    if (m_pJournal) {
+        JournalRecord r = RecordOf(JournalRecord::CONTENT, node);
+        if (!m_pJournal->KeepOriginal(*in, r.offset, r.length)) {
+            m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
+            return Failed();
+        }
+        r.newId = rewrite.TempId();
+        r.after = producer.Kind();
+        r.before = producer.UndoLines();
+        if (!Journal(r, true, path)) return Failed();
+    }
+    if (!CommitRewrite(node, rewrite, st.mode)) return Failed();
+    producer.Replaced();
+    return true;
+}
+
+bool CTreeWriter::CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode) {
+    if (!rewrite.Commit(mode)) {
         const CSafeRewrite::Failure why = rewrite.LastFailure();
         const int id = why == CSafeRewrite::COMMIT     ? IDS_UPDATE_FAILED_KEPT
                        : why == CSafeRewrite::METADATA ? IDS_METADATA_NOT_KEPT
                                                        : IDS_TEMP_WRITE_FAILED;
-        m_ctx.ErrorLine(path, LoadString(id));
-        return Failed();
+        m_ctx.ErrorLine(node.m_strPath, LoadString(id));
+        return false;
     }
     node.m_id = rewrite.NewId();
+    return true;
+}
+
+// The file keeps its inode, and with it owner, group, attributes and mode. The new content
+// waits in memory for its batch: its original is kept in the journal first, and the journal
+// reaches the disk once for the whole batch (Flush).
+bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CDir& dir,
+                                 const FileStat& st) {
+    const std::string& path = node.m_strPath;
+    // A change still waiting may be to this very file: what is read must be what it holds.
+    if (std::any_of(m_pending.begin(), m_pending.end(),
+                    [&](const PendingWrite& w) { return w.path == path; }) &&
+        !Flush())
+        return Failed();
+    std::unique_ptr<CFile> file = dir.OpenModify(node.Name());
+    if (!file) {
+        m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
+        return Failed();
+    }
+    if (!(file->Id() == node.m_id)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_CHANGED_SINCE_SCAN));
+        return Failed();
+    }
+    CSafeRewrite rewrite(dir, node.Name());
+    rewrite.KeepMetadataOf(*file);
+    std::string content;
+    CContentSink sink(rewrite, &content, kInMemoryLimit);
+    const CContentProducer::Result result = producer.Produce(*file, sink);
+    if (result == CContentProducer::READ_FAILED || result == CContentProducer::WRITE_FAILED) {
+        m_ctx.ErrorLine(
+            path, LoadString(result == CContentProducer::READ_FAILED ? IDS_READ_FAILED
+                                                                     : IDS_TEMP_WRITE_FAILED));
+        return Failed();
+    }
+    if (result == CContentProducer::NO_CHANGE) return true;
+    // A change in place would reach the file's other names too.
+    if (st.links > 1) {
+        m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
+        return Failed();
+    }
+    JournalRecord r = RecordOf(JournalRecord::CONTENT, node);
+    r.after = producer.Kind();
+    r.before = producer.UndoLines();
+    if (!m_pJournal->KeepOriginal(*file, r.offset, r.length)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
+        return Failed();
+    }
+    if (!sink.InMemory()) {
+        r.newId = rewrite.TempId();
+        if (!Journal(r, true, path) || !CommitRewrite(node, rewrite, st.mode)) return Failed();
+        producer.Replaced();
+        return true;
+    }
+    // The room is set aside now, so that the write cannot find the disk full once the batch
+    // is committed.
+    if (!file->Reserve(content.size())) {
+        m_ctx.ErrorLine(path, LoadString(IDS_TEMP_WRITE_FAILED));
+        return Failed();
+    }
+    r.newLength = content.size();
+    r.newHash = ContentHash(content.data(), content.size());
+    if (!Journal(r, false, path)) return Failed();
+    m_nPendingBytes += content.size();
+    m_pending.push_back({std::move(file), std::move(content), path, r.offset, r.length});
     producer.Replaced();
+    if (m_pending.size() >= kBatchFiles || m_nPendingBytes >= kBatchBytes) Flush();
     return true;
 }
 
@@ -162,6 +280,15 @@ bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
                           const std::string& strNewText) {
     const std::string path = JoinPath(dirNode.m_strPath, std::string(name));
     CDir* dir = m_handles.Of(dirNode);
+    if (dir && m_pJournal) {
+        JournalRecord r;
+        r.kind = JournalRecord::LINK;
+        r.dir = RelativePath(dirNode);
+        r.dirId = dirNode.m_id;
+        r.name = name;
+        r.after = strNewText;
+        if (!dir->ReadLink(r.name, r.before) || !Journal(r, true, path)) return Failed();
+    }
     if (!dir || !dir->ReplaceLink(std::string(name), strNewText)) {
         m_ctx.ErrorLine(path, FormatMessage(IDS_LINK_REPOINT_FAILED, strNewText));
         return Failed();
@@ -171,6 +298,117 @@ bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
     for (const auto& child : dirNode.Children())
         if (child->NameView() == name && dir->Stat(child->Name(), st)) child->m_id = st.id;
     return true;
+}
+
+void CTreeWriter::UseJournal(CRunJournal* journal, const CDirNode& top) {
+    m_pJournal = journal;
+    m_pTop = &top;
+}
+
+std::string CTreeWriter::RelativePath(const CDirNode& dir) const {
+    const std::string& top = m_pTop->m_strPath;
+    if (&dir == m_pTop || dir.m_strPath.size() <= top.size()) return std::string();
+    return dir.m_strPath.substr(top.size() + 1);
+}
+
+JournalRecord CTreeWriter::RecordOf(JournalRecord::Kind kind, const CFileNode& node) const {
+    JournalRecord r;
+    r.kind = kind;
+    if (node.m_pParent) {
+        r.dir = RelativePath(*node.m_pParent);
+        r.dirId = node.m_pParent->m_id;
+    }
+    r.name = node.Name();
+    r.id = r.newId = node.m_id;
+    return r;
+}
+
+bool CTreeWriter::Journal(const JournalRecord& r, bool commit, const std::string& path) {
+    if (!m_pJournal->Record(r) || (commit && !m_pJournal->Commit())) {
+        m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
+        return false;
+    }
+    ++m_nJournaled;
+    return true;
+}
+
+// Top down, as the renaming pass goes, each entry in the directory named as it will be once
+// the directories above it have their new names.
+bool CTreeWriter::JournalRenames(const CDirNode& top) {
+    if (!m_pJournal) return true;
+    std::vector<std::pair<const CDirNode*, std::string>> dirs{{&top, RelativePath(top)}};
+    int recorded = 0;
+    while (!dirs.empty()) {
+        auto [dir, rel] = dirs.back();
+        dirs.pop_back();
+        for (const auto& child : dir->Children()) {
+            const std::string& newName = child->m_strNewName;
+            if (child->IsDirNode())
+                dirs.emplace_back(static_cast<const CDirNode*>(child.get()),
+                                  JoinPath(rel, newName.empty() ? child->Name() : newName));
+            if (newName.empty()) continue;
+            JournalRecord r = RecordOf(JournalRecord::RENAME, *child);
+            r.dir = rel;
+            r.after = newName;
+            if (!m_pJournal->Record(r)) return false;
+            m_renamesAhead.insert(child.get());
+            ++recorded;
+        }
+    }
+    m_nJournaled += recorded;
+    if (m_pJournal->Commit()) return true;
+    m_renamesAhead.clear();
+    return false;
+}
+
+bool CTreeWriter::WriteInPlace(PendingWrite& w) {
+    CFile& f = *w.file;
+    if (f.Seek(0) && f.Write(w.content.data(), w.content.size()) && f.Resize(w.content.size()))
+        return true;
+    // The original is on the disk in the journal: the file gets it back at once.
+    std::string original;
+    const bool back = m_pJournal->ReadOriginal(w.offset, w.length, original) && f.Seek(0) &&
+                      f.Write(original.data(), original.size()) && f.Resize(original.size());
+    m_ctx.ErrorLine(w.path, LoadString(back ? IDS_UPDATE_FAILED_KEPT : IDS_LEFT_DAMAGED));
+    return Failed();
+}
+
+bool CTreeWriter::Flush() {
+    if (!m_pJournal || m_pending.empty()) return true;
+    std::vector<PendingWrite> batch;
+    batch.swap(m_pending);
+    m_nPendingBytes = 0;
+    if (!m_pJournal->Commit()) {
+        for (const PendingWrite& w : batch) {
+            m_ctx.ErrorLine(w.path, LoadString(IDS_JOURNAL_FAILED));
+            Failed();
+        }
+        return false;
+    }
+    bool ok = true;
+    for (PendingWrite& w : batch)
+        ok = WriteInPlace(w) && ok;
+    // One flush of the file system for the whole batch, then the mark that says the batch is
+    // on the disk: undo trusts a change before the mark only while the file still holds it.
+    CDir* top = m_handles.Of(*m_pTop);
+    if (top && top->SyncAll()) {
+        JournalRecord written;
+        written.kind = JournalRecord::WRITTEN;
+        m_pJournal->Record(written);
+    }
+    return ok;
+}
+
+bool CTreeWriter::EndJournal(const char* state) {
+    if (!m_pJournal) return true;
+    const bool flushed = Flush();
+    JournalRecord end;
+    end.kind = JournalRecord::END;
+    end.after = state;
+    CDir* top = m_handles.Of(*m_pTop);
+    // The end is recorded only once everything the run changed is on the disk.
+    const bool synced = top && top->SyncAll();
+    return flushed && synced && m_pJournal->Record(end) && m_pJournal->Commit();
 }
 
 std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dirNode, std::string_view name) {

@@ -7,9 +7,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+
+#include <vector>
 
 #include "platform/SafeRewrite.h"
 #include "site/DirHandles.h"
+#include "site/RunJournal.h"
 
 namespace ts {
 
@@ -18,20 +22,27 @@ class CFileNode;
 class CRunContext;
 
 // Where a producer writes the new content of a file. Nothing exists on disk until Begin:
-// a producer that finds nothing to change may never begin.
+// a producer that finds nothing to change may never begin. With a memory, the content is
+// gathered there, and goes to the rewrite's temporary file only once it grows past limit.
 class CContentSink {
 public:
-    explicit CContentSink(CSafeRewrite& out) : m_out(out) {}
+    explicit CContentSink(CSafeRewrite& out, std::string* memory = nullptr, size_t limit = 0)
+        : m_out(out), m_pMemory(memory), m_nLimit(limit) {}
     bool Begin();
     bool Begun() const { return m_bBegun; }
-    bool Write(const void* data, size_t n) { return m_out.Write(data, n); }
-    bool Write(const std::string& s) { return m_out.Write(s); }
+    bool Write(const void* data, size_t n);
+    bool Write(const std::string& s) { return Write(s.data(), s.size()); }
     // Offset of the next byte in the new content.
-    uint64_t Position() const { return m_out.Position(); }
+    uint64_t Position() const { return InMemory() ? m_pMemory->size() : m_out.Position(); }
+    // The content is in the memory, not in a temporary file.
+    bool InMemory() const { return m_pMemory && !m_bSpilled; }
 
 private:
     CSafeRewrite& m_out;
+    std::string* m_pMemory;
+    size_t m_nLimit;
     bool m_bBegun = false;
+    bool m_bSpilled = false;
 };
 
 // Makes the new content of one file from its old content.
@@ -44,6 +55,10 @@ public:
     virtual Result Produce(CFile& in, CContentSink& out) = 0;
     // The new content has replaced the old one.
     virtual void Replaced() = 0;
+    // For the run's journal: what the change is ("line ends", "links"), and the lines that
+    // report its undo.
+    virtual std::string Kind() const = 0;
+    virtual std::string UndoLines() const = 0;
 };
 
 // Every change goes through the open directory that holds the entry (site/DirHandles.h) and
@@ -84,6 +99,22 @@ public:
     // Removes a file of the program's own that could not be written whole.
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
 
+    // From now on every change below top is recorded in journal before it is made. Content
+    // then changes in place (the journal holds the way back), in batches that each wait for
+    // the disk once.
+    void UseJournal(CRunJournal* journal, const CDirNode& top);
+    // Records every rename the renaming pass may make below top, all in one commit, so that
+    // the pass need not wait for the disk once per entry.
+    bool JournalRenames(const CDirNode& top);
+    // Makes the content changes that wait in memory, once their records are on the disk, and
+    // marks them written. Every pass that changes content ends with it.
+    bool Flush();
+    // Records how the run ended ("complete", "cancelled", "failed"), after everything it
+    // changed is on the disk.
+    bool EndJournal(const char* state);
+    // Some change was recorded in the journal.
+    bool Journaled() const { return m_nJournaled > 0; }
+
     CRunContext& Ctx() const { return m_ctx; }
     // Renames, content replacements and re-pointed links that failed so far: a pass compares
     // the count before and after, so that it never calls work that failed done.
@@ -102,10 +133,35 @@ private:
         return false;
     }
 
+    // A content change made in memory, recorded, and waiting for its batch's commit.
+    struct PendingWrite {
+        std::unique_ptr<CFile> file;  // open on the file itself, for reading and writing
+        std::string content;
+        std::string path;
+        uint64_t offset = 0, length = 0;  // the original, in the journal
+    };
+    // The journal's record of a change to node, with its directory as it is named now.
+    JournalRecord RecordOf(JournalRecord::Kind kind, const CFileNode& node) const;
+    std::string RelativePath(const CDirNode& dir) const;
+    // Records r and, with commit, waits until it is on the disk; a failure gets an error line
+    // for path.
+    bool Journal(const JournalRecord& r, bool commit, const std::string& path);
+    bool ReplaceInPlace(CFileNode& node, CContentProducer& producer, CDir& dir, const FileStat& st);
+    // The replacement through a temporary file, for content too large to hold in memory.
+    bool CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode);
+    bool WriteInPlace(PendingWrite& w);
+
     CRunContext& m_ctx;
     CDirHandles m_handles;
     std::unique_ptr<CDir> m_pLoose;  // DirOf's handle for a node outside a tree
     int m_nFailures = 0;
+    CRunJournal* m_pJournal = nullptr;
+    const CDirNode* m_pTop = nullptr;
+    int m_nJournaled = 0;
+    // Renames recorded ahead by JournalRenames.
+    std::unordered_set<const CFileNode*> m_renamesAhead;
+    std::vector<PendingWrite> m_pending;
+    uint64_t m_nPendingBytes = 0;
 };
 
 }  // namespace ts

@@ -35,6 +35,7 @@ public:
         JournalRecord r = Base(JournalRecord::CONTENT, dir, rel, name);
         std::unique_ptr<CFile> f = dir.OpenModify(name);
         ASSERT_TRUE(f && m_journal->KeepOriginal(*f, r.offset, r.length));
+        r.newId = r.id;
         r.newLength = content.size();
         r.newHash = ContentHash(content.data(), content.size());
         Commit(r);
@@ -59,6 +60,18 @@ public:
         r.newMode = mode;
         Commit(r);
         ASSERT_TRUE(dir.SetMode(name, mode));
+    }
+
+    // A change recorded, and then never made: the run stopped first.
+    void Intend(JournalRecord r) { Commit(r); }
+    JournalRecord Rec(JournalRecord::Kind kind, CDir& dir, const std::string& rel,
+                      const std::string& name) {
+        return Base(kind, dir, rel, name);
+    }
+    void Mark(JournalRecord::Kind kind) {
+        JournalRecord r;
+        r.kind = kind;
+        Commit(r);
     }
 
     CDir& Top() { return *m_top; }
@@ -116,6 +129,7 @@ TEST(JournalUndo, EveryChangeGoesBackInReverseAndEditsByTheUserStay) {
         run.Rewrite(top, "", "index.html", "<a href=\"SUBDIR/PAGEONE.HTM\">1</a>\n");
         run.Repoint(top, "", "lnk", "SUBDIR/PAGEONE.HTM");
         run.Rewrite(top, "", "edited.html", "<p>old</p>\n");
+        run.Mark(JournalRecord::END);
         const std::string folder = run.Folder();
         // The user edits a page after the run.
         site.Write("edited.html", "<p>mine</p>\n");
@@ -132,6 +146,51 @@ TEST(JournalUndo, EveryChangeGoesBackInReverseAndEditsByTheUserStay) {
     site.Write("edited.html", "<p>old</p>\r\n");
     EXPECT_EQ(TreeListing(site.Path(), true), before);
     EXPECT_EQ(ModeOf(site / "notes.txt"), 0444u);
+}
+
+// A run killed mid-batch: its last content change may be cut short and is given back whatever
+// the file holds; changes recorded ahead and never made need nothing; a directory whose rename
+// never happened is found by its identity, not by the name the record expected.
+TEST(JournalUndo, AKilledRunIsUndoneWhereverItStopped) {
+    CTempDir site, state;
+    site.Write("a dir/Page.html", "<p>one</p>\r\n");
+    site.Write("cut.html", "0123456789\r\n0123456789\r\n");
+    site.Write("kept.html", "x\r\n");
+    const std::string before = TreeListing(site.Path(), true);
+    std::string folder;
+    {
+        CRecordedRun run(site, state / "runs");
+        CDir& top = run.Top();
+        std::unique_ptr<CDir> sub = top.OpenDir("a dir");
+        // Renames recorded ahead, the directory under the name it was to get.
+        JournalRecord dirRename = run.Rec(JournalRecord::RENAME, top, "", "a dir");
+        dirRename.after = "A_DIR";
+        run.Intend(dirRename);
+        JournalRecord pageRename = run.Rec(JournalRecord::RENAME, *sub, "A_DIR", "Page.html");
+        pageRename.after = "PAGE.HTM";
+        run.Intend(pageRename);
+        ASSERT_TRUE(sub->RenameNoReplace("Page.html", "PAGE.HTM"));  // the directory's failed
+        run.Rewrite(top, "", "kept.html", "x\n");
+        run.Mark(JournalRecord::WRITTEN);
+        run.Rewrite(top, "", "cut.html", "0123456789\n0123456789\n");
+        folder = run.Folder();
+    }
+    // The kill came halfway through writing cut.html.
+    ASSERT_EQ(::truncate((site / "cut.html").c_str(), 5), 0);
+    std::vector<UndoOutcome> outcomes;
+    ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_EQ(outcomes[0].result, UndoOutcome::UNDONE);    // cut.html, in flight
+    EXPECT_EQ(outcomes[1].result, UndoOutcome::UNDONE);    // kept.html, written
+    EXPECT_EQ(outcomes[2].result, UndoOutcome::UNDONE);    // the page, found by identity
+    EXPECT_EQ(outcomes[3].result, UndoOutcome::NOT_MADE);  // the directory's rename
+    EXPECT_EQ(TreeListing(site.Path(), true), before);
+
+    // Undone twice, nothing changes and nothing is called changed by the user.
+    ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
+    for (const UndoOutcome& o : outcomes)
+        EXPECT_EQ(o.result, UndoOutcome::NOT_MADE) << o.path;
+    EXPECT_EQ(TreeListing(site.Path(), true), before);
 }
 
 }  // namespace ts::test

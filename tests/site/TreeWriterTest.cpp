@@ -31,6 +31,8 @@ public:
         return NEW_CONTENT;
     }
     void Replaced() override { m_bReplaced = true; }
+    std::string Kind() const override { return "fixed"; }
+    std::string UndoLines() const override { return std::string(); }
 
     bool m_bProduced = false;
     bool m_bReplaced = false;

@@ -160,6 +160,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.IndexFiles =
         SplitList(p.GetString(kHtmlSettings, "IndexFiles", JoinList(d.IndexFiles, ",")), ',');
     s.FallbackExtensions = SplitList(p.GetString(kHtmlSettings, "FallbackExtensions", ""), ',');
+    s.KeepRuns = p.GetInt(kSettings, "KeepRuns", d.KeepRuns);
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
     // Without the wizard (the command line's stored settings) no page maps an unknown target
     // or line end to "None", so it is done here.
@@ -167,6 +168,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     if (s.LineEnd < LE_NONE || s.LineEnd > LE_UNIX) s.LineEnd = d.LineEnd;
     if (s.AutoReadOnly < 0 || s.AutoReadOnly > 2) s.AutoReadOnly = d.AutoReadOnly;
     if (s.RenameHtml < 0 || s.RenameHtml > 2) s.RenameHtml = d.RenameHtml;
+    if (s.KeepRuns < 1) s.KeepRuns = d.KeepRuns;
     s.DeriveUpdateLinks();
 }
 

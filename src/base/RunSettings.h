@@ -52,10 +52,14 @@ struct RunSettings {
     std::vector<std::string> SiteUrls;
     std::vector<std::string> IndexFiles = CLinkOptions().indexFiles;
     std::vector<std::string> FallbackExtensions;
+    // How many journals of ended runs are kept for each directory.
+    int KeepRuns = 10;
 
     void DeriveUpdateLinks() {
         UpdateLinks = Rename && !FilesOnly && (Target != 0 || RenameHtml != 0);
     }
+    // The run may change files: rename them or convert their line ends.
+    bool Modifies() const { return (Rename && (Target != 0 || RenameHtml != 0)) || LineEnd != 0; }
 };
 
 // The wizard's list positions and their codes.

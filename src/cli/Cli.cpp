@@ -200,7 +200,7 @@ int CheckChoices(CFileSystem& fs, const CliArgs& a, const CliStreams& io, RunSet
         }
         if (Refusal r = CheckHomePage(fs, s); !r.ok()) return Refuse(io, r);
     }
-    bool modifies = (s.Rename && (s.Target != 0 || s.RenameHtml != 0)) || s.LineEnd != 0;
+    bool modifies = s.Modifies();
     if (modifies && !io.interactive && !a.yes) {
         std::fprintf(io.err,
                      "tessary-cli: this run would change files and there is no terminal to "

@@ -1,5 +1,7 @@
 #include "driver/RunDriver.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "base/RunContext.h"
@@ -20,6 +22,8 @@
 #include "site/LineEnds.h"
 #include "site/LinkRepoint.h"
 #include "site/OwnFiles.h"
+#include "site/RunHistory.h"
+#include "site/RunJournal.h"
 #include "site/TreeWriter.h"
 #include "site/UnusedFiles.h"
 #include "site/VerifyLists.h"
@@ -29,6 +33,17 @@ namespace {
 
 std::string CutMessage(const char* what) {
     return Utf8Cut(what ? what : "", 255);
+}
+
+// A path as a POSIX shell reads it back unchanged.
+std::string ShellWord(const std::string& s) {
+    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789/._-+=:,@%") == std::string::npos)
+        return s;
+    std::string quoted = "'";
+    for (char c : s)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 }  // namespace
@@ -75,17 +90,73 @@ bool CRunDriver::Start() {
     m_pNewCtx = m_doc.NewContext();
     CRunContext& ctx = *m_pNewCtx;
     ctx.links = LinkOptionsOf(m_settings);
+    if (!StartJournal(ctx)) return false;
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
     // Until both reports exist the last run's tree stays, and with it its undo.
-    if (!m_pReports->Create(m_ui)) return false;
-    ctx.ownPaths = {DirName(m_pReports->StatusPath())};
+    if (!m_pReports->Create(m_ui)) {
+        if (m_doc.m_pJournal) RemoveRun(ctx.fs, m_doc.m_pJournal->Folder());
+        m_doc.m_pJournal.reset();
+        return false;
+    }
+    // Neither the reports nor the journals are part of the site, wherever they are.
+    ctx.ownPaths = {DirName(m_pReports->StatusPath()), JournalsDirectory()};
     m_doc.m_dwRunStatus = 0;
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);
     m_doc.m_pTree = MakeRunTree(*m_pCtx, m_settings.Directory, MakeWebFileNode);
+    if (m_doc.m_pJournal) Writer().UseJournal(m_doc.m_pJournal.get(), Top());
     m_bReportDue = true;
     return true;
+}
+
+// A run over a directory that an earlier run left half changed would bury that run's way
+// back: the user undoes it first.
+bool CRunDriver::StartJournal(CRunContext& ctx) {
+    const std::string& dir = m_settings.Directory;
+    if (m_doc.FindLastRun(dir)) {
+        m_strInterruption = FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
+        m_ui.MessageBox(m_strInterruption);
+        m_doc.ShowInView(m_strInterruption);
+        return false;
+    }
+    if (!m_settings.Modifies()) return true;
+    TreeKey key;
+    // Without the directory's identity no journal can find it again: nothing may change.
+    if (TreeKeyOf(ctx.fs, dir, key)) {
+        m_doc.m_pJournal = CRunJournal::Create(ctx.fs, JournalsDirectory(), key.path, key.id);
+        if (m_doc.m_pJournal) return true;
+    }
+    m_strInterruption =
+        FormatMessage(IDS_JOURNAL_CREATE_FAILED, JournalsDirectory(), std::strerror(errno));
+    m_ui.MessageBox(m_strInterruption);
+    m_doc.ShowInView(m_strInterruption);
+    return false;
+}
+
+void CRunDriver::EndJournal() {
+    std::unique_ptr<CRunJournal> journal = std::move(m_doc.m_pJournal);
+    if (!journal) return;
+    const uint32_t status = m_doc.m_dwRunStatus;
+    const char* state = (status & RS_INTERRUPTED_MASK) ? "failed"
+                        : (status & RS_COMPLETED)      ? "complete"
+                                                       : "cancelled";
+    CTreeWriter& writer = Writer();
+    const bool changed = writer.Journaled();
+    // Known before anything here may fail, so that undo stays possible whatever happens.
+    m_doc.m_strUndoRun = changed ? journal->Folder() : std::string();
+    // Without its end the run passes for one that crashed, and the next start offers its undo.
+    if (!writer.EndJournal(state))
+        m_pCtx->ErrorLine(journal->Folder(), LoadString(IDS_JOURNAL_FAILED));
+    writer.UseJournal(nullptr, Top());
+    CFileSystem& fs = m_pCtx->fs;
+    if (!changed) {
+        RemoveRun(fs, journal->Folder());
+        return;
+    }
+    TreeKey key;
+    if (TreeKeyOf(fs, m_settings.Directory, key))
+        PruneRuns(fs, JournalsDirectory(), key, m_settings.KeepRuns);
 }
 
 void CRunDriver::RunPasses() {
@@ -143,6 +214,7 @@ CRunDriver::Next CRunDriver::FileNames() {
               << "\n";
     } else if (s.Rename) {
         m_doc.m_dwRunStatus |= RS_RENAMING;
+        Writer().JournalRenames(top);
         const int before = Writer().Failures();
         r = top.ForEach(
             [&](CFileNode& node, bool&) {
@@ -192,6 +264,7 @@ CRunDriver::Next CRunDriver::LineEnds() {
                 return ConvertIfMarked(Writer(), node, lineEnd, m_autoReadOnly);
             },
             "Updating ASCII Line Ends");
+        Writer().Flush();
         failed = Writer().Failures() - before;
         if (n < 0) return Next::Stop;
     }
@@ -253,6 +326,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
                 return RewriteLinks(Writer(), node, m_autoReadOnly, false);
             },
             nullptr, "Updating URL Links");
+        Writer().Flush();
         m_nUnrenamedLinks = Writer().Failures() - before;
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
@@ -352,6 +426,10 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
 // The logs, then the temporary reports are closed first, so nothing written so far is lost
 // whatever happens to the tree, and a log that cannot be finished is still reported.
 void CRunDriver::Finish() {
+    try {
+        if (m_pCtx) EndJournal();
+    } catch (const std::exception&) {
+    }
     try {
         if (!FinishReports()) ReportsMoved();
     } catch (const std::exception&) {

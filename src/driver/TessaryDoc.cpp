@@ -6,6 +6,8 @@
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "site/DirXpNode.h"
+#include "site/RunHistory.h"
+#include "site/RunJournal.h"
 #include "site/TreeWriter.h"
 
 namespace ts {
@@ -25,15 +27,21 @@ void CTessaryDoc::CheckDirectory() {
 }
 
 void CTessaryDoc::UndoLast() {
-    if (!m_pTree || (m_dwRunStatus & RS_UNDOABLE_MASK) == 0) {
+    if (m_strUndoRun.empty()) {
         m_ui.MessageBox(LoadString(IDS_CANNOT_UNDO));
         return;
     }
     CUndoDriver(*this).Run();
 }
 
-bool CTessaryDoc::CanUndo() const {
-    return m_pTree && (m_settings.Rename || m_settings.LineEnd != 0);
+bool CTessaryDoc::FindLastRun(const std::string& dir) {
+    m_strUndoRun.clear();
+    TreeKey key;
+    RunSummary last;
+    if (dir.empty() || !TreeKeyOf(m_fs, dir, key) || !LastRun(m_fs, JournalsDirectory(), key, last))
+        return false;
+    m_strUndoRun = last.folder;
+    return last.state.empty();
 }
 
 int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::string& errorPath,

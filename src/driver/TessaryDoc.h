@@ -18,6 +18,7 @@
 namespace ts {
 
 class CDirXpNode;
+class CRunJournal;
 class CTreeWriter;
 class CProfile;
 class CTempReports;
@@ -31,10 +32,13 @@ public:
 
     // Performs one run.
     void CheckDirectory();
-    // Reverts the last run's changes.
+    // Reverts the last run's changes, from its journal.
     void UndoLast();
-    // The Undo Last command is enabled only for a kept tree of a run that renamed or converted.
-    bool CanUndo() const;
+    // The Undo Last command is enabled only when a journaled run of the directory is known.
+    bool CanUndo() const { return !m_strUndoRun.empty(); }
+    // Looks for the last journaled run of dir, for Undo Last; true when that run never
+    // recorded its end (it was killed or crashed).
+    bool FindLastRun(const std::string& dir);
 
     // Merges the temporary reports into the final report; -1 when it cannot be written.
     int BuildFinalReport(const std::string& statusPath, const std::string& errorPath, int nEntries,
@@ -84,6 +88,9 @@ public:
     bool m_bFileErrors = false;
     // Where the report went when the external editor took it.
     std::string m_strExternalReport;
+    // The journal of the run in progress, and the folder of the one Undo Last undoes.
+    std::unique_ptr<CRunJournal> m_pJournal;
+    std::string m_strUndoRun;
 
     // Test hooks: the clock of the date line, the directory of temporary reports and what
     // starts the external editor.

@@ -1,5 +1,8 @@
 #include "driver/UndoDriver.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "base/RunContext.h"
@@ -7,116 +10,166 @@
 #include "base/Strings.h"
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
-#include "html/Hierarchy.h"
-#include "html/HtmlNode.h"
-#include "html/LinkRewrite.h"
+#include "platform/Text.h"
 #include "site/DirXpNode.h"
-#include "site/LineEnds.h"
-#include "site/LinkRepoint.h"
-#include "site/TreeWriter.h"
+#include "site/RunHistory.h"
 
 namespace ts {
+namespace {
+
+// The report's sections of an undo, in the order they are written.
+enum Section { RENAMES, LINKS, LINK_TEXTS, LINE_ENDS, SECTIONS };
+constexpr const char* kHeadings[SECTIONS] = {"RENAMED FILES:", "SYMBOLIC LINKS RE-POINTED:",
+                                             "URL LINK RENAMING:",
+                                             "FILES WITH CHANGED LINE ENDINGS:"};
+
+// The section and the report line of an undone change; false for a change that has none
+// (a mode given back).
+bool LineOf(const UndoOutcome& o, Section& section, std::string& line) {
+    const JournalRecord& r = o.record;
+    switch (r.kind) {
+        case JournalRecord::RENAME:
+            section = RENAMES;
+            line = PadRight(r.name, 36) + std::string(kIndent) + o.path + "\n";
+            return true;
+        case JournalRecord::LINK:
+            section = LINKS;
+            line = PadRight(r.before, 36) + std::string(kIndent) + o.path + "\n";
+            return true;
+        case JournalRecord::CONTENT:
+            section = r.after == "links" ? LINK_TEXTS : LINE_ENDS;
+            line = r.before;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Files and directories below top, as the header of a report counts them.
+void CountTree(CFileSystem& fs, const std::string& dir, int& entries, int& dirs) {
+    std::vector<std::string> names;
+    if (!fs.ListDir(dir, names)) return;
+    for (const std::string& name : names) {
+        FileStat st;
+        const std::string path = JoinPath(dir, name);
+        ++entries;
+        if (!fs.Stat(path, st) || st.isLink || st.kind != EntryKind::Directory) continue;
+        ++dirs;
+        CountTree(fs, path, entries, dirs);
+    }
+}
+
+// A symbolic link is listed under the name it has once the renames are undone too.
+std::string LinkPathAfterUndo(const UndoOutcome& link, const std::vector<UndoOutcome>& outcomes) {
+    for (const UndoOutcome& o : outcomes) {
+        const JournalRecord& r = o.record;
+        if (o.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME &&
+            r.dirId == link.record.dirId && r.after == link.record.name)
+            return JoinPath(DirName(link.path), r.name);
+    }
+    return link.path;
+}
+
+}  // namespace
 
 CUndoDriver::CUndoDriver(CTessaryDoc& doc)
-    : m_doc(doc),
-      m_ui(doc.Ui()),
-      m_ctx(*doc.KeptContext()),
-      m_top(*doc.m_pTree),
-      m_writer(*doc.Writer()) {}
+    : m_doc(doc), m_ui(doc.Ui()), m_strFolder(doc.m_strUndoRun) {}
 
 CUndoDriver::~CUndoDriver() = default;
 
 void CUndoDriver::Run() {
-    m_doc.m_dwRunStatus |= RS_UNDONE;
-    m_doc.m_dwRunStatus &= ~RS_INTERRUPTED_MASK;
+    m_doc.m_dwRunStatus = RS_UNDONE;
     m_doc.m_bReportBuilt = false;
-    m_autoReadOnly = static_cast<ReadOnlyChoice>(m_doc.m_settings.AutoReadOnly);
+    bool read = false;
     try {
-        RunPasses();
+        read = Undo();
     } catch (const std::bad_alloc&) {
         m_doc.m_dwRunStatus |= RS_LOW_MEMORY;
     } catch (const std::exception&) {
         m_doc.m_dwRunStatus |= RS_EXCEPTION;
     }
-    Finish();
+    if (read || m_pReports) Finish();
 }
 
-void CUndoDriver::RunPasses() {
-    m_pReports = std::make_unique<CTempReports>(m_ctx.fs, m_ctx.statusReport, m_ctx.errorReport,
-                                                m_ctx.tempDir);
-    if (!m_pReports->Create(m_ui)) return;
-    if ((m_doc.m_dwRunStatus & RS_RENAMING) && !UndoRenames()) return;
-    if (m_doc.m_dwRunStatus & RS_LINE_ENDS) UndoLineEnds();
-    // Last, since the passes before may write what the run made writable.
-    CTreeIterator it(&m_top);
-    while (CFileNode* node = it.Next())
-        m_writer.RestoreReadOnly(*node);
-}
-
-// Renames back, then the links to the names as they now are on disk. False when the links
-// could not be followed to the end: the undo then stops there.
-bool CUndoDriver::UndoRenames() {
-    const RunSettings& s = m_doc.m_settings;
-    CReportStream& out = m_ctx.statusReport;
-    // The home page is looked up by its path as scanned, which PrepareUndo replaces.
-    m_top.SiteMap().Map();
-    int n = m_top.ForEach([](CFileNode& node, bool&) { return PrepareUndo(node) ? 1 : 0; },
-                          LoadString(IDS_SETTING_UP_UNDO));
-    if (n > 0) {
-        m_bUndone = true;
-        out << HeadingBlock("RENAMED FILES:");
-        // A cancel here does not end the undo: the links must follow the names.
-        m_top.ForEach(
-            [&](CFileNode& node, bool&) {
-                return RenameEntry(m_writer, node, s.LogSubdirs, m_autoReadOnly) ? 1 : 0;
-            },
-            "Renaming Files");
-        out << kSectionGap;
+bool CUndoDriver::Undo() {
+    m_pCtx = m_doc.NewContext();
+    CRunContext& ctx = *m_pCtx;
+    RunSummary run;
+    if (!ReadRunSummary(ctx.fs, m_strFolder, run)) return NotRead(run.top);
+    m_strTop = run.top;
+    m_pReports =
+        std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
+    if (!m_pReports->Create(m_ui)) return false;
+    std::vector<UndoOutcome> outcomes;
+    if (!UndoFromJournal(ctx.fs, m_strFolder, outcomes)) {
+        m_pReports->Close();
+        m_pReports->Remove();
+        m_pReports.reset();
+        return NotRead(run.top);
     }
-    // Once the names are back, the links get their old texts byte for byte.
-    std::vector<CRepointedLink> back;
-    RepointBack(m_writer, m_top.m_vRepointedLinks, back);
-    ReportRepointedLinks(out, back, true);
-    if (!back.empty()) m_bUndone = true;
-    if (!(m_doc.m_dwRunStatus & RS_LINKS)) return true;
-    CFileNode* found = m_top.SiteMap().Lookup(s.HomePage);
-    // The home page is a page: a style sheet is walked only when a page links to it.
-    if (!found || !found->IsHtmlNode() || static_cast<CHtmlNode*>(found)->m_bStyleSheet) {
-        out << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
-        return false;
-    }
-    out << kSectionGap << HeadingBlock("URL LINK RENAMING:");
-    int r = WalkHierarchyWith(
-        static_cast<CHtmlNode&>(*found),
-        [this](CHtmlNode& node, int*) {
-            return RewriteLinks(m_writer, node, m_autoReadOnly, true);
-        },
-        nullptr, "Updating URL Links");
-    if (r < 0) return false;
-    out << kSectionGap;
+    m_bNothing = std::all_of(outcomes.begin(), outcomes.end(), [](const UndoOutcome& o) {
+        return o.result == UndoOutcome::NOT_MADE;
+    });
+    Report(outcomes);
     return true;
 }
 
-// Line ends back to the conventions the scan found.
-void CUndoDriver::UndoLineEnds() {
-    CReportStream& out = m_ctx.statusReport;
-    m_bUndone = true;
-    out << HeadingBlock("FILES WITH CHANGED LINE ENDINGS:");
-    m_top.ForEach([this](CFileNode& node, bool&) { return RestoreLineEnd(m_writer, node); },
-                  "Updating ASCII Line Ends");
-    out << kSectionGap;
+bool CUndoDriver::NotRead(const std::string& top) {
+    const std::string why =
+        errno == ESTALE ? "the directory is no longer where it was" : std::strerror(errno);
+    const std::string shown = FormatMessage(IDS_UNDO_NOT_READ, top, why) + "\n" + m_strFolder;
+    m_ui.MessageBox(shown);
+    m_doc.ShowInView(shown);
+    return false;
+}
+
+void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
+    CRunContext& ctx = *m_pCtx;
+    std::string lines[SECTIONS];
+    bool present[SECTIONS] = {};
+    // The outcomes come last change first; the report lists them in the order of the run.
+    for (auto o = outcomes.rbegin(); o != outcomes.rend(); ++o) {
+        Section section = RENAMES;
+        std::string line;
+        const bool link = o->record.kind == JournalRecord::LINK;
+        const bool listed =
+            LineOf(link ? UndoOutcome{o->record, o->result, LinkPathAfterUndo(*o, outcomes)} : *o,
+                   section, line);
+        if (listed) present[section] = true;
+        if (o->result == UndoOutcome::UNDONE) {
+            if (listed) lines[section] += line;
+        } else if (o->result == UndoOutcome::CHANGED) {
+            ctx.ErrorLine(o->path, LoadString(link ? IDS_LINK_CHANGED_KEPT : IDS_UNDO_CHANGED));
+        } else if (o->result == UndoOutcome::FAILED) {
+            m_bFailed = true;
+            ctx.ErrorLine(o->path, LoadString(IDS_UNDO_FAILED));
+        }
+    }
+    for (int s = 0; s < SECTIONS; ++s) {
+        if (!present[s]) continue;
+        ctx.statusReport << HeadingBlock(kHeadings[s]) << lines[s] << kSectionGap;
+    }
 }
 
 void CUndoDriver::Finish() {
-    int nEntries = m_top.m_nEntries, nDirs = m_top.m_nDirs;
     // A report that lost text is handled like a final report that cannot be written.
     bool reportsWhole = !m_pReports || m_pReports->Close();
+    // A tree kept from the run no longer matches the disk.
     m_doc.Keep(nullptr, nullptr);
-
+    // A journal whose every change is undone, or was left as the user changed it, is spent.
+    if (m_pReports && !m_bFailed && !(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK)) {
+        RemoveRun(m_pCtx->fs, m_strFolder);
+        m_doc.m_strUndoRun.clear();
+    }
+    // A run that changed nothing leaves its report in place: there is nothing to tell.
+    if (m_bNothing && m_pReports && !(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK)) {
+        m_pReports->Remove();
+        return;
+    }
     std::string shown;
     int r = -1;
     try {
-        r = FinalReport(reportsWhole, nEntries, nDirs, shown);
+        r = FinalReport(reportsWhole, shown);
     } catch (const std::exception&) {
     }
     if (r < 0 && m_pReports)
@@ -124,18 +177,8 @@ void CUndoDriver::Finish() {
     if (m_pReports) m_pReports->Remove();
 }
 
-int CUndoDriver::FinalReport(bool reportsWhole, int nEntries, int nDirs, std::string& shown) {
+int CUndoDriver::FinalReport(bool reportsWhole, std::string& shown) {
     uint32_t status = m_doc.m_dwRunStatus;
-    if (m_bUndone && !(status & RS_INTERRUPTED_MASK)) {
-        int r = reportsWhole
-                    ? m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(),
-                                             nEntries, nDirs, status)
-                    : -1;
-        m_doc.m_bReportBuilt = r >= 0;
-        m_doc.m_bModified = false;
-        m_ui.SetViewText(m_doc.m_strReport, false);
-        return r;
-    }
     if (status & RS_INTERRUPTED_MASK) {
         shown = FormatMessage(
             IDS_UNDO_INTERRUPTED,
@@ -143,7 +186,16 @@ int CUndoDriver::FinalReport(bool reportsWhole, int nEntries, int nDirs, std::st
         m_ui.MessageBox(shown);
         return -1;
     }
-    return 0;
+    if (!m_pReports) return 0;
+    int entries = 0, dirs = 0;
+    CountTree(m_pCtx->fs, m_strTop, entries, dirs);
+    int r = reportsWhole ? m_doc.BuildFinalReport(m_pReports->StatusPath(),
+                                                  m_pReports->ErrorPath(), entries, dirs, status)
+                         : -1;
+    m_doc.m_bReportBuilt = r >= 0;
+    m_doc.m_bModified = false;
+    m_ui.SetViewText(m_doc.m_strReport, false);
+    return r;
 }
 
 }  // namespace ts

@@ -1,22 +1,21 @@
-// Undo of the last run: renames reversed (directories before their contents), symbolic links
-// given their old texts, links rewritten to the restored names, converted line ends converted
-// back. It works once on the tree the run kept, which is discarded at its end.
+// Undo of the last run, from its journal (site/JournalUndo.h): it works the same whether the
+// run ended, was cancelled or was killed, in this process or an earlier one, and writes the
+// undo report: names given back, re-pointed links, link texts and line ends restored, and an
+// error line for everything that changed since the run and was left as it is.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "site/Rename.h"
+#include "site/JournalUndo.h"
 
 namespace ts {
 
-class CDirXpNode;
-class CReportStream;
 class CRunContext;
 class CRunUi;
 class CTempReports;
 class CTessaryDoc;
-class CTreeWriter;
 
 class CUndoDriver {
 public:
@@ -26,21 +25,24 @@ public:
     void Run();
 
 private:
-    void RunPasses();
-    bool UndoRenames();
-    void UndoLineEnds();
+    // False when the journal could not be read: nothing was undone.
+    bool Undo();
+    // Tells why the journal of the run on top could not be read; false.
+    bool NotRead(const std::string& top);
+    void Report(const std::vector<UndoOutcome>& outcomes);
     void Finish();
     // -1 when the user must be told that the reports were moved.
-    int FinalReport(bool reportsWhole, int nEntries, int nDirs, std::string& shown);
+    int FinalReport(bool reportsWhole, std::string& shown);
 
     CTessaryDoc& m_doc;
     CRunUi& m_ui;
-    CRunContext& m_ctx;
-    CDirXpNode& m_top;
-    CTreeWriter& m_writer;
-    ReadOnlyChoice m_autoReadOnly = RO_ASK;
-    // Something was taken back, so there is a report to show.
-    bool m_bUndone = false;
+    std::unique_ptr<CRunContext> m_pCtx;
+    std::string m_strFolder;
+    std::string m_strTop;
+    // Something could not be undone and may be tried again.
+    bool m_bFailed = false;
+    // The run's changes were never made: there is nothing to report.
+    bool m_bNothing = false;
     std::unique_ptr<CTempReports> m_pReports;
 };
 

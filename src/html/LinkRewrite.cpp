@@ -184,26 +184,29 @@ public:
 
     Result Produce(CFile& in, CContentSink& out) override;
     // Some link's bytes changed.
-    bool Changed() const { return !m_changes.empty(); }
+    bool Changed() const { return m_bChanged; }
 
-    void Replaced() override {
-        for (Change& c : m_changes) {
-            c.tag->m_strUrl.swap(c.url);
-            c.tag->m_nStart = c.start;
-            c.tag->m_nEnd = c.end;
-            if (!c.tag->m_bRewritten) {
-                c.tag->m_strWritten.swap(c.written);
-                c.tag->m_bWrittenIsUrl = false;
+    std::function<void()> OnReplaced() override {
+        return [changes = std::move(m_changes), report = std::move(m_strReport),
+                &ctx = m_page.Ctx()]() mutable {
+            for (Change& c : changes) {
+                c.tag->m_strUrl.swap(c.url);
+                c.tag->m_nStart = c.start;
+                c.tag->m_nEnd = c.end;
+                if (!c.tag->m_bRewritten) {
+                    c.tag->m_strWritten.swap(c.written);
+                    c.tag->m_bWrittenIsUrl = false;
+                }
+                c.tag->m_bRewritten = true;
             }
-            c.tag->m_bRewritten = true;
-        }
-        m_page.Ctx().statusReport << m_strReport;
+            ctx.statusReport << report;
+        };
     }
     std::string Kind() const override { return "links"; }
     std::string UndoLines() const override { return m_strUndo; }
 
 private:
-    // Held in the records' own form, so that Replaced only swaps.
+    // Held in the records' own form, so that OnReplaced only swaps.
     struct Change {
         CHtmlNode::CTag* tag;
         CCompactString url, written;
@@ -220,6 +223,7 @@ private:
     CHtmlNode& m_page;
     bool m_bUndoing;
     std::vector<Change> m_changes;
+    bool m_bChanged = false;
     std::string m_strLines;
     std::string m_strReport;
     std::string m_strUndoLines;
@@ -240,6 +244,7 @@ CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
     }
     if (auto r = copier.To(UINT64_MAX, nullptr); r != CCopier::OK) return Failed(r);
     if (m_changes.empty()) return NO_CHANGE;
+    m_bChanged = true;
     // Once the page has changed, its records must follow whatever happens (undo relies on
     // them): what could fail for want of memory is done first, then only moves.
     m_strReport = "\n" + m_page.InFileHeading() + "\n" + m_strLines + "\n\n";

@@ -187,6 +187,11 @@ std::string TempDirectory();
 bool MakeDirectories(const std::string& dir);
 // Creates a directory that must not exist yet, for the user alone (mode 0700).
 bool MakeNewDirectory(const std::string& dir);
+// Removes an empty directory.
+bool RemoveEmptyDirectory(const std::string& dir);
+// The absolute path of an existing entry with every link and "." or ".." resolved; empty with
+// errno set when there is none.
+std::string CanonicalPath(const std::string& path);
 
 // A directory of the user's by the XDG rules: $var when it is an absolute path, else
 // $HOME/underHome, else /tmp.

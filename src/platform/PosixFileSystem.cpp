@@ -694,6 +694,18 @@ bool MakeNewDirectory(const std::string& dir) {
     return ::mkdir(dir.c_str(), 0700) == 0;
 }
 
+bool RemoveEmptyDirectory(const std::string& dir) {
+    return ::rmdir(dir.c_str()) == 0;
+}
+
+std::string CanonicalPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return std::string();
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
 std::string UserDirectory(const char* var, const char* underHome) {
     if (const char* x = std::getenv(var); x && *x && x[0] == '/') return x;
     if (const char* h = std::getenv("HOME"); h && *h) return JoinPath(h, underHome);

@@ -121,25 +121,42 @@ UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& origin
     return UndoOutcome::UNDONE;
 }
 
-UndoOutcome::Result UndoRename(CDir& dir, const JournalRecord& r) {
+// A symbolic link given a new text is a new entry: the link that undo puts in its place is
+// the one that the records before it knew by the old link's identity.
+using Relinked = std::map<FileId, FileId>;
+
+UndoOutcome::Result UndoRename(CDir& dir, const JournalRecord& r, const Relinked& relinked) {
+    const auto found = relinked.find(r.id);
+    const FileId id = found == relinked.end() ? r.id : found->second;
     FileStat st;
-    if (dir.Stat(r.after, st) && st.id == r.id)
+    if (dir.Stat(r.after, st) && st.id == id)
         return dir.RenameNoReplace(r.after, r.name) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
-    if (dir.Stat(r.name, st) && st.id == r.id) return UndoOutcome::NOT_MADE;
+    if (dir.Stat(r.name, st) && st.id == id) return UndoOutcome::NOT_MADE;
     return UndoOutcome::CHANGED;
 }
 
-UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals, bool inFlight) {
-    FileStat st;
+UndoOutcome::Result UndoLink(CDir& dir, const JournalRecord& r, Relinked& relinked) {
     std::string text;
+    if (!dir.ReadLink(r.name, text)) return UndoOutcome::CHANGED;
+    UndoOutcome::Result result = UndoOutcome::NOT_MADE;
+    if (text != r.before) {
+        if (text != r.after) return UndoOutcome::CHANGED;
+        if (!dir.ReplaceLink(r.name, r.before)) return UndoOutcome::FAILED;
+        result = UndoOutcome::UNDONE;
+    }
+    FileStat st;
+    if (dir.Stat(r.name, st)) relinked[r.id] = st.id;
+    return result;
+}
+
+UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals, bool inFlight,
+                            Relinked& relinked) {
+    FileStat st;
     switch (r.kind) {
         case JournalRecord::RENAME:
-            return UndoRename(dir, r);
+            return UndoRename(dir, r, relinked);
         case JournalRecord::LINK:
-            if (!dir.ReadLink(r.name, text)) return UndoOutcome::CHANGED;
-            if (text == r.before) return UndoOutcome::NOT_MADE;
-            if (text != r.after) return UndoOutcome::CHANGED;
-            return dir.ReplaceLink(r.name, r.before) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
+            return UndoLink(dir, r, relinked);
         case JournalRecord::MODE:
             if (!dir.Stat(r.name, st) || !(st.id == r.id) || st.isLink) return UndoOutcome::CHANGED;
             if (st.mode == r.oldMode) return UndoOutcome::NOT_MADE;
@@ -181,18 +198,28 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
         return false;
     }
     CDirFinder finder(fs, *top, topPath);
+    Relinked relinked;
     const size_t inFlight = FirstInFlight(records);
-    for (size_t i = records.size(); i-- > 0;) {
-        const JournalRecord& r = records[i];
-        if (r.kind == JournalRecord::END || r.kind == JournalRecord::WRITTEN) continue;
-        UndoOutcome out;
-        out.record = r;
-        const std::string dirPath = r.dir.empty() ? topPath : JoinPath(topPath, r.dir);
-        out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
-        std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
-        out.result = dir ? UndoOne(*dir, r, *originals, i >= inFlight) : UndoOutcome::CHANGED;
-        if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME) finder.Moved();
-        outcomes.push_back(std::move(out));
+    // Modes go back last, by the names entries had before the run: an entry is made writable
+    // before it is renamed, though its rename was recorded ahead, and what undo writes must
+    // still find it writable.
+    for (bool modes : {false, true}) {
+        for (size_t i = records.size(); i-- > 0;) {
+            const JournalRecord& r = records[i];
+            if (r.kind == JournalRecord::END || r.kind == JournalRecord::WRITTEN ||
+                (r.kind == JournalRecord::MODE) != modes)
+                continue;
+            UndoOutcome out;
+            out.record = r;
+            const std::string dirPath = r.dir.empty() ? topPath : JoinPath(topPath, r.dir);
+            out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
+            std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
+            out.result = dir ? UndoOne(*dir, r, *originals, i >= inFlight, relinked)
+                             : UndoOutcome::CHANGED;
+            if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME)
+                finder.Moved();
+            outcomes.push_back(std::move(out));
+        }
     }
     return true;
 }

@@ -108,9 +108,11 @@ public:
         : m_node(node), m_nLineEnd(nLineEnd), m_rewriter(LineEndBytes(nLineEnd)) {}
 
     Result Produce(CFile& in, CContentSink& out) override;
-    void Replaced() override {
-        m_node.m_nLineEnd = m_nLineEnd;
-        m_node.Ctx().statusReport << m_strLine;
+    std::function<void()> OnReplaced() override {
+        return [&node = m_node, lineEnd = m_nLineEnd, line = std::move(m_strLine)] {
+            node.m_nLineEnd = lineEnd;
+            node.Ctx().statusReport << line;
+        };
     }
     std::string Kind() const override { return "line ends"; }
     std::string UndoLines() const override { return m_strUndoLine; }

@@ -193,7 +193,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         if (!Journal(r, true, path)) return Failed();
     }
     if (!CommitRewrite(node, rewrite, st.mode)) return Failed();
-    producer.Replaced();
+    producer.OnReplaced()();
     return true;
 }
 
@@ -247,6 +247,12 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
         m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
         return Failed();
     }
+    // The room is set aside first, so that the write cannot find the disk full once the batch
+    // is committed.
+    if (sink.InMemory() && !file->Reserve(content.size())) {
+        m_ctx.ErrorLine(path, LoadString(IDS_TEMP_WRITE_FAILED));
+        return Failed();
+    }
     JournalRecord r = RecordOf(JournalRecord::CONTENT, node);
     r.after = producer.Kind();
     r.before = producer.UndoLines();
@@ -257,21 +263,15 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
     if (!sink.InMemory()) {
         r.newId = rewrite.TempId();
         if (!Journal(r, true, path) || !CommitRewrite(node, rewrite, st.mode)) return Failed();
-        producer.Replaced();
+        producer.OnReplaced()();
         return true;
-    }
-    // The room is set aside now, so that the write cannot find the disk full once the batch
-    // is committed.
-    if (!file->Reserve(content.size())) {
-        m_ctx.ErrorLine(path, LoadString(IDS_TEMP_WRITE_FAILED));
-        return Failed();
     }
     r.newLength = content.size();
     r.newHash = ContentHash(content.data(), content.size());
     if (!Journal(r, false, path)) return Failed();
     m_nPendingBytes += content.size();
-    m_pending.push_back({std::move(file), std::move(content), path, r.offset, r.length});
-    producer.Replaced();
+    m_pending.push_back(
+        {std::move(file), std::move(content), path, producer.OnReplaced(), r.offset, r.length});
     if (m_pending.size() >= kBatchFiles || m_nPendingBytes >= kBatchBytes) Flush();
     return true;
 }
@@ -287,6 +287,8 @@ bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
         r.dirId = dirNode.m_id;
         r.name = name;
         r.after = strNewText;
+        FileStat st;
+        if (dir->Stat(r.name, st)) r.id = r.newId = st.id;
         if (!dir->ReadLink(r.name, r.before) || !Journal(r, true, path)) return Failed();
     }
     if (!dir || !dir->ReplaceLink(std::string(name), strNewText)) {
@@ -343,9 +345,10 @@ bool CTreeWriter::JournalRenames(const CDirNode& top) {
         dirs.pop_back();
         for (const auto& child : dir->Children()) {
             const std::string& newName = child->m_strNewName;
+            const std::string& name = newName.empty() ? child->Name() : newName;
             if (child->IsDirNode())
                 dirs.emplace_back(static_cast<const CDirNode*>(child.get()),
-                                  JoinPath(rel, newName.empty() ? child->Name() : newName));
+                                  rel.empty() ? name : rel + "/" + name);
             if (newName.empty()) continue;
             JournalRecord r = RecordOf(JournalRecord::RENAME, *child);
             r.dir = rel;
@@ -356,15 +359,17 @@ bool CTreeWriter::JournalRenames(const CDirNode& top) {
         }
     }
     m_nJournaled += recorded;
-    if (m_pJournal->Commit()) return true;
+    if (recorded == 0 || m_pJournal->Commit()) return true;
     m_renamesAhead.clear();
     return false;
 }
 
 bool CTreeWriter::WriteInPlace(PendingWrite& w) {
     CFile& f = *w.file;
-    if (f.Seek(0) && f.Write(w.content.data(), w.content.size()) && f.Resize(w.content.size()))
+    if (f.Seek(0) && f.Write(w.content.data(), w.content.size()) && f.Resize(w.content.size())) {
+        w.replaced();
         return true;
+    }
     // The original is on the disk in the journal: the file gets it back at once.
     std::string original;
     const bool back = m_pJournal->ReadOriginal(w.offset, w.length, original) && f.Seek(0) &&
@@ -400,7 +405,8 @@ bool CTreeWriter::Flush() {
 }
 
 bool CTreeWriter::EndJournal(const char* state) {
-    if (!m_pJournal) return true;
+    // A run that changed nothing leaves no journal to end.
+    if (!m_pJournal || m_nJournaled == 0) return true;
     const bool flushed = Flush();
     JournalRecord end;
     end.kind = JournalRecord::END;

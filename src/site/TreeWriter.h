@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,10 +52,12 @@ public:
     enum Result { NEW_CONTENT, NO_CHANGE, READ_FAILED, WRITE_FAILED };
     virtual ~CContentProducer() = default;
     // Reads the old content from in and writes the new one to out. Whatever may fail for want
-    // of memory is done here too: once the new content is in place, only Replaced follows.
+    // of memory is done here too: once the new content is in place, only OnReplaced follows.
     virtual Result Produce(CFile& in, CContentSink& out) = 0;
-    // The new content has replaced the old one.
-    virtual void Replaced() = 0;
+    // What follows once the new content has replaced the old (records, report lines). A change
+    // made in place waits for its batch, so this runs after ReplaceContent has returned, or
+    // never when the change failed: it must hold all it needs.
+    virtual std::function<void()> OnReplaced() = 0;
     // For the run's journal: what the change is ("line ends", "links"), and the lines that
     // report its undo.
     virtual std::string Kind() const = 0;
@@ -138,6 +141,7 @@ private:
         std::unique_ptr<CFile> file;  // open on the file itself, for reading and writing
         std::string content;
         std::string path;
+        std::function<void()> replaced;
         uint64_t offset = 0, length = 0;  // the original, in the journal
     };
     // The journal's record of a change to node, with its directory as it is named now.

@@ -213,7 +213,7 @@ TEST(LinkRewrite, SuggestsChangesWithoutTouchingAnything) {
                   "\n\n\n");
 }
 
-// Whatever fails while a page is rewritten, the page keeps every byte, no temporary file is
+// Whatever fails while a page is rewritten in place, the page keeps every byte, nothing is
 // left beside it, nothing claims it changed, and its records still describe it for undo.
 TEST(LinkRewrite, FailureLeavesThePageAsItWas) {
     const std::string page = "<a href=\"Page.HTM\">p</a> and <a href=\"Page.HTM\">again</a>\n";
@@ -223,12 +223,13 @@ TEST(LinkRewrite, FailureLeavesThePageAsItWas) {
         std::string part;
         const char* message;
     } cases[] = {
-        {Op::CreateTemp, 1, "/.ts_", "Could not open temporary file!"},
-        {Op::Write, 1, "/.ts_", "Write to temporary file failed"},
-        {Op::Close, 1, "/.ts_", "Write to temporary file failed"},
+        {Op::OpenWrite, 1, "index.htm", "open failed"},
         {Op::Read, 2, "index.htm", "read failed"},
-        {Op::Sync, 1, "/.ts_", "Write to temporary file failed"},
-        {Op::Replace, 1, "index.htm", "Error updating, original left unchanged"},
+        // The page is given back its bytes from the journal at once.
+        {Op::Write, 1, "index.htm", "Error updating, original left unchanged"},
+        // The journal cannot reach the disk: the change is not made.
+        {Op::Sync, 1, "/originals", "could not be recorded in the run's journal, left unchanged"},
+        {Op::Write, 1, "/originals", "could not be recorded in the run's journal, left unchanged"},
     };
     for (const Case& k : cases) {
         CTempDir site, tmp;
@@ -325,7 +326,7 @@ TEST(Undo, AfterRenamesThatAllFailed) {
 }
 
 // Running out of memory during undo is told in a box and in the view; the temporary reports
-// move into the directory.
+// move into the directory. The journal stays, so the undo can be tried again, and then ends.
 TEST(Undo, LowMemoryIsReported) {
     CTempDir site, tmp;
     site.Write("A.TXT", "a");
@@ -350,6 +351,13 @@ TEST(Undo, LowMemoryIsReported) {
     EXPECT_EQ(Lf(ui.viewText), expected);
     EXPECT_TRUE(Exists(site / "STATUS.TSY"));
     EXPECT_TRUE(Exists(site / "ERROR.TSY"));
+    ASSERT_TRUE(doc->CanUndo());
+    fs.Clear();
+    ::unlink((site / "STATUS.TSY").c_str());
+    ::unlink((site / "ERROR.TSY").c_str());
+    doc->UndoLast();
+    EXPECT_EQ(ListNames(site.Path()), "A.TXT\n");
+    EXPECT_TRUE(Lf(ui.viewText).starts_with("REVERTED FILES TO INITIAL STATE\n")) << ui.viewText;
     EXPECT_FALSE(doc->CanUndo());
 }
 

@@ -30,7 +30,9 @@ public:
         if (!out.Begin() || !out.Write(m_content)) return WRITE_FAILED;
         return NEW_CONTENT;
     }
-    void Replaced() override { m_bReplaced = true; }
+    std::function<void()> OnReplaced() override {
+        return [this] { m_bReplaced = true; };
+    }
     std::string Kind() const override { return "fixed"; }
     std::string UndoLines() const override { return std::string(); }
 

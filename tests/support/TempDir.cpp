@@ -15,6 +15,18 @@ namespace ts::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Runs keep their journals in the user's state directory: each test process gets one of its
+// own, removed at its end, so that no test reaches the real one.
+struct CStateHome {
+    CTempDir dir;
+    CStateHome() { ::setenv("XDG_STATE_HOME", dir.Path().c_str(), 1); }
+};
+const CStateHome kStateHome;
+
+}  // namespace
+
 CTempDir::CTempDir() {
     std::string base = fs::temp_directory_path().string() + "/tessary_test_XXXXXX";
     std::vector<char> buf(base.begin(), base.end());

@@ -1,0 +1,105 @@
+#include "site/RunHistory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "site/RunJournal.h"
+
+namespace ts {
+namespace {
+
+// Folder names are "<time>-<pid>" or "<time>-<pid>-<n>".
+int PidOf(const std::string& folder) {
+    const std::string name = BaseName(folder);
+    const size_t first = name.find('-', name.find('-') + 1);
+    return first == std::string::npos ? 0 : std::atoi(name.c_str() + first + 1);
+}
+
+std::vector<std::string> SortedFolders(CFileSystem& fs, const std::string& dir) {
+    std::vector<std::string> names;
+    if (!fs.ListDir(dir, names)) return {};
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> folders;
+    for (const std::string& name : names)
+        folders.push_back(JoinPath(dir, name));
+    return folders;
+}
+
+}  // namespace
+
+bool TreeKeyOf(CFileSystem& fs, const std::string& dir, TreeKey& key) {
+    key.path = CanonicalPath(dir);
+    std::unique_ptr<CDir> open = key.path.empty() ? nullptr : fs.OpenDir(key.path);
+    if (!open) return false;
+    key.id = open->Id();
+    return true;
+}
+
+std::vector<std::string> RunFolders(CFileSystem& fs, const std::string& runsDir,
+                                    const TreeKey& key) {
+    std::vector<std::string> folders;
+    for (const std::string& folder : SortedFolders(fs, TreeJournals(runsDir, key.id))) {
+        std::string top;
+        FileId id;
+        std::vector<JournalRecord> records;
+        // A journal that cannot be read still belongs here: it is reported, never skipped.
+        if (!CRunJournal::Read(fs, folder, top, id, records) || top == key.path)
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+bool ReadRunSummary(CFileSystem& fs, const std::string& folder, RunSummary& out) {
+    std::vector<JournalRecord> records;
+    FileId topId;
+    out = RunSummary();
+    out.folder = folder;
+    if (!CRunJournal::Read(fs, folder, out.top, topId, records)) return false;
+    for (const JournalRecord& r : records) {
+        if (r.kind == JournalRecord::END) out.state = r.after;
+        if (r.kind != JournalRecord::END && r.kind != JournalRecord::WRITTEN) ++out.changes;
+    }
+    for (const char* file : {"journal", "originals"}) {
+        FileStat st;
+        if (fs.Stat(JoinPath(folder, file), st)) out.bytes += st.size;
+    }
+    out.pid = PidOf(folder);
+    return true;
+}
+
+std::vector<RunSummary> AllRuns(CFileSystem& fs, const std::string& runsDir) {
+    std::vector<RunSummary> runs;
+    for (const std::string& tree : SortedFolders(fs, runsDir)) {
+        for (const std::string& folder : SortedFolders(fs, tree)) {
+            RunSummary run;
+            if (ReadRunSummary(fs, folder, run)) runs.push_back(std::move(run));
+        }
+    }
+    return runs;
+}
+
+bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, RunSummary& out) {
+    const std::vector<std::string> folders = RunFolders(fs, runsDir, key);
+    if (folders.empty()) return false;
+    if (!ReadRunSummary(fs, folders.back(), out)) out.folder = folders.back();
+    return true;
+}
+
+bool RemoveRun(CFileSystem& fs, const std::string& folder) {
+    for (const char* file : {"journal", "originals"})
+        if (!fs.Remove(JoinPath(folder, file)) && errno != ENOENT) return false;
+    return RemoveEmptyDirectory(folder);
+}
+
+void PruneRuns(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, int keep) {
+    std::vector<std::string> ended;
+    for (const std::string& folder : RunFolders(fs, runsDir, key)) {
+        RunSummary run;
+        if (ReadRunSummary(fs, folder, run) && !run.state.empty()) ended.push_back(folder);
+    }
+    for (size_t i = 0; i + static_cast<size_t>(std::max(keep, 0)) < ended.size(); ++i)
+        RemoveRun(fs, ended[i]);
+}
+
+}  // namespace ts

@@ -19,9 +19,9 @@ namespace {
 
 // The report's sections of an undo, in the order they are written.
 enum Section { RENAMES, LINKS, LINK_TEXTS, LINE_ENDS, SECTIONS };
-constexpr const char* kHeadings[SECTIONS] = {"RENAMED FILES:", "SYMBOLIC LINKS RE-POINTED:",
-                                             "URL LINK RENAMING:",
-                                             "FILES WITH CHANGED LINE ENDINGS:"};
+constexpr const char* kHeadings[SECTIONS] = {
+    "RENAMED FILES:", "SYMBOLIC LINKS RE-POINTED:", "URL LINK RENAMING:",
+    "FILES WITH CHANGED LINE ENDINGS:"};
 
 // The section and the report line of an undone change; false for a change that has none
 // (a mode given back).
@@ -189,8 +189,8 @@ int CUndoDriver::FinalReport(bool reportsWhole, std::string& shown) {
     if (!m_pReports) return 0;
     int entries = 0, dirs = 0;
     CountTree(m_pCtx->fs, m_strTop, entries, dirs);
-    int r = reportsWhole ? m_doc.BuildFinalReport(m_pReports->StatusPath(),
-                                                  m_pReports->ErrorPath(), entries, dirs, status)
+    int r = reportsWhole ? m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(),
+                                                  entries, dirs, status)
                          : -1;
     m_doc.m_bReportBuilt = r >= 0;
     m_doc.m_bModified = false;

@@ -214,8 +214,8 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
             const std::string dirPath = r.dir.empty() ? topPath : JoinPath(topPath, r.dir);
             out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
             std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
-            out.result = dir ? UndoOne(*dir, r, *originals, i >= inFlight, relinked)
-                             : UndoOutcome::CHANGED;
+            out.result =
+                dir ? UndoOne(*dir, r, *originals, i >= inFlight, relinked) : UndoOutcome::CHANGED;
             if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME)
                 finder.Moved();
             outcomes.push_back(std::move(out));

@@ -21,7 +21,7 @@ namespace {
 constexpr size_t kBatchFiles = 128;
 constexpr uint64_t kBatchBytes = 8u << 20;
 // Content larger than this goes through a temporary file rather than memory.
-constexpr size_t kInMemoryLimit = 32u << 20;
+constexpr size_t kInMemoryLimit = 8u << 20;
 
 }  // namespace
 
@@ -250,7 +250,7 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
     // The room is set aside first, so that the write cannot find the disk full once the batch
     // is committed.
     if (sink.InMemory() && !file->Reserve(content.size())) {
-        m_ctx.ErrorLine(path, LoadString(IDS_TEMP_WRITE_FAILED));
+        m_ctx.ErrorLine(path, LoadString(IDS_UPDATE_FAILED_KEPT));
         return Failed();
     }
     JournalRecord r = RecordOf(JournalRecord::CONTENT, node);

@@ -1,11 +1,14 @@
 #include "ui/TessaryApp.h"
 
+#include "base/Strings.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QTimer>
 
+#include "base/Strings.h"
 #include "driver/TessaryDoc.h"
 #include "platform/StopSignals.h"
 #include "ui/AppMessageBox.h"
@@ -55,10 +58,24 @@ bool CTessaryApp::InitInstance(const QStringList& args) {
 
     if (args.size() > 1) {
         if (!m_pFrame->OpenDocumentFile(args.at(1))) return false;
-    } else {
+    } else if (!OfferUnfinishedRun()) {
         m_pFrame->NewDocument();
     }
     m_pFrame->show();
+    return true;
+}
+
+// The last run of the directory can be undone from the start; one that never recorded its
+// end (killed, or the machine went down) is offered at once. True when it was undone.
+bool CTessaryApp::OfferUnfinishedRun() {
+    if (!m_pDoc->FindLastRun(m_settings.Directory)) return false;
+    const QString text =
+        QString::fromStdString(FormatMessage(IDS_UNFINISHED_OFFER, m_settings.Directory));
+    if (AppQuestion(nullptr, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) !=
+        QMessageBox::Yes)
+        return false;
+    m_pFrame->show();
+    m_pFrame->OnUndoLast();
     return true;
 }
 

@@ -58,6 +58,7 @@ public:
     CSplashWnd* Splash() const;
 
 private:
+    bool OfferUnfinishedRun();
     // A stop signal reaches a run through its progress; a window that waits for an answer is
     // closed as by Cancel, and once no run is going on the program ends.
     void OnStopSignal();

@@ -116,6 +116,8 @@ def main(argv):
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     started = time.time()
     work = tempfile.mkdtemp(prefix="tessary_browser_")
+    # Journals of the runs stay in the work folder, never in the user's state directory.
+    os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")
     browser = None
     problems = []
     try:

@@ -50,6 +50,8 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 def main():
     cli = sys.argv[1]
     work = tempfile.mkdtemp(prefix="tessary_serve_")
+    # Journals of the runs stay in the work folder, never in the user's state directory.
+    os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")
     site = os.path.join(work, "site")
     try:
         for rel, text in PAGES.items():

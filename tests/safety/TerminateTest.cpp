@@ -62,8 +62,8 @@ TEST(Terminate, SigtermInEachPassEndsTheRunWholeAndReportsIt) {
     const Trigger triggers[] = {
         {"scan", Op::ListDir, "", 2},
         {"renaming", Op::Rename, "", 2},
-        {"line ends", Op::Replace, ".TXT", 2},
-        {"links", Op::Replace, ".HTM", 1},
+        {"line ends", Op::Write, ".TXT", 2},
+        {"links", Op::Write, ".HTM", 1},
     };
     // The runner keeps its profile in a temporary directory of its own, made on first use.
     RunCliWith({"--help"}, "", false);

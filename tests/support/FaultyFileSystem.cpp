@@ -20,6 +20,7 @@ public:
         return !m_fs.Trip(Op::Write, m_path) && m_f->Resize(length);
     }
     long long Length() override { return m_f->Length(); }
+    bool Reserve(uint64_t length) override { return m_f->Reserve(length); }
     bool Sync() override { return !m_fs.Trip(Op::Sync, m_path) && m_f->Sync(); }
     bool Close() override {
         bool ok = m_f->Close();
@@ -112,6 +113,9 @@ private:
 }  // namespace
 
 bool CFaultyFileSystem::Trip(Op op, const std::string& path) {
+    if (!ignoredDir.empty() && path.starts_with(ignoredDir) &&
+        (path.size() == ignoredDir.size() || path[ignoredDir.size()] == '/'))
+        return false;
     ++m_calls[op];
     if (onCall) onCall(op, path);
     auto it = m_rules.find(op);

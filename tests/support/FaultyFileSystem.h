@@ -63,6 +63,9 @@ public:
     std::function<void(Op op, const std::string& path)> onCall;
     // Every file CreateTemp made, in order.
     std::vector<std::string> tempsCreated;
+    // Calls on this directory or below pass straight through: neither counted, told nor failed
+    // (a suite that fails the site's operations in turn leaves the run's journal alone).
+    std::string ignoredDir;
 
     // Counts the call and tells whether it is to fail; a failure sets errno to the rule's error.
     bool Trip(Op op, const std::string& path);

@@ -1,83 +1,109 @@
-// "Undo Last" is enabled only while the document holds the tree of a run that renamed files
-// or converted line ends.
+// "Undo Last" follows the journals of runs, not this process's memory: a run killed before it
+// recorded its end is offered for undo as the program starts, a run made now can be undone
+// with Ctrl+U, and the command is off once there is nothing left to undo.
+#include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 
-#include "base/RunContext.h"
 #include "base/Strings.h"
 #include "driver/TessaryDoc.h"
-#include "html/HtmlNode.h"
 #include "platform/FileSystem.h"
-#include "site/DirXpNode.h"
+#include "site/RunHistory.h"
+#include "site/RunJournal.h"
 #include "ui/MainFrame.h"
-#include "ui/QtRunUi.h"
 #include "ui/TessaryApp.h"
 #include "ui/support/UiTestSupport.h"
 
 using namespace ts;
 using namespace ts::test;
 
+namespace {
+
+// What a run killed right after its first rename leaves: the rename on disk, its record in a
+// journal with no end.
+void KilledRun(const CTempDir& site) {
+    CFileSystem& fs = RealFileSystem();
+    TreeKey key;
+    QVERIFY(TreeKeyOf(fs, site.Path(), key));
+    auto journal = CRunJournal::Create(fs, JournalsDirectory(), key.path, key.id);
+    QVERIFY(journal);
+    std::unique_ptr<CDir> top = fs.OpenDir(site.Path());
+    FileStat st;
+    QVERIFY(top->Stat("My Page.html", st));
+    JournalRecord r;
+    r.kind = JournalRecord::RENAME;
+    r.dirId = key.id;
+    r.name = "My Page.html";
+    r.id = r.newId = st.id;
+    r.after = "MYPAGE.HTM";
+    QVERIFY(journal->Record(r) && journal->Commit());
+    QVERIFY(top->RenameNoReplace(r.name, r.after));
+}
+
+}  // namespace
+
 class TestUndoCommand : public QObject {
     Q_OBJECT
 private slots:
-    void undoLastFollowsTheKeptTree() {
+    void undoLastFollowsTheJournal() {
         CUiTestEnv env;
         CTempDir site;
-        site.Write("index.html", "<html></html>\n");
-        // A run that only reports: its tree is not kept.
+        site.Write("index.html", "<a href=\"My Page.html\">me</a>\r\n");
+        site.Write("My Page.html", "<p>me</p>\r\n");
+        const std::string before = TreeListing(site.Path(), true);
         env.WriteProfile("[Settings]\nDirectory=" + site.Path() +
-                         "\nTarget=2\nRename=0\nAutoFileName=1\n" +
-                         "[HTMLSettings]\nFilesOnly=1\n");
+                         "\nTarget=2\nRename=1\nAutoFileName=1\nLineEnd=3\n" +
+                         "[HTMLSettings]\nFilesOnly=0\nReportExternalRefs=0\nHomePage=" +
+                         site.Path() + "/index.html\n");
+        KilledRun(site);
+        QVERIFY(TreeListing(site.Path(), true) != before);
+
+        // The start finds the run that never ended and offers its undo, before any wizard.
         CTessaryApp app(RealFileSystem());
         {
-            CModalHand wizard(FinishWizardHandler());
+            CModalHand hand([](QWidget* w) {
+                if (auto* box = qobject_cast<QMessageBox*>(w))
+                    box->button(QMessageBox::Yes)->click();
+            });
             QVERIFY(app.InitInstance({QStringLiteral("tessary")}));
+            QCOMPARE(hand.seen.size(), 1);
+            QVERIFY(hand.seen[0].contains(QStringLiteral("did not finish")));
         }
         CTessaryDoc& doc = app.Doc();
         CMainFrame* frame = app.Frame();
         QAction* undo = frame->UndoLastAction();
-        QCOMPARE(undo->text(), QStringLiteral("&Undo Last"));
-        QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
-        QVERIFY(doc.m_bReportBuilt);
-        QVERIFY(!doc.m_pTree);
+        QCOMPARE(TreeListing(site.Path(), true), before);
+        QVERIFY(doc.m_strReport.find("REVERTED FILES TO INITIAL STATE") != std::string::npos);
+        emit frame->FileMenu()->aboutToShow();
         QVERIFY(!undo->isEnabled());
 
-        // A tree kept from a run: the command follows Rename and LineEnd whenever the File
-        // menu opens.
-        CQtRunUi ui;
-        CRunContext ctx(RealFileSystem(), ui);
-        doc.m_pTree = MakeRunTree(ctx, site.Path(), MakeWebFileNode);
-        struct Case {
-            bool rename;
-            int lineEnd;
-            bool enabled;
-        };
-        for (Case c : {Case{true, 0, true}, Case{false, 1, true}, Case{false, 0, false},
-                       Case{true, 3, true}}) {
-            doc.m_settings.Rename = c.rename;
-            doc.m_settings.LineEnd = c.lineEnd;
-            emit frame->FileMenu()->aboutToShow();
-            QCOMPARE(undo->isEnabled(), c.enabled);
+        // A run made now: renamed, converted and rewritten, and undone with Ctrl+U, byte for
+        // byte.
+        {
+            // Through the wizard, and yes to the lists of new names and of files to convert.
+            CModalHand hand([](QWidget* w) {
+                if (AdvanceWizard(w)) return;
+                if (auto* dlg = qobject_cast<QDialog*>(w)) dlg->accept();
+            });
+            doc.CheckDirectory();
         }
-
-        // Ctrl+U reaches the undo; with nothing changed on disk it says so.
-        doc.m_settings.Rename = true;
+        QVERIFY(TreeListing(site.Path(), true) != before);
         emit frame->FileMenu()->aboutToShow();
+        QVERIFY(undo->isEnabled());
         CModalHand hand;
         frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(frame));
         QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
-        QCOMPARE(hand.seen.size(), 1);
-        QVERIFY(hand.seen[0].endsWith(QString::fromUtf8(LoadString(IDS_CANNOT_UNDO))));
-
-        // Without a tree the command is off whatever the settings say, and the shortcut
-        // does nothing.
-        doc.m_pTree.reset();
+        QCOMPARE(TreeListing(site.Path(), true), before);
+        QVERIFY(doc.m_strReport.find("FILES WITH CHANGED LINE ENDINGS:") != std::string::npos);
         emit frame->FileMenu()->aboutToShow();
         QVERIFY(!undo->isEnabled());
+        // With nothing left to undo the shortcut does nothing.
         QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
-        QCOMPARE(hand.seen.size(), 1);
+        QCOMPARE(hand.seen.size(), 0);
         doc.m_bModified = false;
     }
 };

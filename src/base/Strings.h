@@ -133,6 +133,7 @@ enum StringId {
     IDS_LEFT_DAMAGED = 1064,
     IDS_UNDO_NOT_READ = 1065,
     IDS_UNFINISHED_OFFER = 1066,
+    IDS_RUN_GOING_ON = 1067,
 };
 
 // The text of a string; an unknown id gives an empty string.

@@ -8,6 +8,7 @@
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/RunList.h"
 #include "cli/TerminalText.h"
 #include "cli/TerminalUi.h"
 #include "driver/TessaryDoc.h"
@@ -95,7 +96,7 @@ struct CliArgs {
     std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
-    bool useProfile = false, yes = false, prompt = false;
+    bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
     std::vector<std::string> siteUrls;
     std::string indexFiles, fallbackExtensions;
 };
@@ -141,6 +142,12 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--save-settings", a.saveSettings, "Store the resulting settings in the profile");
     app.add_flag("--use-profile", a.useProfile, "Start from the stored settings");
     app.add_flag("--yes", a.yes, "Change files without asking (needed without a terminal)");
+    app.add_flag("--undo", a.undo,
+                 "Undo the last run of DIRECTORY from its journal, also after this program ended "
+                 "or was killed: every change still as the run left it goes back");
+    app.add_flag("--list-runs", a.listRuns,
+                 "List the journaled runs (of DIRECTORY, or of every directory) and how they "
+                 "ended");
 }
 
 // The stored settings (with --use-profile) and the directory given; false without a directory.
@@ -250,6 +257,34 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     std::fflush(io.out);
 }
 
+// Undoes the last journaled run of the directory and prints the undo report; the exit status.
+int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
+                const RunSettings& s) {
+    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, true);
+    RunSettings master = s;
+    CTessaryDoc doc(fs, ui, &profile, &master);
+    doc.FindLastRun(s.Directory);
+    if (!doc.CanUndo()) {
+        std::fprintf(io.err, "tessary-cli: no run of \"%s\" is journaled: nothing to undo\n",
+                     ShownName(s.Directory).c_str());
+        return EXIT_USAGE;
+    }
+    doc.UndoLast();
+    if (!doc.m_bReportBuilt) {
+        if (!doc.m_strReport.empty()) {
+            std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
+            return EXIT_EARLY;
+        }
+        std::fprintf(io.err,
+                     "tessary-cli: the last run of \"%s\" changed nothing that is "
+                     "still there: nothing to undo\n",
+                     ShownName(s.Directory).c_str());
+        return EXIT_CLEAN;
+    }
+    PrintReport(fs, a.reportFile, doc, io);
+    return doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+}
+
 // Performs the run and prints its report; the exit status.
 int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
         const RunSettings& s) {
@@ -292,6 +327,9 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         return EXIT_USAGE;
     }
 
+    if (a.listRuns)
+        return ListRuns(fs, a.directory.empty() ? "" : NormalizeDirectory(a.directory), io.out,
+                        io.err);
     CProfile profile(ProfilePath());
     profile.Load(fs);
     RunSettings s;
@@ -301,6 +339,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         return EXIT_USAGE;
     }
     ApplyOptions(a, s);
+    if (a.undo) return UndoLastRun(fs, profile, a, io, s);
     if (int refused = CheckChoices(fs, a, io, s); refused != EXIT_CLEAN) return refused;
     if (a.saveSettings) SaveChoices(fs, profile, s, io);
     // Without a terminal nobody can be asked about a read-only file or a name: skip the file,

@@ -1,5 +1,7 @@
 #include "driver/RunDriver.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -16,6 +18,7 @@
 #include "html/PagesAhead.h"
 #include "html/PassJobs.h"
 #include "html/TagScanner.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
@@ -90,13 +93,16 @@ bool CRunDriver::Start() {
     m_pNewCtx = m_doc.NewContext();
     CRunContext& ctx = *m_pNewCtx;
     ctx.links = LinkOptionsOf(m_settings);
-    if (!StartJournal(ctx)) return false;
+    if (!NoUnfinishedRun()) return false;
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
     // Until both reports exist the last run's tree stays, and with it its undo.
-    if (!m_pReports->Create(m_ui)) {
-        if (m_doc.m_pJournal) RemoveRun(ctx.fs, m_doc.m_pJournal->Folder());
-        m_doc.m_pJournal.reset();
+    if (!m_pReports->Create(m_ui)) return false;
+    // The journal comes last, so that a run that cannot start leaves none.
+    if (!StartJournal(ctx)) {
+        m_pReports->Close();
+        m_pReports->Remove();
+        m_pReports.reset();
         return false;
     }
     // Neither the reports nor the journals are part of the site, wherever they are.
@@ -112,14 +118,20 @@ bool CRunDriver::Start() {
 
 // A run over a directory that an earlier run left half changed would bury that run's way
 // back: the user undoes it first.
+bool CRunDriver::NoUnfinishedRun() {
+    const std::string& dir = m_settings.Directory;
+    int pid = 0;
+    if (!m_doc.FindLastRun(dir, &pid)) return true;
+    m_strInterruption = pid != ::getpid() && !ProcessEnded(pid)
+                            ? FormatMessage(IDS_RUN_GOING_ON, dir, std::to_string(pid))
+                            : FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
+    m_ui.MessageBox(m_strInterruption);
+    m_doc.ShowInView(m_strInterruption);
+    return false;
+}
+
 bool CRunDriver::StartJournal(CRunContext& ctx) {
     const std::string& dir = m_settings.Directory;
-    if (m_doc.FindLastRun(dir)) {
-        m_strInterruption = FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
-        m_ui.MessageBox(m_strInterruption);
-        m_doc.ShowInView(m_strInterruption);
-        return false;
-    }
     if (!m_settings.Modifies()) return true;
     TreeKey key;
     // Without the directory's identity no journal can find it again: nothing may change.
@@ -146,9 +158,13 @@ void CRunDriver::EndJournal() {
     // Known before anything here may fail, so that undo stays possible whatever happens.
     m_doc.m_strUndoRun = changed ? journal->Folder() : std::string();
     // Without its end the run passes for one that crashed, and the next start offers its undo.
-    if (!writer.EndJournal(state))
-        m_pCtx->ErrorLine(journal->Folder(), LoadString(IDS_JOURNAL_FAILED));
+    bool ended = false;
+    try {
+        ended = writer.EndJournal(state);
+    } catch (const std::exception&) {
+    }
     writer.UseJournal(nullptr, Top());
+    if (!ended) m_pCtx->ErrorLine(journal->Folder(), LoadString(IDS_JOURNAL_FAILED));
     CFileSystem& fs = m_pCtx->fs;
     if (!changed) {
         RemoveRun(fs, journal->Folder());

@@ -35,6 +35,8 @@ private:
     bool EditSettings();
     // The temporary reports and a fresh tree; false when the reports cannot be created.
     bool Start();
+    // False, and the user told why, when the last run of the directory never ended.
+    bool NoUnfinishedRun();
     // The journal of a run that may change files; false when the run must not start.
     bool StartJournal(CRunContext& ctx);
     // Records how the run ended and keeps the journal for undo when it holds changes.

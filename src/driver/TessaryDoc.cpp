@@ -34,13 +34,14 @@ void CTessaryDoc::UndoLast() {
     CUndoDriver(*this).Run();
 }
 
-bool CTessaryDoc::FindLastRun(const std::string& dir) {
+bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {
     m_strUndoRun.clear();
     TreeKey key;
     RunSummary last;
     if (dir.empty() || !TreeKeyOf(m_fs, dir, key) || !LastRun(m_fs, JournalsDirectory(), key, last))
         return false;
     m_strUndoRun = last.folder;
+    if (pid) *pid = last.pid;
     return last.state.empty();
 }
 

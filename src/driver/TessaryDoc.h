@@ -37,8 +37,8 @@ public:
     // The Undo Last command is enabled only when a journaled run of the directory is known.
     bool CanUndo() const { return !m_strUndoRun.empty(); }
     // Looks for the last journaled run of dir, for Undo Last; true when that run never
-    // recorded its end (it was killed or crashed).
-    bool FindLastRun(const std::string& dir);
+    // recorded its end (it was killed or crashed, or is still going on: pid tells its process).
+    bool FindLastRun(const std::string& dir, int* pid = nullptr);
 
     // Merges the temporary reports into the final report; -1 when it cannot be written.
     int BuildFinalReport(const std::string& statusPath, const std::string& errorPath, int nEntries,

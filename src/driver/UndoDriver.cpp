@@ -1,6 +1,8 @@
 #include "driver/UndoDriver.h"
 
+#include <unistd.h>
 #include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -10,6 +12,7 @@
 #include "base/Strings.h"
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
+#include "platform/Process.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
@@ -96,6 +99,13 @@ bool CUndoDriver::Undo() {
     CRunContext& ctx = *m_pCtx;
     RunSummary run;
     if (!ReadRunSummary(ctx.fs, m_strFolder, run)) return NotRead(run.top);
+    // A run that has not ended may still be changing the tree.
+    if (run.state.empty() && run.pid != ::getpid() && !ProcessEnded(run.pid)) {
+        const std::string shown = FormatMessage(IDS_RUN_GOING_ON, run.top, std::to_string(run.pid));
+        m_ui.MessageBox(shown);
+        m_doc.ShowInView(shown);
+        return false;
+    }
     m_strTop = run.top;
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);

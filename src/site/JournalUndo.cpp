@@ -171,14 +171,17 @@ UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals,
     return UndoOutcome::NOT_MADE;
 }
 
-// Content records after the last mark that the writes reached the disk (none when the run
-// recorded its end) may have been cut short.
-size_t FirstInFlight(const std::vector<JournalRecord>& records) {
-    for (size_t i = records.size(); i > 0; --i) {
-        const JournalRecord::Kind kind = records[i - 1].kind;
-        if (kind == JournalRecord::WRITTEN || kind == JournalRecord::END) return i;
+// Which content records are known to have been written whole: those followed by a mark of
+// their batch that is not "cut". A batch that was cut short (a write failed, or the run ended
+// in its middle) has no such mark, and its records go back whatever the files hold.
+std::vector<bool> WrittenWhole(const std::vector<JournalRecord>& records) {
+    std::vector<bool> whole(records.size(), false);
+    bool confirmed = false;
+    for (size_t i = records.size(); i-- > 0;) {
+        if (records[i].kind == JournalRecord::WRITTEN) confirmed = records[i].after != "cut";
+        whole[i] = confirmed;
     }
-    return 0;
+    return whole;
 }
 
 }  // namespace
@@ -199,7 +202,7 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
     }
     CDirFinder finder(fs, *top, topPath);
     Relinked relinked;
-    const size_t inFlight = FirstInFlight(records);
+    const std::vector<bool> whole = WrittenWhole(records);
     // Modes go back last, by the names entries had before the run: an entry is made writable
     // before it is renamed, though its rename was recorded ahead, and what undo writes must
     // still find it writable.
@@ -215,7 +218,7 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
             out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
             std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
             out.result =
-                dir ? UndoOne(*dir, r, *originals, i >= inFlight, relinked) : UndoOutcome::CHANGED;
+                dir ? UndoOne(*dir, r, *originals, !whole[i], relinked) : UndoOutcome::CHANGED;
             if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME)
                 finder.Moved();
             outcomes.push_back(std::move(out));

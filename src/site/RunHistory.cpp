@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/Process.h"
 #include "site/RunJournal.h"
 
 namespace ts {
@@ -80,10 +81,20 @@ std::vector<RunSummary> AllRuns(CFileSystem& fs, const std::string& runsDir) {
 }
 
 bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, RunSummary& out) {
-    const std::vector<std::string> folders = RunFolders(fs, runsDir, key);
-    if (folders.empty()) return false;
-    if (!ReadRunSummary(fs, folders.back(), out)) out.folder = folders.back();
-    return true;
+    std::vector<std::string> folders = RunFolders(fs, runsDir, key);
+    while (!folders.empty()) {
+        if (!ReadRunSummary(fs, folders.back(), out)) {
+            out.folder = folders.back();
+            return true;
+        }
+        // A run that ended before it changed anything (its journal was begun, then the run
+        // failed or was killed) has nothing to undo.
+        if (out.changes > 0 || (out.state.empty() && out.pid > 0 && !ProcessEnded(out.pid)))
+            return true;
+        RemoveRun(fs, folders.back());
+        folders.pop_back();
+    }
+    return false;
 }
 
 bool RemoveRun(CFileSystem& fs, const std::string& folder) {

@@ -20,8 +20,9 @@
 namespace ts {
 
 struct JournalRecord {
-    // WRITTEN: the content changes recorded before it are on the disk; a CONTENT record after
-    // the last one may have been cut short by a crash.
+    // WRITTEN: the content changes of a batch, recorded since the last such mark, are on the
+    // disk; "cut" in after says that some of them may not be whole. A CONTENT record with no
+    // mark after it may have been cut short by a crash.
     enum Kind { RENAME, CONTENT, LINK, MODE, WRITTEN, END };
     Kind kind = END;
     // The directory that holds the entry, relative to the top ("" for the top itself), as it

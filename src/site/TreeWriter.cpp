@@ -366,16 +366,33 @@ bool CTreeWriter::JournalRenames(const CDirNode& top) {
 
 bool CTreeWriter::WriteInPlace(PendingWrite& w) {
     CFile& f = *w.file;
-    if (f.Seek(0) && f.Write(w.content.data(), w.content.size()) && f.Resize(w.content.size())) {
+    bool written = false;
+    try {
+        written =
+            f.Seek(0) && f.Write(w.content.data(), w.content.size()) && f.Resize(w.content.size());
+    } catch (...) {
+        // The run ends here; the file must not stay half written meanwhile.
+        try {
+            RestoreOriginal(w);
+        } catch (...) {
+        }
+        throw;
+    }
+    if (written) {
         w.replaced();
         return true;
     }
-    // The original is on the disk in the journal: the file gets it back at once.
-    std::string original;
-    const bool back = m_pJournal->ReadOriginal(w.offset, w.length, original) && f.Seek(0) &&
-                      f.Write(original.data(), original.size()) && f.Resize(original.size());
-    m_ctx.ErrorLine(w.path, LoadString(back ? IDS_UPDATE_FAILED_KEPT : IDS_LEFT_DAMAGED));
+    m_ctx.ErrorLine(w.path,
+                    LoadString(RestoreOriginal(w) ? IDS_UPDATE_FAILED_KEPT : IDS_LEFT_DAMAGED));
     return Failed();
+}
+
+// The original is on the disk in the journal: the file gets it back at once.
+bool CTreeWriter::RestoreOriginal(PendingWrite& w) {
+    CFile& f = *w.file;
+    std::string original;
+    return m_pJournal->ReadOriginal(w.offset, w.length, original) && f.Seek(0) &&
+           f.Write(original.data(), original.size()) && f.Resize(original.size());
 }
 
 bool CTreeWriter::Flush() {
@@ -395,12 +412,12 @@ bool CTreeWriter::Flush() {
         ok = WriteInPlace(w) && ok;
     // One flush of the file system for the whole batch, then the mark that says the batch is
     // on the disk: undo trusts a change before the mark only while the file still holds it.
+    // A batch with a failed write is marked cut: its files go back whatever they hold.
     CDir* top = m_handles.Of(*m_pTop);
-    if (top && top->SyncAll()) {
-        JournalRecord written;
-        written.kind = JournalRecord::WRITTEN;
-        m_pJournal->Record(written);
-    }
+    JournalRecord written;
+    written.kind = JournalRecord::WRITTEN;
+    if (!ok) written.after = "cut";
+    if (!ok || (top && top->SyncAll())) m_pJournal->Record(written);
     return ok;
 }
 

@@ -154,6 +154,7 @@ private:
     // The replacement through a temporary file, for content too large to hold in memory.
     bool CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode);
     bool WriteInPlace(PendingWrite& w);
+    bool RestoreOriginal(PendingWrite& w);
 
     CRunContext& m_ctx;
     CDirHandles m_handles;

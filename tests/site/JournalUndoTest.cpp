@@ -129,6 +129,7 @@ TEST(JournalUndo, EveryChangeGoesBackInReverseAndEditsByTheUserStay) {
         run.Rewrite(top, "", "index.html", "<a href=\"SUBDIR/PAGEONE.HTM\">1</a>\n");
         run.Repoint(top, "", "lnk", "SUBDIR/PAGEONE.HTM");
         run.Rewrite(top, "", "edited.html", "<p>old</p>\n");
+        run.Mark(JournalRecord::WRITTEN);
         run.Mark(JournalRecord::END);
         const std::string folder = run.Folder();
         // The user edits a page after the run.

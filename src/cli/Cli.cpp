@@ -257,6 +257,13 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     std::fflush(io.out);
 }
 
+// Why the directory cannot be run now: its last run never ended.
+std::string UnfinishedRun(CFileSystem& fs, const RunSettings& s, const CliStreams& io) {
+    CTerminalUi ui(s, io.in, io.err, false, false, true);
+    CTessaryDoc doc(fs, ui, nullptr, nullptr);
+    return doc.UnfinishedRunMessage(s.Directory);
+}
+
 // Undoes the last journaled run of the directory and prints the undo report; the exit status.
 int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
                 const RunSettings& s) {
@@ -340,6 +347,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     }
     ApplyOptions(a, s);
     if (a.undo) return UndoLastRun(fs, profile, a, io, s);
+    // Before the home page is looked for: the last run may have renamed it.
+    if (std::string why = UnfinishedRun(fs, s, io); !why.empty()) {
+        std::fprintf(io.err, "tessary-cli: %s\n", ShownName(why).c_str());
+        return EXIT_USAGE;
+    }
     if (int refused = CheckChoices(fs, a, io, s); refused != EXIT_CLEAN) return refused;
     if (a.saveSettings) SaveChoices(fs, profile, s, io);
     // Without a terminal nobody can be asked about a read-only file or a name: skip the file,

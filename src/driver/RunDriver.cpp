@@ -38,17 +38,6 @@ std::string CutMessage(const char* what) {
     return Utf8Cut(what ? what : "", 255);
 }
 
-// A path as a POSIX shell reads it back unchanged.
-std::string ShellWord(const std::string& s) {
-    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                          "0123456789/._-+=:,@%") == std::string::npos)
-        return s;
-    std::string quoted = "'";
-    for (char c : s)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 }  // namespace
 
 CRunDriver::CRunDriver(CTessaryDoc& doc) : m_doc(doc), m_ui(doc.Ui()) {}
@@ -119,12 +108,8 @@ bool CRunDriver::Start() {
 // A run over a directory that an earlier run left half changed would bury that run's way
 // back: the user undoes it first.
 bool CRunDriver::NoUnfinishedRun() {
-    const std::string& dir = m_settings.Directory;
-    int pid = 0;
-    if (!m_doc.FindLastRun(dir, &pid)) return true;
-    m_strInterruption = pid != ::getpid() && !ProcessEnded(pid)
-                            ? FormatMessage(IDS_RUN_GOING_ON, dir, std::to_string(pid))
-                            : FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
+    m_strInterruption = m_doc.UnfinishedRunMessage(m_settings.Directory);
+    if (m_strInterruption.empty()) return true;
     m_ui.MessageBox(m_strInterruption);
     m_doc.ShowInView(m_strInterruption);
     return false;

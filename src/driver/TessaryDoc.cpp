@@ -1,16 +1,33 @@
 #include "driver/TessaryDoc.h"
 
+#include <unistd.h>
+
 #include "base/Strings.h"
 #include "driver/FinalReport.h"
 #include "driver/RunDriver.h"
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
+#include "platform/Process.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 #include "site/RunJournal.h"
 #include "site/TreeWriter.h"
 
 namespace ts {
+namespace {
+
+// A path as a POSIX shell reads it back unchanged.
+std::string ShellWord(const std::string& s) {
+    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789/._-+=:,@%") == std::string::npos)
+        return s;
+    std::string quoted = "'";
+    for (char c : s)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+}  // namespace
 
 CTessaryDoc::CTessaryDoc(CFileSystem& fs, CRunUi& ui, CProfile* profile, RunSettings* master)
     : m_fs(fs), m_ui(ui), m_pProfile(profile), m_pMaster(master) {
@@ -32,6 +49,14 @@ void CTessaryDoc::UndoLast() {
         return;
     }
     CUndoDriver(*this).Run();
+}
+
+std::string CTessaryDoc::UnfinishedRunMessage(const std::string& dir) {
+    int pid = 0;
+    if (!FindLastRun(dir, &pid)) return std::string();
+    return pid != ::getpid() && !ProcessEnded(pid)
+               ? FormatMessage(IDS_RUN_GOING_ON, dir, std::to_string(pid))
+               : FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
 }
 
 bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {

@@ -39,6 +39,9 @@ public:
     // Looks for the last journaled run of dir, for Undo Last; true when that run never
     // recorded its end (it was killed or crashed, or is still going on: pid tells its process).
     bool FindLastRun(const std::string& dir, int* pid = nullptr);
+    // What keeps a new run of dir from starting (its last run never ended, or is going on
+    // still); empty when nothing does.
+    std::string UnfinishedRunMessage(const std::string& dir);
 
     // Merges the temporary reports into the final report; -1 when it cannot be written.
     int BuildFinalReport(const std::string& statusPath, const std::string& errorPath, int nEntries,

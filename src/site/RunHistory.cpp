@@ -17,6 +17,14 @@ int PidOf(const std::string& folder) {
     return first == std::string::npos ? 0 : std::atoi(name.c_str() + first + 1);
 }
 
+// The journal holds no record, not even a whole first line.
+bool HeaderOnly(CFileSystem& fs, const std::string& folder) {
+    std::string text;
+    if (!ReadWholeFile(fs, JoinPath(folder, "journal"), text)) return errno == ENOENT;
+    const size_t end = text.find('\n');
+    return end == std::string::npos || end + 1 == text.size();
+}
+
 std::vector<std::string> SortedFolders(CFileSystem& fs, const std::string& dir) {
     std::vector<std::string> names;
     if (!fs.ListDir(dir, names)) return {};
@@ -83,14 +91,14 @@ std::vector<RunSummary> AllRuns(CFileSystem& fs, const std::string& runsDir) {
 bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, RunSummary& out) {
     std::vector<std::string> folders = RunFolders(fs, runsDir, key);
     while (!folders.empty()) {
-        if (!ReadRunSummary(fs, folders.back(), out)) {
-            out.folder = folders.back();
-            return true;
-        }
+        const bool read = ReadRunSummary(fs, folders.back(), out);
+        out.folder = folders.back();
+        out.pid = PidOf(out.folder);
+        const bool running = out.pid > 0 && !ProcessEnded(out.pid);
         // A run that ended before it changed anything (its journal was begun, then the run
-        // failed or was killed) has nothing to undo.
-        if (out.changes > 0 || (out.state.empty() && out.pid > 0 && !ProcessEnded(out.pid)))
-            return true;
+        // failed or was killed, maybe before the journal's first line was whole) has nothing
+        // to undo. Any other journal that cannot be read is reported, never skipped.
+        if (running || (read ? out.changes > 0 : !HeaderOnly(fs, out.folder))) return true;
         RemoveRun(fs, folders.back());
         folders.pop_back();
     }

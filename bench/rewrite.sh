@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A DOS-target rename with Windows Web extensions and link updating on the generated site of
-# 20,000 pages (scan, names, renames, link rewriting), and its undo, against copying the tree
-# with cp -r. Also checks that undo gives back every byte.
+# 20,000 pages (scan, names, renames, link rewriting, journal), and its undo from the journal,
+# against copying the tree with cp -r and sync. Also checks that undo gives back every byte and
+# tells what the journal takes on the disk.
 #   bench/rewrite.sh [PAGES]     (default 20000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,27 +14,32 @@ if [ ! -x $bin ] || [ bench/run_undo.cpp -nt $bin ] || [ build/libtessary_core.a
 fi
 work="${TMPDIR:-/tmp}/tessary-bench-rewrite-$pages"
 [ -f "$work/master/index.html" ] || python3 bench/gen_site.py "$work/master" --pages "$pages" --seed 1
+# The journals go beside the copies, never into the user's state directory.
+export XDG_STATE_HOME="$work/state"
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 checksum() { (cd "$1" && find . -type f ! -name RENAME.LOG ! -name report_of_external_refs.htm \
               -print0 | sort -z | xargs -0 sha1sum | sha1sum | cut -c1-16); }
 sum_master=$(checksum "$work/master")
-cp_t=(); run_t=(); undo_t=(); same=yes
+cp_t=(); run_t=(); undo_t=(); runcpu_t=(); undocpu_t=(); journal=0; same=yes
 for i in 1 2 3; do
     rm -rf "$work/copy"
     s=$(date +%s.%N); cp -r "$work/master" "$work/copy"; sync; e=$(date +%s.%N)
     cp_t+=("$(echo "$e - $s" | bc)")
-    read -r r u status < <($bin "$work/copy" "$work/copy/index.html")
+    read -r r rc u uc journal status < <($bin "$work/copy" "$work/copy/index.html")
     [ "$status" = ok ] || { echo "run failed"; exit 1; }
-    run_t+=("$r"); undo_t+=("$u")
+    run_t+=("$r"); undo_t+=("$u"); runcpu_t+=("$rc"); undocpu_t+=("$uc")
     [ "$(checksum "$work/copy")" = "$sum_master" ] || same=NO
 done
 c=$(printf '%s\n' "${cp_t[@]}" | median)
 r=$(printf '%s\n' "${run_t[@]}" | median)
 u=$(printf '%s\n' "${undo_t[@]}" | median)
-printf '%-28s %8s\n' "step (median of 3)" "seconds"
-printf '%-28s %8s\n' "cp -r of the site" "$c"
-printf '%-28s %8s\n' "run: scan, names, links" "$r"
-printf '%-28s %8s\n' "undo" "$u"
+rc=$(printf '%s\n' "${runcpu_t[@]}" | median)
+uc=$(printf '%s\n' "${undocpu_t[@]}" | median)
+printf '%-34s %8s %8s\n' "step (median of 3)" "wall s" "cpu s"
+printf '%-34s %8s %8s\n' "cp -r of the site + sync" "$c" "-"
+printf '%-34s %8s %8s\n' "run: scan, names, links, journal" "$r" "$rc"
+printf '%-34s %8s %8s\n' "undo from the journal" "$u" "$uc"
 awk -v c="$c" -v r="$r" -v u="$u" 'BEGIN { printf "run / cp = %.2f, undo / cp = %.2f (goal <= 3)\n", r / c, u / c }'
+echo "site on disk: $(du -sk "$work/master" | cut -f1) KiB, journal of one run: $((journal / 1024)) KiB"
 echo "undo restored every byte: $same"
 rm -rf "$work/copy"

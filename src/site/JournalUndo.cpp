@@ -115,8 +115,7 @@ UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& origin
     if (!inFlight &&
         (!f->Seek(0) || !HashOf(*f, length, hash) || length != r.newLength || hash != r.newHash))
         return UndoOutcome::CHANGED;
-    if (!f->Seek(0) || !f->Write(original.data(), original.size()) || !f->Resize(original.size()) ||
-        !f->Sync())
+    if (!f->Seek(0) || !f->Write(original.data(), original.size()) || !f->Resize(original.size()))
         return UndoOutcome::FAILED;
     return UndoOutcome::UNDONE;
 }
@@ -224,6 +223,9 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
             outcomes.push_back(std::move(out));
         }
     }
+    // One flush for the whole undo rather than one per file: an undo cut short is simply
+    // made again, each change being undone only once.
+    top->SyncAll();
     return true;
 }
 

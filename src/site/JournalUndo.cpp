@@ -1,11 +1,16 @@
 #include "site/JournalUndo.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <map>
 #include <memory>
 
 #include "platform/Path.h"
+#include "platform/Process.h"
+#include "site/OwnFiles.h"
+#include "site/RunHistory.h"
 
 namespace ts {
 namespace {
@@ -42,6 +47,19 @@ public:
     }
     // Undo renamed something: the paths found may be out of date.
     void Moved() { m_stale = true; }
+    // Calls fn with the path below the top and a handle of every directory of the tree.
+    template <class Fn>
+    void ForEachDir(Fn fn) {
+        if (m_stale) {
+            m_dirs.clear();
+            Collect("");
+            m_stale = false;
+        }
+        if (std::unique_ptr<CDir> top = m_top.OpenDir(".")) fn(m_topPath, *top);
+        for (const auto& [id, rel] : m_dirs)
+            if (std::unique_ptr<CDir> dir = OpenBelow(m_top, rel, id))
+                fn(JoinPath(m_topPath, rel), *dir);
+    }
 
 private:
     void Collect(const std::string& rel) {
@@ -222,6 +240,19 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
                 finder.Moved();
             outcomes.push_back(std::move(out));
         }
+    }
+    // A run killed between making a temporary file and renaming it into place left it.
+    const int pid = RunPid(folder);
+    if (pid > 0 && pid != ::getpid() && ProcessEnded(pid)) {
+        finder.ForEachDir([&](const std::string& path, CDir& dir) {
+            std::vector<std::string> names;
+            if (!fs.ListDir(path, names)) return;
+            for (const std::string& name : names) {
+                FileStat st;
+                if (LeftoverPid(name) == pid && dir.Stat(name, st) && HasLeftoverShape(name, st))
+                    dir.Remove(name);
+            }
+        });
     }
     // One flush for the whole undo rather than one per file: an undo cut short is simply
     // made again, each change being undone only once.

@@ -1,5 +1,7 @@
 #include "site/OwnFiles.h"
 
+#include <unistd.h>
+
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
@@ -31,6 +33,12 @@ bool IsLetterOrDigit(char c) {
 }
 
 }  // namespace
+
+bool HasLeftoverShape(std::string_view name, const FileStat& st) {
+    const bool link = name.starts_with(".ts_link_");
+    const bool shape = link ? st.isLink : st.kind == EntryKind::File && !st.isLink && st.links == 1;
+    return shape && st.uid == ::geteuid();
+}
 
 int LeftoverPid(std::string_view name) {
     for (std::string_view head : {std::string_view(".ts_link_"), std::string_view(".ts_")}) {

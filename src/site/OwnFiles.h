@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace ts {
 
 // True for a name the program writes: "RENAME.LOG" and temporary files (".ts_...") in any
@@ -17,6 +19,9 @@ bool IsOwnFileName(std::string_view name, bool bTop);
 // a file's content or a link (".ts_<pid>_<6 letters>", ".ts_link_<pid>_<6 letters>"); 0 for
 // any other name. Such a file is only ever a copy: the entry it was to replace still exists.
 int LeftoverPid(std::string_view name);
+// True when an entry named name that st describes has the shape of such a leftover: a link
+// for ".ts_link_", else a plain file with no other name, and the current user's.
+bool HasLeftoverShape(std::string_view name, const FileStat& st);
 
 class CDirNode;
 class CTreeWriter;

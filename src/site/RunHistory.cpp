@@ -10,13 +10,6 @@
 namespace ts {
 namespace {
 
-// Folder names are "<time>-<pid>" or "<time>-<pid>-<n>".
-int PidOf(const std::string& folder) {
-    const std::string name = BaseName(folder);
-    const size_t first = name.find('-', name.find('-') + 1);
-    return first == std::string::npos ? 0 : std::atoi(name.c_str() + first + 1);
-}
-
 // The journal holds no record, not even a whole first line.
 bool HeaderOnly(CFileSystem& fs, const std::string& folder) {
     std::string text;
@@ -36,6 +29,13 @@ std::vector<std::string> SortedFolders(CFileSystem& fs, const std::string& dir) 
 }
 
 }  // namespace
+
+// Folder names are "<time>-<pid>" or "<time>-<pid>-<n>".
+int RunPid(const std::string& folder) {
+    const std::string name = BaseName(folder);
+    const size_t first = name.find('-', name.find('-') + 1);
+    return first == std::string::npos ? 0 : std::atoi(name.c_str() + first + 1);
+}
 
 bool TreeKeyOf(CFileSystem& fs, const std::string& dir, TreeKey& key) {
     key.path = CanonicalPath(dir);
@@ -73,7 +73,7 @@ bool ReadRunSummary(CFileSystem& fs, const std::string& folder, RunSummary& out)
         FileStat st;
         if (fs.Stat(JoinPath(folder, file), st)) out.bytes += st.size;
     }
-    out.pid = PidOf(folder);
+    out.pid = RunPid(folder);
     return true;
 }
 
@@ -93,7 +93,7 @@ bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, Ru
     while (!folders.empty()) {
         const bool read = ReadRunSummary(fs, folders.back(), out);
         out.folder = folders.back();
-        out.pid = PidOf(out.folder);
+        out.pid = RunPid(out.folder);
         const bool running = out.pid > 0 && !ProcessEnded(out.pid);
         // A run that ended before it changed anything (its journal was begun, then the run
         // failed or was killed, maybe before the journal's first line was whole) has nothing

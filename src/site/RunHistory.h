@@ -19,6 +19,9 @@ struct RunSummary {
     int pid = 0;         // the process that made the run
 };
 
+// The process that made the run whose journal is in folder; 0 when the name does not say.
+int RunPid(const std::string& folder);
+
 // What the runs of a tree are kept under: the directory's path, with links resolved, and its
 // identity. Both must match: a directory moved elsewhere, or a new one that got the inode of
 // a removed one, is another tree.

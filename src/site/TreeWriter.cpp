@@ -449,9 +449,7 @@ bool CTreeWriter::RemoveLeftover(const CDirNode& dirNode, const std::string& nam
     CDir* dir = m_handles.Of(dirNode);
     FileStat st;
     if (pid == 0 || pid == ::getpid() || !dir || !dir->Stat(name, st)) return false;
-    const bool link = name.starts_with(".ts_link_");
-    const bool shape = link ? st.isLink : st.kind == EntryKind::File && !st.isLink && st.links == 1;
-    if (!shape || st.uid != ::geteuid() || !ProcessEnded(pid)) return false;
+    if (!HasLeftoverShape(name, st) || !ProcessEnded(pid)) return false;
     return dir->Remove(name);
 }
 

@@ -3,8 +3,10 @@
 // in reverse order; a page the user edited after the run is left with his edit.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,15 @@ private:
     std::unique_ptr<CRunJournal> m_journal;
 };
 
+// A process that has ended, so that its id names no process.
+int EndedPid() {
+    pid_t pid = ::fork();
+    if (pid == 0) std::_Exit(0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return static_cast<int>(pid);
+}
+
 unsigned ModeOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
@@ -176,8 +187,18 @@ TEST(JournalUndo, AKilledRunIsUndoneWhereverItStopped) {
         run.Rewrite(top, "", "cut.html", "0123456789\n0123456789\n");
         folder = run.Folder();
     }
-    // The kill came halfway through writing cut.html.
+    // The kill came halfway through writing cut.html, and after the run had made a temporary
+    // link; the journal's folder names the run's process, which has ended.
     ASSERT_EQ(::truncate((site / "cut.html").c_str(), 5), 0);
+    const std::string dead = std::to_string(EndedPid());
+    const std::string renamed = folder.substr(0, folder.rfind('-') + 1) + dead;
+    ASSERT_EQ(::rename(folder.c_str(), renamed.c_str()), 0);
+    folder = renamed;
+    ASSERT_EQ(::symlink("Page.html", (site / "a dir/.ts_link_" + dead + "_q1w2e3").c_str()), 0);
+    site.Write(".ts_" + dead + "_aB3xYz", "half a pa");
+    // Another run's leftover is that run's to clear, not this undo's.
+    const std::string other = ".ts_" + std::to_string(EndedPid()) + "_zZ9yY8";
+    site.Write(other, "another run's");
     std::vector<UndoOutcome> outcomes;
     ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
     ASSERT_EQ(outcomes.size(), 4u);
@@ -185,6 +206,7 @@ TEST(JournalUndo, AKilledRunIsUndoneWhereverItStopped) {
     EXPECT_EQ(outcomes[1].result, UndoOutcome::UNDONE);    // kept.html, written
     EXPECT_EQ(outcomes[2].result, UndoOutcome::UNDONE);    // the page, found by identity
     EXPECT_EQ(outcomes[3].result, UndoOutcome::NOT_MADE);  // the directory's rename
+    ASSERT_EQ(::unlink((site / other).c_str()), 0);
     EXPECT_EQ(TreeListing(site.Path(), true), before);
 
     // Undone twice, nothing changes and nothing is called changed by the user.

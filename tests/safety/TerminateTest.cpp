@@ -12,6 +12,7 @@
 
 #include "platform/StopSignals.h"
 #include "support/CliRunner.h"
+#include "support/EndedProcess.h"
 #include "support/EnvVar.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
@@ -39,15 +40,6 @@ void ExpectWholeFiles(const std::string& listing) {
     EXPECT_EQ(listing.find(".ts_"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("a\r\nb\n"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("a\nb\r\n"), std::string::npos) << listing;
-}
-
-// A process that has ended, so that its id names no process.
-int EndedPid() {
-    pid_t pid = ::fork();
-    if (pid == 0) std::_Exit(0);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return static_cast<int>(pid);
 }
 
 }  // namespace

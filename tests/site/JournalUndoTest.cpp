@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "site/JournalUndo.h"
+#include "support/EndedProcess.h"
 #include "support/TempDir.h"
 
 namespace ts::test {
@@ -100,15 +101,6 @@ private:
     std::unique_ptr<CDir> m_top;
     std::unique_ptr<CRunJournal> m_journal;
 };
-
-// A process that has ended, so that its id names no process.
-int EndedPid() {
-    pid_t pid = ::fork();
-    if (pid == 0) std::_Exit(0);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return static_cast<int>(pid);
-}
 
 unsigned ModeOf(const std::string& path) {
     struct stat st {};

@@ -100,7 +100,7 @@ bool CRunDriver::Start() {
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);
     m_doc.m_pTree = MakeRunTree(*m_pCtx, m_settings.Directory, MakeWebFileNode);
-    if (m_doc.m_pJournal) Writer().UseJournal(m_doc.m_pJournal.get(), Top());
+    if (m_doc.m_pJournal) Writer().UseJournal(m_doc.m_pJournal.get(), m_doc.m_pTree.get());
     m_bReportDue = true;
     return true;
 }
@@ -148,7 +148,7 @@ void CRunDriver::EndJournal() {
         ended = writer.EndJournal(state);
     } catch (const std::exception&) {
     }
-    writer.UseJournal(nullptr, Top());
+    writer.UseJournal(nullptr, nullptr);
     if (!ended) m_pCtx->ErrorLine(journal->Folder(), LoadString(IDS_JOURNAL_FAILED));
     CFileSystem& fs = m_pCtx->fs;
     if (!changed) {

@@ -302,9 +302,9 @@ bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
     return true;
 }
 
-void CTreeWriter::UseJournal(CRunJournal* journal, const CDirNode& top) {
-    m_pJournal = journal;
-    m_pTop = &top;
+void CTreeWriter::UseJournal(CRunJournal* journal, const CDirNode* top) {
+    m_pJournal = top ? journal : nullptr;
+    m_pTop = top;
 }
 
 std::string CTreeWriter::RelativePath(const CDirNode& dir) const {

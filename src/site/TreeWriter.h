@@ -104,8 +104,8 @@ public:
 
     // From now on every change below top is recorded in journal before it is made. Content
     // then changes in place (the journal holds the way back), in batches that each wait for
-    // the disk once.
-    void UseJournal(CRunJournal* journal, const CDirNode& top);
+    // the disk once. A null journal ends that.
+    void UseJournal(CRunJournal* journal, const CDirNode* top);
     // Records every rename the renaming pass may make below top, all in one commit, so that
     // the pass need not wait for the disk once per entry.
     bool JournalRenames(const CDirNode& top);

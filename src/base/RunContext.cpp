@@ -1,5 +1,7 @@
 #include "base/RunContext.h"
 
+#include <algorithm>
+
 #include "base/RunUi.h"
 
 namespace ts {
@@ -8,6 +10,13 @@ CRunContext::CRunContext(CFileSystem& fs, CRunUi& ui) : fs(fs), ui(ui), progress
 
 void CRunContext::ErrorLine(const std::string& path, const std::string& text) {
     errorReport << ts::ErrorLine(path, text);
+}
+
+void CRunContext::NoteLine(const std::string& path, const std::string& text) {
+    const std::string line = ts::ErrorLine(path, text);
+    errorReport << line;
+    // The report file has CR LF line ends.
+    noteBytes += line.size() + static_cast<uint64_t>(std::count(line.begin(), line.end(), '\n'));
 }
 
 }  // namespace ts

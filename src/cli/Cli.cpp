@@ -8,6 +8,7 @@
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/ReportOutput.h"
 #include "cli/RunList.h"
 #include "cli/TerminalText.h"
 #include "cli/TerminalUi.h"
@@ -29,6 +30,11 @@ std::string OneLine(const std::string& text) {
     return clean;
 }
 
+constexpr const char* kUsage =
+    "Usage: tessary-cli [OPTIONS] DIRECTORY\n"
+    "       tessary-cli --undo DIRECTORY | --list-runs [DIRECTORY] | --version\n"
+    "Run with --help for the options.\n";
+
 const std::map<std::string, int> kTargets = {
     {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660}, {"dos", TFS_DOS_FAT},
     {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},       {"unix", TFS_UNIX},
@@ -46,57 +52,13 @@ std::vector<std::string> Keys(const std::map<std::string, int>& m) {
     return keys;
 }
 
-// The report of the document: the file it was left in, or its text. Copied in blocks, so a
-// large site's report is never held whole.
-class CReportSource {
-public:
-    CReportSource(CFileSystem& fs, const CTessaryDoc& doc) : m_fs(fs), m_doc(doc) {}
-
-    // Hands each block to put; false when the report file could not be read or put failed.
-    template <class Put>
-    bool Copy(Put put) const {
-        if (m_doc.m_strReportFile.empty())
-            return put(m_doc.m_strReport.data(), m_doc.m_strReport.size());
-        auto in = m_fs.OpenRead(m_doc.m_strReportFile);
-        if (!in) return false;
-        std::vector<char> buf(1 << 16);
-        long long n;
-        while ((n = in->Read(buf.data(), buf.size())) > 0)
-            if (!put(buf.data(), static_cast<size_t>(n))) return false;
-        return n == 0;
-    }
-
-private:
-    CFileSystem& m_fs;
-    const CTessaryDoc& m_doc;
-};
-
-bool WriteReport(CFileSystem& fs, const std::string& path, const CReportSource& report) {
-    auto f = fs.OpenWrite(path);
-    return f && report.Copy([&f](const char* p, size_t n) { return f->Write(p, n); }) && f->Close();
-}
-
-bool Put(std::FILE* out, std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-}
-
-// On a terminal the report's controls are shown escaped (names and URLs come from the site);
-// anywhere else it keeps the bytes of the report file.
-bool PutReport(const CReportSource& report, const CliStreams& io) {
-    if (!io.outTerminal)
-        return report.Copy([&io](const char* p, size_t n) { return Put(io.out, {p, n}); });
-    CTerminalText shown(true);
-    return report.Copy([&](const char* p, size_t n) {
-        return Put(io.out, shown.Feed({p, n}));
-    }) && Put(io.out, shown.Finish());
-}
-
 // The command line as typed.
 struct CliArgs {
     std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
+    bool quiet = false;
     std::vector<std::string> siteUrls;
     std::string indexFiles, fallbackExtensions;
 };
@@ -138,7 +100,13 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("--fallback-extensions", a.fallbackExtensions,
                    "Extensions tried for a link to a name without one, comma-separated (like "
                    "html,htm); off by default");
-    app.add_option("--report", a.reportFile, "Write the final report to FILE");
+    app.add_option("--report", a.reportFile,
+                   "Write the final report to FILE (CR LF line ends, as a saved report); - is "
+                   "standard output");
+    app.add_flag("--quiet", a.quiet,
+                 "No report on standard output and no progress: the exit status tells the "
+                 "outcome (a --report FILE is still written)");
+    app.set_version_flag("--version", std::string("tessary-cli ") + TESSARY_VERSION);
     app.add_flag("--save-settings", a.saveSettings, "Store the resulting settings in the profile");
     app.add_flag("--use-profile", a.useProfile, "Start from the stored settings");
     app.add_flag("--yes", a.yes, "Change files without asking (needed without a terminal)");
@@ -226,22 +194,7 @@ void SaveChoices(CFileSystem& fs, CProfile& profile, const RunSettings& s, const
                      ShownName(profile.Path()).c_str());
 }
 
-void PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
-                 const CliStreams& io) {
-    const CReportSource report(fs, doc);
-    if (!reportFile.empty()) {
-        if (!WriteReport(fs, reportFile, report)) {
-            std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\"\n",
-                         ShownName(reportFile).c_str());
-            PutReport(report, io);
-        }
-    } else {
-        PutReport(report, io);
-    }
-    std::fflush(io.out);
-}
-
-// The run's tree lives only in this process: undo is offered now or never.
+// On a terminal the undo is offered at once; later, --undo makes it.
 void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStreams& io) {
     if (!io.interactive || !doc.CanUndo() || !ui.AskYesNo("Undo these changes?")) return;
     const std::string runFile = doc.m_strReportFile;
@@ -251,10 +204,16 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     if (same)
         std::fprintf(io.err, "tessary-cli: %s\n", LoadString(IDS_CANNOT_UNDO));
     else if (doc.m_bReportBuilt)
-        PutReport(CReportSource(fs, doc), io);
+        PrintReport(fs, std::string(), doc, io);
     else
         std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
     std::fflush(io.out);
+}
+
+// The final report where the options send it; false when it could not be written whole.
+bool Report(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, const CliStreams& io) {
+    if (a.quiet && (a.reportFile.empty() || a.reportFile == "-")) return true;
+    return PrintReport(fs, a.reportFile, doc, io);
 }
 
 // Why the directory cannot be run now: its last run never ended.
@@ -288,14 +247,14 @@ int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliS
                      ShownName(s.Directory).c_str());
         return EXIT_CLEAN;
     }
-    PrintReport(fs, a.reportFile, doc, io);
-    return doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+    if (!Report(fs, a, doc, io)) return EXIT_EARLY;
+    return doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
 }
 
 // Performs the run and prints its report; the exit status.
 int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
         const RunSettings& s) {
-    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, a.yes);
+    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress && !a.quiet, a.yes);
     RunSettings master = s;
     CTessaryDoc doc(fs, ui, &profile, &master);
     doc.CheckDirectory();
@@ -307,11 +266,14 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
             std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
         return EXIT_EARLY;
     }
-    PrintReport(fs, a.reportFile, doc, io);
+    const bool reported = Report(fs, a, doc, io);
     OfferUndo(fs, doc, ui, io);
-    if (!completed) return EXIT_EARLY;
-    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED;
-    return (doc.m_dwRunStatus & problems) || doc.m_bFileErrors ? EXIT_PROBLEMS : EXIT_CLEAN;
+    if (!completed || !reported) return EXIT_EARLY;
+    // Entries skipped as they should be (hidden, special) are notes; names that break the
+    // target's rules are problems even when only suggested.
+    uint32_t problems =
+        RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED | RS_NAMES_SUGGESTED;
+    return (doc.m_dwRunStatus & problems) || doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
 }
 
 }  // namespace
@@ -329,8 +291,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     } catch (const CLI::CallForHelp&) {
         std::fputs(app.help().c_str(), io.out);
         return EXIT_CLEAN;
+    } catch (const CLI::CallForVersion& v) {
+        std::fprintf(io.out, "%s\n", v.what());
+        return EXIT_CLEAN;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(io.err, "tessary-cli: %s\n", TerminalSafe(e.what(), true).c_str());
+        std::fprintf(io.err, "tessary-cli: %s\n%s", TerminalSafe(e.what(), true).c_str(), kUsage);
         return EXIT_USAGE;
     }
 
@@ -341,8 +306,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     profile.Load(fs);
     RunSettings s;
     if (!StartSettings(a, profile, s)) {
-        std::fprintf(io.err, "tessary-cli: %s\n",
-                     OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str());
+        std::fprintf(io.err, "tessary-cli: %s\n%s",
+                     OneLine(LoadString(IDS_DIR_EMPTY_STRING)).c_str(), kUsage);
         return EXIT_USAGE;
     }
     ApplyOptions(a, s);

@@ -119,6 +119,7 @@ private:
         m_errorIn = m_in.errorPath.empty() ? nullptr : m_fs.OpenRead(m_in.errorPath);
         long long errorSize = m_errorIn ? m_errorIn->Length() : FileSize(m_fs, m_in.errorPath);
         m_doc.m_bFileErrors = errorSize > 0;
+        m_doc.m_bFileProblems = errorSize > static_cast<long long>(m_doc.m_nNoteBytes);
         if (errorSize > 0) m_out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
         if (!(runStatus & RS_HTML_REACHED)) return;
         if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED)) == 0)

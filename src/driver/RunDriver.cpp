@@ -228,6 +228,7 @@ CRunDriver::Next CRunDriver::FileNames() {
     } else {
         r = top.ForEach([](CFileNode& node, bool&) { return ReportNewName(node); },
                         "Reporting Suggested Filenames");
+        if (r > 0) m_doc.m_dwRunStatus |= RS_NAMES_SUGGESTED;
     }
     Out() << kSectionGap;
     // Even when the renaming was cancelled, the links follow the entries already renamed.
@@ -446,6 +447,7 @@ bool CRunDriver::FinishReports() {
     // report that cannot be written, which tells the user that it is partial.
     bool reportsWhole = !m_pReports || m_pReports->Close();
     int nEntries = 0, nDirs = 0;
+    m_doc.m_nNoteBytes = m_pCtx ? m_pCtx->noteBytes : 0;
     if (top && m_bReportDue) {
         nEntries = top->m_nEntries;
         nDirs = top->m_nDirs;

@@ -17,6 +17,8 @@ enum RunStatusBits : uint32_t {
     // Some work of a pass failed (a rename, a rewrite, a page that could not be read): the run
     // cannot call the site clean.
     RS_WORK_FAILED = 0x08000000,
+    // Names that break the target's rules were found and only suggested (not renamed).
+    RS_NAMES_SUGGESTED = 0x04000000,
     RS_SYNTAX_ERRORS = 0x10000000,
     RS_UNRESOLVED = 0x20000000,
     RS_UNUSED = 0x40000000,

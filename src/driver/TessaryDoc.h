@@ -89,6 +89,10 @@ public:
     // The last run or undo built a final report; its error report held lines.
     bool m_bReportBuilt = false;
     bool m_bFileErrors = false;
+    // The error report held more than notes of entries skipped as they should be: a problem.
+    bool m_bFileProblems = false;
+    // What such notes took in the last run's error report.
+    uint64_t m_nNoteBytes = 0;
     // Where the report went when the external editor took it.
     std::string m_strExternalReport;
     // The journal of the run in progress, and the folder of the one Undo Last undoes.

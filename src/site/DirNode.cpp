@@ -126,7 +126,7 @@ std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamin
     std::string word;
     if (child->GetSpecialWords(word)) {
         if (bReportSpecial) ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
-        ctx.ErrorLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
+        ctx.NoteLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
         m_vOtherNames.push_back(name);
         return nullptr;
     }

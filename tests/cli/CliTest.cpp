@@ -73,7 +73,7 @@ protected:
         std::string before = TreeListing(site.Path(), true);
         Result r = Run(args);
         EXPECT_EQ(r.status, EXIT_USAGE) << reason;
-        EXPECT_EQ(r.err, "tessary-cli: " + reason + "\n");
+        EXPECT_TRUE(r.err.starts_with("tessary-cli: " + reason + "\n")) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(TreeListing(site.Path(), true), before);
         EXPECT_EQ(ListNames(tmp.Path()), "");
@@ -88,34 +88,36 @@ protected:
 TEST_F(CliTest, ExitStatusesOfCompletedAndEndedRuns) {
     Result r = Run({"--no-unused", site.Path()});
     EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
-    EXPECT_TRUE(
-        r.out.starts_with("REPORT FROM SUCCESSFUL PASS\r\n\r\nThis site looks totally clean!"));
-    EXPECT_NE(r.out.find("Directory:  " + site.Path() + "\r\nHome Page:  " + site.Path() +
-                         "/index.html\r\n"),
-              std::string::npos);
+    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\n\nThis site looks totally clean!"));
+    EXPECT_NE(
+        r.out.find("Directory:  " + site.Path() + "\nHome Page:  " + site.Path() + "/index.html\n"),
+        std::string::npos);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ListNames(tmp.Path()), "");
 
-    // Any "There were ..." sentence makes it 1.
+    // A hidden file skipped as it should be is listed, but is a note, not a problem.
     site.Write(".htaccess", "Deny from all\n");
     r = Run({"--no-unused", site.Path()});
-    EXPECT_EQ(r.status, EXIT_PROBLEMS);
+    EXPECT_EQ(r.status, EXIT_CLEAN);
     EXPECT_NE(r.out.find("There were file permissions errors"), std::string::npos);
     r = Run({"--no-links", "--target", "unix", site.Path()});
+    EXPECT_EQ(r.status, EXIT_CLEAN);
+    // Names the target cannot hold, only suggested, are a problem.
+    r = Run({"--no-links", "--target", "dos", site.Path()});
     EXPECT_EQ(r.status, EXIT_PROBLEMS);
 
     // A home page the scan does not reach ends the run early, with the partial report.
     site.Write("sub/page.htm", kPage);
     r = Run({"--no-subdirs", "--home", "sub/page.htm", site.Path()});
     EXPECT_EQ(r.status, EXIT_EARLY);
-    EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n"));
-    EXPECT_TRUE(r.out.ends_with("Home Page: \"" + site.Path() + "/sub/page.htm\" not found!\r\n"));
+    EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n"));
+    EXPECT_TRUE(r.out.ends_with("Home Page: \"" + site.Path() + "/sub/page.htm\" not found!\n"));
 
     // Ctrl+C sets the cancel flag: a user cancel with a partial report.
     StopSignalled() = true;
     r = Run({"--no-links", "--target", "unix", site.Path()});
     EXPECT_EQ(r.status, EXIT_EARLY);
-    EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n"));
+    EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n"));
     StopSignalled() = false;
     EXPECT_EQ(ListNames(tmp.Path()), "");
 }
@@ -170,9 +172,9 @@ TEST_F(CliTest, ProfileOptions) {
     // The stored directory and settings, without a DIRECTORY argument.
     Result r = Run({"--use-profile"});
     EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
-    EXPECT_NE(r.out.find("Directory:  " + site.Path() + "\r\n"), std::string::npos);
-    EXPECT_NE(r.out.find("Filename convention: UNIX\r\n"), std::string::npos);
-    EXPECT_NE(r.out.find("Do not check URL references\r\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Directory:  " + site.Path() + "\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Filename convention: UNIX\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Do not check URL references\n"), std::string::npos);
 
     // Another directory than the stored one gets its own home page, the same one keeps it.
     site.Write("start.htm", kPage);
@@ -182,16 +184,17 @@ TEST_F(CliTest, ProfileOptions) {
         CEnvVar other("TESSARY_PROFILE", (home / "other.ini").c_str());
         r = Run({"--use-profile", "--no-unused", site.Path()});
         EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
-        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/index.html\r\n"), std::string::npos);
+        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/index.html\n"), std::string::npos);
         home.Write("other.ini", "[Settings]\nDirectory=" + site.Path() +
                                     "/\n[HTMLSettings]\nHomePage=" + site.Path() + "/start.htm\n");
         r = Run({"--use-profile", "--no-unused", site.Path()});
-        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/start.htm\r\n"), std::string::npos);
+        EXPECT_NE(r.out.find("Home Page:  " + site.Path() + "/start.htm\n"), std::string::npos);
     }
 
     // Saving stores what was chosen (not what the missing terminal forced) and keeps the rest.
     r = Run({"--use-profile", "--save-settings", "--target", "dos", "--line-ends", "dos", "--yes"});
-    EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
+    // The DOS names are only suggested (Rename is off in the profile): a problem to fix.
+    EXPECT_EQ(r.status, EXIT_PROBLEMS) << r.err;
     std::string saved = ReadFile(ini);
     for (const char* line : {"Target=2\n", "LineEnd=1\n", "Mystery=keep\n", "AutoReadOnly=0\n",
                              "FilesOnly=1\n", "[Font]\nFace=x\n"})
@@ -205,7 +208,7 @@ TEST_F(CliTest, ProfileOptions) {
     EXPECT_EQ(r.status, EXIT_CLEAN);
     EXPECT_EQ(r.err, "tessary-cli: warning: could not store the settings in \"" +
                          (home / "plain/tessary.ini") + "\"; they are used for this run only\n");
-    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\r\n"));
+    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\n"));
 }
 
 TEST_F(CliTest, ReportFileAndDirectoryForms) {
@@ -217,11 +220,22 @@ TEST_F(CliTest, ReportFileAndDirectoryForms) {
     EXPECT_TRUE(report.starts_with("REPORT FROM SUCCESSFUL PASS\r\n"));
     EXPECT_NE(report.find("SUGGESTED NEW NAMES FOR FILES:"), std::string::npos);
 
-    // A report file that cannot be written: the report goes to standard output instead.
+    // A report file that cannot be written is an error that names the cause.
     r = Run({"--no-links", "--target", "unix", "--report", site / "notes.txt/r.tsy", site.Path()});
+    EXPECT_EQ(r.status, EXIT_EARLY);
+    EXPECT_NE(r.err.find("cannot write the report to \"" + site.Path() +
+                         "/notes.txt/r.tsy\": Not a "
+                         "directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+    // "-" is standard output, whose lines end in LF alone, as in any pipeline.
+    r = Run({"--no-links", "--target", "unix", "--report", "-", site.Path()});
     EXPECT_EQ(r.status, EXIT_CLEAN);
-    EXPECT_NE(r.err.find("cannot write the report"), std::string::npos);
-    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\r\n"));
+    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\n\n"));
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    EXPECT_FALSE(Exists("-"));
+    EXPECT_EQ(Run({"--quiet", "--no-links", "--target", "unix", site.Path()}).out, "");
 
     // A relative directory is made absolute; a trailing separator goes.
     std::vector<char> cwd(4096);
@@ -230,7 +244,7 @@ TEST_F(CliTest, ReportFileAndDirectoryForms) {
     r = Run({"--no-links", "--target", "unix", "./" + BaseName(site.Path()) + "/"});
     ASSERT_EQ(::chdir(cwd.data()), 0);
     EXPECT_EQ(r.status, EXIT_CLEAN) << r.err;
-    EXPECT_NE(r.out.find("Directory:  " + site.Path() + "\r\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Directory:  " + site.Path() + "\n"), std::string::npos);
 }
 
 TEST_F(CliTest, TemporaryDirectory) {
@@ -337,7 +351,7 @@ TEST_F(CliProcessTest, ExitStatuses) {
     Result r = RunProcess({"--no-unused", site.Path()});
     ASSERT_TRUE(WIFEXITED(r.status));
     EXPECT_EQ(WEXITSTATUS(r.status), 0) << r.err;
-    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\r\n"));
+    EXPECT_TRUE(r.out.starts_with("REPORT FROM SUCCESSFUL PASS\n"));
 
     r = RunProcess({site / "missing"});
     EXPECT_EQ(WEXITSTATUS(r.status), 2);
@@ -359,7 +373,7 @@ TEST_F(CliProcessTest, CtrlCTermAndHangUpEndTheRunWithAPartialReport) {
         Result r = Finish(c);
         ASSERT_TRUE(WIFEXITED(r.status)) << sig << " " << r.status;
         EXPECT_EQ(WEXITSTATUS(r.status), 3);
-        EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n")) << r.out;
+        EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n")) << r.out;
         EXPECT_EQ(ListNames(tmp.Path()), "");
     }
 }

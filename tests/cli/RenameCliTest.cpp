@@ -35,8 +35,8 @@ TEST(RenameCli, VerifyListOnATerminal) {
     EXPECT_NE(r.err.find("Left unrenamed: 3, 4\n"), std::string::npos);
     EXPECT_NE(r.err.find("Left unrenamed: 3\n"), std::string::npos);
     EXPECT_EQ(TreeListing(site.Path(), false), "AB.HTM\nEF.HTM\nOld Dir/\nOld Dir/CD.HTM\n");
-    EXPECT_NE(r.out.find("THESE FILES NEEDED RENAMING BUT WERE NOT RENAMED BY USER REQUEST:\r\n" +
-                         std::string(80, '-') + "\r\nOLDDIR"),
+    EXPECT_NE(r.out.find("THESE FILES NEEDED RENAMING BUT WERE NOT RENAMED BY USER REQUEST:\n" +
+                         std::string(80, '-') + "\nOLDDIR"),
               std::string::npos)
         << r.out;
 

@@ -115,7 +115,7 @@ TEST(LinkFormsEndToEnd, EveryLinkFormFollowsItsRenamedTarget) {
     const std::string unusedHeading = "THE FOLLOWING FILES WERE NOT USED IN THE SITE HIERARCHY:";
     size_t unused = r.out.find(unusedHeading);
     ASSERT_NE(unused, std::string::npos) << r.out;
-    std::string unusedList = r.out.substr(unused, r.out.find("\r\n\r\n\r\n", unused) - unused);
+    std::string unusedList = r.out.substr(unused, r.out.find("\n\n\n", unused) - unused);
     EXPECT_NE(unusedList.find("UNUSED_P.HTM"), std::string::npos) << unusedList;
     // The heading, its rule and one file.
     EXPECT_EQ(std::count(unusedList.begin(), unusedList.end(), '\n'), 2) << unusedList;

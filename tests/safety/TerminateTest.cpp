@@ -81,7 +81,7 @@ TEST(Terminate, SigtermInEachPassEndsTheRunWholeAndReportsIt) {
         SCOPED_TRACE(t.pass);
         EXPECT_GE(seen, t.nth);
         EXPECT_EQ(r.code, 3) << r.out << r.err;
-        EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\r\n")) << r.out;
+        EXPECT_TRUE(r.out.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n")) << r.out;
         ExpectWholeFiles(TreeListing(root / "site", true));
         EXPECT_EQ(TreeListing(root / "beside", true), beside);
         EXPECT_EQ(ListNames(reports), "");

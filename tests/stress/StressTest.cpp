@@ -144,7 +144,8 @@ TEST(Stress, TreeOf200000Entries) {
 
     CliRun run = RunCli("200,000 entries, ISO 9660 names",
                         {"--no-links", "--target", "iso9660", tree}, work.Path());
-    EXPECT_EQ(run.code, 0);
+    // The new names are only suggested: names the target cannot hold are a problem.
+    EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.report.starts_with("REPORT FROM SUCCESSFUL PASS\n"))
         << run.report.substr(0, 400);
     EXPECT_TRUE(Contains(run.report, Format("\n%zu files in %zu directories\n", files, dirs)));

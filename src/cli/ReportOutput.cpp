@@ -1,0 +1,102 @@
+#include "cli/ReportOutput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "cli/TerminalText.h"
+#include "driver/TessaryDoc.h"
+
+namespace ts {
+namespace {
+
+// The report of the document: the file it was left in, or its text. Copied in blocks, so a
+// large site's report is never held whole.
+class CReportSource {
+public:
+    CReportSource(CFileSystem& fs, const CTessaryDoc& doc) : m_fs(fs), m_doc(doc) {}
+
+    // Hands each block to put; false when the report file could not be read or put failed.
+    template <class Put>
+    bool Copy(Put put) const {
+        if (m_doc.m_strReportFile.empty())
+            return put(m_doc.m_strReport.data(), m_doc.m_strReport.size());
+        auto in = m_fs.OpenRead(m_doc.m_strReportFile);
+        if (!in) return false;
+        std::vector<char> buf(1 << 16);
+        long long n;
+        while ((n = in->Read(buf.data(), buf.size())) > 0)
+            if (!put(buf.data(), static_cast<size_t>(n))) return false;
+        return n == 0;
+    }
+
+private:
+    CFileSystem& m_fs;
+    const CTessaryDoc& m_doc;
+};
+
+bool WriteFile(CFileSystem& fs, const std::string& path, const CReportSource& report) {
+    auto f = fs.OpenWrite(path);
+    return f && report.Copy([&f](const char* p, size_t n) { return f->Write(p, n); }) && f->Close();
+}
+
+bool Put(std::FILE* out, std::string_view bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+}
+
+// LF line ends; on a terminal the report's controls are shown escaped as well (names and URLs
+// come from the site).
+bool WriteOut(const CReportSource& report, const CliStreams& io) {
+    CLfText lf;
+    CTerminalText shown(true);
+    auto put = [&](std::string_view bytes) {
+        return Put(io.out, io.outTerminal ? shown.Feed(bytes) : std::string(bytes));
+    };
+    const bool copied = report.Copy([&](const char* p, size_t n) { return put(lf.Feed({p, n})); });
+    const bool whole =
+        copied && put(lf.Finish()) && (!io.outTerminal || Put(io.out, shown.Finish()));
+    return std::fflush(io.out) == 0 && whole && !std::ferror(io.out);
+}
+
+}  // namespace
+
+std::string CLfText::Feed(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + 1);
+    if (m_bHeldCr && (bytes.empty() || bytes[0] != '\n')) out += '\r';
+    m_bHeldCr = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r') {
+            out += bytes[i];
+        } else if (i + 1 == bytes.size()) {
+            m_bHeldCr = true;
+        } else if (bytes[i + 1] != '\n') {
+            out += '\r';
+        }
+    }
+    return out;
+}
+
+std::string CLfText::Finish() {
+    const bool held = m_bHeldCr;
+    m_bHeldCr = false;
+    return held ? "\r" : "";
+}
+
+bool PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
+                 const CliStreams& io) {
+    const CReportSource report(fs, doc);
+    errno = 0;
+    if (!reportFile.empty() && reportFile != "-") {
+        if (WriteFile(fs, reportFile, report)) return true;
+        std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\": %s\n",
+                     ShownName(reportFile).c_str(), std::strerror(errno ? errno : EIO));
+        return false;
+    }
+    if (WriteOut(report, io)) return true;
+    std::fprintf(io.err, "tessary-cli: cannot write the report to standard output: %s\n",
+                 std::strerror(errno ? errno : EIO));
+    return false;
+}
+
+}  // namespace ts

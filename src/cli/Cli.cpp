@@ -58,7 +58,7 @@ struct CliArgs {
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
-    bool quiet = false;
+    bool quiet = false, progress = false;
     std::vector<std::string> siteUrls;
     std::string indexFiles, fallbackExtensions;
 };
@@ -106,6 +106,9 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--quiet", a.quiet,
                  "No report on standard output and no progress: the exit status tells the "
                  "outcome (a --report FILE is still written)");
+    app.add_flag("--progress", a.progress,
+                 "Show progress on standard error when it is no terminal (a CI log): a line "
+                 "when each pass begins, then a count every five seconds");
     app.set_version_flag("--version", std::string("tessary-cli ") + TESSARY_VERSION);
     app.add_flag("--save-settings", a.saveSettings, "Store the resulting settings in the profile");
     app.add_flag("--use-profile", a.useProfile, "Start from the stored settings");
@@ -216,9 +219,16 @@ bool Report(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, const Cli
     return PrintReport(fs, a.reportFile, doc, io);
 }
 
+// How progress is shown on standard error.
+ProgressShown ProgressOf(const CliArgs& a, const CliStreams& io) {
+    if (a.quiet) return ProgressShown::NONE;
+    if (io.progress) return ProgressShown::TERMINAL;
+    return a.progress ? ProgressShown::LINES : ProgressShown::NONE;
+}
+
 // Why the directory cannot be run now: its last run never ended.
 std::string UnfinishedRun(CFileSystem& fs, const RunSettings& s, const CliStreams& io) {
-    CTerminalUi ui(s, io.in, io.err, false, false, true);
+    CTerminalUi ui(s, io.in, io.err, false, ProgressShown::NONE, true);
     CTessaryDoc doc(fs, ui, nullptr, nullptr);
     return doc.UnfinishedRunMessage(s.Directory);
 }
@@ -226,7 +236,7 @@ std::string UnfinishedRun(CFileSystem& fs, const RunSettings& s, const CliStream
 // Undoes the last journaled run of the directory and prints the undo report; the exit status.
 int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
                 const RunSettings& s) {
-    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress, true);
+    CTerminalUi ui(s, io.in, io.err, io.interactive, ProgressOf(a, io), true);
     RunSettings master = s;
     CTessaryDoc doc(fs, ui, &profile, &master);
     doc.FindLastRun(s.Directory);
@@ -254,7 +264,7 @@ int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliS
 // Performs the run and prints its report; the exit status.
 int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
         const RunSettings& s) {
-    CTerminalUi ui(s, io.in, io.err, io.interactive, io.progress && !a.quiet, a.yes);
+    CTerminalUi ui(s, io.in, io.err, io.interactive, ProgressOf(a, io), a.yes);
     RunSettings master = s;
     CTessaryDoc doc(fs, ui, &profile, &master);
     doc.CheckDirectory();

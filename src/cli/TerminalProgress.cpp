@@ -4,8 +4,9 @@
 
 namespace ts {
 
-CTerminalProgress::CTerminalProgress(std::FILE* err, bool show, const std::atomic<bool>& cancel)
-    : m_err(err), m_bShow(show), m_cancel(cancel) {}
+CTerminalProgress::CTerminalProgress(std::FILE* err, ProgressShown shown,
+                                     const std::atomic<bool>& cancel)
+    : m_err(err), m_shown(shown), m_cancel(cancel) {}
 
 void CTerminalProgress::Begin(const std::string& caption, int range) {
     m_caption = caption;
@@ -27,8 +28,23 @@ void CTerminalProgress::End() {
     Clear();
 }
 
+// A log keeps every line: one when a pass begins, then a count every five seconds.
+void CTerminalProgress::Line(bool force) {
+    auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_lastDraw < std::chrono::seconds(5)) return;
+    m_lastDraw = now;
+    if (force)
+        std::fprintf(m_err, "%s: %s\n", kAppName, m_caption.c_str());
+    else if (m_nRange > 0)
+        std::fprintf(m_err, "%s: %s: %ld of %d\n", kAppName, m_caption.c_str(), m_nCount, m_nRange);
+    else
+        std::fprintf(m_err, "%s: %s: %ld\n", kAppName, m_caption.c_str(), m_nCount);
+    std::fflush(m_err);
+}
+
 void CTerminalProgress::Draw(bool force) {
-    if (!m_bShow) return;
+    if (m_shown == ProgressShown::LINES) return Line(force);
+    if (m_shown != ProgressShown::TERMINAL) return;
     auto now = std::chrono::steady_clock::now();
     if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
     m_lastDraw = now;

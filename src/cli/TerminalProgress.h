@@ -1,5 +1,7 @@
-// The command line's progress: one line on standard error, redrawn at most ten times a second,
-// when standard error is a terminal. Ctrl+C (the cancel flag) stops a walk between entries.
+// The command line's progress on standard error: on a terminal one line, redrawn at most ten
+// times a second; elsewhere (a CI log, with --progress) a line when a pass begins and a count
+// every few seconds, never a control character. Ctrl+C (the cancel flag) stops a walk between
+// entries.
 #pragma once
 
 #include <atomic>
@@ -11,10 +13,11 @@
 
 namespace ts {
 
+enum class ProgressShown { NONE, TERMINAL, LINES };
+
 class CTerminalProgress : public CProgress {
 public:
-    // show: err is a terminal the line may be drawn on.
-    CTerminalProgress(std::FILE* err, bool show, const std::atomic<bool>& cancel);
+    CTerminalProgress(std::FILE* err, ProgressShown shown, const std::atomic<bool>& cancel);
 
     void Begin(const std::string& caption, int range) override;
     bool SetDirectory(const std::string& path) override;
@@ -27,8 +30,10 @@ public:
 private:
     void Draw(bool force);
 
+    void Line(bool force);
+
     std::FILE* m_err;
-    bool m_bShow;
+    ProgressShown m_shown;
     const std::atomic<bool>& m_cancel;
     std::string m_caption;
     long m_nCount = 0;

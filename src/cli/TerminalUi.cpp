@@ -87,7 +87,7 @@ bool ToggleRows(const std::string& answer, std::vector<bool>& checked, std::stri
 }  // namespace
 
 CTerminalUi::CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err,
-                         bool interactive, bool progress, bool yes)
+                         bool interactive, ProgressShown progress, bool yes)
     : m_settings(settings),
       m_in(in),
       m_err(err),

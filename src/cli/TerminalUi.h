@@ -18,7 +18,7 @@ class CTerminalUi : public CRunUi {
 public:
     // in/out/err are the terminal streams; interactive says whether questions may be asked.
     CTerminalUi(const RunSettings& settings, std::FILE* in, std::FILE* err, bool interactive,
-                bool progress, bool yes);
+                ProgressShown progress, bool yes);
 
     bool RunWizard(RunSettings& settings) override;
     MessageBoxAnswer MessageBox(const std::string& text, int style) override;

@@ -56,6 +56,10 @@ TEST(CiUse, ExitStatusesAndPipelinesAsACiJobSeesThem) {
     EXPECT_EQ(r.out, "1\n");
     r = RunShell("\"$CLI\" --quiet " + dir + "; echo \"status $?\"");
     EXPECT_EQ(r.out, "status 0\n");
+    // Progress in a log: one plain line per pass, no terminal controls.
+    r = RunShell("{ \"$CLI\" --progress " + dir + " >/dev/null; }");
+    EXPECT_NE(r.out.find(": Checking URL Links\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find_first_of("\r\033"), std::string::npos) << r.out;
 
     // A report that cannot be written is an error with its cause, not a silent exit 1.
     r = RunShell("{ \"$CLI\" " + dir + " > /dev/full; }");

@@ -299,6 +299,8 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
     if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
     if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
+    // After the described sections: what to fix, once per missing file.
+    m_missing.Write(Out());
     return Next::Continue;
 }
 
@@ -350,7 +352,13 @@ CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
     CLinesJob unresolved(UnresolvedLinkLines);
     CPagesAhead ahead(Top(), unresolved);
     int n = WalkHierarchy(
-        home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Reporting Unresolved Links");
+        home,
+        [&](CHtmlNode& page) {
+            const int listed = ahead.Take(page);
+            if (listed > 0) m_missing.Add(page);
+            return listed;
+        },
+        "Reporting Unresolved Links");
     if (n < 0) return Next::Stop;
     // Links that still name files renamed since are as good as unresolved.
     // Both lines are written when both apply.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/RunSettings.h"
+#include "html/LinkReports.h"
 #include "site/Rename.h"
 
 namespace ts {
@@ -85,6 +86,8 @@ private:
     // Pages whose links could not be renamed: some of their links name old files.
     int m_nUnrenamedLinks = 0;
     std::string m_strInterruption;
+    // The unresolved links, by the path they name.
+    CMissingTargets m_missing;
 };
 
 }  // namespace ts

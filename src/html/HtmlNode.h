@@ -57,6 +57,16 @@ public:
         bool m_bWrittenIsUrl : 1 = false;
 
         std::string_view Written() const { return m_bWrittenIsUrl ? m_strUrl : m_strWritten; }
+        // A local link that resolves to nothing is never rewritten: its m_strWritten holds
+        // the path it names instead (the URL for one that leaves the site), so that the links
+        // to one missing file are counted together.
+        std::string_view Missing() const {
+            return m_pTarget ? std::string_view() : m_strWritten.View();
+        }
+        void SetMissing(std::string_view path) {
+            m_bWrittenIsUrl = false;
+            m_strWritten = path;
+        }
         void SetWritten(std::string_view text) {
             m_bWrittenIsUrl = text == m_strUrl.View();
             m_strWritten = m_bWrittenIsUrl ? std::string_view() : text;

@@ -1,5 +1,8 @@
 #include "html/LinkReports.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
@@ -43,6 +46,31 @@ std::string UnresolvedLinkLines(const CHtmlNode& page) {
         lines += LinkLine(tag);
     }
     return lines;
+}
+
+void CMissingTargets::Add(const CHtmlNode& page) {
+    if (!page.HasLinks() || !page.m_pTags) return;
+    for (const CHtmlNode::CTag& tag : *page.m_pTags) {
+        if (tag.m_nKind != LK_LOCAL || FollowedEntry(tag, page.Ctx().links)) continue;
+        // A directory without an index page is no missing file, but is as broken.
+        const CFileNode* dir = tag.m_pTarget;
+        ++m_counts[dir ? dir->m_strPath + kPathSep : std::string(tag.Missing())];
+    }
+}
+
+void CMissingTargets::Write(CReportStream& out) const {
+    if (m_counts.empty()) return;
+    std::vector<std::pair<int, const std::string*>> order;
+    for (const auto& [path, n] : m_counts)
+        order.emplace_back(-n, &path);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : *a.second < *b.second;
+    });
+    out << HeadingBlock("MISSING TARGETS:");
+    for (const auto& [n, path] : order)
+        out << PadRight(*path, 36) << kIndent
+            << (n == -1 ? std::string("1 link") : Format("%d links", -n)) << "\n";
+    out << kSectionGap;
 }
 
 int ReportUnresolvedLinks(CHtmlNode& page) {

@@ -1,6 +1,7 @@
 // The per-file passes that report a page's unresolved local links and its external URLs.
 #pragma once
 
+#include <map>
 #include <string>
 #include <unordered_set>
 
@@ -11,6 +12,20 @@ class CReportStream;
 
 // Lists the page's local links that found no file in the status report; 1 when it listed any.
 int ReportUnresolvedLinks(CHtmlNode& page);
+
+// The unresolved links of the pages walked, counted by the path they name, so that 500 links
+// to 13 missing files read as 13 things to fix.
+class CMissingTargets {
+public:
+    // Counts the links of page that UnresolvedLinkLines lists.
+    void Add(const CHtmlNode& page);
+    // The block "MISSING TARGETS:", each path once with its count, most links first; nothing
+    // when no link was unresolved.
+    void Write(CReportStream& out) const;
+
+private:
+    std::map<std::string, int> m_counts;
+};
 // Those lines under the page's heading; "" when it has none.
 std::string UnresolvedLinkLines(const CHtmlNode& page);
 

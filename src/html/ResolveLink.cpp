@@ -108,6 +108,15 @@ CFileNode* Find(CHtmlNode& file, const CLocalPath& path) {
     return nullptr;
 }
 
+// The path a local link that resolves to nothing names, as the report shows paths.
+std::string MissingPath(CHtmlNode& file, const CLocalPath& path, const std::string& url) {
+    if (path.outside) return url;
+    std::string full = TopOf(file).OrigPath();
+    for (const std::string& s : path.segments)
+        full += (full.ends_with(kPathSep) ? "" : std::string(1, kPathSep)) + s;
+    return path.directory && !path.segments.empty() ? full + kPathSep : full;
+}
+
 bool IsSlash(char c) {
     return c == '/' || c == '\\';
 }
@@ -207,7 +216,9 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         if (!path.empty() && path.back() == kPathSep) path.pop_back();
         target = path == TopOf(file).OrigPath() ? &TopOf(file) : SiteMapOf(file).Lookup(path);
     } else {
-        target = Find(file, LocalPath(file, base, scheme, written));
+        const CLocalPath local = LocalPath(file, base, scheme, written);
+        target = Find(file, local);
+        if (!target && tag.m_nKind == LK_LOCAL) tag.SetMissing(MissingPath(file, local, url));
     }
     if (!target) return true;
     tag.m_pTarget = target;

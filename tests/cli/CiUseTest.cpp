@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "support/EnvVar.h"
 #include "support/TempDir.h"
@@ -86,6 +87,51 @@ TEST(CiUse, ExitStatusesAndPipelinesAsACiJobSeesThem) {
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_NE(r.out.find("Usage: tessary-cli [OPTIONS] DIRECTORY"), std::string::npos) << r.out;
     }
+}
+
+// 516 broken links to 13 missing files read as 13 things to fix: each missing file once, with
+// the number of links to it, most first, after the report's sections.
+TEST(CiUse, BrokenLinksAreGroupedByTheFileTheyMiss) {
+    CTempDir home, site;
+    CEnvVar profile("TESSARY_PROFILE", (home / "tessary.ini").c_str());
+    // Missing file k gets 16 + 4 (12 - k) links, one less for the last four: 516 in all,
+    // spread over 43 pages.
+    std::vector<std::string> pages(43);
+    int links = 0;
+    for (int k = 0; k < 13; ++k) {
+        const int count = 16 + 4 * (12 - k) - (k >= 9 ? 1 : 0);
+        for (int i = 0; i < count; ++i, ++links)
+            pages[static_cast<size_t>((k * 7 + i) % 43)] +=
+                "<a href=\"gone/missing" + std::to_string(k) + ".html\">x</a>\n";
+    }
+    std::string index;
+    for (size_t page = 0; page < pages.size(); ++page) {
+        const std::string name = "page" + std::to_string(page) + ".html";
+        index += "<a href=\"" + name + "\">p</a>\n";
+        site.Write(name, pages[page]);
+    }
+    site.Write("index.html", index);
+    ASSERT_EQ(links, 516);
+    const Shell r = RunShell("\"$CLI\" --no-external '" + site.Path() + "'");
+    EXPECT_EQ(r.code, 1);
+    const size_t at = r.out.find("MISSING TARGETS:\n");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::string block = r.out.substr(at);
+    block = block.substr(0, block.find("\n\n\n"));
+    int groups = 0, total = 0, last = 1 << 30;
+    for (size_t line = block.find(site.Path()); line != std::string::npos;
+         line = block.find(site.Path(), line + 1)) {
+        const size_t end = block.find('\n', line);
+        const std::string text = block.substr(line, end - line);
+        const int n = std::atoi(text.substr(text.rfind("    ") + 4).c_str());
+        EXPECT_LE(n, last) << "most-referenced first:\n" << block;
+        last = n;
+        total += n;
+        ++groups;
+        EXPECT_NE(text.find("/gone/missing"), std::string::npos) << text;
+    }
+    EXPECT_EQ(groups, 13) << block;
+    EXPECT_EQ(total, 516) << block;
 }
 
 }  // namespace ts::test

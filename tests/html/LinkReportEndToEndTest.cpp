@@ -184,7 +184,10 @@ TEST(LinkReportEndToEnd, ReportsAWholeSite) {
         "This file is named: \"" +
         d +
         "/report_of_external_refs.htm\"\n"
-        "\n\n\n";
+        "\n\n\n" +
+        // After the sections, each missing target once, most links first.
+        sep + "\nMISSING TARGETS:\n" + sep + "\n" + PadRight(d + "/docs/", 36) + "    1 link\n" +
+        PadRight(d + "/missing.html", 36) + "    1 link\n\n\n\n";
     EXPECT_EQ(MaskDate(Lf(ui.viewText)), expected);
 
     std::string page = ReadFile(site / "report_of_external_refs.htm");

@@ -153,7 +153,8 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
             ctx.ErrorLine(o->path, LoadString(link ? IDS_LINK_CHANGED_KEPT : IDS_UNDO_CHANGED));
         } else if (o->result == UndoOutcome::FAILED) {
             m_bFailed = true;
-            ctx.ErrorLine(o->path, LoadString(IDS_UNDO_FAILED));
+            const bool mode = o->record.kind == JournalRecord::MODE;
+            ctx.ErrorLine(o->path, LoadString(mode ? IDS_READ_ONLY_NOT_RESTORED : IDS_UNDO_FAILED));
         }
     }
     for (int s = 0; s < SECTIONS; ++s) {

@@ -61,8 +61,6 @@ public:
     uint32_t m_dwAttributes = 0;
     bool m_bExists = false;
     bool m_bMarked = false;
-    // The run gave the owner write permission: undo takes it back.
-    bool m_bMadeWritable = false;
 
 private:
     std::string m_strOrigPath;

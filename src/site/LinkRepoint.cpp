@@ -148,20 +148,6 @@ int RepointLinks(CTreeWriter& writer, CDirNode& top, std::vector<CRepointedLink>
     return n < 0 ? -1 : static_cast<int>(done.size() - before);
 }
 
-void RepointBack(CTreeWriter& writer, const std::vector<CRepointedLink>& links,
-                 std::vector<CRepointedLink>& back) {
-    CRunContext& ctx = writer.Ctx();
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
-        // A link someone changed since the run keeps what they gave it.
-        std::string text;
-        if (!ctx.fs.ReadLink(it->Path(), text) || text != it->strNewText) {
-            ctx.ErrorLine(it->Path(), LoadString(IDS_LINK_CHANGED_KEPT));
-            continue;
-        }
-        if (writer.Repoint(it->Dir(), it->Name(), it->strOldText)) back.push_back(*it);
-    }
-}
-
 void ReportRepointedLinks(CReportStream& out, const std::vector<CRepointedLink>& links,
                           bool bBack) {
     if (links.empty()) return;

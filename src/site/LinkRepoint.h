@@ -39,11 +39,6 @@ std::string RepointedText(const CDirNode& top, const CDirNode& dir, const std::s
 // The number re-pointed, or -1 when cancelled.
 int RepointLinks(CTreeWriter& writer, CDirNode& top, std::vector<CRepointedLink>& done);
 
-// Gives every link in links its old text back, the last first, unless its text is no longer
-// the one the run gave it; the ones done are appended to back.
-void RepointBack(CTreeWriter& writer, const std::vector<CRepointedLink>& links,
-                 std::vector<CRepointedLink>& back);
-
 // The status-report section of the links re-pointed (to their new texts, or with bBack to their
 // old ones): nothing at all when there are none.
 void ReportRepointedLinks(CReportStream& out, const std::vector<CRepointedLink>& links, bool bBack);

@@ -116,19 +116,7 @@ bool CTreeWriter::SetMode(CFileNode& node, unsigned mode) {
 }
 
 bool CTreeWriter::MakeWritable(CFileNode& node) {
-    if (!SetMode(node, node.m_nMode | 0200)) return false;
-    node.m_bMadeWritable = true;
-    return true;
-}
-
-bool CTreeWriter::RestoreReadOnly(CFileNode& node) {
-    if (!node.m_bMadeWritable) return true;
-    if (!SetMode(node, node.m_nMode & ~0200u)) {
-        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_READ_ONLY_NOT_RESTORED));
-        return Failed();
-    }
-    node.m_bMadeWritable = false;
-    return true;
+    return SetMode(node, node.m_nMode | 0200);
 }
 
 // Without a journal, the new content goes to a temporary file beside the original, which

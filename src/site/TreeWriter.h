@@ -79,8 +79,6 @@ public:
     bool Rename(CFileNode& node, const std::string& strNewName);
     // Gives the owner write permission; the node's mode and attributes follow.
     bool MakeWritable(CFileNode& node);
-    // Takes back the write permission MakeWritable gave (undo). A failure gets an error line.
-    bool RestoreReadOnly(CFileNode& node);
     // Replaces the file's content with what producer makes, in one step: a failure leaves the
     // file as it was and gets an error line. Never writes through a symbolic link. True when
     // the content was replaced or needed no change.

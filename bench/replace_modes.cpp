@@ -6,9 +6,9 @@
 // with content of the same size; the tree is made before the clock starts. The last column
 // is the way's time over cp -r of the tree plus sync.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>

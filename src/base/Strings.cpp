@@ -211,8 +211,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_LEFT_DAMAGED,
      "could not be updated and could not be given back its content; undo gives it back"},
     {IDS_UNDO_NOT_READ, "The journal of the run on \"%1\" could not be read: %2."},
-    {IDS_RUN_GOING_ON,
-     "A run on \"%1\" is still going on (process %2).  Wait for it to end."},
+    {IDS_RUN_GOING_ON, "A run on \"%1\" is still going on (process %2).  Wait for it to end."},
     {IDS_UNFINISHED_OFFER,
      "The last run on \"%1\" did not finish: it was stopped or crashed while it was changing "
      "files.  Undo it now?"},

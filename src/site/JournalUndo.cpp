@@ -97,18 +97,6 @@ bool HashOf(CFile& f, uint64_t& length, uint64_t& hash) {
     return n == 0;
 }
 
-// The original bytes kept for r, from the log of originals.
-bool OriginalOf(const JournalRecord& r, CFile& originals, std::string& bytes) {
-    bytes.resize(r.length);
-    if (!originals.Seek(r.offset)) return false;
-    for (uint64_t done = 0; done < r.length;) {
-        const long long n = originals.Read(bytes.data() + done, r.length - done);
-        if (n <= 0) return false;
-        done += static_cast<uint64_t>(n);
-    }
-    return true;
-}
-
 bool HoldsExactly(CFile& f, const std::string& bytes) {
     uint64_t length = 0, hash = 0;
     return f.Seek(0) && HashOf(f, length, hash) && length == bytes.size() &&
@@ -127,7 +115,7 @@ UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& origin
     if (now == r.id && !(r.newId == r.id)) return UndoOutcome::NOT_MADE;
     if (!(now == r.newId)) return UndoOutcome::CHANGED;
     std::string original;
-    if (!OriginalOf(r, originals, original)) return UndoOutcome::FAILED;
+    if (!ReadKept(originals, r.offset, r.length, original)) return UndoOutcome::FAILED;
     if (HoldsExactly(*f, original)) return UndoOutcome::NOT_MADE;
     uint64_t length = 0, hash = 0;
     if (!inFlight &&
@@ -201,6 +189,47 @@ std::vector<bool> WrittenWhole(const std::vector<JournalRecord>& records) {
     return whole;
 }
 
+// Undoes records one at a time, keeping what the records before need: where the directories
+// are now, and which links stand in for which.
+class CRecordUndo {
+public:
+    CRecordUndo(CDirFinder& finder, CFile& originals, const std::string& topPath)
+        : m_finder(finder), m_originals(originals), m_topPath(topPath) {}
+
+    UndoOutcome Undo(const JournalRecord& r, bool inFlight) {
+        UndoOutcome out;
+        out.record = r;
+        const std::string dirPath = r.dir.empty() ? m_topPath : JoinPath(m_topPath, r.dir);
+        out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
+        std::unique_ptr<CDir> dir = m_finder.Open(r.dir, r.dirId);
+        out.result =
+            dir ? UndoOne(*dir, r, m_originals, inFlight, m_relinked) : UndoOutcome::CHANGED;
+        if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME) m_finder.Moved();
+        return out;
+    }
+
+private:
+    CDirFinder& m_finder;
+    CFile& m_originals;
+    const std::string& m_topPath;
+    Relinked m_relinked;
+};
+
+// The temporary files a run killed between making one and renaming it into place left, of its
+// own process only.
+void RemoveLeftoversOf(CFileSystem& fs, CDirFinder& finder, int pid) {
+    if (pid <= 0 || pid == ::getpid() || !ProcessEnded(pid)) return;
+    finder.ForEachDir([&](const std::string& path, CDir& dir) {
+        std::vector<std::string> names;
+        if (!fs.ListDir(path, names)) return;
+        for (const std::string& name : names) {
+            FileStat st;
+            if (LeftoverPid(name) == pid && dir.Stat(name, st) && HasLeftoverShape(name, st))
+                dir.Remove(name);
+        }
+    });
+}
+
 }  // namespace
 
 bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
@@ -218,42 +247,20 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder,
         return false;
     }
     CDirFinder finder(fs, *top, topPath);
-    Relinked relinked;
+    CRecordUndo undo(finder, *originals, topPath);
     const std::vector<bool> whole = WrittenWhole(records);
     // Modes go back last, by the names entries had before the run: an entry is made writable
     // before it is renamed, though its rename was recorded ahead, and what undo writes must
     // still find it writable.
     for (bool modes : {false, true}) {
         for (size_t i = records.size(); i-- > 0;) {
-            const JournalRecord& r = records[i];
-            if (r.kind == JournalRecord::END || r.kind == JournalRecord::WRITTEN ||
-                (r.kind == JournalRecord::MODE) != modes)
-                continue;
-            UndoOutcome out;
-            out.record = r;
-            const std::string dirPath = r.dir.empty() ? topPath : JoinPath(topPath, r.dir);
-            out.path = JoinPath(dirPath, r.kind == JournalRecord::RENAME ? r.after : r.name);
-            std::unique_ptr<CDir> dir = finder.Open(r.dir, r.dirId);
-            out.result =
-                dir ? UndoOne(*dir, r, *originals, !whole[i], relinked) : UndoOutcome::CHANGED;
-            if (out.result == UndoOutcome::UNDONE && r.kind == JournalRecord::RENAME)
-                finder.Moved();
-            outcomes.push_back(std::move(out));
+            const JournalRecord::Kind kind = records[i].kind;
+            if (kind != JournalRecord::END && kind != JournalRecord::WRITTEN &&
+                (kind == JournalRecord::MODE) == modes)
+                outcomes.push_back(undo.Undo(records[i], !whole[i]));
         }
     }
-    // A run killed between making a temporary file and renaming it into place left it.
-    const int pid = RunPid(folder);
-    if (pid > 0 && pid != ::getpid() && ProcessEnded(pid)) {
-        finder.ForEachDir([&](const std::string& path, CDir& dir) {
-            std::vector<std::string> names;
-            if (!fs.ListDir(path, names)) return;
-            for (const std::string& name : names) {
-                FileStat st;
-                if (LeftoverPid(name) == pid && dir.Stat(name, st) && HasLeftoverShape(name, st))
-                    dir.Remove(name);
-            }
-        });
-    }
+    RemoveLeftoversOf(fs, finder, RunPid(folder));
     // One flush for the whole undo rather than one per file: an undo cut short is simply
     // made again, each change being undone only once.
     top->SyncAll();

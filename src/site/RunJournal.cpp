@@ -204,10 +204,14 @@ bool CRunJournal::Commit() {
 
 bool CRunJournal::ReadOriginal(uint64_t offset, uint64_t length, std::string& bytes) {
     std::unique_ptr<CFile> in = m_dir->OpenRead("originals");
-    if (!in || !in->Seek(offset)) return false;
+    return in && ReadKept(*in, offset, length, bytes);
+}
+
+bool ReadKept(CFile& originals, uint64_t offset, uint64_t length, std::string& bytes) {
+    if (!originals.Seek(offset)) return false;
     bytes.resize(length);
     for (uint64_t done = 0; done < length;) {
-        const long long n = in->Read(bytes.data() + done, length - done);
+        const long long n = originals.Read(bytes.data() + done, length - done);
         if (n <= 0) return false;
         done += static_cast<uint64_t>(n);
     }

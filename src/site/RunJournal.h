@@ -86,6 +86,9 @@ private:
     uint64_t m_nOriginals = 0;  // bytes in the log of originals
 };
 
+// The original bytes kept at offset in the log of originals, opened for reading.
+bool ReadKept(CFile& originals, uint64_t offset, uint64_t length, std::string& bytes);
+
 // A 64-bit FNV-1a hash, carried on from hash (start with kHashStart): tells content that
 // changed since it was recorded.
 inline constexpr uint64_t kHashStart = 14695981039346656037ull;

@@ -137,21 +137,39 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     }
     // Holes would be filled by a change in place.
     if (m_pJournal && !st.sparse) return ReplaceInPlace(node, producer, *dir, st);
-    std::unique_ptr<CFile> in = dir->OpenRead(node.Name());
-    if (!in) {
-        m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
-        return Failed();
-    }
-    // What was opened, not only what the name showed a moment before, must be the scanned file.
-    if (!(in->Id() == node.m_id)) {
-        m_ctx.ErrorLine(path, LoadString(IDS_CHANGED_SINCE_SCAN));
-        return Failed();
-    }
+    std::unique_ptr<CFile> in = OpenScanned(*dir, node, false);
+    if (!in) return Failed();
     CSafeRewrite rewrite(*dir, node.Name());
     if (st.sparse) rewrite.KeepHoles();
     rewrite.KeepMetadataOf(*in);
     CContentSink sink(rewrite);
     CContentProducer::Result result = producer.Produce(*in, sink);
+    if (!Produced(result, rewrite, path)) return Failed();
+    if (result == CContentProducer::NO_CHANGE) return true;
+    // A new file would split the page from its other names, which would keep the old content.
+    if (!MayReplace(st, path)) return Failed();
+    if (m_pJournal && !JournalRewrite(node, producer, *in, rewrite)) return Failed();
+    if (!CommitRewrite(node, rewrite, st.mode)) return Failed();
+    producer.OnReplaced()();
+    return true;
+}
+
+std::unique_ptr<CFile> CTreeWriter::OpenScanned(CDir& dir, const CFileNode& node, bool modify) {
+    std::unique_ptr<CFile> file = modify ? dir.OpenModify(node.Name()) : dir.OpenRead(node.Name());
+    if (!file) {
+        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_OPEN_FAILED));
+        return nullptr;
+    }
+    // What was opened, not only what the name showed a moment before, must be the scanned file.
+    if (!(file->Id() == node.m_id)) {
+        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_CHANGED_SINCE_SCAN));
+        return nullptr;
+    }
+    return file;
+}
+
+bool CTreeWriter::Produced(CContentProducer::Result result, const CSafeRewrite& rewrite,
+                           const std::string& path) {
     int failure = 0;
     if (result == CContentProducer::READ_FAILED) {
         failure = IDS_READ_FAILED;
@@ -159,30 +177,32 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
         failure = rewrite.LastFailure() == CSafeRewrite::TEMP_CREATE ? IDS_TEMP_OPEN_FAILED
                                                                      : IDS_TEMP_WRITE_FAILED;
     }
-    if (failure) {
-        m_ctx.ErrorLine(path, LoadString(failure));
-        return Failed();
-    }
-    if (result == CContentProducer::NO_CHANGE) return true;
-    // A new file would split the page from its other names, which would keep the old content.
-    if (st.links > 1) {
-        m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
-        return Failed();
-    }
-    if (m_pJournal) {
-        JournalRecord r = RecordOf(JournalRecord::CONTENT, node);
-        if (!m_pJournal->KeepOriginal(*in, r.offset, r.length)) {
-            m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
-            return Failed();
-        }
-        r.newId = rewrite.TempId();
-        r.after = producer.Kind();
-        r.before = producer.UndoLines();
-        if (!Journal(r, true, path)) return Failed();
-    }
-    if (!CommitRewrite(node, rewrite, st.mode)) return Failed();
-    producer.OnReplaced()();
-    return true;
+    if (failure) m_ctx.ErrorLine(path, LoadString(failure));
+    return failure == 0;
+}
+
+bool CTreeWriter::MayReplace(const FileStat& st, const std::string& path) {
+    if (st.links <= 1) return true;
+    m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
+    return false;
+}
+
+bool CTreeWriter::ContentRecord(const CFileNode& node, const CContentProducer& producer,
+                                CFile& original, JournalRecord& r) {
+    r = RecordOf(JournalRecord::CONTENT, node);
+    r.after = producer.Kind();
+    r.before = producer.UndoLines();
+    if (m_pJournal->KeepOriginal(original, r.offset, r.length)) return true;
+    m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_JOURNAL_FAILED));
+    return false;
+}
+
+bool CTreeWriter::JournalRewrite(const CFileNode& node, const CContentProducer& producer,
+                                 CFile& original, const CSafeRewrite& rewrite) {
+    JournalRecord r;
+    if (!ContentRecord(node, producer, original, r)) return false;
+    r.newId = rewrite.TempId();
+    return Journal(r, true, node.m_strPath);
 }
 
 bool CTreeWriter::CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode) {
@@ -209,51 +229,32 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
                     [&](const PendingWrite& w) { return w.path == path; }) &&
         !Flush())
         return Failed();
-    std::unique_ptr<CFile> file = dir.OpenModify(node.Name());
-    if (!file) {
-        m_ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
-        return Failed();
-    }
-    if (!(file->Id() == node.m_id)) {
-        m_ctx.ErrorLine(path, LoadString(IDS_CHANGED_SINCE_SCAN));
-        return Failed();
-    }
+    std::unique_ptr<CFile> file = OpenScanned(dir, node, true);
+    if (!file) return Failed();
     CSafeRewrite rewrite(dir, node.Name());
     rewrite.KeepMetadataOf(*file);
     std::string content;
     CContentSink sink(rewrite, &content, kInMemoryLimit);
     const CContentProducer::Result result = producer.Produce(*file, sink);
-    if (result == CContentProducer::READ_FAILED || result == CContentProducer::WRITE_FAILED) {
-        m_ctx.ErrorLine(
-            path, LoadString(result == CContentProducer::READ_FAILED ? IDS_READ_FAILED
-                                                                     : IDS_TEMP_WRITE_FAILED));
-        return Failed();
-    }
+    if (!Produced(result, rewrite, path)) return Failed();
     if (result == CContentProducer::NO_CHANGE) return true;
     // A change in place would reach the file's other names too.
-    if (st.links > 1) {
-        m_ctx.ErrorLine(path, LoadString(IDS_HARD_LINKED_SKIPPED));
-        return Failed();
-    }
-    // The room is set aside first, so that the write cannot find the disk full once the batch
-    // is committed.
-    if (sink.InMemory() && !file->Reserve(content.size())) {
-        m_ctx.ErrorLine(path, LoadString(IDS_UPDATE_FAILED_KEPT));
-        return Failed();
-    }
-    JournalRecord r = RecordOf(JournalRecord::CONTENT, node);
-    r.after = producer.Kind();
-    r.before = producer.UndoLines();
-    if (!m_pJournal->KeepOriginal(*file, r.offset, r.length)) {
-        m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
-        return Failed();
-    }
+    if (!MayReplace(st, path)) return Failed();
     if (!sink.InMemory()) {
-        r.newId = rewrite.TempId();
-        if (!Journal(r, true, path) || !CommitRewrite(node, rewrite, st.mode)) return Failed();
+        if (!JournalRewrite(node, producer, *file, rewrite) ||
+            !CommitRewrite(node, rewrite, st.mode))
+            return Failed();
         producer.OnReplaced()();
         return true;
     }
+    // The room is set aside first, so that the write cannot find the disk full once the batch
+    // is committed.
+    if (!file->Reserve(content.size())) {
+        m_ctx.ErrorLine(path, LoadString(IDS_UPDATE_FAILED_KEPT));
+        return Failed();
+    }
+    JournalRecord r;
+    if (!ContentRecord(node, producer, *file, r)) return Failed();
     r.newLength = content.size();
     r.newHash = ContentHash(content.data(), content.size());
     if (!Journal(r, false, path)) return Failed();

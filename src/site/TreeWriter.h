@@ -149,6 +149,21 @@ private:
     // for path.
     bool Journal(const JournalRecord& r, bool commit, const std::string& path);
     bool ReplaceInPlace(CFileNode& node, CContentProducer& producer, CDir& dir, const FileStat& st);
+    // Node's file in dir, for writing too with modify, only while it is the scanned file; null
+    // after an error line otherwise.
+    std::unique_ptr<CFile> OpenScanned(CDir& dir, const CFileNode& node, bool modify);
+    // False after an error line when the producer could not make the new content.
+    bool Produced(CContentProducer::Result result, const CSafeRewrite& rewrite,
+                  const std::string& path);
+    // False after an error line for a file that other names share.
+    bool MayReplace(const FileStat& st, const std::string& path);
+    // The record of a content change, its original kept in the journal; false after an error
+    // line.
+    bool ContentRecord(const CFileNode& node, const CContentProducer& producer, CFile& original,
+                       JournalRecord& r);
+    // Records a replacement through a temporary file, on the disk before the replacement.
+    bool JournalRewrite(const CFileNode& node, const CContentProducer& producer, CFile& original,
+                        const CSafeRewrite& rewrite);
     // The replacement through a temporary file, for content too large to hold in memory.
     bool CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode);
     bool WriteInPlace(PendingWrite& w);

@@ -97,6 +97,9 @@ public:
 
     // Replaces the report view's whole text; modified marks it as unsaved.
     virtual void SetViewText(const std::string& text, bool modified) = 0;
+    // A note about the report just shown, kept beside the view (the desktop program's status
+    // bar) until the next report replaces it. A front end without such a place ignores it.
+    virtual void ShowStatusNote(const std::string&) {}
 
     // The main window is hidden during a run and shown again at its end.
     virtual void ShowMainWindow(bool show) = 0;

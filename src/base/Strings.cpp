@@ -223,6 +223,10 @@ constexpr StringEntry kStrings[] = {
 
 // Built once from the list above; the first entry of a number wins, as in a map initializer.
 const std::unordered_map<int, const char*>& Table() {
+    {IDS_NO_EDITOR_LARGE,
+     "Report saved as \"%1\" and shown here in full: it is too large for the view, but no "
+     "text editor could be started."},
+    {IDS_NO_EDITOR, "Report saved as \"%1\" and shown here: no text editor could be started."},
     static const std::unordered_map<int, const char*> table([] {
         std::unordered_map<int, const char*> t;
         for (const StringEntry& e : kStrings)

@@ -134,6 +134,10 @@ enum StringId {
     IDS_UNDO_NOT_READ = 1065,
     IDS_UNFINISHED_OFFER = 1066,
     IDS_RUN_GOING_ON = 1067,
+    IDS_SUMMARY_FRAGMENTS = 1070,
+    // The status-bar note of a report meant for an editor when none could be started.
+    IDS_NO_EDITOR_LARGE = 1080,
+    IDS_NO_EDITOR = 1081,
 };
 
 // The text of a string; an unknown id gives an empty string.

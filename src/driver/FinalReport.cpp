@@ -86,17 +86,24 @@ public:
 
 private:
     // The External Editor options, with a report name that names no existing file, and the
-    // choice of the editor for a large report.
+    // choice of the editor for a large report. The dialog asks only a user who named an
+    // editor: without one the desktop's default editor takes the report, and a dialog with an
+    // empty editor box would only lead to a failure.
     void ChooseEditor() {
         m_editor = LoadEditorOptions(m_fs, m_doc.Profile(), m_doc.ReportDirectory());
         long long estimate =
             2048 + FileSize(m_fs, m_in.errorPath) + FileSize(m_fs, m_in.statusPath);
         if (!m_ui.HasLimitedView()) return;
-        if (estimate > kViewLimit || m_editor.bUseAlways) {
+        m_bLarge = estimate > kViewLimit;
+        if ((m_bLarge || m_editor.bUseAlways) && HasOwnEditor()) {
             if (m_ui.EditorDialog(m_editor) && m_doc.Profile())
                 StoreEditorOptions(m_fs, *m_doc.Profile(), m_editor);
         }
-        m_bUseEditor = estimate > kViewLimit || m_editor.bUseAlways;
+        m_bUseEditor = m_bLarge || m_editor.bUseAlways;
+    }
+
+    bool HasOwnEditor() const {
+        return m_editor.strEditor.find_first_not_of(" \t") != std::string::npos;
     }
 
     bool Open() {
@@ -174,6 +181,9 @@ private:
     int HandToEditor(RemoveUnlessKept& guard) {
         int result = 1;
         const std::string& editor = m_editor.strEditor;
+        guard.keep = true;
+        m_doc.m_strExternalReport = m_finalPath;
+        if (!HasOwnEditor()) return HandToDefaultEditor();
         if (!editor.empty() && m_doc.m_pEditor->FindEditor(editor)) {
             if (!m_doc.m_pEditor->StartEditor(editor, m_finalPath)) {
                 m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor, m_finalPath));
@@ -183,14 +193,37 @@ private:
             m_ui.MessageBox(FormatMessage(IDS_EDITOR_NOT_FOUND, editor, m_finalPath));
             result = 0;
         }
-        guard.keep = true;
-        m_doc.m_strExternalReport = m_finalPath;
-        m_doc.SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + m_finalPath, false);
+        ShowLocation();
         return result;
     }
 
     int ShowInView(RemoveUnlessKept& guard) {
         if (m_ui.TakesReportFile()) {
+    void ShowLocation() {
+        m_doc.SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + m_finalPath, false);
+    }
+
+    // When no default editor can be started either, the view shows the whole report after
+    // all, however large, and the status bar says why and where its file is. The file stays:
+    // it is the saved report, so the view does not count as unsaved.
+    int HandToDefaultEditor() {
+        if (m_doc.m_pEditor->StartDefaultEditor(m_finalPath)) {
+            ShowLocation();
+            return 1;
+        }
+        std::string text;
+        if (!ReadWholeFile(m_fs, m_finalPath, text)) {
+            std::string msg = FormatMessage(IDS_REPORT_READ_BACK, m_finalPath);
+            m_ui.MessageBox(msg);
+            ShowLocation();
+            return 0;
+        }
+        m_doc.SetView(std::move(text), false);
+        m_ui.ShowStatusNote(
+            FormatMessage(m_bLarge ? IDS_NO_EDITOR_LARGE : IDS_NO_EDITOR, m_finalPath));
+        return 1;
+    }
+
             guard.keep = true;
             m_doc.m_strExternalReport.clear();
             m_doc.SetViewFile(m_finalPath);
@@ -218,6 +251,7 @@ private:
     bool m_bUseEditor = false;
     std::string m_finalPath;
     std::unique_ptr<CFile> m_file;
+    bool m_bLarge = false;
     std::unique_ptr<CFile> m_errorIn;
     CReportStream m_out;
 };

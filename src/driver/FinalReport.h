@@ -1,6 +1,8 @@
 // The final report: the title and summary chosen from the run's outcome, the header with the
 // date, the counts and the settings, then the error report and the status report copied
-// unchanged. It is shown in the view, or handed to the external editor when it is large.
+// unchanged. It is shown in the view, or handed to the external editor when it is large: the
+// user's own, else the desktop's default one; when none can be started, the view shows it after
+// all.
 #pragma once
 
 #include <cstdint>

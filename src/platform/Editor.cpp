@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/DefaultEditor.h"
+
 namespace ts {
 namespace {
 
@@ -35,6 +37,22 @@ bool IsExecutableFile(const std::string& path) {
     ::_exit(0);
 }
 
+// Waits for the child that forked the editor; true when exec succeeded: the pipe then closes
+// without a word.
+bool ReapChild(pid_t child, int errorPipe) {
+    int error = 0;
+    ssize_t n;
+    do
+        n = ::read(errorPipe, &error, sizeof error);
+    while (n < 0 && errno == EINTR);
+    int status = 0;
+    pid_t waited;
+    do
+        waited = ::waitpid(child, &status, 0);
+    while (waited < 0 && errno == EINTR);
+    return n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 std::string FindExecutable(const std::string& editor) {
@@ -56,34 +74,30 @@ std::string FindExecutable(const std::string& editor) {
 }
 
 bool StartDetached(const std::string& editor, const std::string& path) {
-    std::string file = FindExecutable(editor);
+    return StartDetached(std::vector<std::string>{editor}, path);
+}
+
+bool StartDetached(const std::vector<std::string>& command, const std::string& path) {
+    if (command.empty()) return false;
+    std::string file = FindExecutable(command[0]);
     if (file.empty()) return false;
-    // The argument vector is built before the fork: the child must not allocate.
-    std::string arg0 = editor, arg1 = path;
-    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+    // The argument vector is built before the fork: the child must not allocate. A report
+    // name that starts with "-" must not be taken for an option.
+    std::vector<std::string> args = command;
+    args.push_back(path.starts_with('-') ? "./" + path : path);
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     pid_t child = ::fork();
     if (child == 0) {
         ::close(fds[0]);
-        ExecGrandchild(file.c_str(), argv, fds[1]);
+        ExecGrandchild(file.c_str(), argv.data(), fds[1]);
     }
     ::close(fds[1]);
-    bool started = false;
-    if (child > 0) {
-        // The pipe closes without a word when exec succeeded.
-        int error = 0;
-        ssize_t n;
-        do
-            n = ::read(fds[0], &error, sizeof error);
-        while (n < 0 && errno == EINTR);
-        int status = 0;
-        pid_t waited;
-        do
-            waited = ::waitpid(child, &status, 0);
-        while (waited < 0 && errno == EINTR);
-        started = n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
+    bool started = child > 0 && ReapChild(child, fds[0]);
     ::close(fds[0]);
     return started;
 }
@@ -94,6 +108,7 @@ class CSystemEditorLauncher : public CEditorLauncher {
 public:
     bool FindEditor(const std::string& editor) override;
     bool StartEditor(const std::string& editor, const std::string& reportPath) override;
+    bool StartDefaultEditor(const std::string& reportPath) override;
 };
 
 bool CSystemEditorLauncher::FindEditor(const std::string& editor) {
@@ -102,6 +117,10 @@ bool CSystemEditorLauncher::FindEditor(const std::string& editor) {
 
 bool CSystemEditorLauncher::StartEditor(const std::string& editor, const std::string& reportPath) {
     return StartDetached(editor, reportPath);
+}
+
+bool CSystemEditorLauncher::StartDefaultEditor(const std::string& reportPath) {
+    return ts::StartDefaultEditor(reportPath);
 }
 
 }  // namespace

@@ -256,7 +256,13 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     // The idle message sits in the message pane; prompts of menu items replace it while
     // they are shown.
-    statusBar()->addWidget(new QLabel(tr("Ready")), 1);
+    m_pStatusNote = new QLabel(tr("Ready"));
+    // A long note (a report's path) is cut rather than widening the window; the whole of it
+    // is in the tooltip and can be selected. A path is never read as markup.
+    m_pStatusNote->setTextFormat(Qt::PlainText);
+    m_pStatusNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pStatusNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(m_pStatusNote, 1);
     connect(m_pViewStatusBar, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
 }
 
@@ -300,7 +306,18 @@ void CMainFrame::UpdateTitle() {
     setWindowModified(Doc().m_bModified);
 }
 
+void CMainFrame::ShowStatusNote(const QString& text) {
+    m_pStatusNote->setText(text);
+    m_pStatusNote->setToolTip(text);
+}
+
+QString CMainFrame::StatusNote() const {
+    return m_pStatusNote->text();
+}
+
 void CMainFrame::SetReport(const std::string& text, bool modified) {
+    m_pStatusNote->setText(tr("Ready"));
+    m_pStatusNote->setToolTip(QString());
     m_pView->SetReportText(text);
     Doc().m_bModified = modified;
     UpdateTitle();

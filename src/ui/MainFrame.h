@@ -43,8 +43,11 @@ public:
     // Enables the commands that depend on the document.
     void UpdateCommands();
 
-    // The report as the run shows it.
+    // The report as the run shows it; it takes the place of any status note.
     void SetReport(const std::string& text, bool modified);
+    // A note about the report in the status bar, until the next report replaces it.
+    void ShowStatusNote(const QString& text);
+    QString StatusNote() const;
     const QString& PathName() const { return m_strPathName; }
 
     QAction* UndoLastAction() const { return m_pUndoLast; }
@@ -84,6 +87,7 @@ private:
 
     CTessaryApp& m_app;
     CTessaryView* m_pView;
+    QLabel* m_pStatusNote = nullptr;
     QString m_strPathName;
     bool m_bFirstTitleUpdate = true;
     bool m_bBusy = false;

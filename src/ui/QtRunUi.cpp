@@ -32,6 +32,10 @@ void CQtRunUi::SetViewText(const std::string& text, bool modified) {
     if (m_pFrame) m_pFrame->SetReport(text, modified);
 }
 
+void CQtRunUi::ShowStatusNote(const std::string& text) {
+    if (m_pFrame) m_pFrame->ShowStatusNote(QString::fromStdString(text));
+}
+
 void CQtRunUi::ShowMainWindow(bool show) {
     if (!m_pFrame) return;
     if (show) {

@@ -36,6 +36,7 @@ public:
     bool HasLimitedView() const override { return true; }
     bool EditorDialog(EditorOptions& options) override;
     void SetViewText(const std::string& text, bool modified) override;
+    void ShowStatusNote(const std::string& text) override;
     void ShowMainWindow(bool show) override;
 
 private:

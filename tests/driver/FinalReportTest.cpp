@@ -168,9 +168,52 @@ TEST_F(FinalReportTest, LargeReportsGoToTheExternalEditor) {
               "An error occurred when opening the report with the text editor:\n "
               "\"/usr/bin/myeditor\".\nPlease open \"" +
                   site / "REPORT_4.TSY" + "\" directly from your editor.");
-    profile.SetString("EditorSettings", "ExternalEditor", "");
-    ASSERT_EQ(Build(std::string(40000, 's'), "", RS_COMPLETED), 0);
-    EXPECT_TRUE(ui.messages.back().starts_with("Could not find the following text editor!\n\"\"."));
+    // The desktop's default editor is never tried for an editor of the user's own.
+    EXPECT_TRUE(ui.defaultEditorReports.empty());
+    EXPECT_EQ(ui.statusNote, "");
+}
+
+TEST_F(FinalReportTest, WithoutAnEditorOfTheirOwnTheDesktopsDefaultEditorTakesLargeReports) {
+    // No dialog with an empty editor box: the default editor opens the report at once.
+    for (const char* blank : {"", "  "}) {
+        profile.SetString("EditorSettings", "ExternalEditor", blank);
+        ASSERT_EQ(Build(std::string(40000, 's'), "", RS_COMPLETED), 1);
+    }
+    EXPECT_EQ(ui.editorDialogsShown, 0);
+    EXPECT_TRUE(ui.startedEditors.empty());
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(ui.defaultEditorReports,
+              (std::vector<std::string>{site / "REPORT.TSY", site / "REPORT_1.TSY"}));
+    EXPECT_EQ(ui.viewText,
+              std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + site / "REPORT_1.TSY");
+    EXPECT_EQ(ui.statusNote, "");
+    EXPECT_TRUE(ReadFile(site / "REPORT_1.TSY").starts_with("REPORT FROM SUCCESSFUL PASS\r\n"));
+    EXPECT_TRUE(Exists(site / "REPORT.TSY"));
+
+    // None can be started: the whole report in the view after all, kept in its file, and the
+    // status bar says why and where.
+    ui.defaultEditorStarts = false;
+    ASSERT_EQ(Build(std::string(40000, 's'), std::string(500, 'e'), RS_COMPLETED), 1);
+    const std::string report = site / "REPORT_2.TSY";
+    EXPECT_EQ(ui.defaultEditorReports.back(), report);
+    EXPECT_EQ(ui.viewText, ReadFile(report));
+    EXPECT_GT(ui.viewText.size(), 40500u);
+    EXPECT_TRUE(ui.viewText.ends_with(std::string(40000, 's')));
+    EXPECT_FALSE(ui.viewModified);
+    EXPECT_EQ(ui.statusNote, FormatMessage(IDS_NO_EDITOR_LARGE, report));
+    EXPECT_NE(ui.statusNote.find(report), std::string::npos);
+    EXPECT_EQ(doc->m_strExternalReport, report);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.editorDialogsShown, 0);
+
+    // "Always" without an editor: small reports go the same way, and the note does not call
+    // them large.
+    profile.SetInt("EditorSettings", "UseAlways", 1);
+    ASSERT_EQ(Build("small\n", "", RS_COMPLETED), 1);
+    EXPECT_EQ(ui.defaultEditorReports.back(), site / "REPORT_3.TSY");
+    EXPECT_EQ(ui.statusNote, FormatMessage(IDS_NO_EDITOR, site / "REPORT_3.TSY"));
+    EXPECT_TRUE(ui.viewText.ends_with("small\n"));
+    EXPECT_EQ(ui.editorDialogsShown, 0);
 }
 
 TEST_F(FinalReportTest, UseAlwaysShowsTheDialogForEveryReport) {

@@ -1,5 +1,6 @@
 // Finding and starting the external editor: the PATH lookup, what counts as an executable,
-// and a start that leaves neither a waiting parent nor a zombie.
+// a start that leaves neither a waiting parent nor a zombie, and the desktop's default editor
+// ($VISUAL, $EDITOR, xdg-open) for a user who named none.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/DefaultEditor.h"
 #include "platform/Editor.h"
 #include "support/EnvVar.h"
 #include "support/TempDir.h"
@@ -82,6 +84,78 @@ TEST(Editor, StartsDetachedWithTheReportAsItsOneArgument) {
               "ELF but not really");
     ::chmod((dir / "bin/broken").c_str(), 0755);
     EXPECT_FALSE(StartDetached(dir / "bin/broken", "r.tsy"));
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+TEST(Editor, CommandWordsAreSplitLikeAShellWithoutExpanding) {
+    using W = std::vector<std::string>;
+    EXPECT_EQ(SplitCommandWords("code --wait"), (W{"code", "--wait"}));
+    EXPECT_EQ(SplitCommandWords("  gvim\t-f \n"), (W{"gvim", "-f"}));
+    EXPECT_EQ(SplitCommandWords("'/opt/My Editor/ed' -n"), (W{"/opt/My Editor/ed", "-n"}));
+    EXPECT_EQ(SplitCommandWords("/opt/My\\ Editor/ed"), (W{"/opt/My Editor/ed"}));
+    EXPECT_EQ(SplitCommandWords("ed \"a \\\"b\\\" \\n $HOME\" ''"),
+              (W{"ed", "a \"b\" \\n $HOME", ""}));
+    EXPECT_EQ(SplitCommandWords("ed 'it'\"s\"x"), (W{"ed", "itsx"}));
+    // Nothing a shell would do beyond splitting: these are plain words.
+    EXPECT_EQ(SplitCommandWords("ed;rm -rf ~ $(id) `id` *"),
+              (W{"ed;rm", "-rf", "~", "$(id)", "`id`", "*"}));
+    // Blank or broken: no command at all.
+    EXPECT_EQ(SplitCommandWords(""), W{});
+    EXPECT_EQ(SplitCommandWords(" \t "), W{});
+    EXPECT_EQ(SplitCommandWords("ed 'open"), W{});
+    EXPECT_EQ(SplitCommandWords("ed \"open"), W{});
+    EXPECT_EQ(SplitCommandWords("ed \\"), W{});
+}
+
+TEST(Editor, DefaultEditorIsVisualThenEditorThenXdgOpen) {
+    CTempDir dir;
+    const std::string noted = dir / "noted";
+    // Each fake editor notes its name and every argument it got, one per line. PATH holds
+    // nothing else, so the note is moved into place by mv's full path.
+    const std::string mv = FindExecutable("mv");
+    ASSERT_FALSE(mv.empty());
+    auto fake = [&](const std::string& name) {
+        return Executable(dir, "bin/" + name,
+                          "#!/bin/sh\n{ echo " + name + "; for a; do echo \"[$a]\"; done; } > '" +
+                              noted + ".tmp'\n'" + mv + "' '" + noted + ".tmp' '" + noted + "'\n");
+    };
+    fake("my ed");
+    fake("plain-ed");
+    fake("xdg-open");
+    const std::string report = "/srv/a report;$(touch pwned).tsy";
+    CEnvVar path("PATH", (dir / "bin").c_str());
+    CEnvVar visual("VISUAL", ("'" + dir / "bin/my ed" + "' --wait 'two words'").c_str());
+    CEnvVar editor("EDITOR", "plain-ed -n");
+
+    // $VISUAL first, with its arguments, and the report as one argument of its own.
+    ASSERT_TRUE(SystemEditorLauncher().StartDefaultEditor(report));
+    EXPECT_EQ(WaitForFile(noted), "my ed\n[--wait]\n[two words]\n[" + report + "]\n");
+    EXPECT_FALSE(Exists(dir / "pwned"));
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+
+    // $VISUAL that cannot be started (missing, or its quotes left open): $EDITOR.
+    for (const char* broken : {"missing-ed", "'my ed"}) {
+        ::unlink(noted.c_str());
+        CEnvVar visual2("VISUAL", broken);
+        ASSERT_TRUE(StartDefaultEditor("-r.tsy")) << broken;
+        // A name that starts with "-" is no option.
+        EXPECT_EQ(WaitForFile(noted), "plain-ed\n[-n]\n[./-r.tsy]\n") << broken;
+    }
+
+    // Neither set (or blank): xdg-open.
+    ::unlink(noted.c_str());
+    CEnvVar visual3("VISUAL", nullptr);
+    CEnvVar editor3("EDITOR", " ");
+    ASSERT_TRUE(StartDefaultEditor(report));
+    EXPECT_EQ(WaitForFile(noted), "xdg-open\n[" + report + "]\n");
+
+    // Nothing that can be started: the caller is told.
+    CEnvVar emptyPath("PATH", (dir / "none").c_str());
+    EXPECT_FALSE(StartDefaultEditor(report));
+    ::unlink(noted.c_str());
+    CEnvVar editor4("EDITOR", (dir / "bin/plain-ed").c_str());
+    ASSERT_TRUE(StartDefaultEditor(report));
+    EXPECT_EQ(WaitForFile(noted), "plain-ed\n[" + report + "]\n");
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
 }
 

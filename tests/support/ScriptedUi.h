@@ -34,6 +34,9 @@ public:
     int editorDialogsShown = 0;
     std::vector<std::string> readOnlyQuestions;
     std::vector<std::string> startedEditors;
+    // Reports handed to the desktop's default editor, and the last status note.
+    std::vector<std::string> defaultEditorReports;
+    std::string statusNote;
 
     // Answers.
     MessageBoxAnswer messageAnswer = ID_OK;
@@ -48,6 +51,7 @@ public:
     bool limitedView = true;
     bool editorFound = true;
     bool editorStarts = true;
+    bool defaultEditorStarts = true;
 
     bool RunWizard(RunSettings& s) override {
         ++wizardRuns;
@@ -97,10 +101,16 @@ public:
         return editorStarts;
     }
     bool FindEditor(const std::string&) override { return editorFound; }
+    bool StartDefaultEditor(const std::string& path) override {
+        defaultEditorReports.push_back(path);
+        return defaultEditorStarts;
+    }
     void SetViewText(const std::string& text, bool modified) override {
         viewText = text;
         viewModified = modified;
+        statusNote.clear();
     }
+    void ShowStatusNote(const std::string& text) override { statusNote = text; }
     void ShowMainWindow(bool show) override { mainWindowShown = show; }
 
     bool mainWindowShown = true;

@@ -1,5 +1,6 @@
 // Reports in the desktop program: the size rule that sends large reports to the external
-// editor, the External Editor dialog, and reports saved and opened again byte for byte.
+// editor (the user's own, else the desktop's default one, else the view after all), the
+// External Editor dialog, and reports saved and opened again byte for byte.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include "base/Strings.h"
 #include "driver/TessaryDoc.h"
 #include "platform/FileSystem.h"
+#include "support/EnvVar.h"
 #include "ui/EditorDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgDlg.h"
@@ -71,24 +73,79 @@ private slots:
         QVERIFY(view.endsWith(QString(48, 'y')));
         QVERIFY(doc.m_bModified);
         QVERIFY(!Exists(run / "REPORT.TSY"));
+    }
 
-        // 32769: the External Editor dialog, and the external editor even though the dialog
-        // was cancelled; no editor is configured, so the user is told where the report is.
-        status = StatusOfEstimate(dir, 32769);
-        QCOMPARE(doc.BuildFinalReport(status, error, 3, 1, RS_COMPLETED), 0);
-        QCOMPARE(hand.seen.size(), 2);
-        QVERIFY(hand.seen[0].startsWith("ts::CEditorDlg: Tessary: External Editor"));
-        std::string reportPath = run / "REPORT.TSY";
-        QCOMPARE(hand.seen[1],
-                 QString::fromStdString("QMessageBox: Tessary: " +
-                                        FormatMessage(IDS_EDITOR_NOT_FOUND, "", reportPath)));
-        QVERIFY(ReadFile(reportPath).find("REPORT FROM SUCCESSFUL PASS\r\n") == 0);
-        QCOMPARE(a.app.Frame()->View()->toPlainText(),
+    // Without an editor of the user's own, a report too large for the view goes to the
+    // desktop's default editor with no dialog; when none can be started it is shown whole in
+    // the view, and the status bar says where its file is. An editor of the user's own keeps
+    // the dialog and wins over $VISUAL.
+    void largeReportsWithoutAnEditorOpenInTheDefaultOne() {
+        CUiTestEnv env;
+        CTempDir dir, run;
+        CAppOnReport a(dir, run.Path());
+        QVERIFY(a.ok);
+        CTessaryDoc& doc = a.app.Doc();
+        CMainFrame* frame = a.app.Frame();
+        std::string error = dir.Write("error.txt", "");
+        std::string status = StatusOfEstimate(dir, 32769);
+        auto editor = [&dir](const std::string& name) {
+            std::string noted = dir / (name + ".txt");
+            std::string path =
+                dir.Write(name, "#!/bin/sh\nprintf '[%s]' \"$@\" > '" + noted + ".tmp' && mv '" +
+                                    noted + ".tmp' '" + noted + "'\n");
+            QFile::setPermissions(QString::fromStdString(path),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            return noted;
+        };
+        std::string visualNoted = editor("visual ed");
+        CEnvVar editorVar("EDITOR", nullptr);
+        {
+            CEnvVar visual("VISUAL", ("'" + dir / "visual ed" + "' --new-window").c_str());
+            CModalHand hand;
+            QCOMPARE(doc.BuildFinalReport(status, error, 3, 1, RS_COMPLETED), 1);
+            QTRY_COMPARE(ReadFile(visualNoted), "[--new-window][" + run / "REPORT.TSY" + "]");
+            QVERIFY2(hand.seen.isEmpty(), qPrintable(hand.seen.join("\n")));
+        }
+        QCOMPARE(frame->View()->toPlainText(),
                  QString::fromUtf8(LoadString(IDS_REPORT_LOCATED_AT)) + "\n" +
-                     QString::fromStdString(reportPath));
+                     QString::fromStdString(run / "REPORT.TSY"));
+        QCOMPARE(frame->StatusNote(), QStringLiteral("Ready"));
+
+        // No $VISUAL, no $EDITOR, no xdg-open on PATH.
+        {
+            CEnvVar visual("VISUAL", nullptr);
+            CEnvVar path("PATH", dir.Mkdir("empty-bin").c_str());
+            CModalHand hand;
+            QCOMPARE(doc.BuildFinalReport(status, error, 3, 1, RS_COMPLETED), 1);
+            QVERIFY2(hand.seen.isEmpty(), qPrintable(hand.seen.join("\n")));
+        }
+        const std::string report = run / "REPORT_1.TSY";
+        QString view = frame->View()->toPlainText();
+        QVERIFY(view.startsWith("REPORT FROM SUCCESSFUL PASS"));
+        QVERIFY(view.endsWith(QString(48, 'y')));
+        QVERIFY(view.size() > 32768 - 2048);
+        QVERIFY(ReadFile(report).find("REPORT FROM SUCCESSFUL PASS\r\n") == 0);
+        QCOMPARE(frame->StatusNote(),
+                 QString::fromStdString(FormatMessage(IDS_NO_EDITOR_LARGE, report)));
         QVERIFY(!doc.m_bModified);
-        // Cancel stored nothing.
         QVERIFY(env.ReadProfile().find("EditorSettings") == std::string::npos);
+        // The next report takes the note's place.
+        QVERIFY(frame->OpenDocumentFile(QString::fromStdString(report)));
+        QCOMPARE(frame->StatusNote(), QStringLiteral("Ready"));
+
+        // An editor of the user's own: the dialog as before, and that editor, not $VISUAL.
+        std::string ownNoted = editor("own-ed");
+        a.app.Profile().SetString("EditorSettings", "ExternalEditor", dir / "own-ed");
+        ::unlink(visualNoted.c_str());
+        {
+            CEnvVar visual("VISUAL", ("'" + dir / "visual ed" + "'").c_str());
+            CModalHand hand;
+            QCOMPARE(doc.BuildFinalReport(status, error, 3, 1, RS_COMPLETED), 1);
+            QTRY_COMPARE(ReadFile(ownNoted), "[" + run / "REPORT_2.TSY" + "]");
+            QCOMPARE(hand.seen.size(), 1);
+            QVERIFY(hand.seen[0].startsWith("ts::CEditorDlg: Tessary: External Editor"));
+        }
+        QVERIFY(!Exists(visualNoted));
     }
 
     void useAlwaysAsksForEverySmallReport() {

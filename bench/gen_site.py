@@ -445,7 +445,9 @@ class Site:
                 add(f".c{rng.randrange(100)} {{ background: {url} no-repeat; }}",
                     (target, "local", None, "style element url()"))
             lines.append("</style>")
-        lines += ["</head>", "<body>", f"<h1>{title}</h1>"]
+        # Sections that fragments name: "#part2" links (one in ten) find theirs except on one
+        # page in twenty. Chosen by the page's number, so the random stream is unchanged.
+        lines += ["</head>", "<body>", f"<h1>{title}</h1>", '<h2 id="part1">Part one</h2>']
         if rng.random() < 0.03:
             lines.append(f'<!-- <a href="old-{i}.html">The old page</a> -->')
             self.forms["in a comment (no record)"] += 1
@@ -494,6 +496,8 @@ class Site:
                 lines.append('<p><a href="javascript:history.back()">Back</a> '
                              '<img src="data:image/gif;base64,R0lGODlhAQABAAAAACw=" alt=""></p>')
                 self.forms["javascript: and data: (no record)"] += 2
+        if i % 20 != 7:
+            lines.append('<h2><a name="part2">Part two</a></h2>')
         lines += ["<p>Thank you for reading.</p>", "</body>", "</html>"]
         return lines, links
 

@@ -16,6 +16,9 @@ struct CLinkOptions {
     // Extensions tried, in order, for a link to a name that has none ("/about" may name
     // "about.html"), as static hosts do; empty: no such fallback.
     std::vector<std::string> fallbackExtensions;
+    // Links keep their #fragment, and the ids and names of pages are read, so that a
+    // fragment that names nothing on its page is reported.
+    bool checkFragments = false;
 };
 
 }  // namespace ts

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Findings.h"
 #include "base/RunUi.h"
 
 namespace ts {
@@ -10,6 +11,7 @@ CRunContext::CRunContext(CFileSystem& fs, CRunUi& ui) : fs(fs), ui(ui), progress
 
 void CRunContext::ErrorLine(const std::string& path, const std::string& text) {
     errorReport << ts::ErrorLine(path, text);
+    AddProblem(findings, path, text);
 }
 
 void CRunContext::NoteLine(const std::string& path, const std::string& text) {

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Exclusions.h"
 #include "base/LinkOptions.h"
 #include "base/ReportStream.h"
 #include "platform/FileSystem.h"
 
 namespace ts {
 
+class CFindings;
 class CProgress;
 class CRunUi;
 
@@ -43,6 +45,13 @@ public:
     // Paths the scan leaves out: the temporary directory, when it lies inside the site, holds
     // the run's own reports, which must be neither taken for site files nor moved by a rename.
     std::vector<std::string> ownPaths;
+
+    // The entries the run leaves alone (--exclude).
+    CExclusions exclusions;
+
+    // The records of what the run finds, for a machine-readable report; null when none was
+    // asked for.
+    CFindings* findings = nullptr;
 
     // Writes an error-report line for a path.
     void ErrorLine(const std::string& path, const std::string& text);

@@ -48,6 +48,7 @@ CLinkOptions LinkOptionsOf(const RunSettings& s) {
     links.siteUrls = s.SiteUrls;
     links.indexFiles = s.IndexFiles;
     links.fallbackExtensions = s.FallbackExtensions;
+    links.checkFragments = s.CheckFragments;
     // ".html" and "html" mean the same extension.
     for (std::string& ext : links.fallbackExtensions)
         if (ext.starts_with(".")) ext.erase(0, 1);
@@ -160,6 +161,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.IndexFiles =
         SplitList(p.GetString(kHtmlSettings, "IndexFiles", JoinList(d.IndexFiles, ",")), ',');
     s.FallbackExtensions = SplitList(p.GetString(kHtmlSettings, "FallbackExtensions", ""), ',');
+    s.CheckFragments = p.GetInt(kHtmlSettings, "CheckFragments", 0) != 0;
     s.KeepRuns = p.GetInt(kSettings, "KeepRuns", d.KeepRuns);
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
     // Without the wizard (the command line's stored settings) no page maps an unknown target
@@ -191,6 +193,7 @@ void SaveSettings(CProfile& p, const RunSettings& s) {
     p.SetString(kHtmlSettings, "SiteUrls", JoinList(s.SiteUrls, " "));
     p.SetString(kHtmlSettings, "IndexFiles", JoinList(s.IndexFiles, ","));
     p.SetString(kHtmlSettings, "FallbackExtensions", JoinList(s.FallbackExtensions, ","));
+    p.SetInt(kHtmlSettings, "CheckFragments", s.CheckFragments ? 1 : 0);
 }
 
 }  // namespace ts

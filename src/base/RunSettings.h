@@ -52,6 +52,10 @@ struct RunSettings {
     std::vector<std::string> SiteUrls;
     std::vector<std::string> IndexFiles = CLinkOptions().indexFiles;
     std::vector<std::string> FallbackExtensions;
+    // Links with a #fragment are checked against the ids and names of their page.
+    bool CheckFragments = false;
+    // Shell patterns of paths (relative to Directory) the run leaves alone; this run only.
+    std::vector<std::string> Excluded;
     // How many journals of ended runs are kept for each directory.
     int KeepRuns = 10;
 

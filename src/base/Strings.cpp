@@ -1,5 +1,7 @@
 #include "base/Strings.h"
 
+#include <cstring>
+
 #include <unordered_map>
 
 namespace ts {
@@ -134,6 +136,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_SUMMARY_SYNTAX, "There were HTML syntax errors.  See below for details."},
     {IDS_SUMMARY_UNRESOLVED, "There were unresolved local URLs.  See below for details."},
     {IDS_SUMMARY_UNUSED, "There were unused files in the Web hierarchy.  See below for details."},
+    {IDS_SUMMARY_FRAGMENTS,
+     "There were links to fragments their pages do not have.  See below for details."},
     {IDS_EDITOR_NOT_FOUND,
      "Could not find the following text editor!\n\"%1\".\nPlease open \"%2\" directly from "
      "your editor."},
@@ -219,14 +223,14 @@ constexpr StringEntry kStrings[] = {
      "%1 files could not be read, so their links were not checked.  See the file errors above."},
     {IDS_NAME_NOT_ALLOWED, "\"%1\" can not be used as a filename!  Please enter a new filename!"},
     {IDS_WIDE_CHARSET, "page declares UTF-16 or UTF-32, its links are not read"},
-};
-
-// Built once from the list above; the first entry of a number wins, as in a map initializer.
-const std::unordered_map<int, const char*>& Table() {
     {IDS_NO_EDITOR_LARGE,
      "Report saved as \"%1\" and shown here in full: it is too large for the view, but no "
      "text editor could be started."},
     {IDS_NO_EDITOR, "Report saved as \"%1\" and shown here: no text editor could be started."},
+};
+
+// Built once from the list above; the first entry of a number wins, as in a map initializer.
+const std::unordered_map<int, const char*>& Table() {
     static const std::unordered_map<int, const char*> table([] {
         std::unordered_map<int, const char*> t;
         for (const StringEntry& e : kStrings)
@@ -237,6 +241,12 @@ const std::unordered_map<int, const char*>& Table() {
 }
 
 }  // namespace
+
+std::string FailureText(int id, int err) {
+    std::string text = LoadString(id);
+    if (err != 0) text += std::string(": ") + std::strerror(err);
+    return text;
+}
 
 const char* LoadString(int id) {
     auto it = Table().find(id);

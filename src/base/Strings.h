@@ -142,6 +142,9 @@ enum StringId {
 
 // The text of a string; an unknown id gives an empty string.
 const char* LoadString(int id);
+// A failure's text with its cause: "open failed: Permission denied"; the text alone when err
+// is 0.
+std::string FailureText(int id, int err);
 
 // Replaces "%1" and "%2" in a text.
 std::string FormatMessage(const std::string& text, const std::string& arg1,

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Findings.h"
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/OptionNames.h"
+#include "cli/ReportFormats.h"
 #include "cli/ReportOutput.h"
 #include "cli/RunList.h"
 #include "cli/TerminalText.h"
@@ -35,42 +38,26 @@ constexpr const char* kUsage =
     "       tessary-cli --undo DIRECTORY | --list-runs [DIRECTORY] | --version\n"
     "Run with --help for the options.\n";
 
-const std::map<std::string, int> kTargets = {
-    {"none", TFS_UNSPECIFIED}, {"iso9660", TFS_ISO9660}, {"dos", TFS_DOS_FAT},
-    {"win95", TFS_WIN95_VFAT}, {"ntfs", TFS_NTFS},       {"unix", TFS_UNIX},
-    {"mac", TFS_MACINTOSH},    {"upper", TFS_UPPER},     {"lower", TFS_LOWER}};
-const std::map<std::string, int> kLineEnds = {
-    {"none", LE_NONE}, {"dos", LE_DOS}, {"unix", LE_UNIX}, {"mac", LE_MAC}};
-const std::map<std::string, int> kWebExts = {
-    {"keep", WEB_EXT_KEEP}, {"windows", WEB_EXT_WINDOWS}, {"unix", WEB_EXT_UNIX}};
-const std::map<std::string, int> kReadOnly = {{"ask", 0}, {"skip", 1}, {"convert", 2}};
-
-std::vector<std::string> Keys(const std::map<std::string, int>& m) {
-    std::vector<std::string> keys;
-    for (const auto& [k, v] : m)
-        keys.push_back(k);
-    return keys;
-}
-
 // The command line as typed.
 struct CliArgs {
     std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
-    bool quiet = false, progress = false;
-    std::vector<std::string> siteUrls;
+    bool quiet = false, progress = false, checkFragments = false;
+    std::string format = "text";
+    std::vector<std::string> siteUrls, excluded;
     std::string indexFiles, fallbackExtensions;
 };
 
 void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("DIRECTORY", a.directory, "The directory to process");
     app.add_option("--target", a.target, "Target file-name convention")
-        ->check(CLI::IsMember(Keys(kTargets)));
+        ->check(CLI::IsMember(Keys(TargetNames())));
     app.add_option("--line-ends", a.lineEnds, "Convert text files' line ends")
-        ->check(CLI::IsMember(Keys(kLineEnds)));
+        ->check(CLI::IsMember(Keys(LineEndNames())));
     app.add_option("--web-ext", a.webExt, "Web file-extension convention")
-        ->check(CLI::IsMember(Keys(kWebExts)));
+        ->check(CLI::IsMember(Keys(WebExtNames())));
     app.add_flag("--rename", a.rename,
                  "Rename the files (otherwise names are only suggested). On a terminal the new "
                  "names are listed first: answer y to go ahead, or give the row numbers of "
@@ -86,13 +73,24 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("--read-only", a.readOnly,
                    "Read-only entries that need a change: ask (on a terminal; otherwise skip), "
                    "skip, or convert (make them writable)")
-        ->check(CLI::IsMember(Keys(kReadOnly)));
+        ->check(CLI::IsMember(Keys(ReadOnlyNames())));
     app.add_flag("--no-external", a.noExternal, "Do not report external URLs");
     app.add_flag("--no-unresolved", a.noUnresolved, "Do not report unresolved local links");
     app.add_flag("--no-unused", a.noUnused, "Do not report unused files");
     app.add_option("--site-url", a.siteUrls,
                    "An address the site is published at (like https://example.org/docs/); links "
                    "that begin with it are checked as local links. May be given again")
+        ->allow_extra_args(false);
+    app.add_flag("--check-fragments", a.checkFragments,
+                 "Check that each local link's #fragment names an id (or an a element's "
+                 "name) on its page; failures are listed under UNRESOLVED FRAGMENTS");
+    app.add_option("--exclude", a.excluded,
+                   "Leave alone the entries that match a shell pattern: a pattern without / "
+                   "is matched against names (*.bak), one with / against paths relative to "
+                   "DIRECTORY (drafts/*); a trailing / matches directories only. Excluded "
+                   "entries keep their names and line ends, their links are not read, they are "
+                   "never reported unused, and everything below an excluded directory is "
+                   "excluded too. May be given again")
         ->allow_extra_args(false);
     app.add_option("--index-files", a.indexFiles,
                    "The pages a server shows for a directory link, comma-separated, in the order "
@@ -103,6 +101,11 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("--report", a.reportFile,
                    "Write the final report to FILE (CR LF line ends, as a saved report); - is "
                    "standard output");
+    app.add_option("--format", a.format,
+                   "The report's form: text (the default), json, sarif (for code-scanning "
+                   "dashboards), github (workflow annotations), markdown (a summary for a CI "
+                   "job page) or junit; it goes where the text report would")
+        ->check(CLI::IsMember(FormatNames()));
     app.add_flag("--quiet", a.quiet,
                  "No report on standard output and no progress: the exit status tells the "
                  "outcome (a --report FILE is still written)");
@@ -138,20 +141,22 @@ bool StartSettings(const CliArgs& a, const CProfile& profile, RunSettings& s) {
 
 void ApplyOptions(const CliArgs& a, RunSettings& s) {
     s.Directory = NormalizeDirectory(s.Directory);
-    if (!a.target.empty()) s.Target = kTargets.at(a.target);
-    if (!a.lineEnds.empty()) s.LineEnd = kLineEnds.at(a.lineEnds);
-    if (!a.webExt.empty()) s.RenameHtml = kWebExts.at(a.webExt);
+    if (!a.target.empty()) s.Target = TargetNames().at(a.target);
+    if (!a.lineEnds.empty()) s.LineEnd = LineEndNames().at(a.lineEnds);
+    if (!a.webExt.empty()) s.RenameHtml = WebExtNames().at(a.webExt);
     if (a.rename) s.Rename = true;
     if (a.prompt) s.AutoFileName = false;
     if (a.noLinks) s.FilesOnly = true;
     if (a.noSubdirs) s.UseSubdirs = false;
     if (a.logs) s.LogSubdirs = true;
     if (a.notifySpecial) s.ReportSpecial = 1;
-    if (!a.readOnly.empty()) s.AutoReadOnly = kReadOnly.at(a.readOnly);
+    if (!a.readOnly.empty()) s.AutoReadOnly = ReadOnlyNames().at(a.readOnly);
     if (a.noExternal) s.ReportExternalRefs = false;
     if (a.noUnresolved) s.ReportUnresolvedRefs = false;
     if (a.noUnused) s.ReportUnusedFiles = false;
+    if (a.checkFragments) s.CheckFragments = true;
     if (!a.siteUrls.empty()) s.SiteUrls = a.siteUrls;
+    s.Excluded = a.excluded;
     if (!a.indexFiles.empty()) s.IndexFiles = SplitList(a.indexFiles, ',');
     if (!a.fallbackExtensions.empty()) s.FallbackExtensions = SplitList(a.fallbackExtensions, ',');
     s.DeriveUpdateLinks();
@@ -261,12 +266,40 @@ int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliS
     return doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
 }
 
+// The exit status of a run that reported what it found.
+int StatusOf(const CTessaryDoc& doc) {
+    if (!(doc.m_dwRunStatus & RS_COMPLETED)) return EXIT_EARLY;
+    // Entries skipped as they should be (hidden, special) are notes; names that break the
+    // target's rules are problems even when only suggested.
+    uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED |
+                        RS_NAMES_SUGGESTED | RS_FRAGMENTS;
+    return (doc.m_dwRunStatus & problems) || doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
+}
+
+// The machine-readable report of the run's findings, where the text report would go.
+bool ReportFindings(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, CFindings& findings,
+                    const CliStreams& io) {
+    FindingsReport report;
+    report.settings = doc.m_settings;
+    report.findings = findings.TakeSorted();
+    report.checked = findings.CheckedPages();
+    report.completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
+    report.exitStatus = StatusOf(doc);
+    report.workingDirectory = NormalizeDirectory(".");
+    if (a.quiet && (a.reportFile.empty() || a.reportFile == "-")) return true;
+    const ReportFormat format = FormatNamed(a.format).value_or(ReportFormat::Text);
+    return PrintText(fs, a.reportFile, FormatReport(format, report), io);
+}
+
 // Performs the run and prints its report; the exit status.
 int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
         const RunSettings& s) {
     CTerminalUi ui(s, io.in, io.err, io.interactive, ProgressOf(a, io), a.yes);
     RunSettings master = s;
+    CFindings findings;  // outlives the document that refers to it
     CTessaryDoc doc(fs, ui, &profile, &master);
+    const bool text = a.format == "text";
+    if (!text) doc.m_pFindings = &findings;
     doc.CheckDirectory();
 
     bool completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
@@ -276,14 +309,12 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
             std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
         return EXIT_EARLY;
     }
-    const bool reported = Report(fs, a, doc, io);
+    const bool reported = text ? Report(fs, a, doc, io) : ReportFindings(fs, a, doc, findings, io);
+    // The run's outcome, before an undo changes the document.
+    const int status = StatusOf(doc);
     OfferUndo(fs, doc, ui, io);
     if (!completed || !reported) return EXIT_EARLY;
-    // Entries skipped as they should be (hidden, special) are notes; names that break the
-    // target's rules are problems even when only suggested.
-    uint32_t problems =
-        RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED | RS_NAMES_SUGGESTED;
-    return (doc.m_dwRunStatus & problems) || doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
+    return status;
 }
 
 }  // namespace

@@ -14,14 +14,15 @@ namespace {
 // large site's report is never held whole.
 class CReportSource {
 public:
-    CReportSource(CFileSystem& fs, const CTessaryDoc& doc) : m_fs(fs), m_doc(doc) {}
+    CReportSource(CFileSystem& fs, const CTessaryDoc& doc)
+        : m_fs(fs), m_file(doc.m_strReportFile), m_text(doc.m_strReport) {}
+    CReportSource(CFileSystem& fs, const std::string& text) : m_fs(fs), m_text(text) {}
 
     // Hands each block to put; false when the report file could not be read or put failed.
     template <class Put>
     bool Copy(Put put) const {
-        if (m_doc.m_strReportFile.empty())
-            return put(m_doc.m_strReport.data(), m_doc.m_strReport.size());
-        auto in = m_fs.OpenRead(m_doc.m_strReportFile);
+        if (m_file.empty()) return put(m_text.data(), m_text.size());
+        auto in = m_fs.OpenRead(m_file);
         if (!in) return false;
         std::vector<char> buf(1 << 16);
         long long n;
@@ -32,7 +33,8 @@ public:
 
 private:
     CFileSystem& m_fs;
-    const CTessaryDoc& m_doc;
+    const std::string m_file;  // the report's file, or "" when m_text holds it
+    const std::string& m_text;
 };
 
 bool WriteFile(CFileSystem& fs, const std::string& path, const CReportSource& report) {
@@ -56,6 +58,21 @@ bool WriteOut(const CReportSource& report, const CliStreams& io) {
     const bool whole =
         copied && put(lf.Finish()) && (!io.outTerminal || Put(io.out, shown.Finish()));
     return std::fflush(io.out) == 0 && whole && !std::ferror(io.out);
+}
+
+bool Print(CFileSystem& fs, const std::string& reportFile, const CReportSource& report,
+           const CliStreams& io) {
+    errno = 0;
+    if (!reportFile.empty() && reportFile != "-") {
+        if (WriteFile(fs, reportFile, report)) return true;
+        std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\": %s\n",
+                     ShownName(reportFile).c_str(), std::strerror(errno ? errno : EIO));
+        return false;
+    }
+    if (WriteOut(report, io)) return true;
+    std::fprintf(io.err, "tessary-cli: cannot write the report to standard output: %s\n",
+                 std::strerror(errno ? errno : EIO));
+    return false;
 }
 
 }  // namespace
@@ -85,18 +102,12 @@ std::string CLfText::Finish() {
 
 bool PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
                  const CliStreams& io) {
-    const CReportSource report(fs, doc);
-    errno = 0;
-    if (!reportFile.empty() && reportFile != "-") {
-        if (WriteFile(fs, reportFile, report)) return true;
-        std::fprintf(io.err, "tessary-cli: cannot write the report to \"%s\": %s\n",
-                     ShownName(reportFile).c_str(), std::strerror(errno ? errno : EIO));
-        return false;
-    }
-    if (WriteOut(report, io)) return true;
-    std::fprintf(io.err, "tessary-cli: cannot write the report to standard output: %s\n",
-                 std::strerror(errno ? errno : EIO));
-    return false;
+    return Print(fs, reportFile, CReportSource(fs, doc), io);
+}
+
+bool PrintText(CFileSystem& fs, const std::string& reportFile, const std::string& text,
+               const CliStreams& io) {
+    return Print(fs, reportFile, CReportSource(fs, text), io);
 }
 
 }  // namespace ts

@@ -17,6 +17,10 @@ class CTessaryDoc;
 bool PrintReport(CFileSystem& fs, const std::string& reportFile, const CTessaryDoc& doc,
                  const CliStreams& io);
 
+// The same for a report already made whole (a machine-readable one), written as it is.
+bool PrintText(CFileSystem& fs, const std::string& reportFile, const std::string& text,
+               const CliStreams& io);
+
 // Text for standard output, given in blocks: CR LF becomes LF; a CR that ends a block is held
 // until the next one shows whether LF follows.
 class CLfText {

@@ -129,10 +129,12 @@ private:
         m_doc.m_bFileProblems = errorSize > static_cast<long long>(m_doc.m_nNoteBytes);
         if (errorSize > 0) m_out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
         if (!(runStatus & RS_HTML_REACHED)) return;
-        if ((runStatus & (RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED)) == 0)
-            m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
+        constexpr uint32_t kProblems =
+            RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_FRAGMENTS | RS_UNUSED | RS_WORK_FAILED;
+        if ((runStatus & kProblems) == 0) m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
         if (runStatus & RS_SYNTAX_ERRORS) m_out << LoadString(IDS_SUMMARY_SYNTAX) << "\n";
         if (runStatus & RS_UNRESOLVED) m_out << LoadString(IDS_SUMMARY_UNRESOLVED) << "\n";
+        if (runStatus & RS_FRAGMENTS) m_out << LoadString(IDS_SUMMARY_FRAGMENTS) << "\n";
         if (runStatus & RS_UNUSED) m_out << LoadString(IDS_SUMMARY_UNUSED) << "\n";
     }
 
@@ -179,11 +181,11 @@ private:
     }
 
     int HandToEditor(RemoveUnlessKept& guard) {
-        int result = 1;
-        const std::string& editor = m_editor.strEditor;
         guard.keep = true;
         m_doc.m_strExternalReport = m_finalPath;
         if (!HasOwnEditor()) return HandToDefaultEditor();
+        int result = 1;
+        const std::string& editor = m_editor.strEditor;
         if (!editor.empty() && m_doc.m_pEditor->FindEditor(editor)) {
             if (!m_doc.m_pEditor->StartEditor(editor, m_finalPath)) {
                 m_ui.MessageBox(FormatMessage(IDS_EDITOR_FAILED, editor, m_finalPath));
@@ -197,8 +199,6 @@ private:
         return result;
     }
 
-    int ShowInView(RemoveUnlessKept& guard) {
-        if (m_ui.TakesReportFile()) {
     void ShowLocation() {
         m_doc.SetView(std::string(LoadString(IDS_REPORT_LOCATED_AT)) + "\r\n" + m_finalPath, false);
     }
@@ -224,6 +224,8 @@ private:
         return 1;
     }
 
+    int ShowInView(RemoveUnlessKept& guard) {
+        if (m_ui.TakesReportFile()) {
             guard.keep = true;
             m_doc.m_strExternalReport.clear();
             m_doc.SetViewFile(m_finalPath);
@@ -249,9 +251,9 @@ private:
     const FinalReportInput& m_in;
     EditorOptions m_editor;
     bool m_bUseEditor = false;
+    bool m_bLarge = false;
     std::string m_finalPath;
     std::unique_ptr<CFile> m_file;
-    bool m_bLarge = false;
     std::unique_ptr<CFile> m_errorIn;
     CReportStream m_out;
 };

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <new>
 
+#include "base/Findings.h"
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
+#include "html/Fragments.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
 #include "html/LinkReports.h"
@@ -82,6 +84,7 @@ bool CRunDriver::Start() {
     m_pNewCtx = m_doc.NewContext();
     CRunContext& ctx = *m_pNewCtx;
     ctx.links = LinkOptionsOf(m_settings);
+    ctx.exclusions = CExclusions(m_settings.Directory, m_settings.Excluded);
     if (!NoUnfinishedRun()) return false;
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
@@ -202,6 +205,7 @@ CRunDriver::Next CRunDriver::FileNames() {
     CDirXpNode& top = Top();
     int n = top.ForEach(
         [&](CFileNode& node, bool& cancel) {
+            if (node.m_bExcluded) return 0;
             return node.CheckName(s.Target, &m_bAutoFileName, s.RenameHtml, &cancel) ? 1 : 0;
         },
         "Validating Filenames");
@@ -221,19 +225,35 @@ CRunDriver::Next CRunDriver::FileNames() {
             [&](CFileNode& node, bool&) {
                 if (!RenameEntry(Writer(), node, s.LogSubdirs, m_autoReadOnly)) return 0;
                 ++m_nRenamed;
+                NameFinding(node, "renamed");
                 return 1;
             },
             "Renaming Files");
         ReportFailures(IDS_RENAMES_FAILED, Writer().Failures() - before);
     } else {
-        r = top.ForEach([](CFileNode& node, bool&) { return ReportNewName(node); },
-                        "Reporting Suggested Filenames");
+        r = top.ForEach(
+            [this](CFileNode& node, bool&) {
+                if (!ReportNewName(node)) return 0;
+                NameFinding(node, "name not valid for the target; suggested new name");
+                return 1;
+            },
+            "Reporting Suggested Filenames");
         if (r > 0) m_doc.m_dwRunStatus |= RS_NAMES_SUGGESTED;
     }
     Out() << kSectionGap;
     // Even when the renaming was cancelled, the links follow the entries already renamed.
     if (m_nRenamed > 0) SymbolicLinks();
     return r < 0 ? Next::Stop : Next::Continue;
+}
+
+void CRunDriver::NameFinding(const CFileNode& node, const char* message) {
+    if (!m_pCtx->findings) return;
+    Finding f;
+    f.kind = FindingKind::NewName;
+    f.file = node.OrigPath();
+    f.newName = node.m_strNewName;
+    f.message = message;
+    m_pCtx->findings->Add(std::move(f));
 }
 
 // Links inside the site that name a renamed entry are given its new name; the section lists
@@ -297,6 +317,7 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
 
     if (SyntaxErrors(home) == Next::Stop || LinkRenaming(home) == Next::Stop) return Next::Stop;
     if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
+    if (s.CheckFragments && UnresolvedFragments(home) == Next::Stop) return Next::Stop;
     if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
     if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
     // After the described sections: what to fix, once per missing file.
@@ -309,8 +330,14 @@ CRunDriver::Next CRunDriver::SyntaxErrors(CHtmlNode& home) {
     // Pages are parsed ahead on the other processors while the walk takes them in its order.
     CParseJob parse;
     CPagesAhead ahead(Top(), parse);
+    CFindings* findings = m_pCtx->findings;
     int n = WalkHierarchy(
-        home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Checking URL Links");
+        home,
+        [&](CHtmlNode& page) {
+            if (findings) findings->Checked(page.m_strPath);
+            return ahead.Take(page);
+        },
+        "Checking URL Links");
     m_nUnreadPages = parse.Unread();
     if (n < 0) return Next::Stop;
     if (n > 0) m_doc.m_dwRunStatus |= RS_SYNTAX_ERRORS;
@@ -368,6 +395,23 @@ CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
         Out() << "All local links are resolved!"
               << "\n";
     if (n > 0) m_doc.m_dwRunStatus |= RS_UNRESOLVED;
+    Out() << kSectionGap;
+    return Next::Continue;
+}
+
+// Only with fragment checks: the section is not there otherwise.
+CRunDriver::Next CRunDriver::UnresolvedFragments(CHtmlNode& home) {
+    Out() << HeadingBlock("UNRESOLVED FRAGMENTS:");
+    CLinesJob fragments(UnresolvedFragmentLines);
+    CPagesAhead ahead(Top(), fragments);
+    int n = WalkHierarchy(
+        home, [&ahead](CHtmlNode& page) { return ahead.Take(page); },
+        "Reporting Unresolved Fragments");
+    if (n < 0) return Next::Stop;
+    if (n == 0)
+        Out() << "All fragments are resolved!"
+              << "\n";
+    if (n > 0) m_doc.m_dwRunStatus |= RS_FRAGMENTS;
     Out() << kSectionGap;
     return Next::Continue;
 }

@@ -46,12 +46,15 @@ private:
 
     Next Scan();
     Next FileNames();
+    // Records a made or suggested name when findings are kept.
+    void NameFinding(const CFileNode& node, const char* message);
     void SymbolicLinks();
     Next LineEnds();
     Next HtmlPasses();
     Next SyntaxErrors(CHtmlNode& home);
     Next LinkRenaming(CHtmlNode& home);
     Next UnresolvedLinks(CHtmlNode& home);
+    Next UnresolvedFragments(CHtmlNode& home);
     Next UnusedFiles();
     Next ExternalUrls(CHtmlNode& home);
 

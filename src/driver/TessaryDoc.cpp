@@ -82,6 +82,7 @@ const std::string& CTessaryDoc::ReportDirectory() const {
 std::unique_ptr<CRunContext> CTessaryDoc::NewContext() const {
     auto ctx = std::make_unique<CRunContext>(m_fs, m_ui);
     if (!m_tempDir.empty()) ctx->tempDir = m_tempDir;
+    ctx->findings = m_pFindings;
     return ctx;
 }
 

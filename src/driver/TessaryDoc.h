@@ -17,6 +17,7 @@
 
 namespace ts {
 
+class CFindings;
 class CDirXpNode;
 class CRunJournal;
 class CTreeWriter;
@@ -104,6 +105,8 @@ public:
     std::function<std::time_t()> m_now;
     std::string m_tempDir;
     CEditorLauncher* m_pEditor = &SystemEditorLauncher();
+    // Where runs record their findings for a machine-readable report; null for none.
+    CFindings* m_pFindings = nullptr;
 
 private:
     CFileSystem& m_fs;

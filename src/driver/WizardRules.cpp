@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "base/QuietUi.h"
@@ -18,6 +19,12 @@ namespace {
 
 Refusal Refuse(int id, const std::string& a1 = std::string(), const std::string& a2 = {}) {
     return Refusal{id, FormatMessage(id, a1, a2)};
+}
+
+// The refusal with the cause the system gave, on a line of its own after the text.
+Refusal WithCause(Refusal r, int err) {
+    if (err != 0) r.text += std::string("\n(") + std::strerror(err) + ")";
+    return r;
 }
 
 }  // namespace
@@ -58,12 +65,14 @@ int ClassifyPath(CFileSystem& fs, const std::string& path) {
 Refusal CheckDirectoryChoice(CFileSystem& fs, const RunSettings& s) {
     if (s.Directory.empty()) return Refuse(IDS_DIR_EMPTY_STRING);
     FileStat st;
-    if (!fs.Stat(s.Directory, st)) return Refuse(IDS_DIR_NOT_VALID, s.Directory);
+    if (!fs.Stat(s.Directory, st)) return WithCause(Refuse(IDS_DIR_NOT_VALID, s.Directory), errno);
     if (st.kind != EntryKind::Directory && !st.linkToDir)
         return Refuse(IDS_NOT_A_DIRECTORY, s.Directory);
     std::vector<std::string> names;
-    if (!fs.ListDir(s.Directory, names) || names.empty())
-        return Refuse(IDS_DIR_IS_EMPTY, s.Directory);
+    // A directory that cannot be read is no empty one: say why it cannot be used.
+    if (!fs.ListDir(s.Directory, names))
+        return WithCause(Refuse(IDS_DIR_NOT_VALID, s.Directory), errno);
+    if (names.empty()) return Refuse(IDS_DIR_IS_EMPTY, s.Directory);
     if (s.Rename && st.readOnly)
         return Refuse(IDS_DIR_READ_ONLY_RENAME, LoadString(IDS_TITLE_DIRECTORY), s.Directory);
     if (s.LineEnd != 0 && st.readOnly)
@@ -153,7 +162,14 @@ std::string DefaultHomePage(CFileSystem& fs, const RunSettings& s) {
 Refusal CheckHomePage(CFileSystem& fs, const RunSettings& s) {
     if (s.HomePage.empty()) return Refuse(IDS_HOME_EMPTY);
     if (!StartsWithNoCase(s.HomePage, s.Directory)) return Refuse(IDS_HOME_NOT_IN_DIR, s.Directory);
-    if (ClassifyPath(fs, s.HomePage) <= 0) return Refuse(IDS_HOME_NOT_TEXT, s.HomePage);
+    FileStat st;
+    errno = 0;
+    if (!fs.Stat(s.HomePage, st)) return WithCause(Refuse(IDS_HOME_NOT_TEXT, s.HomePage), errno);
+    if (st.kind == EntryKind::Directory)
+        return WithCause(Refuse(IDS_HOME_NOT_TEXT, s.HomePage), EISDIR);
+    errno = 0;
+    if (ClassifyPath(fs, s.HomePage) <= 0)
+        return WithCause(Refuse(IDS_HOME_NOT_TEXT, s.HomePage), errno);
     return Refusal();
 }
 

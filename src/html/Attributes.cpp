@@ -340,6 +340,18 @@ bool CarriesNoUrl(std::string_view text) {
     return true;
 }
 
+// Whether a tag's text holds "id" or "name" in any case: only then can it offer a fragment.
+bool MayNameAnchor(std::string_view text) {
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+        const char c = LowerAscii(text[i]);
+        if (c == 'i' && LowerAscii(text[i + 1]) == 'd') return true;
+        if (c == 'n' && i + 3 < text.size() && LowerAscii(text[i + 1]) == 'a' &&
+            LowerAscii(text[i + 2]) == 'm' && LowerAscii(text[i + 3]) == 'e')
+            return true;
+    }
+    return false;
+}
+
 // The links of one start tag, attribute by attribute.
 class CTagExaminer : private CCssSink {
 public:
@@ -355,9 +367,13 @@ public:
     void Run(CTagExam& exam) {
         // Most tags of a page (div, span, p, td...) carry no URL: told apart before reading
         // their attributes.
-        if (CarriesNoUrl(m_text)) return;
+        const bool noUrl = CarriesNoUrl(m_text);
+        const bool anchors = m_file.m_pAnchors && MayNameAnchor(m_text);
+        if (noUrl && !anchors) return;
         Tokenize(m_text, m_t);
         const std::string lower = LowerName(m_t.name);
+        if (anchors) CollectAnchors(lower == "a");
+        if (noUrl) return;
         const AttributeRow* rows[kMaxRowsOfTag];
         const size_t nRows = RowsOf(lower, rows);
         // Errors count only in tags that carry links: elsewhere a browser's recovery does not
@@ -404,17 +420,48 @@ private:
     }
 
     int LineOf(uint64_t offset) { return m_lines ? m_lines->LineOf(offset) : m_scanned.m_nLine; }
+    int ColumnOf(uint64_t offset) {
+        return m_lines ? m_lines->ColumnOf(offset) : static_cast<int>(m_scanned.m_nColumn);
+    }
 
     // A record for the URL written as raw at value offset rawAt, read as url.
     void Add(std::string_view raw, size_t rawAt, std::string_view url, LinkQuote quote,
              LinkSource source) {
         CHtmlNode::CTag tag = m_scanned;
         const uint64_t start = m_scanned.m_nStart + rawAt;
-        if (!MakeLinkRecord(raw, start, url, tag)) return;
-        tag.m_nLine = LineOf(start);
-        tag.m_nQuote = quote;
-        tag.m_nSource = source;
-        if (ResolveLink(m_file, tag, m_base)) m_tags.push_back(std::move(tag));
+        const int line = LineOf(start), column = ColumnOf(start);
+        const size_t hash = m_file.m_pAnchors ? url.find('#') : std::string_view::npos;
+        int32_t index = -1;  // a link to the page itself
+        if (MakeLinkRecord(raw, start, url, tag)) {
+            tag.m_nLine = line;
+            tag.SetColumn(column);
+            tag.m_nQuote = quote;
+            tag.m_nSource = source;
+            if (!ResolveLink(m_file, tag, m_base)) return;
+            index = static_cast<int32_t>(m_tags.size());
+            m_tags.push_back(std::move(tag));
+        }
+        if (hash != std::string_view::npos) AddFragmentLink(index, line, column, url, hash);
+    }
+
+    void AddFragmentLink(int32_t index, int line, int column, std::string_view url, size_t hash) {
+        auto& links = m_file.m_pFragmentLinks;
+        if (!links) links = std::make_unique<std::vector<CHtmlNode::CFragmentLink>>();
+        links->push_back(
+            {index, line, column, std::string(url), std::string(url.substr(hash + 1))});
+    }
+
+    // The id of any element and the name of an "a" element are what a fragment can name.
+    void CollectAnchors(bool isA) {
+        for (size_t i = 0; i < m_t.count && i < kMaxAttributes; ++i) {
+            const Attr& a = m_t.attrs[i];
+            if (!a.hasValue || a.valueEnd == a.valueBegin) continue;
+            const std::string_view name = NameOf(m_text, a);
+            if (!IsWord(name, "id") && !(isA && IsWord(name, "name"))) continue;
+            std::string value;
+            DecodeCharRefs(ValueOf(m_text, a), value);
+            m_file.m_pAnchors->push_back(std::move(value));
+        }
     }
 
     void ExamineValue(const AttributeRow& row, const Attr& a) {

@@ -55,6 +55,14 @@ public:
         bool m_bRewritten : 1 = false;
         // The text as written is m_strUrl.
         bool m_bWrittenIsUrl : 1 = false;
+        // The column (in bytes, from 1) of the link on its line m_nLine, for the
+        // machine-readable reports; 0 when unknown, the largest value beyond it.
+        unsigned m_nColumn : 22 = 0;
+
+        void SetColumn(int column) {
+            constexpr int kMax = (1 << 22) - 1;
+            m_nColumn = static_cast<unsigned>(column < 0 ? 0 : column > kMax ? kMax : column);
+        }
 
         std::string_view Written() const { return m_bWrittenIsUrl ? m_strUrl : m_strWritten; }
         // A local link that resolves to nothing is never rewritten: its m_strWritten holds
@@ -87,6 +95,18 @@ public:
     bool HasLinks() const { return m_nType == FT_HTML || m_bStyleSheet; }
 
     std::unique_ptr<std::vector<CTag>> m_pTags;
+    // Kept only when fragments are checked (CLinkOptions::checkFragments): the links that
+    // carry a #fragment, and the fragments the page itself offers (its ids and the names of
+    // its "a" elements, sorted). m_pAnchors is set for every page read whole.
+    struct CFragmentLink {
+        int32_t tag;  // index in m_pTags; -1 for a link to this page itself ("#x")
+        int line;
+        int column;
+        std::string url;       // the link with its fragment, as the report lists it
+        std::string fragment;  // after the "#", character references decoded
+    };
+    std::unique_ptr<std::vector<CFragmentLink>> m_pFragmentLinks;
+    std::unique_ptr<std::vector<std::string>> m_pAnchors;
     // A .css file read as text: its links are url() and @import; m_nType stays the examined
     // text type, so line-end conversion treats it as the text it is.
     bool m_bStyleSheet = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/Findings.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
@@ -33,6 +34,16 @@ bool RunsScript(const std::string& url) {
 
 }  // namespace
 
+Finding LinkFinding(FindingKind kind, const CHtmlNode& page, const CHtmlNode::CTag& tag) {
+    Finding f;
+    f.kind = kind;
+    f.file = page.m_strPath;
+    f.line = tag.m_nLine;
+    f.column = static_cast<int>(tag.m_nColumn);
+    f.link = tag.m_strUrl.Str();
+    return f;
+}
+
 // The lines of one file are written together: one write instead of one per line, and still
 // every line is on the disk before the next file is looked at.
 std::string UnresolvedLinkLines(const CHtmlNode& page) {
@@ -54,7 +65,14 @@ void CMissingTargets::Add(const CHtmlNode& page) {
         if (tag.m_nKind != LK_LOCAL || FollowedEntry(tag, page.Ctx().links)) continue;
         // A directory without an index page is no missing file, but is as broken.
         const CFileNode* dir = tag.m_pTarget;
-        ++m_counts[dir ? dir->m_strPath + kPathSep : std::string(tag.Missing())];
+        const std::string missing = dir ? dir->m_strPath + kPathSep : std::string(tag.Missing());
+        ++m_counts[missing];
+        if (CFindings* findings = page.Ctx().findings) {
+            Finding f = LinkFinding(FindingKind::BrokenLink, page, tag);
+            f.target = missing;
+            f.message = "unresolved local link";
+            findings->Add(std::move(f));
+        }
     }
 }
 
@@ -91,6 +109,11 @@ int CExternalLinkReport::Report(CHtmlNode& page) {
             items = "<p>\n<b>" + HtmlEscape(page.InFileHeading()) + "</b>\n<br>\n";
         }
         lines += LinkLine(tag);
+        if (CFindings* findings = page.Ctx().findings) {
+            Finding f = LinkFinding(FindingKind::ExternalUrl, page, tag);
+            f.message = "external URL";
+            findings->Add(std::move(f));
+        }
         items += Format("line %4d: ", tag.m_nLine);
         const std::string url = tag.m_strUrl.Str();
         std::string text = HtmlEscape(url);

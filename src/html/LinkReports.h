@@ -5,10 +5,16 @@
 #include <string>
 #include <unordered_set>
 
+#include "html/HtmlNode.h"
+
 namespace ts {
 
-class CHtmlNode;
 class CReportStream;
+struct Finding;
+enum class FindingKind : unsigned char;
+
+// A finding about one link of a page: where it stands and what it says.
+Finding LinkFinding(FindingKind kind, const CHtmlNode& page, const CHtmlNode::CTag& tag);
 
 // Lists the page's local links that found no file in the status report; 1 when it listed any.
 int ReportUnresolvedLinks(CHtmlNode& page);

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Findings.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "html/Attributes.h"
 #include "html/CssLinks.h"
+#include "html/Fragments.h"
 #include "html/LinkedPage.h"
 #include "html/ResolveLink.h"
 #include "html/TagTokenizer.h"
@@ -33,18 +35,19 @@ enum class SyntaxMessage { NoClosing, NoStarting, BadFormat, TooLong, WideCharse
 // reports only that; a file with a huge number of errors lets its scanner lines go early.
 class CSyntaxLines {
 public:
-    CSyntaxLines(CReportStream& out, const std::string& path) : m_out(out), m_path(path) {}
+    CSyntaxLines(CReportStream& out, const std::string& path, CFindings* findings)
+        : m_out(out), m_path(path), m_findings(findings) {}
 
-    void Scan(int line, SyntaxMessage msg) {
-        m_scan.push_back({line, msg});
+    void Scan(int line, int column, SyntaxMessage msg) {
+        m_scan.push_back({line, column, msg});
         if (m_scan.size() >= kHoldBack) WriteScan();
     }
-    void Tag(int line, SyntaxMessage msg) { m_tags.push_back({line, msg}); }
+    void Tag(int line, int column, SyntaxMessage msg) { m_tags.push_back({line, column, msg}); }
     // Drops every line held back and writes this one alone.
-    void Only(int line, SyntaxMessage msg) {
+    void Only(int line, int column, SyntaxMessage msg) {
         m_scan.clear();
         m_tags.clear();
-        m_out << Line({line, msg});
+        m_out << Line({line, column, msg});
     }
     // True when some lines had to be written before the end of the file.
     bool WrittenEarly() const { return m_bWrittenEarly; }
@@ -61,6 +64,7 @@ private:
     static constexpr size_t kHoldBack = 64 * 1024;
     struct Pending {
         int line;
+        int column;
         SyntaxMessage msg;
     };
 
@@ -72,29 +76,41 @@ private:
         m_out << text;
         m_scan.clear();
     }
-    std::string Line(const Pending& p) const {
-        switch (p.msg) {
+    static std::string Message(SyntaxMessage msg) {
+        switch (msg) {
             case SyntaxMessage::NoClosing:
-                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                              "HTML syntax error, no closing \">\"");
+                return "HTML syntax error, no closing \">\"";
             case SyntaxMessage::NoStarting:
-                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                              "HTML syntax error, no starting \"<\"");
+                return "HTML syntax error, no starting \"<\"";
             case SyntaxMessage::BadFormat:
-                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                              "HTML syntax error, bad tag format");
+                return "HTML syntax error, bad tag format";
             case SyntaxMessage::WideCharset:
-                return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(),
-                              LoadString(IDS_WIDE_CHARSET));
+                return LoadString(IDS_WIDE_CHARSET);
             case SyntaxMessage::TooLong:
-                return Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(),
-                              "tag > 512 characters, being skipped.");
+                return "tag > 512 characters, being skipped.";
         }
         return std::string();
+    }
+    // The report line, recorded as a finding too when findings are kept.
+    std::string Line(const Pending& p) {
+        const std::string message = Message(p.msg);
+        if (m_findings) {
+            Finding f;
+            f.kind = FindingKind::SyntaxError;
+            f.file = m_path;
+            f.line = p.line;
+            f.column = p.column;
+            f.message = message;
+            m_findings->Add(std::move(f));
+        }
+        if (p.msg == SyntaxMessage::TooLong)
+            return Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(), message.c_str());
+        return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(), message.c_str());
     }
 
     CReportStream& m_out;
     const std::string& m_path;
+    CFindings* m_findings;
     std::vector<Pending> m_scan;
     std::vector<Pending> m_tags;
     bool m_bWrittenEarly = false;
@@ -216,6 +232,7 @@ private:
     void BeginTag(size_t i, bool endTag) {
         m_nTagStart = OffsetOf(i);
         m_nTagLine = m_cursor.LineOf(m_nTagStart);
+        m_nTagColumn = m_cursor.ColumnOf(m_nTagStart);
         m_bEndTag = endTag;
         m_state = TagState::Name;
         m_nName = 0;
@@ -236,7 +253,8 @@ private:
                 continue;
             }
             const char c = b[i];
-            if (c == '<' && !m_bEndTag) m_events.Stray(m_nTagLine, StrayDelimiter::NoClosing);
+            if (c == '<' && !m_bEndTag)
+                m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::NoClosing);
             const TagState next = NextTagState(m_state, c);
             if (m_state == TagState::Name && next == TagState::Name && m_nName <= sizeof m_name) {
                 if (m_nName < sizeof m_name) m_name[m_nName] = LowerAscii(c);
@@ -258,6 +276,7 @@ private:
         tag.m_nStart = m_nTagStart;
         tag.m_nEnd = offset;
         tag.m_nLine = m_nTagLine;
+        tag.SetColumn(m_nTagColumn);
         m_mode = Mode::Text;
         uint64_t tagLength = offset - m_nTagStart + 1;
         if (tagLength > kMaxTag)
@@ -389,7 +408,7 @@ private:
     size_t m_nUsed = 0;         // bytes held in m_buf
     size_t m_nPos = 0;          // next byte to examine
 
-    CLineEndScanner m_lineEnds;
+    CLineEndScanner m_lineEnds{CLineEndScanner::Record::NextStarts};
     std::vector<uint64_t> m_table;
     CLineCursor m_cursor;
 
@@ -399,6 +418,7 @@ private:
     bool m_bStyle = false;  // raw text that is style, handed on as such
     uint64_t m_nTagStart = 0;
     int m_nTagLine = 0;
+    int m_nTagColumn = 0;
     uint64_t m_nCommentFrom = 0;  // offset of the first dash of "<!--"
     char m_name[10] = {};         // the start of the tag's name, lower case
     size_t m_nName = 0;           // its length; more than 10 names no raw-text element
@@ -423,7 +443,7 @@ public:
 
     void Tag(const CHtmlNode::CTag& scanned, std::string_view text, bool tooLong) override {
         if (tooLong) {
-            m_lines.Tag(scanned.m_nLine, SyntaxMessage::TooLong);
+            m_lines.Tag(scanned.m_nLine, scanned.m_nColumn, SyntaxMessage::TooLong);
             return;
         }
         // The attribute table sees the text up to a NUL byte, if any.
@@ -431,13 +451,17 @@ public:
         CTagExam exam;
         ExamineTag(m_page, scanned, text, m_base, m_tags, m_pLines, &exam);
         for (int i = 0; i < exam.nErrors; ++i)
-            m_lines.Tag(scanned.m_nLine, SyntaxMessage::BadFormat);
+            m_lines.Tag(scanned.m_nLine, scanned.m_nColumn, SyntaxMessage::BadFormat);
         if (exam.nErrors > 0) m_bSyntaxError = true;
-        if (exam.bWideCharset && m_nWideLine == 0) m_nWideLine = scanned.m_nLine;
+        if (exam.bWideCharset && m_nWideLine == 0) {
+            m_nWideLine = scanned.m_nLine;
+            m_nWideColumn = scanned.m_nColumn;
+        }
     }
-    void Stray(int line, StrayDelimiter stray) override {
-        m_lines.Scan(line, stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
-                                                              : SyntaxMessage::NoStarting);
+    void Stray(int line, int column, StrayDelimiter stray) override {
+        m_lines.Scan(line, column,
+                     stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
+                                                        : SyntaxMessage::NoStarting);
         m_bSyntaxError = true;
     }
     void StyleText(const char* p, size_t n, uint64_t offset) override { m_css.Feed(p, n, offset); }
@@ -446,12 +470,14 @@ public:
     bool SyntaxError() const { return m_bSyntaxError; }
     // The line of the meta tag that declared a wide encoding; 0 when none did.
     int WideLine() const { return m_nWideLine; }
+    int WideColumn() const { return m_nWideColumn; }
 
 private:
     void CssLink(const CCssLink& link) override {
         CHtmlNode::CTag tag;
         if (!MakeLinkRecord(link.strUrl, link.nStart, link.strUrl, tag)) return;
         tag.m_nLine = LineOf(link.nStart);
+        tag.SetColumn(ColumnOf(link.nStart));
         tag.m_nQuote = link.nQuote;
         tag.m_nSource = link.nSource;
         if (ResolveLink(m_page, tag, m_base)) m_tags.push_back(std::move(tag));
@@ -464,6 +490,7 @@ private:
     CLinkBase m_base;
     bool m_bSyntaxError = false;
     int m_nWideLine = 0;
+    int m_nWideColumn = 0;
 };
 
 // The page's own state, put back when it cannot be read whole.
@@ -472,6 +499,8 @@ struct CSavedLinks {
         : strBase(page.m_strBase), vBases(std::move(page.m_vBases)), bRewrite(page.m_bRewrite) {}
     void Restore(CHtmlNode& page) {
         page.m_pTags.reset();
+        page.m_pFragmentLinks.reset();
+        page.m_pAnchors.reset();
         page.m_strBase = strBase;
         page.m_vBases = std::move(vBases);
         page.m_bRewrite = bRewrite;
@@ -488,7 +517,9 @@ public:
     void Tag(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) override {
         m_onTag(tag, text, tooLong);
     }
-    void Stray(int line, StrayDelimiter stray) override { m_onStray(line, stray); }
+    void Stray(int line, int column, StrayDelimiter stray) override {
+        m_onStray(line, column, stray);
+    }
 
 private:
     const TagFound& m_onTag;
@@ -499,6 +530,10 @@ private:
 
 int CScanEvents::LineOf(uint64_t offset) {
     return m_pLines ? m_pLines->LineOf(offset) : 1;
+}
+
+int CScanEvents::ColumnOf(uint64_t offset) {
+    return m_pLines ? m_pLines->ColumnOf(offset) : 0;
 }
 
 bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode) {
@@ -512,11 +547,14 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray) {
 
 int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read) {
     read = false;
-    if (!page.HasLinks()) return 0;
+    // An excluded page is not read: its links are not followed.
+    if (!page.HasLinks() || page.m_bExcluded) return 0;
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
-        errors << ErrorLine(page.m_strPath, LoadString(IDS_OPEN_FAILED));
+        const std::string why = FailureText(IDS_OPEN_FAILED, errno);
+        errors << ErrorLine(page.m_strPath, why);
+        AddProblem(ctx.findings, page.m_strPath, why);
         page.m_bUnreadable = true;
         return 0;
     }
@@ -527,7 +565,11 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     page.m_vBases.assign(1, page.m_strBase);
 
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
-    CSyntaxLines lines(status, page.m_strPath);
+    // The fragment links name records of this reading.
+    page.m_pFragmentLinks.reset();
+    if (ctx.links.checkFragments && page.m_nType == FT_HTML)
+        page.m_pAnchors = std::make_unique<std::vector<std::string>>();
+    CSyntaxLines lines(status, page.m_strPath, ctx.findings);
     CPageEvents events(page, lines, *tags);
     // A style sheet has no HTML syntax: its links are all it has.
     const bool sheet = page.m_nType != FT_HTML;
@@ -535,19 +577,23 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     file.reset();
     if (!ok) {
         errors << ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
+        AddProblem(ctx.findings, page.m_strPath, LoadString(IDS_READ_FAILED));
         saved.Restore(page);
         page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
     }
     if (events.WideLine() > 0) {
         // Its links are in an encoding the scanner does not read: they would be misread.
-        lines.Only(events.WideLine(), SyntaxMessage::WideCharset);
+        lines.Only(events.WideLine(), events.WideColumn(), SyntaxMessage::WideCharset);
         page.m_strBase = page.m_vBases.front();
         std::vector<std::string>().swap(page.m_vBases);
         page.m_pTags.reset();
+        page.m_pFragmentLinks.reset();
+        page.m_pAnchors.reset();
         return 1;
     }
     lines.WriteAll();
+    if (page.m_pAnchors) SortAnchors(*page.m_pAnchors);
     std::vector<std::string>().swap(page.m_vBases);
     if (tags->empty()) {
         page.m_pTags.reset();

@@ -28,8 +28,8 @@ public:
     // ">"; tooLong when the tag is longer than 512 bytes (the text is then empty). End tags
     // come too, their text beginning "</".
     virtual void Tag(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) = 0;
-    // A stray delimiter, with the line of the tag it is in.
-    virtual void Stray(int line, StrayDelimiter stray) = 0;
+    // A stray delimiter, with the line and column of the tag it is in.
+    virtual void Stray(int line, int column, StrayDelimiter stray) = 0;
     // The next bytes of a style element's content (or of a whole style sheet) at offset.
     virtual void StyleText(const char*, size_t, uint64_t) {}
     // The style element's content ended.
@@ -37,6 +37,8 @@ public:
     // The line of an offset of the tag or style text just handed over, never before one
     // asked earlier.
     int LineOf(uint64_t offset);
+    // Its column (from 1, in bytes), under the same rule.
+    int ColumnOf(uint64_t offset);
 
     CLineCursor* m_pLines = nullptr;  // set by the scanner while it runs
 };
@@ -49,7 +51,7 @@ bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode = ScanMode::Page);
 
 using TagFound =
     std::function<void(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong)>;
-using StrayFound = std::function<void(int line, StrayDelimiter stray)>;
+using StrayFound = std::function<void(int line, int column, StrayDelimiter stray)>;
 // The same for a page, with a function for each kind of event.
 bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray);
 

@@ -60,7 +60,8 @@ int CDirNode::ScanEntries(bool bRecurse, CTreeWriter* pLogWriter, bool bReportSp
     bool cancel = ctx.progress.SetDirectory(m_strPath);
 
     std::vector<std::string> names;
-    if (!ctx.fs.ListDir(m_strPath, names)) ctx.ErrorLine(m_strPath, LoadString(IDS_OPEN_FAILED));
+    if (!ctx.fs.ListDir(m_strPath, names))
+        ctx.ErrorLine(m_strPath, FailureText(IDS_OPEN_FAILED, errno));
 
     // Every entry's attributes and first block first, on several threads where they pay.
     std::vector<std::string> paths(names.size());
@@ -123,6 +124,8 @@ std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamin
         ctx.ErrorLine(path, LoadString(IDS_OPEN_FAILED));
         return nullptr;
     }
+    child->m_bExcluded =
+        m_bExcluded || ctx.exclusions.Matches(path, examined.info.nType == FT_DIRECTORY);
     std::string word;
     if (child->GetSpecialWords(word)) {
         if (bReportSpecial) ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));

@@ -1,5 +1,6 @@
 #include "site/Examine.h"
 
+#include "base/Findings.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
@@ -46,7 +47,9 @@ bool IsEightBitText(const unsigned char* block, long long n) {
 void ClassifyContent(CRunContext& ctx, CEntryInfo& info, CReportStream& errors) {
     auto file = ctx.fs.OpenRead(info.strPath);
     if (!file) {
-        errors << ErrorLine(info.strPath, LoadString(IDS_OPEN_FAILED));
+        const std::string why = FailureText(IDS_OPEN_FAILED, errno);
+        errors << ErrorLine(info.strPath, why);
+        AddProblem(ctx.findings, info.strPath, why);
         return;
     }
     long long length = file->Length();
@@ -54,7 +57,9 @@ void ClassifyContent(CRunContext& ctx, CEntryInfo& info, CReportStream& errors) 
     unsigned char block[512];
     long long n = file->Read(block, sizeof block);
     if (n < 0) {
-        errors << ErrorLine(info.strPath, LoadString(IDS_READ_FAILED));
+        const std::string why = FailureText(IDS_READ_FAILED, errno);
+        errors << ErrorLine(info.strPath, why);
+        AddProblem(ctx.findings, info.strPath, why);
         return;
     }
     file.reset();

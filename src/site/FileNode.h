@@ -73,6 +73,8 @@ public:
     const CFileNode* m_pReadVia = nullptr;
     // Text in an 8-bit encoding other than UTF-8 (CEntryInfo::bEightBit).
     bool m_bEightBit = false;
+    // Left alone by the run (base/Exclusions.h): kept only so that links to it resolve.
+    bool m_bExcluded = false;
     // Permission bits of the file, kept when it is rewritten.
     unsigned m_nMode = 0;
     // What the scan found under the entry's name; a change checks that it is still there.

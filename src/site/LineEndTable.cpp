@@ -42,10 +42,15 @@ void CLineEndScanner::Feed(const unsigned char* p, size_t n, std::vector<uint64_
                 if (c > '\r') {
                     m_bAfterCr = false;
                 } else if (c == '\n') {
-                    if (!m_bAfterCr) out.push_back(m_nOffset + i);
+                    if (!m_bAfterCr)
+                        out.push_back(m_nOffset + i + (m_record == Record::NextStarts));
+                    // The next line of a CR LF begins after the LF. The CR's entry is still
+                    // there: no offset after it was examined before this byte was fed.
+                    else if (m_record == Record::NextStarts && !out.empty())
+                        ++out.back();
                     m_bAfterCr = false;
                 } else if (c == '\r') {
-                    out.push_back(m_nOffset + i);
+                    out.push_back(m_nOffset + i + (m_record == Record::NextStarts));
                     m_bAfterCr = true;
                 } else if (c == 0) {
                     m_bNulInBlock = true;

@@ -154,7 +154,8 @@ CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out)
 
 bool MarkLineEnd(CFileNode& node, int nLineEnd) {
     // A page in an 8-bit encoding is read for its links but converted only as binary: never.
-    node.m_bMarked = node.m_nType > 0 && !node.m_bEightBit && node.m_nLineEnd != nLineEnd;
+    node.m_bMarked =
+        node.m_nType > 0 && !node.m_bEightBit && !node.m_bExcluded && node.m_nLineEnd != nLineEnd;
     return node.m_bMarked;
 }
 

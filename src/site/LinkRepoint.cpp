@@ -138,6 +138,8 @@ int RepointLinks(CTreeWriter& writer, CDirNode& top, std::vector<CRepointedLink>
     size_t before = done.size();
     int n = top.ForEach(
         [&](CFileNode& node, bool&) {
+            // An excluded link is left as it is, even when it now points nowhere.
+            if (node.m_bExcluded) return 0;
             if (node.IsDirNode())
                 RepointLeftOut(writer, top, static_cast<CDirNode&>(node), done);
             else if (node.m_bLink && node.m_pParent)

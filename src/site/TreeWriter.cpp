@@ -56,16 +56,17 @@ CDir* CTreeWriter::DirOf(const CFileNode& node) {
     }
     if (!dir) {
         const bool moved = errno == ESTALE || errno == ENOENT || errno == ELOOP || errno == ENOTDIR;
-        m_ctx.ErrorLine(node.m_pParent ? node.m_pParent->m_strPath : node.m_strPath,
-                        LoadString(moved ? IDS_CHANGED_SINCE_SCAN : IDS_OPEN_FAILED));
+        m_ctx.ErrorLine(
+            node.m_pParent ? node.m_pParent->m_strPath : node.m_strPath,
+            moved ? LoadString(IDS_CHANGED_SINCE_SCAN) : FailureText(IDS_OPEN_FAILED, errno));
     }
     return dir;
 }
 
 bool CTreeWriter::IsScanned(CDir& dir, const CFileNode& node, FileStat& st) {
     if (!dir.Stat(node.Name(), st)) {
-        m_ctx.ErrorLine(node.m_strPath,
-                        LoadString(errno == ENOENT ? IDS_CHANGED_SINCE_SCAN : IDS_OPEN_FAILED));
+        m_ctx.ErrorLine(node.m_strPath, errno == ENOENT ? LoadString(IDS_CHANGED_SINCE_SCAN)
+                                                        : FailureText(IDS_OPEN_FAILED, errno));
         return false;
     }
     if (!(st.id == node.m_id)) {
@@ -157,7 +158,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
 std::unique_ptr<CFile> CTreeWriter::OpenScanned(CDir& dir, const CFileNode& node, bool modify) {
     std::unique_ptr<CFile> file = modify ? dir.OpenModify(node.Name()) : dir.OpenRead(node.Name());
     if (!file) {
-        m_ctx.ErrorLine(node.m_strPath, LoadString(IDS_OPEN_FAILED));
+        m_ctx.ErrorLine(node.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
         return nullptr;
     }
     // What was opened, not only what the name showed a moment before, must be the scanned file.

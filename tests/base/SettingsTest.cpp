@@ -85,6 +85,7 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     s.SiteUrls = {"https://example.org/docs/", "//mirror.example.net/"};
     s.IndexFiles = {"index.html", "start.htm"};
     s.FallbackExtensions = {"html", "htm"};
+    s.CheckFragments = true;
     SaveSettings(p, s);
     ASSERT_TRUE(p.Save(RealFileSystem()));
     EXPECT_EQ(ReadFile(p.Path()),
@@ -93,7 +94,8 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
               "[HTMLSettings]\nRenameHtml=1\nFilesOnly=0\nHomePage=/srv/www/my site/index.html\n"
               "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
               "SiteUrls=https://example.org/docs/ //mirror.example.net/\n"
-              "IndexFiles=index.html,start.htm\nFallbackExtensions=html,htm\n");
+              "IndexFiles=index.html,start.htm\nFallbackExtensions=html,htm\n"
+              "CheckFragments=1\n");
 
     CProfile back(p.Path());
     back.Load(RealFileSystem());
@@ -102,6 +104,7 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     EXPECT_TRUE(r.UpdateLinks);
     EXPECT_EQ(r.SiteUrls, s.SiteUrls);
     EXPECT_EQ(r.IndexFiles, s.IndexFiles);
+    EXPECT_TRUE(r.CheckFragments);
     // An older profile without the link options gives the defaults; blanks around items go.
     EXPECT_EQ(Loaded("[HTMLSettings]\nRenameHtml=1\n").IndexFiles, RunSettings().IndexFiles);
     EXPECT_EQ(Loaded("[HTMLSettings]\nFallbackExtensions= .html , htm,,\n").FallbackExtensions,

@@ -132,12 +132,15 @@ TEST_F(CliTest, RefusalsAreTheWizardsWithStatusTwo) {
                   "Home Page is not in directory \"" + d + "\"! Please enter a valid Home Page.");
     site.Write("bin.htm", "\x89PNG\r\n\x1A\n");
     site.Write("empty.htm", "");
+    // A page or directory that is not there says so after the text.
     for (const char* page : {"bin.htm", "empty.htm", "missing.htm"})
-        ExpectRefused({"--home", page, d}, "\"" + d + "/" + page +
-                                               "\" is not a valid ASCII file. Please enter a "
-                                               "valid Home Page.");
-    ExpectRefused({d + "/missing"},
-                  "Directory: \"" + d + "/missing\" is not valid. Please enter a valid directory.");
+        ExpectRefused({"--home", page, d},
+                      "\"" + d + "/" + page +
+                          "\" is not a valid ASCII file. Please enter a valid Home Page." +
+                          (page[0] == 'm' ? " (No such file or directory)" : ""));
+    ExpectRefused({d + "/missing"}, "Directory: \"" + d +
+                                        "/missing\" is not valid. Please enter a valid "
+                                        "directory. (No such file or directory)");
     ExpectRefused({d + "/notes.txt"}, "File: \"" + d +
                                           "/notes.txt\" is not a directory. Please enter a valid "
                                           "directory.");
@@ -356,7 +359,8 @@ TEST_F(CliProcessTest, ExitStatuses) {
     r = RunProcess({site / "missing"});
     EXPECT_EQ(WEXITSTATUS(r.status), 2);
     EXPECT_EQ(r.err, "tessary-cli: Directory: \"" + (site / "missing") +
-                         "\" is not valid. Please enter a valid directory.\n");
+                         "\" is not valid. Please enter a valid directory. (No such file or "
+                         "directory)\n");
     EXPECT_EQ(r.out, "");
 
     CEnvVar proc("TMP", "/proc");

@@ -452,8 +452,10 @@ protected:
     Expectation Expect(size_t at, bool throws, const Paths& p, bool lasting = false) const {
         const Call& c = m_trace[at];
         Expectation e;
+        // The line up to its text: a failed call that set errno adds its cause after it.
         auto error = [&](const std::string& path, int id) {
             e.reportText = ErrorLine(Local(path, p), LoadString(id));
+            e.reportText.pop_back();
         };
         const std::string name = BaseName(c.path);
         const std::string home = "@site/index.htm";

@@ -45,31 +45,32 @@ TEST(TagScanner, SyntaxErrorsCarryTheLinesOfTheirTags) {
               "9 L f.htm\n");
 }
 
-// The scanner on its own: every tag, with or without links, and every stray delimiter.
+// The scanner on its own: every tag, with or without links, and every stray delimiter, with
+// lines and columns (a CR LF is one line end).
 TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
     CTempDir dir;
     std::string path = dir.Write(
-        "p.html", "<p>\n>\n<b <i>" + std::string("<") + std::string(600, 'x') + "><!-- <x> -->");
+        "p.html", "<p>\r\n>\n<b <i>" + std::string("<") + std::string(600, 'x') + "><!-- <x> -->");
     std::unique_ptr<CFile> file = RealFileSystem().OpenRead(path);
     ASSERT_TRUE(file);
     std::string found;
     bool ok = ScanTags(
         *file,
         [&](const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) {
-            found += Format("%d-%d@%d ", static_cast<int>(tag.m_nStart),
-                            static_cast<int>(tag.m_nEnd), tag.m_nLine) +
+            found += Format("%d-%d@%d:%u ", static_cast<int>(tag.m_nStart),
+                            static_cast<int>(tag.m_nEnd), tag.m_nLine, tag.m_nColumn) +
                      (tooLong ? std::string("long") : std::string(text)) + "\n";
         },
-        [&](int line, StrayDelimiter stray) {
-            found += Format("stray@%d ", line) +
+        [&](int line, int column, StrayDelimiter stray) {
+            found += Format("stray@%d:%d ", line, column) +
                      (stray == StrayDelimiter::NoClosing ? "no closing\n" : "no starting\n");
         });
     EXPECT_TRUE(ok);
     EXPECT_EQ(found,
-              "0-2@1 <p>\n"
-              "stray@3 no closing\n"
-              "6-11@3 <b <i>\n"
-              "12-613@3 long\n");
+              "0-2@1:1 <p>\n"
+              "stray@3:1 no closing\n"
+              "7-12@3:1 <b <i>\n"
+              "13-614@3:7 long\n");
 }
 
 // What a browser reads as valid HTML gives no syntax error line, and tags inside the text of
@@ -197,7 +198,7 @@ TEST(TagScanner, ParseFailuresKeepNoLinks) {
         site.Scan();
         fs.FailOn(Op::OpenRead, 1, "index.html");
         EXPECT_EQ(site.Parse(), 0);
-        EXPECT_EQ(site.Errors(), ErrorLine(site.Path("index.html"), "open failed"));
+        EXPECT_EQ(site.Errors(), ErrorLine(site.Path("index.html"), "open failed: Input/output error"));
     }
 }
 
@@ -320,7 +321,9 @@ public:
                       tag.m_nLine) +
                (tooLong ? std::string("long") : std::string(text)) + "\n";
     }
-    void Stray(int line, StrayDelimiter) override { out += Format("stray@%d no closing\n", line); }
+    void Stray(int line, int, StrayDelimiter) override {
+        out += Format("stray@%d no closing\n", line);
+    }
     void StyleText(const char* p, size_t n, uint64_t offset) override {
         if (offset != m_nStyleEnd || style.empty())
             style += (style.empty() ? "" : "\n") + Format("css@%d ", static_cast<int>(offset));

@@ -43,7 +43,7 @@ TEST(ClassifyOnce, EachFileIsOpenedOnceAndAFailureReportedOnce) {
     std::string report = Lf(ui.viewText);
     std::string line = site / "locked.htm";
     line.resize(std::max<size_t>(line.size(), 36), ' ');
-    line += "    open failed\n";
+    line += "    open failed: Permission denied\n";
     size_t first = report.find(line);
     ASSERT_NE(first, std::string::npos) << report;
     EXPECT_EQ(report.find("open failed", first + line.size()), std::string::npos) << report;

@@ -135,8 +135,11 @@ TEST(ClassifyFailures, OpenAndReadFailuresAreReportedOnceAndLeaveTypeZero) {
         EXPECT_TRUE(a.m_bExists);
         EXPECT_EQ(a.m_nType, FT_UNKNOWN);
         EXPECT_EQ(b.m_nType, FT_UNKNOWN);
+        // Each line names the cause the failed call gave.
         std::string first = op == Op::OpenRead ? "open failed" : "read failed";
         std::string second = op == Op::OpenRead ? "read failed" : "open failed";
+        first += ": Input/output error";
+        second += ": Input/output error";
         // The path fills a column of 36 characters; a longer one is not cut.
         ASSERT_LT(secret.size(), 36u);
         ASSERT_GT(longName.size(), 36u);

@@ -112,7 +112,7 @@ TEST(LineEnds, FailureLeavesOriginalUntouchedAndNoTemporaryFile) {
         int nth;
         const char* message;
     } cases[] = {
-        {Op::OpenRead, 2, "open failed"},  // the first open is the scan's
+        {Op::OpenRead, 2, "open failed: Input/output error"},  // the first open is the scan's
         {Op::Read, 2, "read failed"},
         {Op::CreateTemp, 1, "Could not open temporary file!"},
         {Op::Write, 1, "Write to temporary file failed"},

@@ -208,9 +208,11 @@ TEST(Scan, UnreadableEntriesAreReportedAndTheScanGoesOn) {
     EXPECT_EQ(top.SiteMap().Lookup(site / "secret.txt")->m_nType, FT_UNKNOWN);
     EXPECT_EQ(top.SiteMap().Lookup(site / "broken.htm")->m_nType, FT_UNKNOWN);
     EXPECT_EQ(top.SiteMap().Lookup(site / "z.txt")->m_nType, FT_TEXT);
-    EXPECT_EQ(cap.Errors(), PadRight(site / "broken.htm", 36) + "    read failed\n" +
-                                PadRight(site / "locked", 36) + "    open failed\n" +
-                                PadRight(site / "secret.txt", 36) + "    open failed\n");
+    // Each line names the cause the failed call gave.
+    const std::string cause = ": Input/output error\n";
+    EXPECT_EQ(cap.Errors(), PadRight(site / "broken.htm", 36) + "    read failed" + cause +
+                                PadRight(site / "locked", 36) + "    open failed" + cause +
+                                PadRight(site / "secret.txt", 36) + "    open failed" + cause);
 }
 
 TEST(Scan, CancelStopsTheScanAndKeepsWhatWasFound) {

@@ -146,7 +146,11 @@ TEST(TreeWriter, EveryFailureLeavesTheOriginalAndNoTemporaryFile) {
         EXPECT_EQ(producer.m_bReplaced, c.replaced);
         EXPECT_EQ(ReadFile(path), c.replaced ? "new" : "old");
         EXPECT_EQ(EntriesIn(site.Path()), 1u);
-        EXPECT_EQ(cap.Errors(), c.error ? Lf(ErrorLine(path, LoadString(c.error))) : "");
+        // An open that failed says why.
+        const std::string text = c.error == IDS_OPEN_FAILED ? FailureText(c.error, EIO)
+                                 : c.error                  ? LoadString(c.error)
+                                                            : "";
+        EXPECT_EQ(cap.Errors(), c.error ? Lf(ErrorLine(path, text)) : "");
         struct stat st;
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0640u);

@@ -95,6 +95,9 @@ QString Msg(int id, const std::string& a1 = {}, const std::string& a2 = {}) {
            QString::fromStdString(FormatMessage(id, a1, a2));
 }
 
+// What a refusal adds when the system named the cause.
+const QString kNoSuchFile = QStringLiteral("\n(No such file or directory)");
+
 // Clicks OK in every message box.
 CModalHand::Handler PressOk() {
     return [](QWidget* w) {
@@ -289,7 +292,7 @@ private slots:
         const Case cases[] = {
             {"", "", Msg(IDS_DIR_EMPTY_STRING)},
             {"web/missing", QString::fromStdString(tmp / "web/missing"),
-             Msg(IDS_DIR_NOT_VALID, tmp / "web/missing")},
+             Msg(IDS_DIR_NOT_VALID, tmp / "web/missing") + kNoSuchFile},
             {"web/file.txt", QString::fromStdString(tmp / "web/file.txt"),
              Msg(IDS_NOT_A_DIRECTORY, tmp / "web/file.txt")},
             {QString::fromStdString(emptyDir + "/"), QString::fromStdString(emptyDir),
@@ -460,7 +463,8 @@ private slots:
             {tmp / "other/index.html", Msg(IDS_HOME_NOT_IN_DIR, tmp / "web")},
             {tmp / "web/empty.html", Msg(IDS_HOME_NOT_TEXT, tmp / "web/empty.html")},
             {tmp / "web/logo.gif", Msg(IDS_HOME_NOT_TEXT, tmp / "web/logo.gif")},
-            {tmp / "web/missing.html", Msg(IDS_HOME_NOT_TEXT, tmp / "web/missing.html")},
+            {tmp / "web/missing.html",
+             Msg(IDS_HOME_NOT_TEXT, tmp / "web/missing.html") + kNoSuchFile},
             // Only the beginning is compared, ignoring case.
             {tmp / "webby/index.html", QString()},
             {tmp / "web/index.html", QString()},

@@ -1,0 +1,65 @@
+#include "base/Findings.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace ts {
+
+const char* KindName(FindingKind kind) {
+    switch (kind) {
+        case FindingKind::SyntaxError:
+            return "syntax-error";
+        case FindingKind::BrokenLink:
+            return "broken-link";
+        case FindingKind::BrokenFragment:
+            return "broken-fragment";
+        case FindingKind::UnusedFile:
+            return "unused-file";
+        case FindingKind::ExternalUrl:
+            return "external-url";
+        case FindingKind::NewName:
+            return "new-name";
+        case FindingKind::FileProblem:
+            return "file-problem";
+    }
+    return "file-problem";
+}
+
+void CFindings::Add(Finding finding) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_findings.push_back(std::move(finding));
+}
+
+void CFindings::Checked(const std::string& page) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_checked.push_back(page);
+}
+
+std::vector<Finding> CFindings::TakeSorted() {
+    std::vector<Finding> sorted;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        sorted.swap(m_findings);
+    }
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Finding& a, const Finding& b) {
+        return std::tie(a.kind, a.file, a.line, a.column) <
+               std::tie(b.kind, b.file, b.line, b.column);
+    });
+    return sorted;
+}
+
+void AddProblem(CFindings* findings, const std::string& path, const std::string& message) {
+    if (!findings) return;
+    Finding f;
+    f.kind = FindingKind::FileProblem;
+    f.file = path;
+    f.message = message;
+    findings->Add(std::move(f));
+}
+
+std::vector<std::string> CFindings::CheckedPages() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_checked;
+}
+
+}  // namespace ts

@@ -1,0 +1,58 @@
+// What a run found, as records for the machine-readable reports (JSON, SARIF, annotations). A
+// run keeps them only when such a report was asked for: the text report is written as the
+// passes go and needs none of this.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace ts {
+
+enum class FindingKind : unsigned char {
+    SyntaxError,     // an HTML syntax error of a page
+    BrokenLink,      // a local link that leads to no file
+    BrokenFragment,  // a local link whose #fragment names no id or name of its page
+    UnusedFile,      // a file no page of the site leads to
+    ExternalUrl,     // a link that leaves the site (listed, not checked)
+    NewName,         // a name made or suggested for the target file system
+    FileProblem,     // a file or directory that could not be read or changed
+};
+
+// The kind's name in the machine-readable reports ("broken-link").
+const char* KindName(FindingKind kind);
+
+struct Finding {
+    FindingKind kind = FindingKind::FileProblem;
+    std::string file;     // the file's full path
+    int line = 0;         // from 1; 0 when the finding is about a whole file
+    int column = 0;       // from 1, in bytes; 0 when unknown
+    std::string link;     // the link as the page gives it, decoded
+    std::string target;   // a broken link's missing path (a directory's ends in "/")
+    std::string newName;  // the new full path of a renamed entry
+    std::string message;  // what the text report says about it
+};
+
+// Collects findings from the passes, some of which run on other threads.
+class CFindings {
+public:
+    void Add(Finding finding);
+    // A page whose syntax and links were checked (one test case of a JUnit report).
+    void Checked(const std::string& page);
+
+    // Hands the findings over, by kind, then file, line and column: threads working ahead do
+    // not change the order.
+    std::vector<Finding> TakeSorted();
+    // In the order the walk took them.
+    std::vector<std::string> CheckedPages() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Finding> m_findings;
+    std::vector<std::string> m_checked;
+};
+
+// Records a file problem in findings, when there are any kept.
+void AddProblem(CFindings* findings, const std::string& path, const std::string& message);
+
+}  // namespace ts

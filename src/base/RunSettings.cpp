@@ -73,6 +73,7 @@ void LoadPages(PageValues& p, const RunSettings& s) {
     p.bReportExternalRefs = s.ReportExternalRefs;
     p.bReportUnresolvedRefs = s.ReportUnresolvedRefs;
     p.bReportUnusedFiles = s.ReportUnusedFiles;
+    p.bCheckFragments = s.CheckFragments;
     p.nAutoReadOnly = s.AutoReadOnly;
     p.bUseSubdirs = s.UseSubdirs;
     p.bLogSubdirs = s.LogSubdirs;
@@ -96,6 +97,7 @@ void ReadPages(const PageValues& p, RunSettings& s) {
     s.ReportExternalRefs = p.bReportExternalRefs != 0;
     s.ReportUnresolvedRefs = p.bReportUnresolvedRefs != 0;
     s.ReportUnusedFiles = p.bReportUnusedFiles != 0;
+    s.CheckFragments = p.bCheckFragments != 0;
     s.DeriveUpdateLinks();
 }
 
@@ -133,6 +135,7 @@ std::string SettingsSummary(const RunSettings& s) {
         if (s.UpdateLinks) line("Update HTML references for files whose names change");
         if (s.ReportUnresolvedRefs)
             line("Report HTML references for local files which can't be found");
+        if (s.CheckFragments) line("Report links to fragments their pages do not have");
         if (s.ReportUnusedFiles) line("Report local files which are unused in the Web hierarchy");
         if (s.ReportExternalRefs) line("Report external URLs which are referenced by the site");
     }

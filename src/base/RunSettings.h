@@ -98,6 +98,7 @@ struct PageValues {
     int bReportExternalRefs = 0;
     int bReportUnresolvedRefs = 0;
     int bReportUnusedFiles = 0;
+    int bCheckFragments = 0;
 };
 
 void LoadPages(PageValues& pages, const RunSettings& s);

@@ -424,6 +424,9 @@ CPage8::CPage8(CWizardSheet& sheet)
            "of these unresolved references."));
     m_pUnresolved = AddCheck(&PageValues::bReportUnresolvedRefs,
                              tr("Report references to local files which are can not be found"));
+    m_pFragments = AddCheck(&PageValues::bCheckFragments,
+                            tr("Also report links to a part of a page (page.html#part) that the "
+                               "page does not have"));
     AddText(
         tr("The directory you selected may contain files which are not linked into your Web "
            "site hierarchy.  This might happen if you replace an image file but forget to "

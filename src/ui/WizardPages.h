@@ -164,9 +164,11 @@ public:
     QCheckBox* UnresolvedBox() const { return m_pUnresolved; }
     QCheckBox* UnusedBox() const { return m_pUnused; }
     QCheckBox* ExternalBox() const { return m_pExternal; }
+    QCheckBox* FragmentsBox() const { return m_pFragments; }
 
 private:
     QCheckBox* m_pUnresolved;
+    QCheckBox* m_pFragments;
     QCheckBox* m_pUnused;
     QCheckBox* m_pExternal;
 };

@@ -521,6 +521,22 @@ private slots:
         QVERIFY(WizardSummary(r).starts_with(SettingsSummary(r)));
     }
 
+    // Off by default; ticked, the summary says so and the run checks fragments.
+    void fragmentChecksAreChosenOnTheLinkReportPage() {
+        CSite site;
+        CShownWizard w(RealFileSystem(), site.Settings(), PAGE_REPORT_LINKS);
+        QCheckBox* box = w.Page<CPage8>(PAGE_REPORT_LINKS)->FragmentsBox();
+        QVERIFY(box && !box->isChecked());
+        QVERIFY(!w.Choices().CheckFragments);
+        box->click();
+        QCOMPARE(w.Next(), int(PAGE_SUMMARY));
+        QVERIFY(w.Choices().CheckFragments);
+        QVERIFY(w.Page<CPageG>(PAGE_SUMMARY)
+                    ->SummaryEdit()
+                    ->toPlainText()
+                    .contains("Report links to fragments their pages do not have"));
+    }
+
     void onlyFinishHandsTheSettingsBack() {
         CSite site;
         RunSettings stored = site.Settings();

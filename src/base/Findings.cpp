@@ -1,6 +1,7 @@
 #include "base/Findings.h"
 
 #include <algorithm>
+#include <numeric>
 #include <tuple>
 
 namespace ts {
@@ -41,11 +42,20 @@ std::vector<Finding> CFindings::TakeSorted() {
         std::lock_guard<std::mutex> lock(m_mutex);
         sorted.swap(m_findings);
     }
-    std::stable_sort(sorted.begin(), sorted.end(), [](const Finding& a, const Finding& b) {
+    // The order is worked out on indexes, so each record moves once.
+    std::vector<size_t> order(sorted.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&sorted](size_t i, size_t j) {
+        const Finding& a = sorted[i];
+        const Finding& b = sorted[j];
         return std::tie(a.kind, a.file, a.line, a.column) <
                std::tie(b.kind, b.file, b.line, b.column);
     });
-    return sorted;
+    std::vector<Finding> out;
+    out.reserve(sorted.size());
+    for (size_t i : order)
+        out.push_back(std::move(sorted[i]));
+    return out;
 }
 
 void AddProblem(CFindings* findings, const std::string& path, const std::string& message) {

@@ -69,16 +69,34 @@ json TextOrNull(const std::string& text) {
     return text.empty() ? json(nullptr) : json(text);
 }
 
-json Record(const FindingsReport& r, const Finding& f) {
-    return {{"kind", KindName(f.kind)},
-            {"file", SitePath(r, f.file)},
-            {"line", f.line > 0 ? json(f.line) : json(nullptr)},
-            {"column", f.column > 0 ? json(f.column) : json(nullptr)},
-            {"link", TextOrNull(f.link)},
-            {"target", f.target.empty() ? json(nullptr) : json(SitePath(r, f.target))},
-            {"newName", TextOrNull(f.newName)},
-            {"message", f.message}};
-}
+// One record object filled anew for each finding: a site can have a hundred thousand
+// findings, and making each record's members and keys afresh is most of the report's cost.
+class CRecordWriter {
+public:
+    CRecordWriter() : m_record(json::value_t::object) {
+        for (const char* key :
+             {"kind", "file", "line", "column", "link", "target", "newName", "message"})
+            m_record[key] = nullptr;
+    }
+
+    std::string Write(const FindingsReport& r, const Finding& f) {
+        auto& members = m_record.get_ref<json::object_t&>();
+        auto m = members.begin();
+        m[0].second = KindName(f.kind);
+        m[1].second = SitePath(r, f.file);
+        m[2].second = Position(f.line);
+        m[3].second = Position(f.column);
+        m[4].second = TextOrNull(f.link);
+        m[5].second = f.target.empty() ? json(nullptr) : json(SitePath(r, f.target));
+        m[6].second = TextOrNull(f.newName);
+        m[7].second = f.message;
+        return Compact(m_record);
+    }
+
+private:
+    static json Position(int n) { return n > 0 ? json(n) : json(nullptr); }
+    json m_record;
+};
 
 json Missing(const FindingsReport& r) {
     json groups = json::array();
@@ -96,40 +114,28 @@ json Missing(const FindingsReport& r) {
     return groups;
 }
 
-// Each record is made and written in turn: the whole report is never held as one tree.
-class CRecords {
-public:
-    explicit CRecords(const FindingsReport& r) : m_r(r) {}
-    struct Iterator {
-        const FindingsReport& r;
-        std::vector<Finding>::const_iterator at;
-        json operator*() const { return Record(r, *at); }
-        Iterator& operator++() {
-            ++at;
-            return *this;
-        }
-        bool operator!=(const Iterator& o) const { return at != o.at; }
-    };
-    Iterator begin() const { return {m_r, m_r.findings.begin()}; }
-    Iterator end() const { return {m_r, m_r.findings.end()}; }
-
-private:
-    const FindingsReport& m_r;
-};
-
 }  // namespace
 
 std::string JsonReport(const FindingsReport& r) {
-    std::string out = "{\n";
+    std::string out;
+    out.reserve(256 * (r.findings.size() + 16));  // a record takes some 200 bytes
+    out += "{\n";
     Member(out, "tool", {{"name", "tessary-cli"}, {"version", TESSARY_VERSION}});
     Member(out, "formatVersion", 1);
     Member(out, "completed", r.completed);
     Member(out, "exitStatus", r.exitStatus);
     Member(out, "settings", Settings(r));
     Member(out, "counts", Counts(r));
-    Array(out, "findings", CRecords(r));
+    out += "  \"findings\": [";
+    CRecordWriter writer;
+    for (size_t i = 0; i < r.findings.size(); ++i) {
+        out += i ? ",\n    " : "\n    ";
+        out += writer.Write(r, r.findings[i]);
+    }
+    out += r.findings.empty() ? "],\n" : "\n  ],\n";
     Array(out, "missingTargets", Missing(r), true);
-    return out + "}\n";
+    out += "}\n";
+    return out;
 }
 
 }  // namespace ts

@@ -15,8 +15,11 @@ namespace {
 class CReportSource {
 public:
     CReportSource(CFileSystem& fs, const CTessaryDoc& doc)
-        : m_fs(fs), m_file(doc.m_strReportFile), m_text(doc.m_strReport) {}
+        : m_fs(fs), m_file(doc.m_strReportFile), m_text(doc.m_strReport), m_bCrLf(true) {}
     CReportSource(CFileSystem& fs, const std::string& text) : m_fs(fs), m_text(text) {}
+
+    // The text has the saved report's CR LF line ends (a machine-readable one has LF).
+    bool CrLf() const { return m_bCrLf; }
 
     // Hands each block to put; false when the report file could not be read or put failed.
     template <class Put>
@@ -35,6 +38,7 @@ private:
     CFileSystem& m_fs;
     const std::string m_file;  // the report's file, or "" when m_text holds it
     const std::string& m_text;
+    const bool m_bCrLf = false;
 };
 
 bool WriteFile(CFileSystem& fs, const std::string& path, const CReportSource& report) {
@@ -52,9 +56,11 @@ bool WriteOut(const CReportSource& report, const CliStreams& io) {
     CLfText lf;
     CTerminalText shown(true);
     auto put = [&](std::string_view bytes) {
-        return Put(io.out, io.outTerminal ? shown.Feed(bytes) : std::string(bytes));
+        return io.outTerminal ? Put(io.out, shown.Feed(bytes)) : Put(io.out, bytes);
     };
-    const bool copied = report.Copy([&](const char* p, size_t n) { return put(lf.Feed({p, n})); });
+    const bool copied = report.Copy([&](const char* p, size_t n) {
+        return report.CrLf() ? put(lf.Feed({p, n})) : put({p, n});
+    });
     const bool whole =
         copied && put(lf.Finish()) && (!io.outTerminal || Put(io.out, shown.Finish()));
     return std::fflush(io.out) == 0 && whole && !std::ferror(io.out);

@@ -58,15 +58,6 @@ std::vector<Finding> CFindings::TakeSorted() {
     return out;
 }
 
-void AddProblem(CFindings* findings, const std::string& path, const std::string& message) {
-    if (!findings) return;
-    Finding f;
-    f.kind = FindingKind::FileProblem;
-    f.file = path;
-    f.message = message;
-    findings->Add(std::move(f));
-}
-
 std::vector<std::string> CFindings::CheckedPages() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_checked;

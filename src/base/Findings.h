@@ -52,7 +52,4 @@ private:
     std::vector<std::string> m_checked;
 };
 
-// Records a file problem in findings, when there are any kept.
-void AddProblem(CFindings* findings, const std::string& path, const std::string& message);
-
 }  // namespace ts

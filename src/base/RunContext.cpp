@@ -10,8 +10,18 @@ namespace ts {
 CRunContext::CRunContext(CFileSystem& fs, CRunUi& ui) : fs(fs), ui(ui), progress(ui.Progress()) {}
 
 void CRunContext::ErrorLine(const std::string& path, const std::string& text) {
-    errorReport << ts::ErrorLine(path, text);
-    AddProblem(findings, path, text);
+    errorReport << ProblemLine(path, text);
+}
+
+std::string CRunContext::ProblemLine(const std::string& path, const std::string& text) {
+    if (findings) {
+        Finding f;
+        f.kind = FindingKind::FileProblem;
+        f.file = path;
+        f.message = text;
+        findings->Add(std::move(f));
+    }
+    return ts::ErrorLine(path, text);
 }
 
 void CRunContext::NoteLine(const std::string& path, const std::string& text) {

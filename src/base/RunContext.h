@@ -55,6 +55,8 @@ public:
 
     // Writes an error-report line for a path.
     void ErrorLine(const std::string& path, const std::string& text);
+    // That line, for a stream of its own (a thread working ahead); recorded as a finding too.
+    std::string ProblemLine(const std::string& path, const std::string& text);
     // Writes an error-report line that tells of an entry skipped as it should be (hidden,
     // special): a note, not a problem. noteBytes counts what such lines took.
     void NoteLine(const std::string& path, const std::string& text);

@@ -218,9 +218,14 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     std::fflush(io.out);
 }
 
+// --quiet with the report meant for standard output: nothing is written.
+bool ReportSilenced(const CliArgs& a) {
+    return a.quiet && (a.reportFile.empty() || a.reportFile == "-");
+}
+
 // The final report where the options send it; false when it could not be written whole.
 bool Report(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, const CliStreams& io) {
-    if (a.quiet && (a.reportFile.empty() || a.reportFile == "-")) return true;
+    if (ReportSilenced(a)) return true;
     return PrintReport(fs, a.reportFile, doc, io);
 }
 
@@ -286,7 +291,7 @@ bool ReportFindings(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, C
     report.completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
     report.exitStatus = StatusOf(doc);
     report.workingDirectory = NormalizeDirectory(".");
-    if (a.quiet && (a.reportFile.empty() || a.reportFile == "-")) return true;
+    if (ReportSilenced(a)) return true;
     const ReportFormat format = FormatNamed(a.format).value_or(ReportFormat::Text);
     return PrintText(fs, a.reportFile, FormatReport(format, report), io);
 }

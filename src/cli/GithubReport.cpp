@@ -26,15 +26,7 @@ std::string Escaped(const std::string& text, bool property) {
 }
 
 const char* CommandOf(FindingKind kind) {
-    switch (SeverityOf(kind)) {
-        case Severity::Error:
-            return "error";
-        case Severity::Warning:
-            return "warning";
-        case Severity::Note:
-            return "notice";
-    }
-    return "error";
+    return SeverityWord(kind, "notice");
 }
 
 }  // namespace

@@ -117,6 +117,18 @@ Severity SeverityOf(FindingKind kind) {
     return Severity::Error;
 }
 
+const char* SeverityWord(FindingKind kind, const char* note) {
+    switch (SeverityOf(kind)) {
+        case Severity::Error:
+            return "error";
+        case Severity::Warning:
+            return "warning";
+        case Severity::Note:
+            return note;
+    }
+    return "error";
+}
+
 const char* KindTitle(FindingKind kind) {
     switch (kind) {
         case FindingKind::SyntaxError:

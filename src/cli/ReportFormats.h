@@ -54,6 +54,8 @@ std::vector<MissingGroup> MissingGroups(const std::vector<Finding>& findings);
 // Whether a finding is a problem (error), worth a look (warning) or only listed (note).
 enum class Severity { Error, Warning, Note };
 Severity SeverityOf(FindingKind kind);
+// "error" or "warning" for the kind, note for what is only listed: each form names it its way.
+const char* SeverityWord(FindingKind kind, const char* note);
 // A finding in one line of text: its message with its link, missing target or new name.
 std::string FindingText(const FindingsReport& report, const Finding& finding);
 // Text from the site as valid UTF-8: each byte that starts no valid sequence becomes U+FFFD.

@@ -10,7 +10,8 @@ namespace {
 using json = nlohmann::ordered_json;
 
 // Percent-encodes everything but the unreserved characters and "/": names may hold blanks,
-// "#", "%" or bytes that are no UTF-8, and a URI must carry them all unchanged.
+// "#", "%" or bytes that are no UTF-8, and a URI must carry them all unchanged. (EncodeUrl,
+// for links written into pages, keeps bytes beyond ASCII as they are.)
 std::string UriPath(const std::string& path) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string out;
@@ -30,15 +31,7 @@ std::string UriPath(const std::string& path) {
 }
 
 const char* LevelOf(FindingKind kind) {
-    switch (SeverityOf(kind)) {
-        case Severity::Error:
-            return "error";
-        case Severity::Warning:
-            return "warning";
-        case Severity::Note:
-            return "note";
-    }
-    return "error";
+    return SeverityWord(kind, "note");
 }
 
 json Result(const FindingsReport& r, const Finding& f) {

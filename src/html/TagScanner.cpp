@@ -552,9 +552,7 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
-        const std::string why = FailureText(IDS_OPEN_FAILED, errno);
-        errors << ErrorLine(page.m_strPath, why);
-        AddProblem(ctx.findings, page.m_strPath, why);
+        errors << ctx.ProblemLine(page.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
         page.m_bUnreadable = true;
         return 0;
     }
@@ -576,8 +574,7 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     bool ok = ScanTags(*file, events, sheet ? ScanMode::StyleSheet : ScanMode::Page);
     file.reset();
     if (!ok) {
-        errors << ErrorLine(page.m_strPath, LoadString(IDS_READ_FAILED));
-        AddProblem(ctx.findings, page.m_strPath, LoadString(IDS_READ_FAILED));
+        errors << ctx.ProblemLine(page.m_strPath, LoadString(IDS_READ_FAILED));
         saved.Restore(page);
         page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;

@@ -1,6 +1,5 @@
 #include "site/Examine.h"
 
-#include "base/Findings.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
@@ -47,9 +46,7 @@ bool IsEightBitText(const unsigned char* block, long long n) {
 void ClassifyContent(CRunContext& ctx, CEntryInfo& info, CReportStream& errors) {
     auto file = ctx.fs.OpenRead(info.strPath);
     if (!file) {
-        const std::string why = FailureText(IDS_OPEN_FAILED, errno);
-        errors << ErrorLine(info.strPath, why);
-        AddProblem(ctx.findings, info.strPath, why);
+        errors << ctx.ProblemLine(info.strPath, FailureText(IDS_OPEN_FAILED, errno));
         return;
     }
     long long length = file->Length();
@@ -57,9 +54,7 @@ void ClassifyContent(CRunContext& ctx, CEntryInfo& info, CReportStream& errors) 
     unsigned char block[512];
     long long n = file->Read(block, sizeof block);
     if (n < 0) {
-        const std::string why = FailureText(IDS_READ_FAILED, errno);
-        errors << ErrorLine(info.strPath, why);
-        AddProblem(ctx.findings, info.strPath, why);
+        errors << ctx.ProblemLine(info.strPath, FailureText(IDS_READ_FAILED, errno));
         return;
     }
     file.reset();

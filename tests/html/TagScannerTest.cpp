@@ -198,7 +198,8 @@ TEST(TagScanner, ParseFailuresKeepNoLinks) {
         site.Scan();
         fs.FailOn(Op::OpenRead, 1, "index.html");
         EXPECT_EQ(site.Parse(), 0);
-        EXPECT_EQ(site.Errors(), ErrorLine(site.Path("index.html"), "open failed: Input/output error"));
+        EXPECT_EQ(site.Errors(),
+                  ErrorLine(site.Path("index.html"), "open failed: Input/output error"));
     }
 }
 

@@ -22,6 +22,12 @@ const char* KindName(FindingKind kind) {
             return "new-name";
         case FindingKind::FileProblem:
             return "file-problem";
+        case FindingKind::ExternalFailed:
+            return "external-url-failed";
+        case FindingKind::ExternalMoved:
+            return "external-url-moved";
+        case FindingKind::ExternalUnchecked:
+            return "external-url-unchecked";
     }
     return "file-problem";
 }

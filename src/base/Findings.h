@@ -17,6 +17,10 @@ enum class FindingKind : unsigned char {
     ExternalUrl,     // a link that leaves the site (listed, not checked)
     NewName,         // a name made or suggested for the target file system
     FileProblem,     // a file or directory that could not be read or changed
+    // With --check-external, for each file and line that holds the URL:
+    ExternalFailed,     // an external URL that is dead (an error status, a time-out, no host)
+    ExternalMoved,      // an external URL that moved permanently to a working address
+    ExternalUnchecked,  // an external URL whose server would not answer a robot (401, 403, 429)
 };
 
 // The kind's name in the machine-readable reports ("broken-link").
@@ -29,7 +33,7 @@ struct Finding {
     int column = 0;       // from 1, in bytes; 0 when unknown
     std::string link;     // the link as the page gives it, decoded
     std::string target;   // a broken link's missing path (a directory's ends in "/")
-    std::string newName;  // the new full path of a renamed entry
+    std::string newName;  // the new full path of a renamed entry; a moved URL's new address
     std::string message;  // what the text report says about it
 };
 

@@ -74,6 +74,7 @@ void LoadPages(PageValues& p, const RunSettings& s) {
     p.bReportUnresolvedRefs = s.ReportUnresolvedRefs;
     p.bReportUnusedFiles = s.ReportUnusedFiles;
     p.bCheckFragments = s.CheckFragments;
+    p.bCheckExternal = s.CheckExternal;
     p.nAutoReadOnly = s.AutoReadOnly;
     p.bUseSubdirs = s.UseSubdirs;
     p.bLogSubdirs = s.LogSubdirs;
@@ -98,6 +99,7 @@ void ReadPages(const PageValues& p, RunSettings& s) {
     s.ReportUnresolvedRefs = p.bReportUnresolvedRefs != 0;
     s.ReportUnusedFiles = p.bReportUnusedFiles != 0;
     s.CheckFragments = p.bCheckFragments != 0;
+    s.CheckExternal = p.bCheckExternal != 0;
     s.DeriveUpdateLinks();
 }
 
@@ -138,6 +140,7 @@ std::string SettingsSummary(const RunSettings& s) {
         if (s.CheckFragments) line("Report links to fragments their pages do not have");
         if (s.ReportUnusedFiles) line("Report local files which are unused in the Web hierarchy");
         if (s.ReportExternalRefs) line("Report external URLs which are referenced by the site");
+        if (s.CheckExternal) line("Check that external URLs answer");
     }
     return out;
 }
@@ -165,6 +168,8 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
         SplitList(p.GetString(kHtmlSettings, "IndexFiles", JoinList(d.IndexFiles, ",")), ',');
     s.FallbackExtensions = SplitList(p.GetString(kHtmlSettings, "FallbackExtensions", ""), ',');
     s.CheckFragments = p.GetInt(kHtmlSettings, "CheckFragments", 0) != 0;
+    s.CheckExternal = p.GetInt(kHtmlSettings, "CheckExternal", 0) != 0;
+    s.External.cacheHours = p.GetInt(kHtmlSettings, "ExternalCacheHours", d.External.cacheHours);
     s.KeepRuns = p.GetInt(kSettings, "KeepRuns", d.KeepRuns);
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
     // Without the wizard (the command line's stored settings) no page maps an unknown target
@@ -174,6 +179,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     if (s.AutoReadOnly < 0 || s.AutoReadOnly > 2) s.AutoReadOnly = d.AutoReadOnly;
     if (s.RenameHtml < 0 || s.RenameHtml > 2) s.RenameHtml = d.RenameHtml;
     if (s.KeepRuns < 1) s.KeepRuns = d.KeepRuns;
+    if (s.External.cacheHours < 0) s.External.cacheHours = d.External.cacheHours;
     s.DeriveUpdateLinks();
 }
 
@@ -197,6 +203,8 @@ void SaveSettings(CProfile& p, const RunSettings& s) {
     p.SetString(kHtmlSettings, "IndexFiles", JoinList(s.IndexFiles, ","));
     p.SetString(kHtmlSettings, "FallbackExtensions", JoinList(s.FallbackExtensions, ","));
     p.SetInt(kHtmlSettings, "CheckFragments", s.CheckFragments ? 1 : 0);
+    p.SetInt(kHtmlSettings, "CheckExternal", s.CheckExternal ? 1 : 0);
+    p.SetInt(kHtmlSettings, "ExternalCacheHours", s.External.cacheHours);
 }
 
 }  // namespace ts

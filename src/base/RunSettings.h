@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExternalOptions.h"
 #include "base/LinkOptions.h"
 
 namespace ts {
@@ -54,6 +55,10 @@ struct RunSettings {
     std::vector<std::string> FallbackExtensions;
     // Links with a #fragment are checked against the ids and names of their page.
     bool CheckFragments = false;
+    // External http and https URLs are asked for; how, from the command line (and the cache's
+    // time from the profile).
+    bool CheckExternal = false;
+    ExternalOptions External;
     // Shell patterns of paths (relative to Directory) the run leaves alone; this run only.
     std::vector<std::string> Excluded;
     // How many journals of ended runs are kept for each directory.
@@ -99,6 +104,7 @@ struct PageValues {
     int bReportUnresolvedRefs = 0;
     int bReportUnusedFiles = 0;
     int bCheckFragments = 0;
+    int bCheckExternal = 0;
 };
 
 void LoadPages(PageValues& pages, const RunSettings& s);

@@ -138,6 +138,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_SUMMARY_UNUSED, "There were unused files in the Web hierarchy.  See below for details."},
     {IDS_SUMMARY_FRAGMENTS,
      "There were links to fragments their pages do not have.  See below for details."},
+    {IDS_SUMMARY_EXTERNAL, "There were external URLs that failed.  See below for details."},
     {IDS_EDITOR_NOT_FOUND,
      "Could not find the following text editor!\n\"%1\".\nPlease open \"%2\" directly from "
      "your editor."},

@@ -9,6 +9,7 @@
 #include "base/Profile.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "cli/ExternalArgs.h"
 #include "cli/OptionNames.h"
 #include "cli/ReportFormats.h"
 #include "cli/ReportOutput.h"
@@ -48,6 +49,7 @@ struct CliArgs {
     std::string format = "text";
     std::vector<std::string> siteUrls, excluded;
     std::string indexFiles, fallbackExtensions;
+    ExternalArgs external;
 };
 
 void AddOptions(CLI::App& app, CliArgs& a) {
@@ -92,6 +94,7 @@ void AddOptions(CLI::App& app, CliArgs& a) {
                    "never reported unused, and everything below an excluded directory is "
                    "excluded too. May be given again")
         ->allow_extra_args(false);
+    AddExternalOptions(app, a.external);
     app.add_option("--index-files", a.indexFiles,
                    "The pages a server shows for a directory link, comma-separated, in the order "
                    "tried (default index.html,index.htm,default.htm)");
@@ -277,7 +280,7 @@ int StatusOf(const CTessaryDoc& doc) {
     // Entries skipped as they should be (hidden, special) are notes; names that break the
     // target's rules are problems even when only suggested.
     uint32_t problems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_UNUSED | RS_WORK_FAILED |
-                        RS_NAMES_SUGGESTED | RS_FRAGMENTS;
+                        RS_NAMES_SUGGESTED | RS_FRAGMENTS | RS_EXTERNAL_FAILED;
     return (doc.m_dwRunStatus & problems) || doc.m_bFileProblems ? EXIT_PROBLEMS : EXIT_CLEAN;
 }
 
@@ -357,6 +360,10 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         return EXIT_USAGE;
     }
     ApplyOptions(a, s);
+    if (std::string wrong = ApplyExternal(a.external, s); !wrong.empty()) {
+        std::fprintf(io.err, "tessary-cli: %s\n%s", TerminalSafe(wrong, true).c_str(), kUsage);
+        return EXIT_USAGE;
+    }
     if (a.undo) return UndoLastRun(fs, profile, a, io, s);
     // Before the home page is looked for: the last run may have renamed it.
     if (std::string why = UnfinishedRun(fs, s, io); !why.empty()) {

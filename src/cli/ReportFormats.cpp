@@ -107,11 +107,14 @@ Severity SeverityOf(FindingKind kind) {
         case FindingKind::BrokenLink:
         case FindingKind::BrokenFragment:
         case FindingKind::FileProblem:
+        case FindingKind::ExternalFailed:
             return Severity::Error;
         case FindingKind::UnusedFile:
         case FindingKind::NewName:
+        case FindingKind::ExternalMoved:
             return Severity::Warning;
         case FindingKind::ExternalUrl:
+        case FindingKind::ExternalUnchecked:
             return Severity::Note;
     }
     return Severity::Error;
@@ -145,6 +148,12 @@ const char* KindTitle(FindingKind kind) {
             return "New names for the target";
         case FindingKind::FileProblem:
             return "File problems";
+        case FindingKind::ExternalFailed:
+            return "External URLs that failed";
+        case FindingKind::ExternalMoved:
+            return "External URLs that moved";
+        case FindingKind::ExternalUnchecked:
+            return "External URLs that could not be checked";
     }
     return "";
 }

@@ -62,6 +62,6 @@ std::string FindingText(const FindingsReport& report, const Finding& finding);
 std::string ValidUtf8(const std::string& text);
 // A short English description of a kind ("Broken local links").
 const char* KindTitle(FindingKind kind);
-inline constexpr int kFindingKinds = 7;
+inline constexpr int kFindingKinds = 10;
 
 }  // namespace ts

@@ -12,6 +12,7 @@
 #include "base/Strings.h"
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
+#include "html/ExternalCheck.h"
 #include "html/Fragments.h"
 #include "html/Hierarchy.h"
 #include "html/HtmlNode.h"
@@ -319,6 +320,7 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
     if (s.CheckFragments && UnresolvedFragments(home) == Next::Stop) return Next::Stop;
     if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
+    if (s.CheckExternal && CheckExternalUrls(home) == Next::Stop) return Next::Stop;
     if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
     // After the described sections: what to fix, once per missing file.
     m_missing.Write(Out());
@@ -429,6 +431,22 @@ CRunDriver::Next CRunDriver::UnusedFiles() {
     return Next::Continue;
 }
 
+// Only with the check asked for: the sections are not there otherwise. A cancelled check
+// still lists what was answered, and says how much that was.
+CRunDriver::Next CRunDriver::CheckExternalUrls(CHtmlNode& home) {
+    m_pExternal = std::make_unique<CExternalCheck>(m_settings.External);
+    CExternalCheck& check = *m_pExternal;
+    const int n = WalkHierarchy(
+        home, [&check](CHtmlNode& page) { return check.Collect(page); },
+        "Collecting External URLs");
+    if (n < 0) return Next::Stop;
+    const bool whole = check.Run(m_pCtx->progress);
+    if (check.Write(Out(), m_pCtx->findings) > 0) m_doc.m_dwRunStatus |= RS_EXTERNAL_FAILED;
+    const std::string failed = check.SaveCache();
+    if (!failed.empty()) m_pCtx->NoteLine(check.CachePath(), "cache not written: " + failed);
+    return whole ? Next::Continue : Next::Stop;
+}
+
 CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     CRunContext& ctx = *m_pCtx;
     std::string pagePath = JoinPath(Top().m_strPath, std::string(kExternalPageName));
@@ -454,7 +472,7 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"
         << "</head>\n<body>\n<h2>" << HtmlEscape(title) << "</h2>\n<body>\n";
     Out() << HeadingBlock("EXTERNAL URL REFERENCES:");
-    CExternalLinkReport external(aux);
+    CExternalLinkReport external(aux, m_pExternal.get());
     int n = WalkHierarchy(
         home, [&external](CHtmlNode& node) { return external.Report(node); },
         "Reporting External URL References");

@@ -13,6 +13,7 @@
 namespace ts {
 
 class CDirXpNode;
+class CExternalCheck;
 class CHtmlNode;
 class CReportStream;
 class CRunContext;
@@ -56,6 +57,8 @@ private:
     Next UnresolvedLinks(CHtmlNode& home);
     Next UnresolvedFragments(CHtmlNode& home);
     Next UnusedFiles();
+    // Asks whether the external URLs answer and lists those that do not.
+    Next CheckExternalUrls(CHtmlNode& home);
     Next ExternalUrls(CHtmlNode& home);
 
     void Finish();
@@ -91,6 +94,8 @@ private:
     std::string m_strInterruption;
     // The unresolved links, by the path they name.
     CMissingTargets m_missing;
+    // The answers of the external URLs, for the external-URL page's marks.
+    std::unique_ptr<CExternalCheck> m_pExternal;
 };
 
 }  // namespace ts

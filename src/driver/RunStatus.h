@@ -19,7 +19,8 @@ enum RunStatusBits : uint32_t {
     RS_WORK_FAILED = 0x08000000,
     // Names that break the target's rules were found and only suggested (not renamed).
     RS_NAMES_SUGGESTED = 0x04000000,
-    RS_FRAGMENTS = 0x02000000,  // a link's fragment names nothing on its page
+    RS_FRAGMENTS = 0x02000000,        // a link's fragment names nothing on its page
+    RS_EXTERNAL_FAILED = 0x01000000,  // an external URL did not answer or answered an error
     RS_SYNTAX_ERRORS = 0x10000000,
     RS_UNRESOLVED = 0x20000000,
     RS_UNUSED = 0x40000000,

@@ -6,8 +6,10 @@
 #include "base/Findings.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
+#include "html/ExternalCheck.h"
 #include "html/HtmlNode.h"
 #include "html/IndexPage.h"
+#include "html/Url.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -16,7 +18,7 @@ namespace {
 
 // A line of the report of a file's links: the line number and the URL.
 std::string LinkLine(const CHtmlNode::CTag& tag) {
-    return Format("   line %4d: %s\n", tag.m_nLine, tag.m_strUrl.c_str());
+    return Format("   line %4d: %s\n", tag.m_nLine, ShownUrl(tag).c_str());
 }
 
 // Schemes whose links run code in the page that holds them; such a URL is listed as text.
@@ -34,13 +36,19 @@ bool RunsScript(const std::string& url) {
 
 }  // namespace
 
+std::string ShownUrl(const CHtmlNode::CTag& tag) {
+    std::string url = tag.m_strUrl.Str();
+    if (tag.m_nKind == LK_EXTERNAL) DecodeUrl(url);
+    return url;
+}
+
 Finding LinkFinding(FindingKind kind, const CHtmlNode& page, const CHtmlNode::CTag& tag) {
     Finding f;
     f.kind = kind;
     f.file = page.m_strPath;
     f.line = tag.m_nLine;
     f.column = static_cast<int>(tag.m_nColumn);
-    f.link = tag.m_strUrl.Str();
+    f.link = ShownUrl(tag);
     return f;
 }
 
@@ -115,7 +123,7 @@ int CExternalLinkReport::Report(CHtmlNode& page) {
             findings->Add(std::move(f));
         }
         items += Format("line %4d: ", tag.m_nLine);
-        const std::string url = tag.m_strUrl.Str();
+        const std::string url = ShownUrl(tag);
         std::string text = HtmlEscape(url);
         if (m_seen.insert(url).second) {
             if (RunsScript(url))
@@ -125,6 +133,7 @@ int CExternalLinkReport::Report(CHtmlNode& page) {
         } else {
             items += text + " (repeated above)";
         }
+        if (m_check) items += m_check->PageMark(tag);
         items += "<br>\n";
     }
     page.Ctx().statusReport << lines;

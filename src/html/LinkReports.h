@@ -9,9 +9,13 @@
 
 namespace ts {
 
+class CExternalCheck;
 class CReportStream;
 struct Finding;
 enum class FindingKind : unsigned char;
+
+// The URL of a link as reports show it: an external one is kept as written and shown decoded.
+std::string ShownUrl(const CHtmlNode::CTag& tag);
 
 // A finding about one link of a page: where it stands and what it says.
 Finding LinkFinding(FindingKind kind, const CHtmlNode& page, const CHtmlNode::CTag& tag);
@@ -39,13 +43,16 @@ std::string UnresolvedLinkLines(const CHtmlNode& page);
 // external-URL page, where a URL is a link only the first time it is listed.
 class CExternalLinkReport {
 public:
-    explicit CExternalLinkReport(CReportStream& page) : m_page(page) {}
+    // check, when not null, marks the dead and moved links on the page.
+    CExternalLinkReport(CReportStream& page, const CExternalCheck* check)
+        : m_page(page), m_check(check) {}
 
     // One page's URLs; 1 when it has any.
     int Report(CHtmlNode& page);
 
 private:
     CReportStream& m_page;
+    const CExternalCheck* m_check;
     // External URLs already written as links to the page.
     std::unordered_set<std::string> m_seen;
 };

@@ -194,8 +194,14 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         bool external = false;
         if (!ClassifyExternal(file, scheme, base, written, url, external)) return false;
         if (external) {
+            // Kept as written (made absolute the same way): the check asks for exactly this
+            // URL, and a moved one is rewritten from it; reports show it decoded.
+            std::string asked = written;
+            std::erase_if(asked, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
+            bool same = false;
+            ClassifyExternal(file, scheme, base, written, asked, same);
             tag.m_nKind = LK_EXTERNAL;
-            tag.m_strUrl = url;
+            tag.m_strUrl = asked;
             return true;
         }
         // A local link's query is not part of the file's name: the name ends at the first

@@ -45,6 +45,24 @@ void DecodeUrl(std::string& s) {
     }
 }
 
+std::string RequestForm(std::string_view written) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(written.size());
+    for (char ch : written) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c <= ' ' || c >= 0x7F ||
+            std::string_view("\"<>\\^`{|}").find(ch) != std::string_view::npos) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 void EncodeUrl(std::string& s) {
     static constexpr std::string_view kEscaped = " ;?:@=&<>\"#%{}|\\^~[]`";
     static const char* const kHex = "0123456789ABCDEF";

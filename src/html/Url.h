@@ -20,6 +20,10 @@ int SchemeLength(std::string_view written);
 // "%XY"; "/" is kept.
 void EncodeUrl(std::string& s);
 
+// A URL as written, the way a browser sends it: blanks, controls, bytes beyond ASCII and
+// "\"<>\\^`{|}" escaped as "%XY"; the escapes already written are kept.
+std::string RequestForm(std::string_view written);
+
 // Consumes the leading ".." segments of rel, climbing base (which ends in sep) one directory for
 // each, then puts what is left of base in front of rel; with "/" as sep, the dot segments left
 // anywhere in the result are removed too.

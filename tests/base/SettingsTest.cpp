@@ -86,6 +86,8 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     s.IndexFiles = {"index.html", "start.htm"};
     s.FallbackExtensions = {"html", "htm"};
     s.CheckFragments = true;
+    s.CheckExternal = true;
+    s.External.cacheHours = 6;
     SaveSettings(p, s);
     ASSERT_TRUE(p.Save(RealFileSystem()));
     EXPECT_EQ(ReadFile(p.Path()),
@@ -95,7 +97,7 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
               "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
               "SiteUrls=https://example.org/docs/ //mirror.example.net/\n"
               "IndexFiles=index.html,start.htm\nFallbackExtensions=html,htm\n"
-              "CheckFragments=1\n");
+              "CheckFragments=1\nCheckExternal=1\nExternalCacheHours=6\n");
 
     CProfile back(p.Path());
     back.Load(RealFileSystem());
@@ -105,6 +107,8 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     EXPECT_EQ(r.SiteUrls, s.SiteUrls);
     EXPECT_EQ(r.IndexFiles, s.IndexFiles);
     EXPECT_TRUE(r.CheckFragments);
+    EXPECT_TRUE(r.CheckExternal);
+    EXPECT_EQ(r.External.cacheHours, 6);
     // An older profile without the link options gives the defaults; blanks around items go.
     EXPECT_EQ(Loaded("[HTMLSettings]\nRenameHtml=1\n").IndexFiles, RunSettings().IndexFiles);
     EXPECT_EQ(Loaded("[HTMLSettings]\nFallbackExtensions= .html , htm,,\n").FallbackExtensions,

@@ -1,0 +1,58 @@
+#include "cli/ExternalArgs.h"
+
+#include <CLI/CLI.hpp>
+
+#include "base/RunSettings.h"
+
+namespace ts {
+
+void AddExternalOptions(CLI::App& app, ExternalArgs& a) {
+    app.add_flag("--check-external", a.check,
+                 "Ask every external http and https URL of the site (each once) whether it "
+                 "answers; dead ones are listed under EXTERNAL URLS THAT FAILED, permanent "
+                 "redirects under EXTERNAL URLS THAT MOVED, and answers that refuse robots "
+                 "(401, 403, 429) under EXTERNAL URLS THAT COULD NOT BE CHECKED");
+    app.add_option("--header", a.headers,
+                   "A request header NAME:VALUE for the check, or HOST=NAME:VALUE for one host "
+                   "only. May be given again")
+        ->allow_extra_args(false);
+    app.add_option("--user-agent", a.userAgent,
+                   "The User-Agent of the check's requests (default Tessary/VERSION)");
+    app.add_option("--accept", a.accept,
+                   "The status codes that count as a working link, like 200-299,403 (the "
+                   "default is 200-299), or HOST=CODES for one host. May be given again")
+        ->allow_extra_args(false);
+    app.add_option("--exclude-external", a.excluded,
+                   "Do not ask for the URLs a regular expression matches. May be given again")
+        ->allow_extra_args(false);
+    app.add_flag("--no-cache", a.noCache,
+                 "Ask for every URL again instead of using the answers of earlier runs "
+                 "(kept in $XDG_CACHE_HOME/tessary for the profile's ExternalCacheHours, 24)");
+    app.add_option("--timeout", a.timeout, "Seconds a request may take (default 20)")
+        ->check(CLI::Range(1, 3600));
+    app.add_option("--max-connections", a.maxConnections, "Requests in flight at once (default 32)")
+        ->check(CLI::Range(1, 1024));
+    app.add_option("--max-per-host", a.maxPerHost,
+                   "Requests in flight at once to one host and port (default 4)")
+        ->check(CLI::Range(1, 1024));
+}
+
+std::string ApplyExternal(const ExternalArgs& a, RunSettings& s) {
+    if (a.check) s.CheckExternal = true;
+    ExternalOptions& o = s.External;
+    for (const std::string& h : a.headers)
+        if (std::string wrong = AddHeader(o, h); !wrong.empty()) return "--header: " + wrong;
+    for (const std::string& c : a.accept)
+        if (std::string wrong = AddAccept(o, c); !wrong.empty()) return "--accept: " + wrong;
+    for (const std::string& x : a.excluded)
+        if (std::string wrong = AddExcluded(o, x); !wrong.empty())
+            return "--exclude-external: " + wrong;
+    if (!a.userAgent.empty()) o.http.userAgent = a.userAgent;
+    if (a.noCache) o.useCache = false;
+    if (a.timeout > 0) o.http.timeoutSeconds = a.timeout;
+    if (a.maxConnections > 0) o.http.maxConnections = a.maxConnections;
+    if (a.maxPerHost > 0) o.http.maxPerHost = a.maxPerHost;
+    return {};
+}
+
+}  // namespace ts

@@ -440,6 +440,9 @@ CPage8::CPage8(CWizardSheet& sheet)
            "your Web site, so that you can test whether they have been moved or changed."));
     m_pExternal = AddCheck(&PageValues::bReportExternalRefs,
                            tr("Report external URL links referenced from this Web site"));
+    m_pCheckExternal = AddCheck(&PageValues::bCheckExternal,
+                                tr("Also ask each external URL's server whether the link still "
+                                   "works, and list those that failed or moved"));
     Body()->addStretch(1);
 }
 

@@ -165,12 +165,14 @@ public:
     QCheckBox* UnusedBox() const { return m_pUnused; }
     QCheckBox* ExternalBox() const { return m_pExternal; }
     QCheckBox* FragmentsBox() const { return m_pFragments; }
+    QCheckBox* CheckExternalBox() const { return m_pCheckExternal; }
 
 private:
     QCheckBox* m_pUnresolved;
     QCheckBox* m_pFragments;
     QCheckBox* m_pUnused;
     QCheckBox* m_pExternal;
+    QCheckBox* m_pCheckExternal;
 };
 
 // Summary: every choice in words, before Finish starts the run.

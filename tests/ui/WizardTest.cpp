@@ -521,20 +521,23 @@ private slots:
         QVERIFY(WizardSummary(r).starts_with(SettingsSummary(r)));
     }
 
-    // Off by default; ticked, the summary says so and the run checks fragments.
-    void fragmentChecksAreChosenOnTheLinkReportPage() {
+    // Off by default; ticked, the summary says so and the run checks fragments and external
+    // URLs.
+    void linkChecksAreChosenOnTheLinkReportPage() {
         CSite site;
         CShownWizard w(RealFileSystem(), site.Settings(), PAGE_REPORT_LINKS);
-        QCheckBox* box = w.Page<CPage8>(PAGE_REPORT_LINKS)->FragmentsBox();
-        QVERIFY(box && !box->isChecked());
-        QVERIFY(!w.Choices().CheckFragments);
-        box->click();
+        auto* page = w.Page<CPage8>(PAGE_REPORT_LINKS);
+        for (QCheckBox* box : {page->FragmentsBox(), page->CheckExternalBox()}) {
+            QVERIFY(box && !box->isChecked());
+            box->click();
+        }
+        QVERIFY(!w.Choices().CheckFragments && !w.Choices().CheckExternal);
         QCOMPARE(w.Next(), int(PAGE_SUMMARY));
         QVERIFY(w.Choices().CheckFragments);
-        QVERIFY(w.Page<CPageG>(PAGE_SUMMARY)
-                    ->SummaryEdit()
-                    ->toPlainText()
-                    .contains("Report links to fragments their pages do not have"));
+        QVERIFY(w.Choices().CheckExternal);
+        const QString summary = w.Page<CPageG>(PAGE_SUMMARY)->SummaryEdit()->toPlainText();
+        QVERIFY(summary.contains("Report links to fragments their pages do not have"));
+        QVERIFY(summary.contains("Check that external URLs answer"));
     }
 
     void onlyFinishHandsTheSettingsBack() {

@@ -59,6 +59,9 @@ struct RunSettings {
     // time from the profile).
     bool CheckExternal = false;
     ExternalOptions External;
+    // Links to URLs that moved permanently get the new address, once the user agreed; this
+    // run only.
+    bool RewriteMoved = false;
     // Shell patterns of paths (relative to Directory) the run leaves alone; this run only.
     std::vector<std::string> Excluded;
     // How many journals of ended runs are kept for each directory.
@@ -68,7 +71,10 @@ struct RunSettings {
         UpdateLinks = Rename && !FilesOnly && (Target != 0 || RenameHtml != 0);
     }
     // The run may change files: rename them or convert their line ends.
-    bool Modifies() const { return (Rename && (Target != 0 || RenameHtml != 0)) || LineEnd != 0; }
+    bool Modifies() const {
+        return (Rename && (Target != 0 || RenameHtml != 0)) || LineEnd != 0 ||
+               (CheckExternal && RewriteMoved && !FilesOnly);
+    }
 };
 
 // The wizard's list positions and their codes.

@@ -12,6 +12,10 @@ void AddExternalOptions(CLI::App& app, ExternalArgs& a) {
                  "answers; dead ones are listed under EXTERNAL URLS THAT FAILED, permanent "
                  "redirects under EXTERNAL URLS THAT MOVED, and answers that refuse robots "
                  "(401, 403, 429) under EXTERNAL URLS THAT COULD NOT BE CHECKED");
+    app.add_flag("--rewrite-moved", a.rewriteMoved,
+                 "After the check, change the links to URLs that moved permanently to their new "
+                 "addresses (the list is shown first; on a terminal answer y, without one --yes "
+                 "is needed); undone like a rename");
     app.add_option("--header", a.headers,
                    "A request header NAME:VALUE for the check, or HOST=NAME:VALUE for one host "
                    "only. May be given again")
@@ -39,6 +43,10 @@ void AddExternalOptions(CLI::App& app, ExternalArgs& a) {
 
 std::string ApplyExternal(const ExternalArgs& a, RunSettings& s) {
     if (a.check) s.CheckExternal = true;
+    if (a.rewriteMoved) {
+        if (!s.CheckExternal) return "--rewrite-moved needs --check-external";
+        s.RewriteMoved = true;
+    }
     ExternalOptions& o = s.External;
     for (const std::string& h : a.headers)
         if (std::string wrong = AddHeader(o, h); !wrong.empty()) return "--header: " + wrong;

@@ -13,7 +13,7 @@ namespace ts {
 struct RunSettings;
 
 struct ExternalArgs {
-    bool check = false, noCache = false;
+    bool check = false, noCache = false, rewriteMoved = false;
     std::vector<std::string> headers, accept, excluded;
     std::string userAgent;
     int timeout = 0, maxConnections = 0, maxPerHost = 0;

@@ -18,6 +18,7 @@
 #include "html/HtmlNode.h"
 #include "html/LinkReports.h"
 #include "html/LinkRewrite.h"
+#include "html/MovedLinks.h"
 #include "html/PagesAhead.h"
 #include "html/PassJobs.h"
 #include "html/TagScanner.h"
@@ -444,7 +445,44 @@ CRunDriver::Next CRunDriver::CheckExternalUrls(CHtmlNode& home) {
     if (check.Write(Out(), m_pCtx->findings) > 0) m_doc.m_dwRunStatus |= RS_EXTERNAL_FAILED;
     const std::string failed = check.SaveCache();
     if (!failed.empty()) m_pCtx->NoteLine(check.CachePath(), "cache not written: " + failed);
-    return whole ? Next::Continue : Next::Stop;
+    if (!whole) return Next::Stop;
+    return m_settings.RewriteMoved ? RewriteMoved(home) : Next::Continue;
+}
+
+CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
+    const CExternalCheck& check = *m_pExternal;
+    const auto moved = check.Moved();
+    if (moved.empty()) return Next::Continue;
+    // The list is shown before anything changes; a long one in part, the report has it all.
+    constexpr size_t kShown = 20;
+    std::string text = Format(
+        "%zu external URLs moved permanently. The links to them will be "
+        "changed to the new addresses:\n",
+        moved.size());
+    for (size_t i = 0; i < moved.size() && i < kShown; ++i)
+        text += "\n" + moved[i].first + "\n   -------->  " + moved[i].second;
+    if (moved.size() > kShown) text += Format("\n(and %zu more)", moved.size() - kShown);
+    Out() << HeadingBlock("LINKS TO MOVED EXTERNAL URLS:");
+    if (m_ui.MessageBox(text, MB_ICON_INFORMATION | MB_OKCANCEL) != ID_OK) {
+        Out() << "The links to moved URLs were left as they are.\n" << kSectionGap;
+        return Next::Continue;
+    }
+    m_doc.m_dwRunStatus |= RS_LINKS;
+    const int before = Writer().Failures();
+    const NewAddressOf lookup = [&check](const std::string& url) { return check.MovedTo(url); };
+    const int n = WalkHierarchyWith(
+        home,
+        [&](CHtmlNode& page, int*) {
+            return RewriteMovedLinks(Writer(), page, lookup, m_autoReadOnly);
+        },
+        nullptr, "Updating Links to Moved URLs");
+    Writer().Flush();
+    const int failed = Writer().Failures() - before;
+    if (n < 0) return Next::Stop;
+    if (!ReportFailures(IDS_LINKS_NOT_RENAMED, failed) && n == 0)
+        Out() << "No link to a moved URL could be changed.\n";
+    Out() << kSectionGap;
+    return Next::Continue;
 }
 
 CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {

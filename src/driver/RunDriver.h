@@ -59,6 +59,8 @@ private:
     Next UnusedFiles();
     // Asks whether the external URLs answer and lists those that do not.
     Next CheckExternalUrls(CHtmlNode& home);
+    // Gives the links to URLs that moved their new address, once the user agreed.
+    Next RewriteMoved(CHtmlNode& home);
     Next ExternalUrls(CHtmlNode& home);
 
     void Finish();

@@ -213,6 +213,20 @@ int CExternalCheck::Write(CReportStream& out, CFindings* findings) const {
     return static_cast<int>(failed);
 }
 
+const std::string* CExternalCheck::MovedTo(const std::string& url) const {
+    auto it = m_byWritten.find(url);
+    if (it == m_byWritten.end()) return nullptr;
+    const Url& u = m_urls[it->second];
+    return u.verdict == UrlVerdict::Moved ? &u.answer.movedTo : nullptr;
+}
+
+std::vector<std::pair<std::string, std::string>> CExternalCheck::Moved() const {
+    std::vector<std::pair<std::string, std::string>> moved;
+    for (const Url& url : m_urls)
+        if (url.verdict == UrlVerdict::Moved) moved.emplace_back(url.shown, url.answer.movedTo);
+    return moved;
+}
+
 std::string CExternalCheck::PageMark(const CHtmlNode::CTag& tag) const {
     const Url* url = Find(tag);
     if (!url) return {};

@@ -50,6 +50,11 @@ public:
     std::string SaveCache();
     std::string CachePath() const;
 
+    // The address a link's URL (as its record holds it) moved to; null when it did not move.
+    const std::string* MovedTo(const std::string& url) const;
+    // The URLs that moved (as reports show them) and their new addresses, in the walk's order.
+    std::vector<std::pair<std::string, std::string>> Moved() const;
+
     // The mark of a link on the external-URL page (HTML): "" when the link works or was not
     // checked.
     std::string PageMark(const CHtmlNode::CTag& tag) const;

@@ -37,8 +37,9 @@ public:
     struct CTag {
         uint64_t m_nStart = 0;  // the tag's "<", then the replaceable URL text's first byte
         uint64_t m_nEnd = 0;    // the tag's ">", then one past the replaceable URL text
-        // The decoded URL. Only reports read it after the link is resolved, so a link to a
-        // file that needs no rewrite lets it go (ResolveLink).
+        // The decoded URL (an external one as written, made absolute). Only reports read it
+        // after the link is resolved, so a link to a file that needs no rewrite lets it go
+        // (ResolveLink).
         CCompactString m_strUrl;
         // The link's replaceable text as written, kept for a link to be rewritten until the
         // first rewrite replaces it, then the bytes it replaced, so that undo can put them

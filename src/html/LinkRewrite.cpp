@@ -5,6 +5,7 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "html/ContentCopier.h"
 #include "html/CssLinks.h"
 #include "html/HtmlNode.h"
 #include "html/LinkText.h"
@@ -131,45 +132,6 @@ bool NamesRestored(const CFileNode* node) {
     return true;
 }
 
-// Streams a file into a rewrite: copies up to an offset, or skips up to one.
-class CCopier {
-public:
-    CCopier(CFile& in, CContentSink& out) : m_in(in), m_out(out) {}
-    enum Result { OK, READ_FAILED, WRITE_FAILED };
-
-    // Copies (or, with captured, takes out of the file) the bytes up to offset; to the end of
-    // the file when offset is UINT64_MAX.
-    Result To(uint64_t offset, std::string* captured) {
-        while (m_pos < offset) {
-            if (m_begin == m_end) {
-                long long n = m_in.Read(m_buf, sizeof m_buf);
-                if (n < 0) return READ_FAILED;
-                if (n == 0) return offset == UINT64_MAX ? OK : READ_FAILED;
-                m_begin = 0;
-                m_end = static_cast<size_t>(n);
-            }
-            size_t take = m_end - m_begin;
-            if (offset != UINT64_MAX) take = std::min<uint64_t>(take, offset - m_pos);
-            if (captured) {
-                captured->append(m_buf + m_begin, take);
-            } else if (!m_out.Write(m_buf + m_begin, take)) {
-                return WRITE_FAILED;
-            }
-            m_begin += take;
-            m_pos += take;
-        }
-        return OK;
-    }
-    uint64_t Position() const { return m_pos; }
-
-private:
-    CFile& m_in;
-    CContentSink& m_out;
-    char m_buf[65536];
-    size_t m_begin = 0, m_end = 0;
-    uint64_t m_pos = 0;
-};
-
 // True for a link the rewrite changes. Undo changes back only the links the run changed: a
 // page the run could not rewrite still holds its links as they were, and is left alone.
 bool Wanted(const CHtmlNode::CTag& tag, bool bUndoing) {
@@ -187,8 +149,9 @@ public:
     bool Changed() const { return m_bChanged; }
 
     std::function<void()> OnReplaced() override {
-        return [changes = std::move(m_changes), report = std::move(m_strReport),
-                &ctx = m_page.Ctx()]() mutable {
+        return [changes = std::move(m_changes), shifts = std::move(m_shifts),
+                report = std::move(m_strReport), &ctx = m_page.Ctx()]() mutable {
+            ShiftRecords(shifts);
             for (Change& c : changes) {
                 c.tag->m_strUrl.swap(c.url);
                 c.tag->m_nStart = c.start;
@@ -223,6 +186,7 @@ private:
     CHtmlNode& m_page;
     bool m_bUndoing;
     std::vector<Change> m_changes;
+    std::vector<RecordShift> m_shifts;
     bool m_bChanged = false;
     std::string m_strLines;
     std::string m_strReport;
@@ -234,7 +198,10 @@ CContentProducer::Result CLinkProducer::Produce(CFile& in, CContentSink& out) {
     if (!out.Begin()) return WRITE_FAILED;
     CCopier copier(in, out);
     for (CHtmlNode::CTag& tag : *m_page.m_pTags) {
-        if (!Wanted(tag, m_bUndoing)) continue;
+        if (!Wanted(tag, m_bUndoing)) {
+            NoteShift(tag, copier, out, m_shifts);
+            continue;
+        }
         // Records are in file order and never overlap; one that does is left alone.
         if (tag.m_nStart < copier.Position() || tag.m_nEnd < tag.m_nStart) continue;
         if (auto r = copier.To(tag.m_nStart, nullptr); r != CCopier::OK) return Failed(r);

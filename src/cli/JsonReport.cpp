@@ -45,6 +45,7 @@ json Settings(const FindingsReport& r) {
             {"subdirectories", s.UseSubdirs},
             {"checkLinks", !s.FilesOnly},
             {"checkFragments", s.CheckFragments},
+            {"checkExternal", s.CheckExternal},
             {"reportUnresolved", s.ReportUnresolvedRefs},
             {"reportUnused", s.ReportUnusedFiles},
             {"reportExternal", s.ReportExternalRefs},

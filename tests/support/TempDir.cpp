@@ -17,11 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs keep their journals in the user's state directory: each test process gets one of its
-// own, removed at its end, so that no test reaches the real one.
+// Runs keep their journals in the user's state directory, and answers to external URLs in the
+// cache directory: each test process gets its own, removed at its end, so that no test reaches
+// the real ones.
 struct CStateHome {
     CTempDir dir;
-    CStateHome() { ::setenv("XDG_STATE_HOME", dir.Path().c_str(), 1); }
+    CStateHome() {
+        ::setenv("XDG_STATE_HOME", dir.Path().c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (dir.Path() + "/cache").c_str(), 1);
+    }
 };
 const CStateHome kStateHome;
 

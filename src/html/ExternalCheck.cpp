@@ -179,7 +179,7 @@ void CExternalCheck::WriteSection(CReportStream& out, CFindings* findings,
             f.column = ref.column;
             f.link = url.shown;
             f.newName = verdict == UrlVerdict::Moved ? url.answer.movedTo : std::string();
-            f.message = words;
+            f.message = verdict == UrlVerdict::Moved ? "moved permanently" : words;
             findings->Add(std::move(f));
         }
     }

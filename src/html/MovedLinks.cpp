@@ -44,6 +44,28 @@ std::string AttributeText(const std::string& url, LinkQuote quote) {
     return out;
 }
 
+// Whether c may still belong to the URL of an attribute quoted so; the fragment is kept.
+bool InUrl(char c, LinkQuote quote) {
+    if (c == '#') return false;
+    if (quote == LinkQuote::Double) return c != '"';
+    if (quote == LinkQuote::Single) return c != '\'';
+    return !(c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '>');
+}
+
+// How many bytes in front of raw are not the URL's (the page wrote "//host/x" with no
+// scheme, so the bytes before the record are the attribute's), or npos when raw does not
+// read as the URL at all.
+size_t KeptBytes(const std::string& raw, const std::string& url, size_t scheme) {
+    std::string decoded;
+    DecodeCharRefs(raw, decoded);
+    std::erase_if(decoded, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
+    if (decoded == url) return 0;
+    if (decoded.size() >= scheme && raw.size() >= scheme &&
+        decoded.substr(scheme) == url.substr(scheme))
+        return scheme;
+    return std::string::npos;
+}
+
 std::string Shown(std::string url) {
     DecodeUrl(url);
     return url;
@@ -133,29 +155,17 @@ CCopier::Result CMovedProducer::Replace(CHtmlNode::CTag& tag, const std::string&
     std::string raw;
     if (auto r = copier.To(tag.m_nEnd, &raw); r != CCopier::OK) return r;
     const LinkQuote quote = tag.m_nQuote;
-    auto inUrl = [quote](char c) {
-        if (c == '#') return false;
-        if (quote == LinkQuote::Double) return c != '"';
-        if (quote == LinkQuote::Single) return c != '\'';
-        return !(c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '>');
-    };
-    if (auto r = copier.While(inUrl, raw); r != CCopier::OK) return r;
-    std::string decoded;
-    DecodeCharRefs(raw, decoded);
-    std::erase_if(decoded, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
-    // "//host/x": the page wrote no scheme, and the bytes before the record are not the URL's.
-    std::string kept;
-    if (decoded != url) {
-        if (decoded.size() < scheme || decoded.substr(scheme) != url.substr(scheme) ||
-            raw.size() < scheme) {
-            m_strLines += Format("   line %4d: %s (left as written: its text is not the URL)\n",
-                                 tag.m_nLine, Shown(url).c_str());
-            if (!out.Write(raw)) return CCopier::WRITE_FAILED;
-            NoteShift(tag, copier, out, m_shifts);
-            return CCopier::OK;
-        }
-        kept = raw.substr(0, scheme);
+    if (auto r = copier.While([quote](char c) { return InUrl(c, quote); }, raw); r != CCopier::OK)
+        return r;
+    const size_t keep = KeptBytes(raw, url, scheme);
+    if (keep == std::string::npos) {
+        m_strLines += Format("   line %4d: %s (left as written: its text is not the URL)\n",
+                             tag.m_nLine, Shown(url).c_str());
+        if (!out.Write(raw)) return CCopier::WRITE_FAILED;
+        NoteShift(tag, copier, out, m_shifts);
+        return CCopier::OK;
     }
+    const std::string kept = raw.substr(0, keep);
     if (!out.Write(kept)) return CCopier::WRITE_FAILED;
     const uint64_t at = out.Position();
     if (!out.Write(AttributeText(to, quote))) return CCopier::WRITE_FAILED;

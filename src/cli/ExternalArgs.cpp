@@ -43,6 +43,8 @@ void AddExternalOptions(CLI::App& app, ExternalArgs& a) {
 
 std::string ApplyExternal(const ExternalArgs& a, RunSettings& s) {
     if (a.check) s.CheckExternal = true;
+    if (a.check && s.FilesOnly)
+        return "--check-external reads the pages' links: leave out --no-links";
     if (a.rewriteMoved) {
         if (!s.CheckExternal) return "--rewrite-moved needs --check-external";
         s.RewriteMoved = true;

@@ -35,8 +35,10 @@ ExternalOptions::ExternalOptions() {
 }
 
 bool ExternalOptions::Accepts(const std::string& hostKey, int code) const {
+    // A success is never a failure, whatever codes were added.
+    if (code >= 200 && code <= 299) return true;
     const AcceptRule* rule = RuleFor(accept, hostKey);
-    if (!rule) return code >= 200 && code <= 299;
+    if (!rule) return false;
     return std::any_of(rule->ranges.begin(), rule->ranges.end(),
                        [code](const auto& r) { return code >= r.first && code <= r.second; });
 }

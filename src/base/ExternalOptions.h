@@ -28,8 +28,8 @@ struct ExternalOptions {
     bool useCache = true;
 
     ExternalOptions();
-    // Whether code counts as a working link of the host (HostKeyOf form); the default is
-    // 200-299, a rule for the host replaces it.
+    // Whether code counts as a working link of the host (HostKeyOf form): 200-299 always,
+    // and the codes of the host's rule, else those of the rule for every host.
     bool Accepts(const std::string& hostKey, int code) const;
 };
 

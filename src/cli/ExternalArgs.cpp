@@ -23,8 +23,9 @@ void AddExternalOptions(CLI::App& app, ExternalArgs& a) {
     app.add_option("--user-agent", a.userAgent,
                    "The User-Agent of the check's requests (default Tessary/VERSION)");
     app.add_option("--accept", a.accept,
-                   "The status codes that count as a working link, like 200-299,403 (the "
-                   "default is 200-299), or HOST=CODES for one host. May be given again")
+                   "Status codes that count as a working link besides 200-299, like 403 or "
+                   "401,403,999, or HOST=CODES for one host (which then replaces the codes for "
+                   "every host). May be given again")
         ->allow_extra_args(false);
     app.add_option("--exclude-external", a.excluded,
                    "Do not ask for the URLs a regular expression matches. May be given again")

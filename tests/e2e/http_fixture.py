@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Local HTTP and HTTPS servers that answer the ways real servers do, for the tests and
 benchmarks of external-URL checking. They listen on 127.0.0.1 only, on ports the system
-chooses, count every request by method and path, and record the most connections they saw
-open at once (per server), so a test can tell that each URL was asked for once and that a
-per-host limit held.
+chooses, count every request by method and path, keep each request's headers, and record the
+most connections they saw open at once (per server), so a test can tell that each URL was
+asked for once, that a per-host limit held and what a client sent.
 
 Paths (any query is ignored, except ?ms=N on /slow):
   /ok            200 with a small page          /moved    301 to /ok
@@ -39,19 +39,27 @@ STATUSES = {"/gone404": 404, "/gone410": 410, "/error500": 500, "/blocked": 403}
 
 
 class Counters:
-    """Requests by (method, path), and connections open now and at most, under one lock."""
+    """Requests by (method, path), their headers, and connections open now and at most, under
+    one lock."""
 
     def __init__(self):
         self.lock = threading.Lock()
         self.requests = {}
+        self.headers = {}  # (method, path): [[(name, value), ...] of each request]
         self.open = 0
         self.most_open = 0
 
-    def count(self, method, path):
+    def count(self, method, path, headers=()):
         with self.lock:
             key = (method, path)
             self.requests[key] = self.requests.get(key, 0) + 1
+            self.headers.setdefault(key, []).append(list(headers))
             return self.requests[key]
+
+    def headers_of(self, path):
+        """The headers of every request for path, whatever the method."""
+        with self.lock:
+            return [h for (m, p), seen in self.headers.items() if p == path for h in seen]
 
     def connected(self, delta):
         with self.lock:
@@ -91,7 +99,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def handle_any(self):
         parts = urllib.parse.urlsplit(self.path)
         path = parts.path
-        n = self.server.counters.count(self.command, path)
+        n = self.server.counters.count(self.command, path, self.headers.items())
         page = b"<html><body>ok</body></html>\n"
         if path == "/ok":
             self.answer(200, [("Content-Type", "text/html")], page)
@@ -165,7 +173,7 @@ def self_signed(directory):
                    check=True, capture_output=True)
 
 
-def status_of(base, path, method="GET", timeout=2):
+def status_of(base, path, method="GET", timeout=2, headers=None):
     """The status of one request that follows no redirect, or an exception's class name."""
     parts = urllib.parse.urlsplit(base)
     conn_class = (http.client.HTTPSConnection if parts.scheme == "https"
@@ -173,7 +181,7 @@ def status_of(base, path, method="GET", timeout=2):
     kwargs = {"context": ssl._create_unverified_context()} if parts.scheme == "https" else {}
     conn = conn_class(parts.hostname, parts.port, timeout=timeout, **kwargs)
     try:
-        conn.request(method, path)
+        conn.request(method, path, headers=headers or {})
         return conn.getresponse().status
     except Exception as e:  # the answer a check must classify, not a test failure
         return type(e).__name__
@@ -199,6 +207,9 @@ def self_test():
                         failures.append(f"{base}{path} {method}: {got}, wanted {want}")
             if plain.counters.total("/busy") != 2:
                 failures.append("requests are not counted")
+            status_of(plain.base, "/gone410", headers={"X-Probe": "seen"})
+            if ("X-Probe", "seen") not in plain.counters.headers_of("/gone410")[-1]:
+                failures.append("request headers are not kept")
             # A client that checks certificates refuses the self-signed one.
             try:
                 ssl.create_default_context().wrap_socket(

@@ -35,6 +35,7 @@ TEST(ExternalOptions, HostFormsCodesAndHeaders) {
     EXPECT_NE(AddAccept(o, "2xx"), "");
     EXPECT_NE(AddAccept(o, ""), "");
     EXPECT_TRUE(o.Accepts("other.net:443", 403));
+    EXPECT_TRUE(o.Accepts("other.net:443", 204));  // a success stays one
     EXPECT_FALSE(o.Accepts("other.net:443", 404));
     // The host's rule replaces the general one, for any port of the host.
     EXPECT_TRUE(o.Accepts("example.org:443", 999));

@@ -126,6 +126,12 @@ std::string SettingsSummary(const RunSettings& s) {
                            "Mac/UNIX \".html\", \".jpeg\", etc."));
     if (s.Target != 0 || s.RenameHtml != 0) {
         line(s.Rename ? "Rename the files now" : "Do not rename files, just offer suggestions");
+        static constexpr const char* kRedirects[] = {
+            "", "an Apache .htaccess", "an nginx include file", "a Netlify _redirects file",
+            "pages left at the old paths"};
+        if (s.Rename && s.Redirects > 0 && s.Redirects <= 4)
+            line(FormatMessage("Redirect the old URLs of renamed files with %1",
+                               kRedirects[s.Redirects]));
         if (!s.AutoFileName) line("Prompt for each filename change");
     }
     line("");
@@ -171,6 +177,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.CheckExternal = p.GetInt(kHtmlSettings, "CheckExternal", 0) != 0;
     s.External.cacheHours = p.GetInt(kHtmlSettings, "ExternalCacheHours", d.External.cacheHours);
     s.KeepRuns = p.GetInt(kSettings, "KeepRuns", d.KeepRuns);
+    s.Redirects = p.GetInt(kSettings, "Redirects", d.Redirects);
     // A hand-edited profile may hold values no run understands; those fall back to defaults.
     // Without the wizard (the command line's stored settings) no page maps an unknown target
     // or line end to "None", so it is done here.
@@ -179,6 +186,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     if (s.AutoReadOnly < 0 || s.AutoReadOnly > 2) s.AutoReadOnly = d.AutoReadOnly;
     if (s.RenameHtml < 0 || s.RenameHtml > 2) s.RenameHtml = d.RenameHtml;
     if (s.KeepRuns < 1) s.KeepRuns = d.KeepRuns;
+    if (s.Redirects < 0 || s.Redirects > 4) s.Redirects = d.Redirects;
     if (s.External.cacheHours < 0) s.External.cacheHours = d.External.cacheHours;
     s.DeriveUpdateLinks();
 }
@@ -193,6 +201,7 @@ void SaveSettings(CProfile& p, const RunSettings& s) {
     p.SetInt(kSettings, "UseSubdirs", s.UseSubdirs ? 1 : 0);
     p.SetInt(kSettings, "LogSubdirs", s.LogSubdirs ? 1 : 0);
     p.SetString(kSettings, "Directory", s.Directory);
+    p.SetInt(kSettings, "Redirects", s.Redirects);
     p.SetInt(kHtmlSettings, "RenameHtml", s.RenameHtml);
     p.SetInt(kHtmlSettings, "FilesOnly", s.FilesOnly ? 1 : 0);
     p.SetString(kHtmlSettings, "HomePage", s.HomePage);

@@ -64,6 +64,11 @@ struct RunSettings {
     bool RewriteMoved = false;
     // Shell patterns of paths (relative to Directory) the run leaves alone; this run only.
     std::vector<std::string> Excluded;
+    // After renames, permanent redirects from the old URLs to the new ones (site/RedirectFiles.h
+    // RedirectFormat; 0 none), and whether the server tells names apart by case alone (the
+    // UNIX and Macintosh targets do anyway).
+    int Redirects = 0;
+    bool CaseSensitiveServer = false;
     // How many journals of ended runs are kept for each directory.
     int KeepRuns = 10;
 

@@ -139,6 +139,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_SUMMARY_FRAGMENTS,
      "There were links to fragments their pages do not have.  See below for details."},
     {IDS_SUMMARY_EXTERNAL, "There were external URLs that failed.  See below for details."},
+    {IDS_REDIRECTS_FAILED,
+     "Redirects for %1 files could not be written.  See the file errors above."},
     {IDS_EDITOR_NOT_FOUND,
      "Could not find the following text editor!\n\"%1\".\nPlease open \"%2\" directly from "
      "your editor."},

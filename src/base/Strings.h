@@ -136,6 +136,7 @@ enum StringId {
     IDS_RUN_GOING_ON = 1067,
     IDS_SUMMARY_FRAGMENTS = 1070,
     IDS_SUMMARY_EXTERNAL = 1071,
+    IDS_REDIRECTS_FAILED = 1072,
     // The status-bar note of a report meant for an editor when none could be started.
     IDS_NO_EDITOR_LARGE = 1080,
     IDS_NO_EDITOR = 1081,

@@ -41,11 +41,11 @@ constexpr const char* kUsage =
 
 // The command line as typed.
 struct CliArgs {
-    std::string directory, target, lineEnds, webExt, home, readOnly, reportFile;
+    std::string directory, target, lineEnds, webExt, home, readOnly, reportFile, redirects;
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
-    bool quiet = false, progress = false, checkFragments = false;
+    bool quiet = false, progress = false, checkFragments = false, caseSensitiveServer = false;
     std::string format = "text";
     std::vector<std::string> siteUrls, excluded;
     std::string indexFiles, fallbackExtensions;
@@ -67,6 +67,16 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--prompt", a.prompt,
                  "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
                  "it (a typed name must be valid for the target) or cancel the run");
+    app.add_option("--redirects", a.redirects,
+                   "After renames, write a permanent redirect from every old URL to its new one: "
+                   "apache (a block added to the top .htaccess), nginx (tessary-redirects.conf "
+                   "to include in the server block), netlify (lines added to _redirects) or "
+                   "stubs (a page at each old page's path that sends browsers on); undone with "
+                   "the run")
+        ->check(CLI::IsMember(Keys(RedirectNames())));
+    app.add_flag("--case-sensitive-server", a.caseSensitiveServer,
+                 "The server tells names apart by case alone: a rename that only changes case "
+                 "gets a redirect too (always for the unix and mac targets)");
     app.add_option("--home", a.home, "Home page, relative to DIRECTORY or absolute");
     app.add_flag("--no-links", a.noLinks, "Do not check URL links");
     app.add_flag("--no-subdirs", a.noSubdirs, "Do not process subdirectories");
@@ -158,6 +168,8 @@ void ApplyOptions(const CliArgs& a, RunSettings& s) {
     if (a.noUnresolved) s.ReportUnresolvedRefs = false;
     if (a.noUnused) s.ReportUnusedFiles = false;
     if (a.checkFragments) s.CheckFragments = true;
+    if (!a.redirects.empty()) s.Redirects = RedirectNames().at(a.redirects);
+    if (a.caseSensitiveServer) s.CaseSensitiveServer = true;
     if (!a.siteUrls.empty()) s.SiteUrls = a.siteUrls;
     s.Excluded = a.excluded;
     if (!a.indexFiles.empty()) s.IndexFiles = SplitList(a.indexFiles, ',');

@@ -25,6 +25,12 @@ const OptionNames& WebExtNames() {
     return names;
 }
 
+const OptionNames& RedirectNames() {
+    static const OptionNames names = {
+        {"none", 0}, {"apache", 1}, {"nginx", 2}, {"netlify", 3}, {"stubs", 4}};
+    return names;
+}
+
 const OptionNames& ReadOnlyNames() {
     static const OptionNames names = {{"ask", 0}, {"skip", 1}, {"convert", 2}};
     return names;

@@ -12,6 +12,8 @@ using OptionNames = std::map<std::string, int>;
 
 const OptionNames& TargetNames();
 const OptionNames& LineEndNames();
+// --redirects: the forms of site/RedirectFiles.h.
+const OptionNames& RedirectNames();
 const OptionNames& WebExtNames();
 const OptionNames& ReadOnlyNames();
 

@@ -28,7 +28,9 @@
 #include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
 #include "site/LinkRepoint.h"
+#include "site/NameRules.h"
 #include "site/OwnFiles.h"
+#include "site/RedirectFiles.h"
 #include "site/RunHistory.h"
 #include "site/RunJournal.h"
 #include "site/TreeWriter.h"
@@ -166,8 +168,8 @@ void CRunDriver::EndJournal() {
 }
 
 void CRunDriver::RunPasses() {
-    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::LineEnds,
-                      &CRunDriver::HtmlPasses}) {
+    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::Redirects,
+                      &CRunDriver::LineEnds, &CRunDriver::HtmlPasses}) {
         if ((this->*pass)() == Next::Stop) return;
     }
     m_doc.m_dwRunStatus |= RS_COMPLETED;
@@ -264,6 +266,82 @@ void CRunDriver::SymbolicLinks() {
     std::vector<CRepointedLink>& done = Top().m_vRepointedLinks;
     RepointLinks(Writer(), Top(), done);
     ReportRepointedLinks(Out(), done, false);
+}
+
+namespace {
+
+std::string RuleLine(const RedirectRule& r) {
+    return r.from + (r.directory ? "/" : "") + "\n   -------->  " + r.to +
+           (r.directory ? "/" : "") + "\n";
+}
+
+// Names a run's block of rules, so that a later run's block is told from it.
+std::string Stamp() {
+    char buf[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+    return buf;
+}
+
+}  // namespace
+
+// Only after renames that were made: suggested names change no URL.
+CRunDriver::Next CRunDriver::Redirects() {
+    const RunSettings& s = m_settings;
+    if (s.Redirects == REDIRECTS_NONE || !s.Rename || m_nRenamed == 0) return Next::Continue;
+    const bool caseSensitive =
+        s.CaseSensitiveServer || s.Target == TFS_UNIX || s.Target == TFS_MACINTOSH;
+    const std::vector<RedirectRule> rules =
+        RedirectRulesOf(Top(), SitePrefixOf(s.SiteUrls), caseSensitive);
+    Out() << HeadingBlock("REDIRECTS WRITTEN:");
+    std::string lines;
+    if (s.Redirects == REDIRECTS_STUBS) {
+        lines = WriteStubs(rules);
+    } else if (!rules.empty()) {
+        for (const RedirectRule& r : rules)
+            lines += RuleLine(r);
+        const std::string name = RulesFileName(s.Redirects);
+        if (!Writer().AddToFile(Top(), name, RulesBlock(s.Redirects, rules, Stamp()), "redirects",
+                                lines)) {
+            ReportFailures(IDS_REDIRECTS_FAILED, 1);
+            lines.clear();
+        }
+    }
+    Out() << (lines.empty() ? std::string("No redirects were written.\n") : "\n" + lines)
+          << kSectionGap;
+    return Next::Continue;
+}
+
+// A page is left only where its directory still has the old path and the target can hold the
+// old name: otherwise the reason is given.
+std::string CRunDriver::WriteStubs(const std::vector<RedirectRule>& rules) {
+    std::string lines;
+    int failed = 0;
+    for (const RedirectRule& r : rules) {
+        const CFileNode& node = *r.node;
+        if (r.directory || !node.IsHtmlNode()) continue;
+        const CDirNode* dir = node.m_pParent;
+        const std::string oldName = r.from.substr(r.from.rfind('/') + 1);
+        const std::string newName = node.Name();
+        std::string why;
+        if (!dir || dir->m_strPath != dir->OrigPath())
+            why = "its directory was renamed";
+        else if (!TargetHolds(m_settings.Target, oldName))
+            why = "the target cannot hold the old name";
+        if (!why.empty()) {
+            lines += r.from + "\n   (no page left: " + why + ")\n";
+            continue;
+        }
+        const std::string line = RuleLine(r);
+        if (Writer().CreateFile(*dir, oldName, StubPage(newName), "redirects", line))
+            lines += line;
+        else
+            ++failed;
+    }
+    ReportFailures(IDS_REDIRECTS_FAILED, failed);
+    return lines;
 }
 
 CRunDriver::Next CRunDriver::LineEnds() {

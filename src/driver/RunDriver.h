@@ -5,9 +5,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/RunSettings.h"
 #include "html/LinkReports.h"
+#include "site/RedirectRules.h"
 #include "site/Rename.h"
 
 namespace ts {
@@ -50,6 +52,10 @@ private:
     // Records a made or suggested name when findings are kept.
     void NameFinding(const CFileNode& node, const char* message);
     void SymbolicLinks();
+    // Permanent redirects from the renamed files' old URLs to their new ones.
+    Next Redirects();
+    // The pages left at old paths; the report lines of those written.
+    std::string WriteStubs(const std::vector<RedirectRule>& rules);
     Next LineEnds();
     Next HtmlPasses();
     Next SyntaxErrors(CHtmlNode& home);

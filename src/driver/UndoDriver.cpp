@@ -21,10 +21,10 @@ namespace ts {
 namespace {
 
 // The report's sections of an undo, in the order they are written.
-enum Section { RENAMES, LINKS, LINK_TEXTS, LINE_ENDS, SECTIONS };
+enum Section { RENAMES, LINKS, LINK_TEXTS, LINE_ENDS, REDIRECTS, SECTIONS };
 constexpr const char* kHeadings[SECTIONS] = {
     "RENAMED FILES:", "SYMBOLIC LINKS RE-POINTED:", "URL LINK RENAMING:",
-    "FILES WITH CHANGED LINE ENDINGS:"};
+    "FILES WITH CHANGED LINE ENDINGS:", "REDIRECTS REMOVED:"};
 
 // The section and the report line of an undone change; false for a change that has none
 // (a mode given back).
@@ -40,7 +40,10 @@ bool LineOf(const UndoOutcome& o, Section& section, std::string& line) {
             line = PadRight(r.before, 36) + std::string(kIndent) + o.path + "\n";
             return true;
         case JournalRecord::CONTENT:
-            section = r.after == "links" ? LINK_TEXTS : LINE_ENDS;
+        case JournalRecord::CREATE:
+            section = r.after == "redirects" ? REDIRECTS
+                      : r.after == "links"   ? LINK_TEXTS
+                                             : LINE_ENDS;
             line = r.before;
             return true;
         default:

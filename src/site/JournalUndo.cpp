@@ -126,6 +126,19 @@ UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& origin
     return UndoOutcome::UNDONE;
 }
 
+// A file the run made goes while it holds what the run wrote; one the user changed since, or
+// put in its place, stays.
+UndoOutcome::Result UndoCreate(CDir& dir, const JournalRecord& r) {
+    FileStat st;
+    if (!dir.Stat(r.name, st)) return errno == ENOENT ? UndoOutcome::NOT_MADE : UndoOutcome::FAILED;
+    if (st.isLink || st.kind != EntryKind::File) return UndoOutcome::CHANGED;
+    std::unique_ptr<CFile> f = dir.OpenRead(r.name);
+    uint64_t length = 0, hash = 0;
+    if (!f || !HashOf(*f, length, hash)) return UndoOutcome::FAILED;
+    if (length != r.newLength || hash != r.newHash) return UndoOutcome::CHANGED;
+    return dir.Remove(r.name) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
+}
+
 // A symbolic link given a new text is a new entry: the link that undo puts in its place is
 // the one that the records before it knew by the old link's identity.
 using Relinked = std::map<FileId, FileId>;
@@ -169,6 +182,8 @@ UndoOutcome::Result UndoOne(CDir& dir, const JournalRecord& r, CFile& originals,
             return dir.SetMode(r.name, r.oldMode) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
         case JournalRecord::CONTENT:
             return UndoContent(dir, r, originals, inFlight);
+        case JournalRecord::CREATE:
+            return UndoCreate(dir, r);
         case JournalRecord::WRITTEN:
         case JournalRecord::END:
             break;

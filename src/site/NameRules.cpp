@@ -240,6 +240,11 @@ std::string TargetForm(std::string name, int nTarget, const std::string& numberO
 
 }  // namespace
 
+bool TargetHolds(int nTarget, const std::string& name) {
+    return !name.empty() && static_cast<int>(name.size()) <= RulesOf(nTarget).nMaxName &&
+           TargetForm(name, nTarget, "1") == name && !TargetRefuses(nTarget, name);
+}
+
 bool SuggestName(CFileNode& node, int nTarget) {
     const TargetRules& rules = RulesOf(nTarget);
     const std::string current = node.Name();

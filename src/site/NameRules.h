@@ -51,6 +51,9 @@ bool IsDotName(const std::string& name);
 // with a character outside ASCII (DOS, ISO 9660).
 bool TargetRefuses(int nTarget, const std::string& name);
 
+// True when the target can hold name as it is: a name the target's rules would leave unchanged.
+bool TargetHolds(int nTarget, const std::string& name);
+
 // Sets an entry's new name. Names are always set through here so that the directory's index
 // of names (used to make new names unique) stays current.
 void SetNewName(CFileNode& node, std::string name);

@@ -14,7 +14,7 @@ namespace ts {
 namespace {
 
 constexpr std::string_view kHeader = "tessary-journal 1";
-constexpr const char* kKinds[] = {"rename", "content", "link", "mode", "written", "end"};
+constexpr const char* kKinds[] = {"rename", "content", "link", "mode", "written", "end", "create"};
 constexpr size_t kFields = 14;
 
 std::string Escape(std::string_view s) {
@@ -99,7 +99,7 @@ bool ParseLine(std::string_view line, JournalRecord& r) {
     std::vector<std::string_view> f = SplitTabs(line);
     if (f.size() != kFields) return false;
     int kind = -1;
-    for (int k = 0; k <= JournalRecord::END; ++k)
+    for (int k = 0; k <= JournalRecord::CREATE; ++k)
         if (f[0] == kKinds[k]) kind = k;
     if (kind < 0) return false;
     r.kind = static_cast<JournalRecord::Kind>(kind);

@@ -23,7 +23,8 @@ struct JournalRecord {
     // WRITTEN: the content changes of a batch, recorded since the last such mark, are on the
     // disk; "cut" in after says that some of them may not be whole. A CONTENT record with no
     // mark after it may have been cut short by a crash.
-    enum Kind { RENAME, CONTENT, LINK, MODE, WRITTEN, END };
+    // CREATE: a file the run made (a server's redirect rules, a page left at an old path).
+    enum Kind { RENAME, CONTENT, LINK, MODE, WRITTEN, END, CREATE };
     Kind kind = END;
     // The directory that holds the entry, relative to the top ("" for the top itself), as it
     // was named when the change was made, and its identity.
@@ -35,13 +36,13 @@ struct JournalRecord {
     // CONTENT: the identity of the file that holds the new content (the same file, unless it
     // was too large to change in place).
     FileId newId;
-    // RENAME: the new name. LINK: the new text. CONTENT: what changed ("line ends" or
-    // "links"). END: "complete", "cancelled" or "failed".
+    // RENAME: the new name. LINK: the new text. CONTENT and CREATE: what changed ("line
+    // ends", "links", "redirects"). END: "complete", "cancelled" or "failed".
     std::string after;
-    // LINK: the old text. CONTENT: the lines that report the change's undo.
+    // LINK: the old text. CONTENT and CREATE: the lines that report the change's undo.
     std::string before;
-    // CONTENT: where the original bytes lie in the log of originals, and the length and
-    // ContentHash of the new content (undo leaves a file that no longer has it).
+    // CONTENT: where the original bytes lie in the log of originals. CONTENT and CREATE: the
+    // length and ContentHash of the new content (undo leaves a file that no longer has it).
     uint64_t offset = 0, length = 0;
     uint64_t newLength = 0, newHash = 0;
     // MODE: the permission bits before and after.

@@ -473,3 +473,115 @@ std::unique_ptr<CFile> CTreeWriter::AppendOwnFile(const CDirNode& dirNode, std::
 }
 
 }  // namespace ts
+
+namespace ts {
+
+namespace {
+
+// Length and hash of what f holds from its start.
+bool ContentOf(CFile& f, uint64_t& length, uint64_t& hash, char& last) {
+    length = 0;
+    hash = kHashStart;
+    last = '\n';
+    char buf[65536];
+    long long n;
+    if (!f.Seek(0)) return false;
+    while ((n = f.Read(buf, sizeof buf)) > 0) {
+        length += static_cast<uint64_t>(n);
+        hash = ContentHash(buf, static_cast<size_t>(n), hash);
+        last = buf[n - 1];
+    }
+    return n == 0;
+}
+
+}  // namespace
+
+bool CTreeWriter::AddToFile(const CDirNode& dirNode, const std::string& name,
+                            const std::string& text, const std::string& kind,
+                            const std::string& undoLines) {
+    CDir* dir = m_handles.Of(dirNode);
+    const std::string path = JoinPath(dirNode.m_strPath, name);
+    FileStat st;
+    if (!dir) return Failed();
+    if (!dir->Stat(name, st)) {
+        if (errno == ENOENT) return CreateFile(dirNode, name, text, kind, undoLines);
+        m_ctx.ErrorLine(path, FailureText(IDS_OPEN_FAILED, errno));
+        return Failed();
+    }
+    if (st.isLink || st.kind != EntryKind::File) {
+        m_ctx.ErrorLine(path, LoadString(IDS_LINKED_FILE_SKIPPED));
+        return Failed();
+    }
+    if (!MayReplace(st, path)) return Failed();
+    std::unique_ptr<CFile> f = dir->OpenModify(name);
+    uint64_t length = 0, hash = 0;
+    char last = '\n';
+    if (!f || !ContentOf(*f, length, hash, last)) {
+        m_ctx.ErrorLine(path, FailureText(IDS_OPEN_FAILED, errno));
+        return Failed();
+    }
+    const std::string added = (last == '\n' ? "" : "\n") + text;
+    if (m_pJournal) {
+        JournalRecord r;
+        r.kind = JournalRecord::CONTENT;
+        r.dir = RelativePath(dirNode);
+        r.dirId = dirNode.m_id;
+        r.name = name;
+        r.id = r.newId = f->Id();
+        r.after = kind;
+        r.before = undoLines;
+        r.newLength = length + added.size();
+        r.newHash = ContentHash(added.data(), added.size(), hash);
+        if (!f->Seek(0) || !m_pJournal->KeepOriginal(*f, r.offset, r.length) ||
+            !Journal(r, true, path))
+            return Failed();
+    }
+    if (!f->Seek(length) || !f->Write(added.data(), added.size()) || !f->Sync()) {
+        // The journal holds the way back; the file is whatever the failed write left.
+        m_ctx.ErrorLine(path, LoadString(IDS_WRITE_FAILED));
+        return Failed();
+    }
+    return MarkWritten(path);
+}
+
+bool CTreeWriter::CreateFile(const CDirNode& dirNode, const std::string& name,
+                             const std::string& content, const std::string& kind,
+                             const std::string& undoLines) {
+    CDir* dir = m_handles.Of(dirNode);
+    const std::string path = JoinPath(dirNode.m_strPath, name);
+    if (!dir) return Failed();
+    if (m_pJournal) {
+        JournalRecord r;
+        r.kind = JournalRecord::CREATE;
+        r.dir = RelativePath(dirNode);
+        r.dirId = dirNode.m_id;
+        r.name = name;
+        r.after = kind;
+        r.before = undoLines;
+        r.newLength = content.size();
+        r.newHash = ContentHash(content.data(), content.size());
+        if (!Journal(r, true, path)) return Failed();
+    }
+    std::unique_ptr<CFile> f = dir->OpenNew(name);
+    if (!f) {
+        m_ctx.ErrorLine(path, FailureText(IDS_OPEN_FAILED, errno));
+        return Failed();
+    }
+    if (!f->Write(content.data(), content.size()) || !f->Sync() || !f->Close()) {
+        m_ctx.ErrorLine(path, LoadString(IDS_WRITE_FAILED));
+        dir->Remove(name);
+        return Failed();
+    }
+    return MarkWritten(path);
+}
+
+// The mark that the change is whole on the disk: undo then trusts it only while the file
+// still holds it.
+bool CTreeWriter::MarkWritten(const std::string& path) {
+    if (!m_pJournal) return true;
+    JournalRecord written;
+    written.kind = JournalRecord::WRITTEN;
+    return Journal(written, true, path) || Failed();
+}
+
+}  // namespace ts

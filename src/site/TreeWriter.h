@@ -97,6 +97,16 @@ public:
     // this program left (site/OwnFiles.h): the current user's, not shared, of a process that
     // no longer exists. False, and nothing changed, otherwise.
     bool RemoveLeftover(const CDirNode& dir, const std::string& name);
+    // Adds text to the end of the file name in dir (a server's redirect rules), creating it
+    // when missing; a last line without its line end gets one first. kind and undoLines are
+    // for the journal: undo gives the file back as it was, or removes the one it made. Never
+    // through a symbolic link, never into a file that other names share.
+    bool AddToFile(const CDirNode& dir, const std::string& name, const std::string& text,
+                   const std::string& kind, const std::string& undoLines);
+    // Creates the file name in dir holding content, never in place of an entry; undo removes
+    // it while it still holds that content.
+    bool CreateFile(const CDirNode& dir, const std::string& name, const std::string& content,
+                    const std::string& kind, const std::string& undoLines);
     // Removes a file of the program's own that could not be written whole.
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
 
@@ -129,6 +139,7 @@ private:
     bool IsScanned(CDir& dir, const CFileNode& node, FileStat& st);
     // Sets the permission bits of node; the node's mode and attributes follow.
     bool SetMode(CFileNode& node, unsigned mode);
+    bool MarkWritten(const std::string& path);
     bool Failed() {
         ++m_nFailures;
         return false;

@@ -88,11 +88,12 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     s.CheckFragments = true;
     s.CheckExternal = true;
     s.External.cacheHours = 6;
+    s.Redirects = 2;
     SaveSettings(p, s);
     ASSERT_TRUE(p.Save(RealFileSystem()));
     EXPECT_EQ(ReadFile(p.Path()),
               "[Settings]\nTarget=6\nLineEnd=2\nRename=1\nAutoFileName=1\nAutoReadOnly=2\n"
-              "ReportSpecial=1\nUseSubdirs=0\nLogSubdirs=1\nDirectory=/srv/www/my site\n\n"
+              "ReportSpecial=1\nUseSubdirs=0\nLogSubdirs=1\nDirectory=/srv/www/my site\nRedirects=2\n\n"
               "[HTMLSettings]\nRenameHtml=1\nFilesOnly=0\nHomePage=/srv/www/my site/index.html\n"
               "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
               "SiteUrls=https://example.org/docs/ //mirror.example.net/\n"
@@ -109,6 +110,7 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
     EXPECT_TRUE(r.CheckFragments);
     EXPECT_TRUE(r.CheckExternal);
     EXPECT_EQ(r.External.cacheHours, 6);
+    EXPECT_EQ(r.Redirects, 2);
     // An older profile without the link options gives the defaults; blanks around items go.
     EXPECT_EQ(Loaded("[HTMLSettings]\nRenameHtml=1\n").IndexFiles, RunSettings().IndexFiles);
     EXPECT_EQ(Loaded("[HTMLSettings]\nFallbackExtensions= .html , htm,,\n").FallbackExtensions,

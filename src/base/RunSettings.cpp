@@ -75,6 +75,7 @@ void LoadPages(PageValues& p, const RunSettings& s) {
     p.bReportUnusedFiles = s.ReportUnusedFiles;
     p.bCheckFragments = s.CheckFragments;
     p.bCheckExternal = s.CheckExternal;
+    p.nRedirects = s.Redirects;
     p.nAutoReadOnly = s.AutoReadOnly;
     p.bUseSubdirs = s.UseSubdirs;
     p.bLogSubdirs = s.LogSubdirs;
@@ -100,6 +101,7 @@ void ReadPages(const PageValues& p, RunSettings& s) {
     s.ReportUnusedFiles = p.bReportUnusedFiles != 0;
     s.CheckFragments = p.bCheckFragments != 0;
     s.CheckExternal = p.bCheckExternal != 0;
+    s.Redirects = CodeOf(kRedirectRowCodes, kRedirectRows, p.nRedirects);
     s.DeriveUpdateLinks();
 }
 

@@ -93,6 +93,12 @@ inline constexpr int kLineEndRowCodes[kLineEndRows] = {0, 1, 3, 2};
 inline constexpr const char* kLineEndRowTexts[kLineEndRows] = {"None", "DOS/Windows <CR><LF>",
                                                                "UNIX <LF>", "Macintosh <CR>"};
 
+inline constexpr int kRedirectRows = 5;
+inline constexpr int kRedirectRowCodes[kRedirectRows] = {0, 1, 2, 3, 4};
+inline constexpr const char* kRedirectRowTexts[kRedirectRows] = {
+    "None", "Apache (.htaccess)", "nginx (include file)", "Netlify (_redirects)",
+    "Pages left at the old addresses"};
+
 // Row of a code in a table, or 0 when the code has none.
 int TargetRowOf(int target);
 int LineEndRowOf(int lineEnd);
@@ -116,6 +122,7 @@ struct PageValues {
     int bReportUnusedFiles = 0;
     int bCheckFragments = 0;
     int bCheckExternal = 0;
+    int nRedirects = 0;  // row of the redirect list, which is its code
 };
 
 void LoadPages(PageValues& pages, const RunSettings& s);

@@ -259,6 +259,11 @@ CPage4::CPage4(CWizardSheet& sheet)
     AddRadioGroup(&PageValues::nRename,
                   {tr("Validate only!  Give me a list of suggested changes to filenames"),
                    tr("Rename the files after letting me edit the suggested changes")});
+    m_pRedirects = AddList(&PageValues::nRedirects,
+                           tr("Links from other sites and bookmarks still name the old files.  "
+                              "After renaming, write permanent redirects from the old "
+                              "addresses to the new ones for this server:"),
+                           kRedirectRowTexts, kRedirectRowCodes, kRedirectRows);
     Body()->addStretch(1);
 }
 

@@ -94,6 +94,10 @@ class CPage4 : public CChoicePage {
     Q_OBJECT
 public:
     explicit CPage4(CWizardSheet& sheet);
+    QComboBox* RedirectList() const { return m_pRedirects; }
+
+private:
+    QComboBox* m_pRedirects;
 };
 
 class CPage5 : public CChoicePage {

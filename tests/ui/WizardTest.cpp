@@ -540,6 +540,26 @@ private slots:
         QVERIFY(summary.contains("Check that external URLs answer"));
     }
 
+    // The rename page offers redirects for a server; the choice reaches the settings and the
+    // summary when files are renamed.
+    void redirectsAreChosenOnTheRenamePage() {
+        CSite site;
+        RunSettings stored = site.Settings();
+        stored.Target = TFS_DOS_FAT;
+        stored.Rename = true;
+        CShownWizard w(RealFileSystem(), stored, PAGE_RENAME);
+        QComboBox* list = w.Page<CPage4>(PAGE_RENAME)->RedirectList();
+        QVERIFY(list);
+        QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(list->count(), kRedirectRows);
+        list->setCurrentIndex(1);
+        w.Next();
+        QCOMPARE(w.Choices().Redirects, 1);
+        QVERIFY(SettingsSummary(w.Choices())
+                    .find("Redirect the old URLs of renamed files with an Apache .htaccess") !=
+                std::string::npos);
+    }
+
     void onlyFinishHandsTheSettingsBack() {
         CSite site;
         RunSettings stored = site.Settings();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,23 @@ public:
         r.newMode = mode;
         Commit(r);
         ASSERT_TRUE(dir.SetMode(name, mode));
+    }
+
+    // A file the run makes; made false: recorded, and then never made.
+    void Create(CDir& dir, const std::string& rel, const std::string& name,
+                const std::string& content, bool made = true) {
+        JournalRecord r;
+        r.kind = JournalRecord::CREATE;
+        r.dir = rel;
+        r.dirId = dir.Id();
+        r.name = name;
+        r.after = "redirects";
+        r.newLength = content.size();
+        r.newHash = ContentHash(content.data(), content.size());
+        Commit(r);
+        if (!made) return;
+        std::unique_ptr<CFile> f = dir.OpenNew(name);
+        ASSERT_TRUE(f && f->Write(content.data(), content.size()) && f->Close());
     }
 
     // A change recorded, and then never made: the run stopped first.
@@ -150,6 +168,41 @@ TEST(JournalUndo, EveryChangeGoesBackInReverseAndEditsByTheUserStay) {
     site.Write("edited.html", "<p>old</p>\r\n");
     EXPECT_EQ(TreeListing(site.Path(), true), before);
     EXPECT_EQ(ModeOf(site / "notes.txt"), 0444u);
+}
+
+// Files a run made (redirect rules, pages left at old paths) go, unless the user changed
+// them since or one stands where the run never made it.
+TEST(JournalUndo, FilesTheRunMadeGoUnlessTheUserChangedThem) {
+    CTempDir site, state;
+    site.Write("index.html", "<p>home</p>\n");
+    site.Write("sub/page.htm", "<p>page</p>\n");
+    std::string folder;
+    {
+        CRecordedRun run(site, state / "runs");
+        std::unique_ptr<CDir> sub = run.Top().OpenDir("sub");
+        run.Create(run.Top(), "", "_redirects", "/a /b 301\n");
+        run.Create(*sub, "sub", "page.html",
+                   "<meta http-equiv=refresh content=\"0; url=./page.htm\">");
+        run.Create(run.Top(), "", "tessary-redirects.conf", "location = /a { return 301 /b; }\n");
+        run.Create(run.Top(), "", "never.html", "<p>stub</p>", false);
+        run.Mark(JournalRecord::WRITTEN);
+        run.Mark(JournalRecord::END);
+        folder = run.Folder();
+    }
+    site.Write("tessary-redirects.conf", "# the user's own now\n");
+    site.Write("never.html", "<p>the user's page</p>");
+    std::vector<UndoOutcome> outcomes;
+    ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_EQ(outcomes[0].result, UndoOutcome::CHANGED);  // never.html: not what the run wrote
+    EXPECT_EQ(outcomes[1].result, UndoOutcome::CHANGED);
+    EXPECT_EQ(outcomes[2].result, UndoOutcome::UNDONE);
+    EXPECT_EQ(outcomes[3].result, UndoOutcome::UNDONE);
+    EXPECT_FALSE(std::filesystem::exists(site / "_redirects"));
+    EXPECT_FALSE(std::filesystem::exists(site / "sub/page.html"));
+    EXPECT_EQ(ReadFile(site / "tessary-redirects.conf"), "# the user's own now\n");
+    EXPECT_EQ(ReadFile(site / "never.html"), "<p>the user's page</p>");
+    EXPECT_EQ(ReadFile(site / "sub/page.htm"), "<p>page</p>\n");
 }
 
 // A run killed mid-batch: its last content change may be cut short and is given back whatever

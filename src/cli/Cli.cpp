@@ -186,6 +186,14 @@ int Refuse(const CliStreams& io, const Refusal& r) {
 int CheckChoices(CFileSystem& fs, const CliArgs& a, const CliStreams& io, RunSettings& s) {
     if (Refusal r = CheckActions(s); !r.ok()) return Refuse(io, r);
     if (Refusal r = CheckDirectoryChoice(fs, s); !r.ok()) return Refuse(io, r);
+    // Without renames no URL changes: a stored choice may stay, a typed one is a mistake.
+    if (!a.redirects.empty() && a.redirects != "none" &&
+        !(s.Rename && (s.Target || s.RenameHtml))) {
+        std::fprintf(io.err,
+                     "tessary-cli: --redirects needs renames (--rename with --target or "
+                     "--web-ext)\n");
+        return EXIT_USAGE;
+    }
     if (!s.FilesOnly) {
         if (!a.home.empty())
             s.HomePage = a.home[0] == '/' ? NormalizeDirectory(a.home)

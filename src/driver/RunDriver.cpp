@@ -168,8 +168,8 @@ void CRunDriver::EndJournal() {
 }
 
 void CRunDriver::RunPasses() {
-    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::Redirects,
-                      &CRunDriver::LineEnds, &CRunDriver::HtmlPasses}) {
+    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::LineEnds,
+                      &CRunDriver::HtmlPasses}) {
         if ((this->*pass)() == Next::Stop) return;
     }
     m_doc.m_dwRunStatus |= RS_COMPLETED;
@@ -245,8 +245,12 @@ CRunDriver::Next CRunDriver::FileNames() {
         if (r > 0) m_doc.m_dwRunStatus |= RS_NAMES_SUGGESTED;
     }
     Out() << kSectionGap;
-    // Even when the renaming was cancelled, the links follow the entries already renamed.
-    if (m_nRenamed > 0) SymbolicLinks();
+    // Even when the renaming was cancelled, the links and the redirects follow the entries
+    // already renamed.
+    if (m_nRenamed > 0) {
+        SymbolicLinks();
+        Redirects();
+    }
     return r < 0 ? Next::Stop : Next::Continue;
 }
 
@@ -288,9 +292,9 @@ std::string Stamp() {
 }  // namespace
 
 // Only after renames that were made: suggested names change no URL.
-CRunDriver::Next CRunDriver::Redirects() {
+void CRunDriver::Redirects() {
     const RunSettings& s = m_settings;
-    if (s.Redirects == REDIRECTS_NONE || !s.Rename || m_nRenamed == 0) return Next::Continue;
+    if (s.Redirects == REDIRECTS_NONE || !s.Rename || m_nRenamed == 0) return;
     const bool caseSensitive =
         s.CaseSensitiveServer || s.Target == TFS_UNIX || s.Target == TFS_MACINTOSH;
     const std::vector<RedirectRule> rules =
@@ -311,7 +315,6 @@ CRunDriver::Next CRunDriver::Redirects() {
     }
     Out() << (lines.empty() ? std::string("No redirects were written.\n") : "\n" + lines)
           << kSectionGap;
-    return Next::Continue;
 }
 
 // A page is left only where its directory still has the old path and the target can hold the

@@ -53,7 +53,7 @@ private:
     void NameFinding(const CFileNode& node, const char* message);
     void SymbolicLinks();
     // Permanent redirects from the renamed files' old URLs to their new ones.
-    Next Redirects();
+    void Redirects();
     // The pages left at old paths; the report lines of those written.
     std::string WriteStubs(const std::vector<RedirectRule>& rules);
     Next LineEnds();

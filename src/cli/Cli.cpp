@@ -52,6 +52,19 @@ struct CliArgs {
     ExternalArgs external;
 };
 
+void AddRedirectOptions(CLI::App& app, CliArgs& a) {
+    app.add_option("--redirects", a.redirects,
+                   "After renames, write a permanent redirect from every old URL to its new one: "
+                   "apache (a block added to the top .htaccess), nginx (tessary-redirects.conf "
+                   "to include in the server block), netlify (lines added to _redirects) or "
+                   "stubs (a page at each old page's path that sends browsers on); undone with "
+                   "the run")
+        ->check(CLI::IsMember(Keys(RedirectNames())));
+    app.add_flag("--case-sensitive-server", a.caseSensitiveServer,
+                 "The server tells names apart by case alone: a rename that only changes case "
+                 "gets a redirect too (always for the unix and mac targets)");
+}
+
 void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("DIRECTORY", a.directory, "The directory to process");
     app.add_option("--target", a.target, "Target file-name convention")
@@ -67,16 +80,7 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--prompt", a.prompt,
                  "Ask for each new name on the terminal: accept it, accept all, no rename, edit "
                  "it (a typed name must be valid for the target) or cancel the run");
-    app.add_option("--redirects", a.redirects,
-                   "After renames, write a permanent redirect from every old URL to its new one: "
-                   "apache (a block added to the top .htaccess), nginx (tessary-redirects.conf "
-                   "to include in the server block), netlify (lines added to _redirects) or "
-                   "stubs (a page at each old page's path that sends browsers on); undone with "
-                   "the run")
-        ->check(CLI::IsMember(Keys(RedirectNames())));
-    app.add_flag("--case-sensitive-server", a.caseSensitiveServer,
-                 "The server tells names apart by case alone: a rename that only changes case "
-                 "gets a redirect too (always for the unix and mac targets)");
+    AddRedirectOptions(app, a);
     app.add_option("--home", a.home, "Home page, relative to DIRECTORY or absolute");
     app.add_flag("--no-links", a.noLinks, "Do not check URL links");
     app.add_flag("--no-subdirs", a.noSubdirs, "Do not process subdirectories");

@@ -88,7 +88,11 @@ bool CRunDriver::Start() {
     m_pNewCtx = m_doc.NewContext();
     CRunContext& ctx = *m_pNewCtx;
     ctx.links = LinkOptionsOf(m_settings);
-    ctx.exclusions = CExclusions(m_settings.Directory, m_settings.Excluded);
+    // The file the redirect rules go into keeps its name, or the server would never read it.
+    std::vector<std::string> excluded = m_settings.Excluded;
+    if (m_settings.Rename && !RulesFileName(m_settings.Redirects).empty())
+        excluded.push_back("/" + RulesFileName(m_settings.Redirects));
+    ctx.exclusions = CExclusions(m_settings.Directory, std::move(excluded));
     if (!NoUnfinishedRun()) return false;
     m_pReports =
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
@@ -307,8 +311,8 @@ void CRunDriver::Redirects() {
         for (const RedirectRule& r : rules)
             lines += RuleLine(r);
         const std::string name = RulesFileName(s.Redirects);
-        if (!Writer().AddToFile(Top(), name, RulesBlock(s.Redirects, rules, Stamp()), "redirects",
-                                lines)) {
+        const std::string block = RulesBlock(s.Redirects, rules, SitePrefixOf(s.SiteUrls), Stamp());
+        if (!Writer().AddToFile(Top(), name, block, "redirects", lines)) {
             ReportFailures(IDS_REDIRECTS_FAILED, 1);
             lines.clear();
         }
@@ -324,7 +328,8 @@ std::string CRunDriver::WriteStubs(const std::vector<RedirectRule>& rules) {
     int failed = 0;
     for (const RedirectRule& r : rules) {
         const CFileNode& node = *r.node;
-        if (r.directory || !node.IsHtmlNode()) continue;
+        // Only a page can send a browser on; an image left as HTML would break what loads it.
+        if (r.directory || node.m_nType != FT_HTML) continue;
         const CDirNode* dir = node.m_pParent;
         const std::string oldName = r.from.substr(r.from.rfind('/') + 1);
         const std::string newName = node.Name();

@@ -14,13 +14,24 @@ std::string Hex(unsigned char c) {
     return buf;
 }
 
-// A path Apache's Redirect can name, in double quotes: no quote, backslash or control byte.
+// A path Apache's Redirect can name, quoted (a quote and a backslash escaped): no control
+// byte, which no configuration line can hold.
 bool FitsRedirect(const std::string& path) {
     for (char ch : path) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || c == '"' || c == '\\') return false;
+        if (c < 0x20 || c == 0x7F) return false;
     }
     return true;
+}
+
+// A RewriteRule target: "%" and "$" would be read as references to matches.
+std::string RewriteTarget(const std::string& encoded) {
+    std::string out;
+    for (char c : encoded) {
+        if (c == '%' || c == '$') out += '\\';
+        out += c;
+    }
+    return out;
 }
 
 // A regular expression that matches exactly text; blanks, quotes and controls as \xHH so
@@ -51,17 +62,19 @@ std::string Quoted(const std::string& text) {
     return out + "\"";
 }
 
-std::string ApacheLines(const std::vector<RedirectRule>& rules) {
+std::string ApacheLines(const std::vector<RedirectRule>& rules, const std::string& prefix) {
     std::string redirects, rewrites;
     for (const RedirectRule& r : rules) {
         if (FitsRedirect(r.from)) {
             redirects += "Redirect 301 " + Quoted(r.from) + " " + EncodedPath(r.to) + "\n";
             continue;
         }
-        // Matched against the path below the directory of this file, without its "/".
-        const std::string below = r.from.substr(r.from.find('/') + 1);
+        // Matched against the path below the directory of this file, without its "/"; the
+        // rest of a directory's path is escaped again (B), blanks as %20 (BNP).
+        const std::string below = r.from.substr(std::min(prefix.size() + 1, r.from.size()));
         rewrites += "RewriteRule ^" + Literal(below) + (r.directory ? "(/.*)?$ " : "$ ") +
-                    EncodedPath(r.to) + (r.directory ? "$1" : "") + " [R=301,L,NE]\n";
+                    RewriteTarget(EncodedPath(r.to)) + (r.directory ? "$1" : "") +
+                    " \"[R=301,L,NE,B= ?#%,BNP]\"\n";
     }
     if (!rewrites.empty()) rewrites = "RewriteEngine On\n" + rewrites;
     return redirects + rewrites;
@@ -106,9 +119,9 @@ std::string RulesFileName(int format) {
 }
 
 std::string RulesBlock(int format, const std::vector<RedirectRule>& rules,
-                       const std::string& stamp) {
+                       const std::string& prefix, const std::string& stamp) {
     std::string lines;
-    if (format == REDIRECTS_APACHE) lines = ApacheLines(rules);
+    if (format == REDIRECTS_APACHE) lines = ApacheLines(rules, prefix);
     if (format == REDIRECTS_NGINX) lines = NginxLines(rules);
     if (format == REDIRECTS_NETLIFY) lines = NetlifyLines(rules);
     if (lines.empty()) return {};

@@ -22,9 +22,10 @@ enum RedirectFormat : int {
 std::string RulesFileName(int format);
 
 // The lines this run adds to that file, between marker comments that name the run (stamp).
-// The lines already there stay as they are.
+// The lines already there stay as they are. prefix is the URL path of the top directory, where
+// the file lies ("" or "/docs").
 std::string RulesBlock(int format, const std::vector<RedirectRule>& rules,
-                       const std::string& stamp);
+                       const std::string& prefix, const std::string& stamp);
 
 // A URL path as a Location or a rule's target holds it: every byte but letters, digits,
 // "-._~" and "/" escaped as "%XY".

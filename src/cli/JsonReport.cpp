@@ -42,6 +42,7 @@ json Settings(const FindingsReport& r) {
             {"lineEnds", NameOf(LineEndNames(), s.LineEnd)},
             {"webExtensions", NameOf(WebExtNames(), s.RenameHtml)},
             {"rename", s.Rename},
+            {"redirects", NameOf(RedirectNames(), s.Redirects)},
             {"subdirectories", s.UseSubdirs},
             {"checkLinks", !s.FilesOnly},
             {"checkFragments", s.CheckFragments},

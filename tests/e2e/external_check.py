@@ -64,6 +64,10 @@ def start(work, site, *args, cache="cache"):
     """tessary-cli --check-external on site, its caches and journals in work."""
     env = dict(os.environ, XDG_CACHE_HOME=os.path.join(work, cache),
                XDG_STATE_HOME=os.path.join(work, "state"))
+    # A proxy of the machine would carry the requests for 127.0.0.1 away from the servers here.
+    for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY",
+                  "all_proxy"):
+        env.pop(proxy, None)
     return subprocess.Popen([CLI, "--check-external", *args, site], env=env, text=True,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 

@@ -4,7 +4,6 @@
 
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
-#include "base/Strings.h"
 #include "html/ContentCopier.h"
 #include "html/CssLinks.h"
 #include "html/HtmlNode.h"
@@ -269,12 +268,8 @@ int RewriteLinks(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly,
                      [bUndoing](const CHtmlNode::CTag& tag) { return Wanted(tag, bUndoing); }))
         return 0;
     // A link page's bytes are those of the file it names beside it, if it may write that one.
-    CFileNode* content = page.m_bLink ? LinkedContentOf(page) : &page;
-    if (!content) {
-        page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
-        return 0;
-    }
-    if (!CheckReadOnly(writer, *content, readOnly)) return 0;
+    CFileNode* content = ContentToRewrite(writer, page, readOnly);
+    if (!content) return 0;
     CLinkProducer producer(page, bUndoing);
     return writer.ReplaceContent(*content, producer) && producer.Changed() ? 1 : 0;
 }

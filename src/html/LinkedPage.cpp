@@ -1,6 +1,7 @@
 #include "html/LinkedPage.h"
 
 #include "base/RunContext.h"
+#include "base/Strings.h"
 #include "html/HtmlNode.h"
 #include "platform/Path.h"
 #include "site/DirNode.h"
@@ -31,6 +32,15 @@ void ClaimLinkedContent(CHtmlNode& page) {
 CFileNode* LinkedContentOf(const CHtmlNode& page) {
     CFileNode* target = page.m_pLinkedContent;
     return target && target->m_pReadVia == &page ? target : nullptr;
+}
+
+CFileNode* ContentToRewrite(CTreeWriter& writer, CHtmlNode& page, ReadOnlyChoice& readOnly) {
+    CFileNode* content = page.m_bLink ? LinkedContentOf(page) : &page;
+    if (!content) {
+        page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
+        return nullptr;
+    }
+    return CheckReadOnly(writer, *content, readOnly) ? content : nullptr;
 }
 
 }  // namespace ts

@@ -5,7 +5,6 @@
 
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
-#include "base/Strings.h"
 #include "html/CharRefs.h"
 #include "html/ContentCopier.h"
 #include "html/HtmlNode.h"
@@ -188,12 +187,8 @@ bool HasMovedLinks(const CHtmlNode& page, const NewAddressOf& moved) {
 int RewriteMovedLinks(CTreeWriter& writer, CHtmlNode& page, const NewAddressOf& moved,
                       ReadOnlyChoice& readOnly) {
     if (!HasMovedLinks(page, moved)) return 0;
-    CFileNode* content = page.m_bLink ? LinkedContentOf(page) : &page;
-    if (!content) {
-        page.Ctx().ErrorLine(page.m_strPath, LoadString(IDS_LINKED_FILE_SKIPPED));
-        return 0;
-    }
-    if (!CheckReadOnly(writer, *content, readOnly)) return 0;
+    CFileNode* content = ContentToRewrite(writer, page, readOnly);
+    if (!content) return 0;
     CMovedProducer producer(page, moved);
     return writer.ReplaceContent(*content, producer) && producer.Changed() ? 1 : 0;
 }

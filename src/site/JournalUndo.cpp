@@ -84,22 +84,9 @@ private:
     bool m_stale = true;
 };
 
-// Length and hash of a file's content.
-bool HashOf(CFile& f, uint64_t& length, uint64_t& hash) {
-    length = 0;
-    hash = kHashStart;
-    char buf[65536];
-    long long n;
-    while ((n = f.Read(buf, sizeof buf)) > 0) {
-        length += static_cast<uint64_t>(n);
-        hash = ContentHash(buf, static_cast<size_t>(n), hash);
-    }
-    return n == 0;
-}
-
 bool HoldsExactly(CFile& f, const std::string& bytes) {
     uint64_t length = 0, hash = 0;
-    return f.Seek(0) && HashOf(f, length, hash) && length == bytes.size() &&
+    return f.Seek(0) && HashOfFile(f, length, hash) && length == bytes.size() &&
            hash == ContentHash(bytes.data(), bytes.size());
 }
 
@@ -118,8 +105,8 @@ UndoOutcome::Result UndoContent(CDir& dir, const JournalRecord& r, CFile& origin
     if (!ReadKept(originals, r.offset, r.length, original)) return UndoOutcome::FAILED;
     if (HoldsExactly(*f, original)) return UndoOutcome::NOT_MADE;
     uint64_t length = 0, hash = 0;
-    if (!inFlight &&
-        (!f->Seek(0) || !HashOf(*f, length, hash) || length != r.newLength || hash != r.newHash))
+    if (!inFlight && (!f->Seek(0) || !HashOfFile(*f, length, hash) || length != r.newLength ||
+                      hash != r.newHash))
         return UndoOutcome::CHANGED;
     if (!f->Seek(0) || !f->Write(original.data(), original.size()) || !f->Resize(original.size()))
         return UndoOutcome::FAILED;
@@ -134,7 +121,7 @@ UndoOutcome::Result UndoCreate(CDir& dir, const JournalRecord& r) {
     if (st.isLink || st.kind != EntryKind::File) return UndoOutcome::CHANGED;
     std::unique_ptr<CFile> f = dir.OpenRead(r.name);
     uint64_t length = 0, hash = 0;
-    if (!f || !HashOf(*f, length, hash)) return UndoOutcome::FAILED;
+    if (!f || !HashOfFile(*f, length, hash)) return UndoOutcome::FAILED;
     if (length != r.newLength || hash != r.newHash) return UndoOutcome::CHANGED;
     return dir.Remove(r.name) ? UndoOutcome::UNDONE : UndoOutcome::FAILED;
 }

@@ -125,6 +125,20 @@ uint64_t ContentHash(const void* data, size_t n, uint64_t hash) {
     return hash;
 }
 
+bool HashOfFile(CFile& f, uint64_t& length, uint64_t& hash, char* last) {
+    length = 0;
+    hash = kHashStart;
+    if (last) *last = '\n';
+    char buf[65536];
+    long long n;
+    while ((n = f.Read(buf, sizeof buf)) > 0) {
+        length += static_cast<uint64_t>(n);
+        hash = ContentHash(buf, static_cast<size_t>(n), hash);
+        if (last) *last = buf[n - 1];
+    }
+    return n == 0;
+}
+
 std::string JournalsDirectory() {
     return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";
 }

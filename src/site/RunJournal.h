@@ -94,6 +94,9 @@ bool ReadKept(CFile& originals, uint64_t offset, uint64_t length, std::string& b
 // changed since it was recorded.
 inline constexpr uint64_t kHashStart = 14695981039346656037ull;
 uint64_t ContentHash(const void* data, size_t n, uint64_t hash = kHashStart);
+// Length and ContentHash of what f holds from where it stands to its end; last, when given,
+// receives the last byte ('\n' for an empty file).
+bool HashOfFile(CFile& f, uint64_t& length, uint64_t& hash, char* last = nullptr);
 
 // Where the journals of runs are kept: $XDG_STATE_HOME/tessary/runs, else
 // ~/.local/state/tessary/runs.

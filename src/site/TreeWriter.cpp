@@ -476,26 +476,6 @@ std::unique_ptr<CFile> CTreeWriter::AppendOwnFile(const CDirNode& dirNode, std::
 
 namespace ts {
 
-namespace {
-
-// Length and hash of what f holds from its start.
-bool ContentOf(CFile& f, uint64_t& length, uint64_t& hash, char& last) {
-    length = 0;
-    hash = kHashStart;
-    last = '\n';
-    char buf[65536];
-    long long n;
-    if (!f.Seek(0)) return false;
-    while ((n = f.Read(buf, sizeof buf)) > 0) {
-        length += static_cast<uint64_t>(n);
-        hash = ContentHash(buf, static_cast<size_t>(n), hash);
-        last = buf[n - 1];
-    }
-    return n == 0;
-}
-
-}  // namespace
-
 bool CTreeWriter::AddToFile(const CDirNode& dirNode, const std::string& name,
                             const std::string& text, const std::string& kind,
                             const std::string& undoLines) {
@@ -516,20 +496,14 @@ bool CTreeWriter::AddToFile(const CDirNode& dirNode, const std::string& name,
     std::unique_ptr<CFile> f = dir->OpenModify(name);
     uint64_t length = 0, hash = 0;
     char last = '\n';
-    if (!f || !ContentOf(*f, length, hash, last)) {
+    if (!f || !HashOfFile(*f, length, hash, &last)) {
         m_ctx.ErrorLine(path, FailureText(IDS_OPEN_FAILED, errno));
         return Failed();
     }
     const std::string added = (last == '\n' ? "" : "\n") + text;
     if (m_pJournal) {
-        JournalRecord r;
-        r.kind = JournalRecord::CONTENT;
-        r.dir = RelativePath(dirNode);
-        r.dirId = dirNode.m_id;
-        r.name = name;
+        JournalRecord r = RecordIn(JournalRecord::CONTENT, dirNode, name, kind, undoLines);
         r.id = r.newId = f->Id();
-        r.after = kind;
-        r.before = undoLines;
         r.newLength = length + added.size();
         r.newHash = ContentHash(added.data(), added.size(), hash);
         if (!f->Seek(0) || !m_pJournal->KeepOriginal(*f, r.offset, r.length) ||
@@ -551,13 +525,7 @@ bool CTreeWriter::CreateFile(const CDirNode& dirNode, const std::string& name,
     const std::string path = JoinPath(dirNode.m_strPath, name);
     if (!dir) return Failed();
     if (m_pJournal) {
-        JournalRecord r;
-        r.kind = JournalRecord::CREATE;
-        r.dir = RelativePath(dirNode);
-        r.dirId = dirNode.m_id;
-        r.name = name;
-        r.after = kind;
-        r.before = undoLines;
+        JournalRecord r = RecordIn(JournalRecord::CREATE, dirNode, name, kind, undoLines);
         r.newLength = content.size();
         r.newHash = ContentHash(content.data(), content.size());
         if (!Journal(r, true, path)) return Failed();
@@ -573,6 +541,19 @@ bool CTreeWriter::CreateFile(const CDirNode& dirNode, const std::string& name,
         return Failed();
     }
     return MarkWritten(path);
+}
+
+JournalRecord CTreeWriter::RecordIn(JournalRecord::Kind kind, const CDirNode& dirNode,
+                                    const std::string& name, const std::string& change,
+                                    const std::string& undoLines) const {
+    JournalRecord r;
+    r.kind = kind;
+    r.dir = RelativePath(dirNode);
+    r.dirId = dirNode.m_id;
+    r.name = name;
+    r.after = change;
+    r.before = undoLines;
+    return r;
 }
 
 // The mark that the change is whole on the disk: undo then trusts it only while the file

@@ -155,6 +155,10 @@ private:
     };
     // The journal's record of a change to node, with its directory as it is named now.
     JournalRecord RecordOf(JournalRecord::Kind kind, const CFileNode& node) const;
+    // A record of a change to the entry name of dir that has no node (a file the program
+    // writes for the server).
+    JournalRecord RecordIn(JournalRecord::Kind kind, const CDirNode& dir, const std::string& name,
+                           const std::string& change, const std::string& undoLines) const;
     std::string RelativePath(const CDirNode& dir) const;
     // Records r and, with commit, waits until it is on the disk; a failure gets an error line
     // for path.

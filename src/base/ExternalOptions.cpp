@@ -4,6 +4,8 @@
 #include <cctype>
 #include <regex>
 
+#include "platform/Text.h"
+
 namespace ts {
 
 namespace {
@@ -17,9 +19,7 @@ const AcceptRule* RuleFor(const std::vector<AcceptRule>& rules, const std::strin
     const std::string name = hostKey.substr(0, hostKey.rfind(':'));
     const AcceptRule* general = nullptr;
     for (const AcceptRule& rule : rules) {
-        std::string h = rule.host;
-        std::transform(h.begin(), h.end(), h.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string h = ToLower(rule.host);
         if (h.empty())
             general = &rule;
         else if (h == hostKey || h == name)

@@ -105,6 +105,19 @@ void ReadPages(const PageValues& p, RunSettings& s) {
     s.DeriveUpdateLinks();
 }
 
+namespace {
+
+// "" when the run writes no redirects.
+std::string RedirectsLine(const RunSettings& s) {
+    static constexpr const char* kRedirects[kRedirectRows] = {
+        "", "an Apache .htaccess", "an nginx include file", "a Netlify _redirects file",
+        "pages left at the old paths"};
+    if (!s.Rename || s.Redirects <= 0 || s.Redirects >= kRedirectRows) return {};
+    return FormatMessage("Redirect the old URLs of renamed files with %1", kRedirects[s.Redirects]);
+}
+
+}  // namespace
+
 std::string SettingsSummary(const RunSettings& s) {
     std::string out;
     auto line = [&out](const std::string& text) {
@@ -128,12 +141,7 @@ std::string SettingsSummary(const RunSettings& s) {
                            "Mac/UNIX \".html\", \".jpeg\", etc."));
     if (s.Target != 0 || s.RenameHtml != 0) {
         line(s.Rename ? "Rename the files now" : "Do not rename files, just offer suggestions");
-        static constexpr const char* kRedirects[] = {
-            "", "an Apache .htaccess", "an nginx include file", "a Netlify _redirects file",
-            "pages left at the old paths"};
-        if (s.Rename && s.Redirects > 0 && s.Redirects <= 4)
-            line(FormatMessage("Redirect the old URLs of renamed files with %1",
-                               kRedirects[s.Redirects]));
+        if (std::string redirects = RedirectsLine(s); !redirects.empty()) line(redirects);
         if (!s.AutoFileName) line("Prompt for each filename change");
     }
     line("");

@@ -154,6 +154,17 @@ bool ClassifyExternal(CHtmlNode& file, size_t schemeLength, const CLinkBase& bas
     return true;
 }
 
+// An external link's URL as written, made absolute the same way: the check asks for exactly
+// this URL, and a moved one is rewritten from it; reports show it decoded.
+std::string ExternalAsWritten(CHtmlNode& file, size_t schemeLength, const CLinkBase& base,
+                              const std::string& written) {
+    std::string asked = written;
+    std::erase_if(asked, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
+    bool external = false;
+    ClassifyExternal(file, schemeLength, base, written, asked, external);
+    return asked;
+}
+
 // The look-up path of a local link written as written (query cut off), its scheme
 // schemeLength bytes long, relative to the directory base in force.
 CLocalPath LocalPath(CHtmlNode& file, const CLinkBase& base, size_t schemeLength,
@@ -194,14 +205,8 @@ bool ResolveLink(CHtmlNode& file, CHtmlNode::CTag& tag, const CLinkBase& base) {
         bool external = false;
         if (!ClassifyExternal(file, scheme, base, written, url, external)) return false;
         if (external) {
-            // Kept as written (made absolute the same way): the check asks for exactly this
-            // URL, and a moved one is rewritten from it; reports show it decoded.
-            std::string asked = written;
-            std::erase_if(asked, [](char c) { return c == '\t' || c == '\r' || c == '\n'; });
-            bool same = false;
-            ClassifyExternal(file, scheme, base, written, asked, same);
             tag.m_nKind = LK_EXTERNAL;
-            tag.m_strUrl = asked;
+            tag.m_strUrl = ExternalAsWritten(file, scheme, base, written);
             return true;
         }
         // A local link's query is not part of the file's name: the name ends at the first

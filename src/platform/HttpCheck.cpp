@@ -14,6 +14,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/Text.h"
+
 namespace ts {
 
 namespace {
@@ -23,12 +25,6 @@ using Clock = std::chrono::steady_clock;
 void GlobalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
 }
 
 // A URL as it is asked for: http or https only, without user name and password (nothing a
@@ -45,9 +41,9 @@ std::string RequestUrl(const std::string& url, std::string* host) {
         curl_free(text);
         return value;
     };
-    const std::string scheme = Lower(part(CURLUPART_SCHEME, 0));
+    const std::string scheme = ToLower(part(CURLUPART_SCHEME, 0));
     if (scheme != "http" && scheme != "https") return {};
-    const std::string name = Lower(part(CURLUPART_HOST, 0));
+    const std::string name = ToLower(part(CURLUPART_HOST, 0));
     if (name.empty()) return {};
     if (host) *host = name + ":" + part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
     curl_url_set(u.get(), CURLUPART_USER, nullptr, 0);
@@ -122,7 +118,7 @@ struct Delayed {
 
 size_t HeaderLine(char* data, size_t size, size_t count, void* user) {
     Job& job = *static_cast<Job*>(user);
-    const std::string line = Lower(std::string(data, size * count));
+    const std::string line = ToLower(std::string(data, size * count));
     if (line.starts_with("retry-after:")) {
         const std::string value = std::string(data + 12, size * count - 12);
         char* end = nullptr;
@@ -148,7 +144,7 @@ size_t BodyData(char*, size_t, size_t, void* user) {
 }
 
 bool HostMatches(const std::string& pattern, const std::string& hostKey) {
-    const std::string p = Lower(pattern);
+    const std::string p = ToLower(pattern);
     return p == hostKey || p == hostKey.substr(0, hostKey.rfind(':'));
 }
 

@@ -1,15 +1,13 @@
 #include "base/UrlCache.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
+#include "platform/SafeRewrite.h"
 
 namespace ts {
 
@@ -39,8 +37,10 @@ bool CUrlCache::Valid(const Entry& e) const {
     return e.when <= m_now && m_now - e.when < m_validSeconds;
 }
 
-void CUrlCache::Load() {
-    std::ifstream in(m_path);
+void CUrlCache::Load(CFileSystem& fs) {
+    std::string text;
+    if (!ReadWholeFile(fs, m_path, text)) return;
+    std::stringstream in(text);
     std::string line;
     if (!std::getline(in, line) || line != kHeader) return;
     while (std::getline(in, line)) {
@@ -73,33 +73,17 @@ void CUrlCache::Put(const std::string& url, const HttpAnswer& answer) {
     m_entries[url] = Entry{m_now, answer};
 }
 
-std::string CUrlCache::Save() const {
-    const size_t slash = m_path.rfind('/');
-    // The folders are the user's own: made as mkdir -p would, for this user only.
-    for (size_t at = m_path.find('/', 1); at != std::string::npos && at <= slash;
-         at = m_path.find('/', at + 1))
-        if (::mkdir(m_path.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST)
-            return m_path.substr(0, at) + ": " + std::strerror(errno);
-    const std::string temp = m_path + ".new";
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        out << kHeader << "\n";
-        for (const auto& [url, e] : m_entries)
-            if (Valid(e))
-                out << e.when << '\t' << e.answer.code << '\t' << Field(e.answer.movedTo) << '\t'
-                    << Field(e.answer.finalUrl) << '\t' << url << '\n';
-        out.flush();
-        if (!out) {
-            const int err = errno;
-            std::remove(temp.c_str());
-            return temp + ": " + std::strerror(err);
-        }
-    }
-    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
-        const int err = errno;
-        std::remove(temp.c_str());
-        return m_path + ": " + std::strerror(err);
-    }
+std::string CUrlCache::Save(CFileSystem& fs) const {
+    const std::string dir = DirName(m_path);
+    if (!MakeDirectories(dir)) return dir + ": " + std::strerror(errno);
+    std::ostringstream out;
+    out << kHeader << "\n";
+    for (const auto& [url, e] : m_entries)
+        if (Valid(e))
+            out << e.when << '\t' << e.answer.code << '\t' << Field(e.answer.movedTo) << '\t'
+                << Field(e.answer.finalUrl) << '\t' << url << '\n';
+    if (CResult r = RewriteWholeFile(fs, m_path, out.str(), 0600); !r)
+        return m_path + ": " + std::strerror(r.Error());
     return {};
 }
 

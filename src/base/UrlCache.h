@@ -12,6 +12,8 @@
 
 namespace ts {
 
+class CFileSystem;
+
 class CUrlCache {
 public:
     // validHours: how old a kept answer may be.
@@ -19,13 +21,13 @@ public:
     static std::string DefaultPath();
 
     // A missing file is an empty cache; lines that cannot be read are dropped.
-    void Load();
+    void Load(CFileSystem& fs);
     bool Find(const std::string& url, HttpAnswer& answer) const;
     // Keeps the answer when it is one worth keeping.
     void Put(const std::string& url, const HttpAnswer& answer);
     // Writes what is still valid through a new file renamed over the old one; "" or what
     // went wrong.
-    std::string Save() const;
+    std::string Save(CFileSystem& fs) const;
 
 private:
     struct Entry {

@@ -521,7 +521,7 @@ CRunDriver::Next CRunDriver::UnusedFiles() {
 // Only with the check asked for: the sections are not there otherwise. A cancelled check
 // still lists what was answered, and says how much that was.
 CRunDriver::Next CRunDriver::CheckExternalUrls(CHtmlNode& home) {
-    m_pExternal = std::make_unique<CExternalCheck>(m_settings.External);
+    m_pExternal = std::make_unique<CExternalCheck>(m_settings.External, m_pCtx->fs);
     CExternalCheck& check = *m_pExternal;
     const int n = WalkHierarchy(
         home, [&check](CHtmlNode& page) { return check.Collect(page); },

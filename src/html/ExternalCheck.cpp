@@ -55,12 +55,13 @@ UrlVerdict Judge(const HttpAnswer& answer, const ExternalOptions& options,
     return UrlVerdict::Failed;
 }
 
-CExternalCheck::CExternalCheck(const ExternalOptions& options) : m_options(options) {
+CExternalCheck::CExternalCheck(const ExternalOptions& options, CFileSystem& fs)
+    : m_options(options), m_fs(fs) {
     for (const std::string& pattern : m_options.excluded)
         m_excluded.emplace_back(pattern, std::regex::ECMAScript | std::regex::optimize);
     if (m_options.useCache && m_options.cacheHours > 0) {
         m_cache = std::make_unique<CUrlCache>(CUrlCache::DefaultPath(), m_options.cacheHours);
-        m_cache->Load();
+        m_cache->Load(m_fs);
     }
 }
 
@@ -136,7 +137,7 @@ bool CExternalCheck::Run(CProgress& progress) {
 }
 
 std::string CExternalCheck::SaveCache() {
-    return m_cache ? m_cache->Save() : std::string();
+    return m_cache ? m_cache->Save(m_fs) : std::string();
 }
 
 std::string CExternalCheck::CachePath() const {

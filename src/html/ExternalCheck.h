@@ -16,6 +16,7 @@
 
 namespace ts {
 
+class CFileSystem;
 class CFindings;
 class CProgress;
 class CReportStream;
@@ -35,7 +36,8 @@ UrlVerdict Judge(const HttpAnswer& answer, const ExternalOptions& options,
 
 class CExternalCheck {
 public:
-    explicit CExternalCheck(const ExternalOptions& options);
+    // fs holds the cache of answers (outside the site).
+    CExternalCheck(const ExternalOptions& options, CFileSystem& fs);
     ~CExternalCheck();
 
     // Takes the external links of one page; 1 when it has any to check (a walk's pass).
@@ -79,6 +81,7 @@ private:
     void WriteSection(CReportStream& out, CFindings* findings, UrlVerdict verdict) const;
 
     ExternalOptions m_options;
+    CFileSystem& m_fs;
     std::vector<std::regex> m_excluded;
     std::unique_ptr<CUrlCache> m_cache;
     std::vector<Url> m_urls;

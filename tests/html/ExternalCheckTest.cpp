@@ -86,10 +86,10 @@ TEST(UrlCache, KeepsWorkingAnswersForTheirTime) {
         cache.Put("http://a/ok", ok);
         cache.Put("http://a/gone", gone);
         cache.Put("http://a/moved", moved);
-        ASSERT_EQ(cache.Save(), "");
+        ASSERT_EQ(cache.Save(RealFileSystem()), "");
     }
     CUrlCache back(path, 24);
-    back.Load();
+    back.Load(RealFileSystem());
     HttpAnswer a;
     EXPECT_TRUE(back.Find("http://a/ok", a));
     EXPECT_EQ(a.code, 200);
@@ -105,12 +105,12 @@ TEST(UrlCache, KeepsWorkingAnswersForTheirTime) {
         out << "garbage line\n";
     }
     CUrlCache later(path, 24);
-    later.Load();
+    later.Load(RealFileSystem());
     EXPECT_FALSE(later.Find("http://a/old", a));
     EXPECT_FALSE(later.Find("http://a/future", a));
     EXPECT_TRUE(later.Find("http://a/ok", a));
     CUrlCache shorter(path, 0);
-    shorter.Load();
+    shorter.Load(RealFileSystem());
     EXPECT_FALSE(shorter.Find("http://a/ok", a));
 }
 

@@ -230,6 +230,20 @@ constexpr StringEntry kStrings[] = {
      "Report saved as \"%1\" and shown here in full: it is too large for the view, but no "
      "text editor could be started."},
     {IDS_NO_EDITOR, "Report saved as \"%1\" and shown here: no text editor could be started."},
+    {IDS_UNDO_DISPLACED,
+     "held content that was neither the run's nor its original; that content is kept: undo "
+     "this undo to get it back"},
+    {IDS_JOURNAL_RECORD_DAMAGED,
+     "record %1 of the journal is damaged or not valid; what it recorded was not undone"},
+    {IDS_UNDO_PARTLY,
+     "Files changed since the run were left as they are, and the journal keeps their "
+     "originals.  To put the originals back over the later edits (the edits are kept, and "
+     "undoing that undo gives them back), type\n\n    tessary-cli --undo --force %1\n\nTo drop "
+     "the journal instead, type\n\n    tessary-cli --forget %1"},
+    {IDS_RUN_FORGOTTEN,
+     "The journal of the last run on \"%1\" was dropped: that run can no longer be undone."},
+    {IDS_JOURNAL_NOT_OWNED,
+     "it is not yours alone: another user owns the journal or may write to it"},
 };
 
 // Built once from the list above; the first entry of a number wins, as in a map initializer.

@@ -140,6 +140,12 @@ enum StringId {
     // The status-bar note of a report meant for an editor when none could be started.
     IDS_NO_EDITOR_LARGE = 1080,
     IDS_NO_EDITOR = 1081,
+    // Undo that keeps what it puts originals back over, and journals it cannot trust.
+    IDS_UNDO_DISPLACED = 1110,
+    IDS_JOURNAL_RECORD_DAMAGED = 1111,
+    IDS_UNDO_PARTLY = 1112,
+    IDS_RUN_FORGOTTEN = 1113,
+    IDS_JOURNAL_NOT_OWNED = 1114,
 };
 
 // The text of a string; an unknown id gives an empty string.

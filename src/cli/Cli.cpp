@@ -1,6 +1,10 @@
 #include "cli/Cli.h"
 
+#include <unistd.h>
 #include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,7 +22,9 @@
 #include "cli/TerminalUi.h"
 #include "driver/TessaryDoc.h"
 #include "driver/WizardRules.h"
+#include "platform/Process.h"
 #include "site/FileNode.h"
+#include "site/RunHistory.h"
 
 namespace ts {
 namespace {
@@ -36,7 +42,8 @@ std::string OneLine(const std::string& text) {
 
 constexpr const char* kUsage =
     "Usage: tessary-cli [OPTIONS] DIRECTORY\n"
-    "       tessary-cli --undo DIRECTORY | --list-runs [DIRECTORY] | --version\n"
+    "       tessary-cli --undo [--force] DIRECTORY | --forget DIRECTORY\n"
+    "       tessary-cli --list-runs [DIRECTORY] | --version\n"
     "Run with --help for the options.\n";
 
 // The command line as typed.
@@ -45,6 +52,7 @@ struct CliArgs {
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
+    bool force = false, forget = false;
     bool quiet = false, progress = false, checkFragments = false, caseSensitiveServer = false;
     std::string format = "text";
     std::vector<std::string> siteUrls, excluded;
@@ -63,6 +71,16 @@ void AddRedirectOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--case-sensitive-server", a.caseSensitiveServer,
                  "The server tells names apart by case alone: a rename that only changes case "
                  "gets a redirect too (always for the unix and mac targets)");
+}
+
+// The ways to deal with a run's journal beyond plain undo.
+void AddUndoOptions(CLI::App& app, CliArgs& a) {
+    app.add_flag("--force", a.force,
+                 "With --undo: put the originals back over files changed since the run too; "
+                 "what they held is kept, and undoing that undo gives it back");
+    app.add_flag("--forget", a.forget,
+                 "Drop the journal of the last run of DIRECTORY: that run can no longer be "
+                 "undone");
 }
 
 void AddOptions(CLI::App& app, CliArgs& a) {
@@ -136,6 +154,7 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_flag("--undo", a.undo,
                  "Undo the last run of DIRECTORY from its journal, also after this program ended "
                  "or was killed: every change still as the run left it goes back");
+    AddUndoOptions(app, a);
     app.add_flag("--list-runs", a.listRuns,
                  "List the journaled runs (of DIRECTORY, or of every directory) and how they "
                  "ended");
@@ -270,6 +289,32 @@ std::string UnfinishedRun(CFileSystem& fs, const RunSettings& s, const CliStream
     return doc.UnfinishedRunMessage(s.Directory);
 }
 
+// Drops the journal of the directory's last run, on purpose; the exit status.
+int ForgetLastRun(CFileSystem& fs, const CliStreams& io, const RunSettings& s) {
+    CTerminalUi ui(s, io.in, io.err, false, ProgressShown::NONE, true);
+    CTessaryDoc doc(fs, ui, nullptr, nullptr);
+    int pid = 0;
+    doc.FindLastRun(s.Directory, &pid);
+    if (!doc.CanUndo()) {
+        std::fprintf(io.err, "tessary-cli: no run of \"%s\" is journaled: nothing to forget\n",
+                     ShownName(s.Directory).c_str());
+        return EXIT_USAGE;
+    }
+    if (pid != ::getpid() && !ProcessEnded(pid)) {
+        std::fprintf(
+            io.err, "tessary-cli: %s\n",
+            FormatMessage(IDS_RUN_GOING_ON, ShownName(s.Directory), std::to_string(pid)).c_str());
+        return EXIT_USAGE;
+    }
+    if (!RemoveRun(fs, doc.m_strUndoRun)) {
+        std::fprintf(io.err, "tessary-cli: \"%s\" could not be removed: %s\n",
+                     ShownName(doc.m_strUndoRun).c_str(), std::strerror(errno));
+        return EXIT_EARLY;
+    }
+    std::fprintf(io.out, "%s\n", FormatMessage(IDS_RUN_FORGOTTEN, ShownName(s.Directory)).c_str());
+    return EXIT_CLEAN;
+}
+
 // Undoes the last journaled run of the directory and prints the undo report; the exit status.
 int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& io,
                 const RunSettings& s) {
@@ -282,6 +327,7 @@ int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliS
                      ShownName(s.Directory).c_str());
         return EXIT_USAGE;
     }
+    doc.m_bUndoForce = a.force;
     doc.UndoLast();
     if (!doc.m_bReportBuilt) {
         if (!doc.m_strReport.empty()) {
@@ -388,6 +434,11 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         std::fprintf(io.err, "tessary-cli: %s\n%s", TerminalSafe(wrong, true).c_str(), kUsage);
         return EXIT_USAGE;
     }
+    if (a.force && !a.undo) {
+        std::fprintf(io.err, "tessary-cli: --force goes with --undo\n%s", kUsage);
+        return EXIT_USAGE;
+    }
+    if (a.forget) return ForgetLastRun(fs, io, s);
     if (a.undo) return UndoLastRun(fs, profile, a, io, s);
     // Before the home page is looked for: the last run may have renamed it.
     if (std::string why = UnfinishedRun(fs, s, io); !why.empty()) {

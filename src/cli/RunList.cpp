@@ -28,6 +28,8 @@ std::string Size(uint64_t bytes) {
 }
 
 std::string StateOf(const RunSummary& run) {
+    // What an undo put originals back over: undoing it gives that content back.
+    if (!run.undoOf.empty() && run.state == "complete") return "kept by undo";
     if (!run.state.empty()) return run.state;
     // A run without its end is either still going on or was killed.
     return run.pid > 0 && !ProcessEnded(run.pid) ? "running" : "unfinished";
@@ -57,10 +59,10 @@ int ListRuns(CFileSystem& fs, const std::string& dir, std::FILE* out, std::FILE*
                      dir.empty() ? "" : (" of \"" + dir + "\"").c_str());
         return EXIT_CLEAN;
     }
-    std::fprintf(out, "%-11s %-19s %8s %10s  %s\n", "STATE", "STARTED (UTC)", "CHANGES", "JOURNAL",
+    std::fprintf(out, "%-13s %-19s %8s %10s  %s\n", "STATE", "STARTED (UTC)", "CHANGES", "JOURNAL",
                  "DIRECTORY");
     for (const RunSummary& run : runs)
-        std::fprintf(out, "%-11s %-19s %8zu %10s  %s\n", StateOf(run).c_str(),
+        std::fprintf(out, "%-13s %-19s %8zu %10s  %s\n", StateOf(run).c_str(),
                      StartedAt(run.folder).c_str(), run.changes, Size(run.bytes).c_str(),
                      run.top.empty() ? run.folder.c_str() : run.top.c_str());
     std::fprintf(out, "\nThe last run of a directory is undone by: tessary-cli --undo DIRECTORY\n");

@@ -8,27 +8,13 @@
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "platform/Process.h"
+#include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 #include "site/RunJournal.h"
 #include "site/TreeWriter.h"
 
 namespace ts {
-namespace {
-
-// A path as a POSIX shell reads it back unchanged.
-std::string ShellWord(const std::string& s) {
-    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                          "0123456789/._-+=:,@%") == std::string::npos)
-        return s;
-    std::string quoted = "'";
-    for (char c : s)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-}  // namespace
-
 CTessaryDoc::CTessaryDoc(CFileSystem& fs, CRunUi& ui, CProfile* profile, RunSettings* master)
     : m_fs(fs), m_ui(ui), m_pProfile(profile), m_pMaster(master) {
     if (master) m_settings = *master;

@@ -99,6 +99,8 @@ public:
     // The journal of the run in progress, and the folder of the one Undo Last undoes.
     std::unique_ptr<CRunJournal> m_pJournal;
     std::string m_strUndoRun;
+    // Undo Last puts originals back over files changed since the run too, keeping their content.
+    bool m_bUndoForce = false;
 
     // Test hooks: the clock of the date line, the directory of temporary reports and what
     // starts the external editor.

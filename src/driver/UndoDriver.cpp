@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <set>
 
 #include "base/RunContext.h"
 #include "base/RunUi.h"
@@ -115,7 +116,7 @@ bool CUndoDriver::Undo() {
         std::make_unique<CTempReports>(ctx.fs, ctx.statusReport, ctx.errorReport, ctx.tempDir);
     if (!m_pReports->Create(m_ui)) return false;
     std::vector<UndoOutcome> outcomes;
-    if (!UndoFromJournal(ctx.fs, m_strFolder, outcomes)) {
+    if (!UndoFromJournal(ctx.fs, m_strFolder, outcomes, m_doc.m_bUndoForce)) {
         m_pReports->Close();
         m_pReports->Remove();
         m_pReports.reset();
@@ -129,8 +130,9 @@ bool CUndoDriver::Undo() {
 }
 
 bool CUndoDriver::NotRead(const std::string& top) {
-    const std::string why =
-        errno == ESTALE ? "the directory is no longer where it was" : std::strerror(errno);
+    const std::string why = errno == ESTALE  ? "the directory is no longer where it was"
+                            : errno == EPERM ? LoadString(IDS_JOURNAL_NOT_OWNED)
+                                             : std::strerror(errno);
     const std::string shown = FormatMessage(IDS_UNDO_NOT_READ, top, why) + "\n" + m_strFolder;
     m_ui.MessageBox(shown);
     m_doc.ShowInView(shown);
@@ -141,6 +143,8 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
     CRunContext& ctx = *m_pCtx;
     std::string lines[SECTIONS];
     bool present[SECTIONS] = {};
+    // A file changed by several steps of the run is named once.
+    std::set<std::string> changedShown;
     // The outcomes come last change first; the report lists them in the order of the run.
     for (auto o = outcomes.rbegin(); o != outcomes.rend(); ++o) {
         Section section = RENAMES;
@@ -152,8 +156,15 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
         if (listed) present[section] = true;
         if (o->result == UndoOutcome::UNDONE) {
             if (listed) lines[section] += line;
+            if (o->displaced) ctx.ErrorLine(o->path, LoadString(IDS_UNDO_DISPLACED));
         } else if (o->result == UndoOutcome::CHANGED) {
-            ctx.ErrorLine(o->path, LoadString(link ? IDS_LINK_CHANGED_KEPT : IDS_UNDO_CHANGED));
+            m_bPartly = true;
+            if (changedShown.insert(o->path).second)
+                ctx.ErrorLine(o->path, LoadString(link ? IDS_LINK_CHANGED_KEPT : IDS_UNDO_CHANGED));
+        } else if (o->result == UndoOutcome::DAMAGED) {
+            m_bFailed = true;
+            ctx.ErrorLine(o->path, FormatMessage(IDS_JOURNAL_RECORD_DAMAGED,
+                                                 std::to_string(o->record.number)));
         } else if (o->result == UndoOutcome::FAILED) {
             m_bFailed = true;
             const bool mode = o->record.kind == JournalRecord::MODE;
@@ -164,6 +175,9 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
         if (!present[s]) continue;
         ctx.statusReport << HeadingBlock(kHeadings[s]) << lines[s] << kSectionGap;
     }
+    if (m_bPartly)
+        ctx.statusReport << FormatMessage(IDS_UNDO_PARTLY, ShellWord(m_strTop)) << "\n"
+                         << kSectionGap;
 }
 
 void CUndoDriver::Finish() {
@@ -171,8 +185,9 @@ void CUndoDriver::Finish() {
     bool reportsWhole = !m_pReports || m_pReports->Close();
     // A tree kept from the run no longer matches the disk.
     m_doc.Keep(nullptr, nullptr);
-    // A journal whose every change is undone, or was left as the user changed it, is spent.
-    if (m_pReports && !m_bFailed && !(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK)) {
+    // A journal is spent once every change is undone; one that still holds the originals of
+    // files left as the user changed them stays until undone with force, or forgotten.
+    if (m_pReports && !m_bFailed && !m_bPartly && !(m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK)) {
         RemoveRun(m_pCtx->fs, m_strFolder);
         m_doc.m_strUndoRun.clear();
     }

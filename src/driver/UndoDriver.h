@@ -41,6 +41,8 @@ private:
     std::string m_strTop;
     // Something could not be undone and may be tried again.
     bool m_bFailed = false;
+    // Files changed since the run were left: the journal keeps their originals.
+    bool m_bPartly = false;
     // The run's changes were never made: there is nothing to report.
     bool m_bNothing = false;
     std::unique_ptr<CTempReports> m_pReports;

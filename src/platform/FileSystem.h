@@ -37,6 +37,7 @@ struct FileStat {
     bool readOnly = false;   // owner write bit clear, or on a read-only mount
     unsigned mode = 0;       // permission bits of what the entry names
     uint64_t size = 0;
+    int64_t mtimeNs = 0;        // when the entry itself (a link, not what it names) last changed
     unsigned uid = 0, gid = 0;  // owner and group of what the entry names
     uint64_t links = 1;         // names the file has (hard links)
     bool sparse = false;        // fewer blocks than its size needs: it has holes
@@ -121,6 +122,9 @@ public:
     // Refuses a symbolic link.
     virtual CResult SetMode(const std::string& name, unsigned mode) = 0;
     virtual CResult ReadLink(const std::string& name, std::string& text) = 0;
+    // Sets the modification time of the entry itself (a link, not what it names), in
+    // nanoseconds since the epoch; the access time stays.
+    virtual CResult SetTime(const std::string& name, int64_t mtimeNs);
     // Gives the symbolic link name the new text in one step: a new link made under a temporary
     // name beside it replaces it by a rename, so a crash leaves the old link or the new one,
     // never none. Refuses anything but a symbolic link; a failure leaves it as it was.

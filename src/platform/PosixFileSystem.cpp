@@ -198,6 +198,7 @@ CResult StatAt(int dir, const char* name, FileStat& st, ReadOnlyMount readOnlyMo
     }
     st.mode = s.st_mode & 07777;
     st.size = static_cast<uint64_t>(s.st_size);
+    st.mtimeNs = static_cast<int64_t>(ls.st_mtim.tv_sec) * 1000000000 + ls.st_mtim.tv_nsec;
     st.uid = s.st_uid;
     st.gid = s.st_gid;
     st.links = static_cast<uint64_t>(s.st_nlink);
@@ -407,6 +408,10 @@ public:
     }
     CResult Sync() override { return Check(::fsync(m_fd)); }
     CResult SyncAll() override { return Check(::syncfs(m_fd)); }
+    CResult SetTime(const std::string& name, int64_t mtimeNs) override {
+        timespec times[2] = {{0, UTIME_OMIT}, {mtimeNs / 1000000000, mtimeNs % 1000000000}};
+        return Check(::utimensat(m_fd, name.c_str(), times, AT_SYMLINK_NOFOLLOW));
+    }
     CResult SetMode(const std::string& name, unsigned mode) override {
         // fchmodat cannot leave a link alone everywhere: the file is opened without following
         // one and changed through its handle.
@@ -605,6 +610,10 @@ CResult CPosixDir::Stat(const std::string& name, FileStat& st) {
 bool CFile::Unsupported() {
     errno = ENOTSUP;
     return false;
+}
+
+CResult CDir::SetTime(const std::string&, int64_t) {
+    return CResult::Fail(ENOTSUP);
 }
 
 CFileSystem& RealFileSystem() {

@@ -37,6 +37,7 @@ CResult CSafeRewrite::Write(const void* data, size_t n) {
         m_buffer.append(static_cast<const char*>(data), n);
     }
     m_nWritten += n;
+    m_nHash = ContentHash(data, n, m_nHash);
     return CResult::Ok();
 }
 

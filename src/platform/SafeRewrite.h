@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/ContentHash.h"
 #include "platform/FileSystem.h"
 
 namespace ts {
@@ -34,6 +35,8 @@ public:
     CResult Write(const std::string& s) { return Write(s.data(), s.size()); }
     // Bytes written so far: the offset of the next byte in the new content.
     uint64_t Position() const { return m_nWritten; }
+    // ContentHash of the bytes written so far: what a journal records of the new content.
+    uint64_t Hash() const { return m_nHash; }
     // Syncs, closes, gives the new content the target's owner, group and attributes and mode,
     // and renames it over the target. A target that does not exist yet is simply created.
     CResult Commit(unsigned mode);
@@ -63,6 +66,7 @@ private:
     FileId m_newId;
     std::unique_ptr<CFile> m_temp;
     uint64_t m_nWritten = 0;
+    uint64_t m_nHash = kHashStart;
     uint64_t m_nOut = 0;  // bytes handed to the temporary file, holes included
     bool m_bHoles = false;
     Failure m_failure = OK;

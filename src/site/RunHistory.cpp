@@ -66,8 +66,22 @@ bool ReadRunSummary(CFileSystem& fs, const std::string& folder, RunSummary& out)
     out.folder = folder;
     if (!CRunJournal::Read(fs, folder, out.top, topId, records)) return false;
     for (const JournalRecord& r : records) {
-        if (r.kind == JournalRecord::END) out.state = r.after;
-        if (r.kind != JournalRecord::END && r.kind != JournalRecord::WRITTEN) ++out.changes;
+        switch (r.kind) {
+            case JournalRecord::END:
+                out.state = r.after;
+                break;
+            case JournalRecord::UNDONE:
+                out.state = "partly undone";
+                break;
+            case JournalRecord::UNDO_OF:
+                out.undoOf = r.after;
+                break;
+            case JournalRecord::WRITTEN:
+            case JournalRecord::UNDOING:
+                break;
+            default:
+                ++out.changes;
+        }
     }
     for (const char* file : {"journal", "originals"}) {
         FileStat st;
@@ -90,8 +104,19 @@ std::vector<RunSummary> AllRuns(CFileSystem& fs, const std::string& runsDir) {
 
 bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, RunSummary& out) {
     std::vector<std::string> folders = RunFolders(fs, runsDir, key);
+    size_t turns = 0;  // a forged circle of journals must not hold the loop
     while (!folders.empty()) {
         const bool read = ReadRunSummary(fs, folders.back(), out);
+        if (read && !out.undoOf.empty() && ++turns <= folders.size()) {
+            // The run being undone goes first; what its undo kept waits behind it.
+            const auto undone =
+                std::find_if(folders.begin(), folders.end(),
+                             [&](const std::string& f) { return BaseName(f) == out.undoOf; });
+            if (undone != folders.end()) {
+                std::rotate(undone, undone + 1, folders.end());
+                continue;
+            }
+        }
         out.folder = folders.back();
         out.pid = RunPid(out.folder);
         const bool running = out.pid > 0 && !ProcessEnded(out.pid);

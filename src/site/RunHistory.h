@@ -12,8 +12,12 @@ namespace ts {
 
 struct RunSummary {
     std::string folder;
-    std::string top;    // the tree, as named when the run began
-    std::string state;  // how the run ended; empty when it never recorded its end
+    std::string top;  // the tree, as named when the run began
+    // How the run ended ("complete", "cancelled", "failed", or "partly undone" once an undo
+    // left files the user changed); empty when it never recorded its end.
+    std::string state;
+    // The run whose undo displaced the content this journal keeps; empty for a run.
+    std::string undoOf;
     size_t changes = 0;
     uint64_t bytes = 0;  // what the journal takes on the disk
     int pid = 0;         // the process that made the run
@@ -39,7 +43,8 @@ std::vector<std::string> RunFolders(CFileSystem& fs, const std::string& runsDir,
 std::vector<RunSummary> AllRuns(CFileSystem& fs, const std::string& runsDir);
 // False with errno set when the journal cannot be read.
 bool ReadRunSummary(CFileSystem& fs, const std::string& folder, RunSummary& out);
-// The last run of the tree; false when it has none.
+// The last run of the tree; false when it has none. The journal of what an undo displaced
+// comes after the run it undid while that run's journal is still there.
 bool LastRun(CFileSystem& fs, const std::string& runsDir, const TreeKey& key, RunSummary& out);
 // Removes a run's journal.
 bool RemoveRun(CFileSystem& fs, const std::string& folder);

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string_view>
 
@@ -13,9 +15,14 @@
 namespace ts {
 namespace {
 
-constexpr std::string_view kHeader = "tessary-journal 1";
-constexpr const char* kKinds[] = {"rename", "content", "link", "mode", "written", "end", "create"};
-constexpr size_t kFields = 14;
+// Version 1 journals (no checksums) are still read, so that a run made before can be undone.
+constexpr std::string_view kHeader = "tessary-journal 2";
+constexpr std::string_view kHeaderV1 = "tessary-journal 1";
+constexpr const char* kKinds[] = {"rename", "content", "link",    "mode",   "written",
+                                  "end",    "create",  "undoing", "undone", "undo-of"};
+constexpr size_t kKindCount = sizeof kKinds / sizeof kKinds[0];
+constexpr size_t kFieldsV1 = 14;
+constexpr size_t kFields = 15;
 
 std::string Escape(std::string_view s) {
     std::string out;
@@ -67,12 +74,56 @@ std::string IdText(FileId id) {
     return std::to_string(id.dev) + ":" + std::to_string(id.ino);
 }
 
-bool ParseId(const std::string& s, FileId& id) {
-    char* end = nullptr;
-    id.dev = std::strtoull(s.c_str(), &end, 10);
-    if (*end != ':') return false;
-    id.ino = std::strtoull(end + 1, &end, 10);
-    return *end == '\0';
+// Digits only, no sign, no blanks, no overflow: a forged or damaged number is refused.
+bool ParseNumber(std::string_view s, uint64_t& n) {
+    if (s.empty() || s.size() > 20) return false;
+    n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (n > (UINT64_MAX - digit) / 10) return false;
+        n = n * 10 + digit;
+    }
+    return true;
+}
+
+bool ParseId(std::string_view s, FileId& id) {
+    const size_t colon = s.find(':');
+    return colon != std::string_view::npos && ParseNumber(s.substr(0, colon), id.dev) &&
+           ParseNumber(s.substr(colon + 1), id.ino);
+}
+
+// One name of a directory: not empty, no "/", not "." or "..", no NUL.
+bool IsOneName(std::string_view s) {
+    return !s.empty() && s != "." && s != ".." && s.find('/') == std::string_view::npos &&
+           s.find('\0') == std::string_view::npos;
+}
+
+// A path below the top: "" or names joined by "/".
+bool IsPathBelow(std::string_view s) {
+    for (size_t start = 0; !s.empty();) {
+        const size_t slash = s.find('/', start);
+        if (!IsOneName(s.substr(start, slash == std::string_view::npos ? slash : slash - start)))
+            return false;
+        if (slash == std::string_view::npos) break;
+        start = slash + 1;
+    }
+    return true;
+}
+
+// What a record names must lie inside the tree, so that a forged line cannot lead undo out.
+bool NamesInsideTree(const JournalRecord& r) {
+    switch (r.kind) {
+        case JournalRecord::RENAME:
+            return IsPathBelow(r.dir) && IsOneName(r.name) && IsOneName(r.after);
+        case JournalRecord::CONTENT:
+        case JournalRecord::LINK:
+        case JournalRecord::MODE:
+        case JournalRecord::CREATE:
+            return IsPathBelow(r.dir) && IsOneName(r.name);
+        default:
+            return true;
+    }
 }
 
 std::vector<std::string_view> SplitTabs(std::string_view line) {
@@ -85,59 +136,74 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
 }
 
 std::string Line(const JournalRecord& r) {
-    std::string line = kKinds[r.kind];
+    std::string body = kKinds[r.kind];
     for (const std::string& field :
          {Escape(r.dir), IdText(r.dirId), Escape(r.name), IdText(r.id), IdText(r.newId),
           Escape(r.after), Escape(r.before), std::to_string(r.oldMode), std::to_string(r.newMode),
           std::to_string(r.offset), std::to_string(r.length), std::to_string(r.newLength),
-          std::to_string(r.newHash)})
-        line += "\t" + field;
-    return line + "\n";
+          std::to_string(r.newHash), std::to_string(r.oldTime)})
+        body += "\t" + field;
+    return Format("%08x\t%zu\t", Crc32c(body.data(), body.size()), body.size()) + body + "\n";
 }
 
-bool ParseLine(std::string_view line, JournalRecord& r) {
-    std::vector<std::string_view> f = SplitTabs(line);
-    if (f.size() != kFields) return false;
-    int kind = -1;
-    for (int k = 0; k <= JournalRecord::CREATE; ++k)
-        if (f[0] == kKinds[k]) kind = k;
-    if (kind < 0) return false;
+bool ParseNumbers(const std::vector<std::string_view>& f, JournalRecord& r) {
+    uint64_t oldMode = 0, newMode = 0, oldTime = 0;
+    const bool ok = ParseNumber(f[8], oldMode) && ParseNumber(f[9], newMode) &&
+                    ParseNumber(f[10], r.offset) && ParseNumber(f[11], r.length) &&
+                    ParseNumber(f[12], r.newLength) && ParseNumber(f[13], r.newHash) &&
+                    (f.size() == kFieldsV1 || ParseNumber(f[14], oldTime));
+    if (!ok || oldMode > 07777 || newMode > 07777 || oldTime > INT64_MAX) return false;
+    r.oldMode = static_cast<unsigned>(oldMode);
+    r.newMode = static_cast<unsigned>(newMode);
+    r.oldTime = static_cast<int64_t>(oldTime);
+    return true;
+}
+
+bool ParseFields(const std::vector<std::string_view>& f, JournalRecord& r) {
+    size_t kind = 0;
+    while (kind < kKindCount && f[0] != kKinds[kind])
+        ++kind;
+    if (kind == kKindCount) return false;
     r.kind = static_cast<JournalRecord::Kind>(kind);
-    const std::string dirId(f[2]), id(f[4]), newId(f[5]), oldMode(f[8]), newMode(f[9]),
-        offset(f[10]), length(f[11]), newLength(f[12]), newHash(f[13]);
-    r.newLength = std::strtoull(newLength.c_str(), nullptr, 10);
-    r.newHash = std::strtoull(newHash.c_str(), nullptr, 10);
-    r.oldMode = static_cast<unsigned>(std::strtoul(oldMode.c_str(), nullptr, 10));
-    r.newMode = static_cast<unsigned>(std::strtoul(newMode.c_str(), nullptr, 10));
-    r.offset = std::strtoull(offset.c_str(), nullptr, 10);
-    r.length = std::strtoull(length.c_str(), nullptr, 10);
-    return Unescape(f[1], r.dir) && ParseId(dirId, r.dirId) && Unescape(f[3], r.name) &&
-           ParseId(id, r.id) && ParseId(newId, r.newId) && Unescape(f[6], r.after) &&
-           Unescape(f[7], r.before);
+    return Unescape(f[1], r.dir) && ParseId(f[2], r.dirId) && Unescape(f[3], r.name) &&
+           ParseId(f[4], r.id) && ParseId(f[5], r.newId) && Unescape(f[6], r.after) &&
+           Unescape(f[7], r.before) && ParseNumbers(f, r) && NamesInsideTree(r);
+}
+
+// A line of the current form carries its checksum and length; one of version 1 does not.
+bool ParseLine(std::string_view line, bool v1, JournalRecord& r) {
+    if (!v1) {
+        const size_t tab1 = line.find('\t');
+        const size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+        uint64_t length = 0;
+        if (tab2 == std::string_view::npos || tab1 != 8 ||
+            !ParseNumber(line.substr(tab1 + 1, tab2 - tab1 - 1), length))
+            return false;
+        const std::string_view body = line.substr(tab2 + 1);
+        if (body.size() != length ||
+            Format("%08x", Crc32c(body.data(), body.size())) != line.substr(0, 8))
+            return false;
+        line = body;
+    }
+    std::vector<std::string_view> f = SplitTabs(line);
+    return f.size() == (v1 ? kFieldsV1 : kFields) && ParseFields(f, r);
+}
+
+// The folder and its files must be the user's alone: a journal that somebody else could
+// write would let him choose what undo writes, and where. The folder guards its files: nobody
+// else may write it, so nobody else can reach them by name.
+bool OwnedByUser(CDir& dir, const char* name) {
+    const bool folder = std::string_view(name) == ".";
+    FileStat st;
+    if (!dir.Stat(name, st)) return errno == ENOENT && !folder;
+    if (st.isLink || st.uid != ::geteuid() || (folder && (st.mode & 022))) {
+        errno = EPERM;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
-
-uint64_t ContentHash(const void* data, size_t n, uint64_t hash) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < n; ++i)
-        hash = (hash ^ p[i]) * 1099511628211ull;
-    return hash;
-}
-
-bool HashOfFile(CFile& f, uint64_t& length, uint64_t& hash, char* last) {
-    length = 0;
-    hash = kHashStart;
-    if (last) *last = '\n';
-    char buf[65536];
-    long long n;
-    while ((n = f.Read(buf, sizeof buf)) > 0) {
-        length += static_cast<uint64_t>(n);
-        hash = ContentHash(buf, static_cast<size_t>(n), hash);
-        if (last) *last = buf[n - 1];
-    }
-    return n == 0;
-}
 
 std::string JournalsDirectory() {
     return UserDirectory("XDG_STATE_HOME", ".local/state") + "/tessary/runs";
@@ -216,42 +282,105 @@ bool CRunJournal::Commit() {
     return m_originals->Sync() && m_records->Sync();
 }
 
-bool CRunJournal::ReadOriginal(uint64_t offset, uint64_t length, std::string& bytes) {
+bool CRunJournal::CopyOriginal(uint64_t offset, uint64_t length, CFile& out) {
     std::unique_ptr<CFile> in = m_dir->OpenRead("originals");
-    return in && ReadKept(*in, offset, length, bytes);
+    return in && CopyKept(*in, offset, length, out);
 }
 
-bool ReadKept(CFile& originals, uint64_t offset, uint64_t length, std::string& bytes) {
+namespace {
+
+constexpr size_t kBlock = 1 << 20;
+
+// Calls fn with each block of the length bytes kept at offset; false when they cannot all be
+// read (the log is shorter than the record says) or fn refuses one.
+template <class Fn>
+bool ForEachKeptBlock(CFile& originals, uint64_t offset, uint64_t length, Fn fn) {
     if (!originals.Seek(offset)) return false;
-    bytes.resize(length);
+    std::unique_ptr<char[]> buf(new char[kBlock]);
     for (uint64_t done = 0; done < length;) {
-        const long long n = originals.Read(bytes.data() + done, length - done);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, length - done));
+        const long long n = originals.Read(buf.get(), want);
         if (n <= 0) return false;
+        if (!fn(buf.get(), static_cast<size_t>(n))) return false;
         done += static_cast<uint64_t>(n);
     }
     return true;
 }
 
+}  // namespace
+
+bool CopyKept(CFile& originals, uint64_t offset, uint64_t length, CFile& out) {
+    return ForEachKeptBlock(originals, offset, length,
+                            [&](const char* p, size_t n) { return out.Write(p, n); });
+}
+
+bool HashOfKept(CFile& originals, uint64_t offset, uint64_t length, uint64_t& hash) {
+    hash = kHashStart;
+    return ForEachKeptBlock(originals, offset, length, [&](const char* p, size_t n) {
+        hash = ContentHash(p, n, hash);
+        return true;
+    });
+}
+
+bool HoldsKept(CFile& f, CFile& originals, uint64_t offset, uint64_t length) {
+    return f.Seek(0) && RestIsKept(f, originals, offset, length);
+}
+
+bool RestIsKept(CFile& f, CFile& originals, uint64_t offset, uint64_t length) {
+    std::unique_ptr<char[]> mine(new char[kBlock]);
+    const bool same = ForEachKeptBlock(originals, offset, length, [&](const char* p, size_t n) {
+        for (size_t got = 0; got < n;) {
+            const long long m = f.Read(mine.get() + got, n - got);
+            if (m <= 0) return false;
+            got += static_cast<size_t>(m);
+        }
+        return std::memcmp(mine.get(), p, n) == 0;
+    });
+    char extra;
+    return same && f.Read(&extra, 1) == 0;
+}
+
+std::unique_ptr<CRunJournal> CRunJournal::Append(CFileSystem& fs, const std::string& folder) {
+    std::unique_ptr<CDir> dir = fs.OpenDir(folder);
+    if (!dir || !OwnedByUser(*dir, ".") || !OwnedByUser(*dir, "journal")) return nullptr;
+    std::unique_ptr<CFile> records = dir->OpenAppend("journal");
+    std::unique_ptr<CFile> originals = records ? dir->OpenAppend("originals") : nullptr;
+    if (!originals) return nullptr;
+    const long long size = originals->Length();
+    if (size < 0) return nullptr;
+    auto journal = std::unique_ptr<CRunJournal>(
+        new CRunJournal(folder, std::move(dir), std::move(records), std::move(originals)));
+    journal->m_nOriginals = static_cast<uint64_t>(size);
+    return journal;
+}
+
 bool CRunJournal::Read(CFileSystem& fs, const std::string& folder, std::string& top, FileId& topId,
                        std::vector<JournalRecord>& records) {
     records.clear();
+    std::unique_ptr<CDir> dir = fs.OpenDir(folder);
+    if (!dir || !OwnedByUser(*dir, ".") || !OwnedByUser(*dir, "journal") ||
+        !OwnedByUser(*dir, "originals"))
+        return false;
     std::string text;
     if (!ReadWholeFile(fs, JoinPath(folder, "journal"), text)) return false;
     size_t end = text.find('\n');
     std::vector<std::string_view> head =
         SplitTabs(std::string_view(text).substr(0, end == std::string::npos ? 0 : end));
-    if (head.size() != 3 || head[0] != kHeader || !Unescape(head[1], top) ||
-        !ParseId(std::string(head[2]), topId)) {
+    const bool v1 = !head.empty() && head[0] == kHeaderV1;
+    if (head.size() != 3 || (head[0] != kHeader && !v1) || !Unescape(head[1], top) ||
+        !ParseId(head[2], topId)) {
         errno = EINVAL;
         return false;
     }
+    uint64_t number = 0;
     for (size_t start = end + 1; (end = text.find('\n', start)) != std::string::npos;
          start = end + 1) {
         JournalRecord r;
-        if (!ParseLine(std::string_view(text).substr(start, end - start), r)) {
-            errno = EINVAL;
-            return false;
+        if (!ParseLine(std::string_view(text).substr(start, end - start), v1, r)) {
+            r = JournalRecord();
+            r.kind = JournalRecord::DAMAGED;
         }
+        r.number = ++number;
         records.push_back(std::move(r));
     }
     return true;

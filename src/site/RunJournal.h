@@ -7,7 +7,9 @@
 //
 // A journal is a folder: "journal" holds one line per record, fields separated by tabs, with
 // "%", tab, CR and LF written as "%25", "%09", "%0D" and "%0A"; its first line names the
-// format and the tree. "originals" holds the kept bytes one file after another.
+// format and the tree. Each record line begins with the CRC-32C and the length of the rest of
+// the line, so that a damaged or torn record is known as such and costs only itself.
+// "originals" holds the kept bytes one file after another.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ContentHash.h"
 #include "platform/FileSystem.h"
 
 namespace ts {
@@ -24,7 +27,25 @@ struct JournalRecord {
     // disk; "cut" in after says that some of them may not be whole. A CONTENT record with no
     // mark after it may have been cut short by a crash.
     // CREATE: a file the run made (a server's redirect rules, a page left at an old path).
-    enum Kind { RENAME, CONTENT, LINK, MODE, WRITTEN, END, CREATE };
+    // UNDOING: undo is about to write back the original of record number offset; a file so
+    // marked goes back whatever it holds, since the write may have been cut short.
+    // UNDONE: an undo ended leaving changes the user made since ("partly").
+    // UNDO_OF: the journal holds what an undo of the run in folder after displaced (content
+    // that was neither the run's nor the original): undoing it gives that content back.
+    // DAMAGED: a line that is no valid record (never written; made by Read).
+    enum Kind {
+        RENAME,
+        CONTENT,
+        LINK,
+        MODE,
+        WRITTEN,
+        END,
+        CREATE,
+        UNDOING,
+        UNDONE,
+        UNDO_OF,
+        DAMAGED
+    };
     Kind kind = END;
     // The directory that holds the entry, relative to the top ("" for the top itself), as it
     // was named when the change was made, and its identity.
@@ -47,6 +68,11 @@ struct JournalRecord {
     uint64_t newLength = 0, newHash = 0;
     // MODE: the permission bits before and after.
     unsigned oldMode = 0, newMode = 0;
+    // CONTENT and LINK: the entry's modification time before the change, in nanoseconds since
+    // the epoch; 0 when not known.
+    int64_t oldTime = 0;
+    // The record's number in its journal (its line, the first record being 1).
+    uint64_t number = 0;
 };
 
 class CRunJournal {
@@ -59,8 +85,13 @@ public:
     // folder under runsDir; null with errno set on failure.
     static std::unique_ptr<CRunJournal> Create(CFileSystem& fs, const std::string& runsDir,
                                                const std::string& top, FileId topId);
-    // Reads the records of the journal in folder; false with errno set when it cannot be read
-    // or is not a journal. A last line cut short by a crash is left out.
+    // Opens the journal in folder for adding records (an undo's marks); null with errno set.
+    static std::unique_ptr<CRunJournal> Append(CFileSystem& fs, const std::string& folder);
+    // Reads the records of the journal in folder; false with errno set when it cannot be read,
+    // is not a journal, or is not the current user's alone (EPERM: another user owns the
+    // folder or a file of it, or others may write them). A last line cut short by a crash is
+    // left out; any other line that is no valid record (damaged, or naming an entry by more
+    // than one path component) is read as a DAMAGED record, so that only it is lost.
     static bool Read(CFileSystem& fs, const std::string& folder, std::string& top, FileId& topId,
                      std::vector<JournalRecord>& records);
 
@@ -71,8 +102,8 @@ public:
     bool KeepOriginal(CFile& in, uint64_t& offset, uint64_t& length);
     // Forces the originals and the records added so far to the disk.
     bool Commit();
-    // The original bytes kept at offset.
-    bool ReadOriginal(uint64_t offset, uint64_t length, std::string& bytes);
+    // Writes the original kept at offset to out, from where out stands, in blocks.
+    bool CopyOriginal(uint64_t offset, uint64_t length, CFile& out);
 
     const std::string& Folder() const { return m_folder; }
 
@@ -87,16 +118,14 @@ private:
     uint64_t m_nOriginals = 0;  // bytes in the log of originals
 };
 
-// The original bytes kept at offset in the log of originals, opened for reading.
-bool ReadKept(CFile& originals, uint64_t offset, uint64_t length, std::string& bytes);
-
-// A 64-bit FNV-1a hash, carried on from hash (start with kHashStart): tells content that
-// changed since it was recorded.
-inline constexpr uint64_t kHashStart = 14695981039346656037ull;
-uint64_t ContentHash(const void* data, size_t n, uint64_t hash = kHashStart);
-// Length and ContentHash of what f holds from where it stands to its end; last, when given,
-// receives the last byte ('\n' for an empty file).
-bool HashOfFile(CFile& f, uint64_t& length, uint64_t& hash, char* last = nullptr);
+// Writes the length bytes kept at offset in the log of originals to out, in blocks.
+bool CopyKept(CFile& originals, uint64_t offset, uint64_t length, CFile& out);
+// Whether f, from its start, holds exactly the length bytes kept at offset.
+bool HoldsKept(CFile& f, CFile& originals, uint64_t offset, uint64_t length);
+// Whether what f holds from where it stands to its end is exactly those bytes.
+bool RestIsKept(CFile& f, CFile& originals, uint64_t offset, uint64_t length);
+// Length and ContentHash of the bytes kept at offset.
+bool HashOfKept(CFile& originals, uint64_t offset, uint64_t length, uint64_t& hash);
 
 // Where the journals of runs are kept: $XDG_STATE_HOME/tessary/runs, else
 // ~/.local/state/tessary/runs.

@@ -149,7 +149,7 @@ bool CTreeWriter::ReplaceContent(CFileNode& node, CContentProducer& producer) {
     if (result == CContentProducer::NO_CHANGE) return true;
     // A new file would split the page from its other names, which would keep the old content.
     if (!MayReplace(st, path)) return Failed();
-    if (m_pJournal && !JournalRewrite(node, producer, *in, rewrite)) return Failed();
+    if (m_pJournal && !JournalRewrite(node, producer, *in, st, rewrite)) return Failed();
     if (!CommitRewrite(node, rewrite, st.mode)) return Failed();
     producer.OnReplaced()();
     return true;
@@ -189,8 +189,9 @@ bool CTreeWriter::MayReplace(const FileStat& st, const std::string& path) {
 }
 
 bool CTreeWriter::ContentRecord(const CFileNode& node, const CContentProducer& producer,
-                                CFile& original, JournalRecord& r) {
+                                CFile& original, const FileStat& st, JournalRecord& r) {
     r = RecordOf(JournalRecord::CONTENT, node);
+    r.oldTime = st.mtimeNs;
     r.after = producer.Kind();
     r.before = producer.UndoLines();
     if (m_pJournal->KeepOriginal(original, r.offset, r.length)) return true;
@@ -199,10 +200,14 @@ bool CTreeWriter::ContentRecord(const CFileNode& node, const CContentProducer& p
 }
 
 bool CTreeWriter::JournalRewrite(const CFileNode& node, const CContentProducer& producer,
-                                 CFile& original, const CSafeRewrite& rewrite) {
+                                 CFile& original, const FileStat& st, const CSafeRewrite& rewrite) {
     JournalRecord r;
-    if (!ContentRecord(node, producer, original, r)) return false;
+    if (!ContentRecord(node, producer, original, st, r)) return false;
     r.newId = rewrite.TempId();
+    // Undo gives the original back only over this very content: without it, undo would take
+    // the run's own content for a later edit and keep it.
+    r.newLength = rewrite.Position();
+    r.newHash = rewrite.Hash();
     return Journal(r, true, node.m_strPath);
 }
 
@@ -242,7 +247,7 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
     // A change in place would reach the file's other names too.
     if (!MayReplace(st, path)) return Failed();
     if (!sink.InMemory()) {
-        if (!JournalRewrite(node, producer, *file, rewrite) ||
+        if (!JournalRewrite(node, producer, *file, st, rewrite) ||
             !CommitRewrite(node, rewrite, st.mode))
             return Failed();
         producer.OnReplaced()();
@@ -255,7 +260,7 @@ bool CTreeWriter::ReplaceInPlace(CFileNode& node, CContentProducer& producer, CD
         return Failed();
     }
     JournalRecord r;
-    if (!ContentRecord(node, producer, *file, r)) return Failed();
+    if (!ContentRecord(node, producer, *file, st, r)) return Failed();
     r.newLength = content.size();
     r.newHash = ContentHash(content.data(), content.size());
     if (!Journal(r, false, path)) return Failed();
@@ -278,7 +283,10 @@ bool CTreeWriter::Repoint(const CDirNode& dirNode, std::string_view name,
         r.name = name;
         r.after = strNewText;
         FileStat st;
-        if (dir->Stat(r.name, st)) r.id = r.newId = st.id;
+        if (dir->Stat(r.name, st)) {
+            r.id = r.newId = st.id;
+            r.oldTime = st.mtimeNs;
+        }
         if (!dir->ReadLink(r.name, r.before) || !Journal(r, true, path)) return Failed();
     }
     if (!dir || !dir->ReplaceLink(std::string(name), strNewText)) {
@@ -380,9 +388,7 @@ bool CTreeWriter::WriteInPlace(PendingWrite& w) {
 // The original is on the disk in the journal: the file gets it back at once.
 bool CTreeWriter::RestoreOriginal(PendingWrite& w) {
     CFile& f = *w.file;
-    std::string original;
-    return m_pJournal->ReadOriginal(w.offset, w.length, original) && f.Seek(0) &&
-           f.Write(original.data(), original.size()) && f.Resize(original.size());
+    return f.Seek(0) && m_pJournal->CopyOriginal(w.offset, w.length, f) && f.Resize(w.length);
 }
 
 bool CTreeWriter::Flush() {
@@ -504,6 +510,7 @@ bool CTreeWriter::AddToFile(const CDirNode& dirNode, const std::string& name,
     if (m_pJournal) {
         JournalRecord r = RecordIn(JournalRecord::CONTENT, dirNode, name, kind, undoLines);
         r.id = r.newId = f->Id();
+        r.oldTime = st.mtimeNs;
         r.newLength = length + added.size();
         r.newHash = ContentHash(added.data(), added.size(), hash);
         if (!f->Seek(0) || !m_pJournal->KeepOriginal(*f, r.offset, r.length) ||

@@ -175,10 +175,10 @@ private:
     // The record of a content change, its original kept in the journal; false after an error
     // line.
     bool ContentRecord(const CFileNode& node, const CContentProducer& producer, CFile& original,
-                       JournalRecord& r);
+                       const FileStat& st, JournalRecord& r);
     // Records a replacement through a temporary file, on the disk before the replacement.
     bool JournalRewrite(const CFileNode& node, const CContentProducer& producer, CFile& original,
-                        const CSafeRewrite& rewrite);
+                        const FileStat& st, const CSafeRewrite& rewrite);
     // The replacement through a temporary file, for content too large to hold in memory.
     bool CommitRewrite(CFileNode& node, CSafeRewrite& rewrite, unsigned mode);
     bool WriteInPlace(PendingWrite& w);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "site/JournalUndo.h"
+#include "site/RunHistory.h"
 #include "support/EndedProcess.h"
 #include "support/TempDir.h"
 
@@ -259,6 +260,70 @@ TEST(JournalUndo, AKilledRunIsUndoneWhereverItStopped) {
     for (const UndoOutcome& o : outcomes)
         EXPECT_EQ(o.result, UndoOutcome::NOT_MADE) << o.path;
     EXPECT_EQ(TreeListing(site.Path(), true), before);
+}
+
+}  // namespace ts::test
+
+namespace ts::test {
+
+// Undo never destroys the only copy of anything. A page edited after a crash cut its batch
+// short gets its original back, but the edit is kept first, in a journal of the undo's own,
+// which comes after the run in the tree's history only once the run's journal is gone; undoing
+// it gives the edit back. An edit made after a whole run stays unless undo is forced, and the
+// forced undo keeps it the same way.
+TEST(JournalUndo, WhatUndoWritesOverIsKeptAndComesBackByUndoingTheUndo) {
+    CTempDir site, state;
+    site.Write("crashed.html", "<p>one</p>\r\n");
+    site.Write("Later.html", "<p>two</p>\r\n");
+    std::string folder;
+    {
+        CRecordedRun run(site, state / "runs");
+        run.Rewrite(run.Top(), "", "Later.html", "<p>two</p>\n");
+        run.Mark(JournalRecord::WRITTEN);
+        run.Rename(run.Top(), "", "Later.html", "LATER.HTM");
+        // The crash came inside this batch: no mark says it was written.
+        run.Rewrite(run.Top(), "", "crashed.html", "<p>one</p>\n");
+        folder = run.Folder();
+    }
+    site.Write("crashed.html", "<p>edited after the crash</p>\n");
+    site.Write("LATER.HTM", "<p>edited after the run</p>\n");
+    const std::string runs = state / "runs";
+    std::vector<UndoOutcome> outcomes;
+    ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes));
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].result, UndoOutcome::UNDONE);
+    EXPECT_TRUE(outcomes[0].displaced);
+    EXPECT_EQ(outcomes[2].result, UndoOutcome::CHANGED);  // Later.html's content
+    EXPECT_EQ(ReadFile(site / "crashed.html"), "<p>one</p>\r\n");
+    EXPECT_EQ(ReadFile(site / "Later.html"), "<p>edited after the run</p>\n");
+
+    // The run's journal stays, partly undone, and is still the tree's last run.
+    TreeKey key;
+    ASSERT_TRUE(TreeKeyOf(RealFileSystem(), site.Path(), key));
+    RunSummary last;
+    ASSERT_TRUE(LastRun(RealFileSystem(), runs, key, last));
+    EXPECT_EQ(last.folder, folder);
+    EXPECT_EQ(last.state, "partly undone");
+
+    // Forced, the later edit goes too, kept like the first.
+    ASSERT_TRUE(UndoFromJournal(RealFileSystem(), folder, outcomes, true));
+    EXPECT_EQ(ReadFile(site / "Later.html"), "<p>two</p>\r\n");
+    ASSERT_TRUE(RemoveRun(RealFileSystem(), folder));
+    EXPECT_EQ(ReadFile(site / "crashed.html"), "<p>one</p>\r\n");
+
+    // Each undo's journal gives back what it kept, the last undo's first.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(LastRun(RealFileSystem(), runs, key, last));
+        EXPECT_EQ(last.undoOf, BaseName(folder));
+        EXPECT_EQ(last.state, "complete");
+        ASSERT_TRUE(UndoFromJournal(RealFileSystem(), last.folder, outcomes));
+        for (const UndoOutcome& o : outcomes)
+            EXPECT_EQ(o.result, UndoOutcome::UNDONE) << o.path;
+        ASSERT_TRUE(RemoveRun(RealFileSystem(), last.folder));
+    }
+    EXPECT_EQ(ReadFile(site / "crashed.html"), "<p>edited after the crash</p>\n");
+    EXPECT_EQ(ReadFile(site / "Later.html"), "<p>edited after the run</p>\n");
+    EXPECT_FALSE(LastRun(RealFileSystem(), runs, key, last));
 }
 
 }  // namespace ts::test

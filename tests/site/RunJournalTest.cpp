@@ -1,11 +1,16 @@
 // The journal of a run reads back what was recorded, whatever the names hold, and keeps the
 // bytes of files before they change, one after another.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/Text.h"
 #include "site/RunJournal.h"
 #include "support/TempDir.h"
 
@@ -74,15 +79,57 @@ TEST(RunJournal, RecordsReadBackAndOriginalsKeepTheirBytes) {
         EXPECT_EQ(read[i].length, written[i].length) << i;
     }
 
-    // A last line cut short by a crash is left out; anything else that is no record is an
-    // error, never a guess.
+    // A last line cut short by a crash is left out; any other line that is no valid record
+    // is read as damaged, never guessed at, and costs only itself.
     const std::string file = journal->Folder() + "/journal";
     const std::string whole = ReadFile(file);
     WriteFile(file, whole + "rename\tsub");
     ASSERT_TRUE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
     EXPECT_EQ(read.size(), written.size());
     WriteFile(file, whole + "rename\tsub\n");
+    ASSERT_TRUE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
+    ASSERT_EQ(read.size(), written.size() + 1);
+    EXPECT_EQ(read.back().kind, JournalRecord::DAMAGED);
+    // One flipped byte in the first record, a forged record whose checksum fits but whose
+    // name leads out of the tree, and numbers that are no numbers: each is damaged alone.
+    std::string flipped = whole;
+    const size_t firstRecord = flipped.find('\n') + 1;
+    flipped[flipped.find("sub dir", firstRecord)] = 'S';
+    auto forged = [](std::string body) {
+        return Format("%08x\t%zu\t", Crc32c(body.data(), body.size()), body.size()) + body + "\n";
+    };
+    const std::string tail = "\t3:4\t3:4\tx\t\t0\t0\t0\t5\t0\t0\t0";
+    WriteFile(file, flipped + forged("content\t\t1:2\tgood.txt" + tail) +
+                        forged("content\t\t1:2\t../outside.txt" + tail) +
+                        forged("rename\tsub/../..\t1:2\tx" + tail) +
+                        forged("mode\t\t1:2\tx\t3:4\t3:4\t\t\t99999\t0\t0\t0\t0\t0\t0") +
+                        forged("content\t\t1:2\tx\t3:4\t3:4\t\t\t0\t0\t-1\t0\t0\t0\t0"));
+    ASSERT_TRUE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
+    ASSERT_EQ(read.size(), written.size() + 5);
+    EXPECT_EQ(read[0].kind, JournalRecord::DAMAGED);
+    for (size_t i = 1; i < written.size(); ++i)
+        EXPECT_EQ(read[i].kind, written[i].kind) << i;
+    EXPECT_EQ(read[written.size()].kind, JournalRecord::CONTENT);
+    EXPECT_EQ(read[written.size()].name, "good.txt");
+    EXPECT_EQ(read[written.size()].length, 5u);
+    for (size_t i = written.size() + 1; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].kind, JournalRecord::DAMAGED) << i;
+        EXPECT_EQ(read[i].number, i + 1);
+    }
+    WriteFile(file, whole);
+
+    // A journal that others may write, or that another user owns, is not trusted.
+    ASSERT_EQ(::chmod(journal->Folder().c_str(), 0777), 0);
     EXPECT_FALSE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
+    EXPECT_EQ(errno, EPERM);
+    ASSERT_EQ(::chmod(journal->Folder().c_str(), 0700), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), 12345, 12345), 0);
+        EXPECT_FALSE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
+        EXPECT_EQ(errno, EPERM);
+        ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+    }
+    ASSERT_TRUE(CRunJournal::Read(fs, journal->Folder(), readTop, readId, read));
 
     // Originals lie one after another, each where the journal says, whatever the file's
     // handle had read before; the file can be read again afterwards.

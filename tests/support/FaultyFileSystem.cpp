@@ -84,6 +84,9 @@ public:
     CResult Sync() override {
         return m_fs.Trip(Op::Sync, m_path) ? CResult::FromErrno() : m_d->Sync();
     }
+    CResult SetTime(const std::string& name, int64_t mtimeNs) override {
+        return Call(Op::SetMode, name, [&] { return m_d->SetTime(name, mtimeNs); });
+    }
     CResult SetMode(const std::string& name, unsigned mode) override {
         return Call(Op::SetMode, name, [&] { return m_d->SetMode(name, mode); });
     }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -29,24 +30,12 @@ struct CHeld {
     std::string status;
     std::string errors;
     std::exception_ptr failure;
-    std::unique_ptr<std::vector<CHtmlNode::CTag>> tags;
-    std::string base;
-    std::vector<std::string> bases;
-    bool rewrite = false;
+    std::optional<CPageLinks> before;
 
     size_t Bytes() const { return status.size() + errors.size(); }
-
-    void SaveState(CHtmlNode& page) {
-        tags = std::move(page.m_pTags);
-        base = page.m_strBase;
-        bases = page.m_vBases;
-        rewrite = page.m_bRewrite;
-    }
     void RestoreState(CHtmlNode& page) {
-        page.m_pTags = std::move(tags);
-        page.m_strBase = std::move(base);
-        page.m_vBases = std::move(bases);
-        page.m_bRewrite = rewrite;
+        if (before) page.RestoreLinks(std::move(*before));
+        before.reset();
     }
 };
 
@@ -67,7 +56,7 @@ void RunAhead(CPageJob& job, CSlot& slot) noexcept {
     }
     CHeld& held = *slot.held;
     try {
-        if (job.ReadsLinks()) held.SaveState(*slot.page);
+        if (job.ReadsLinks()) held.before = slot.page->TakeLinks();
         CHeldReport status, errors;
         held.done = job.Run(*slot.page, status.Stream(), errors.Stream());
         held.status = status.Take();
@@ -152,7 +141,7 @@ CPagesAhead::~CPagesAhead() {
     for (std::thread& t : s.threads)
         t.join();
     for (size_t i = 0; i < s.count; ++i)
-        if (s.slots[i].phase.load() == kDone && s.slots[i].held && s.job.ReadsLinks())
+        if (s.slots[i].phase.load() == kDone && s.slots[i].held)
             s.slots[i].held->RestoreState(*s.slots[i].page);
 }
 
@@ -172,7 +161,7 @@ int CPagesAhead::Take(CHtmlNode& page) {
     if (!held) return RunHere(s.job, page);
     s.heldBytes.fetch_sub(held->Bytes());
     if (held->failure) {
-        if (s.job.ReadsLinks()) held->RestoreState(page);
+        held->RestoreState(page);
         std::rethrow_exception(held->failure);
     }
     CRunContext& ctx = page.Ctx();

@@ -30,8 +30,9 @@ public:
     virtual CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) = 0;
     // In the walk's thread, once the page's lines are written.
     virtual void Taken(CHtmlNode&, const CPageDone&) {}
-    // True when Run reads the page's links in: a page done ahead that the walk never takes
-    // then gets back the link state it had.
+    // True when Run reads the page's links in: on another thread it starts from a page that
+    // holds none, and a page done ahead that the walk never takes gets back the link state it
+    // had.
     virtual bool ReadsLinks() const { return false; }
 };
 

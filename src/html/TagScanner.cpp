@@ -493,23 +493,6 @@ private:
     int m_nWideColumn = 0;
 };
 
-// The page's own state, put back when it cannot be read whole.
-struct CSavedLinks {
-    explicit CSavedLinks(CHtmlNode& page)
-        : strBase(page.m_strBase), vBases(std::move(page.m_vBases)), bRewrite(page.m_bRewrite) {}
-    void Restore(CHtmlNode& page) {
-        page.m_pTags.reset();
-        page.m_pFragmentLinks.reset();
-        page.m_pAnchors.reset();
-        page.m_strBase = strBase;
-        page.m_vBases = std::move(vBases);
-        page.m_bRewrite = bRewrite;
-    }
-    std::string strBase;
-    std::vector<std::string> vBases;
-    bool bRewrite;
-};
-
 class CFunctionEvents : public CScanEvents {
 public:
     CFunctionEvents(const TagFound& onTag, const StrayFound& onStray)
@@ -556,15 +539,14 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
         page.m_bUnreadable = true;
         return 0;
     }
-    // A file that cannot be read keeps no links and changes nothing else either.
-    CSavedLinks saved(page);
+    // A reading makes the page's link state anew; a file that cannot be read whole gets back
+    // the one it had.
+    CPageLinks before = page.TakeLinks();
     const std::string& orig = page.OrigPath();
     page.m_strBase = orig.substr(0, orig.rfind(kPathSep) + 1);
     page.m_vBases.assign(1, page.m_strBase);
 
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
-    // The fragment links name records of this reading.
-    page.m_pFragmentLinks.reset();
     if (ctx.links.checkFragments && page.m_nType == FT_HTML)
         page.m_pAnchors = std::make_unique<std::vector<std::string>>();
     CSyntaxLines lines(status, page.m_strPath, ctx.findings);
@@ -575,18 +557,17 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     file.reset();
     if (!ok) {
         errors << ctx.ProblemLine(page.m_strPath, LoadString(IDS_READ_FAILED));
-        saved.Restore(page);
+        page.RestoreLinks(std::move(before));
         page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
     }
     if (events.WideLine() > 0) {
-        // Its links are in an encoding the scanner does not read: they would be misread.
+        // Its links are in an encoding the scanner does not read: they would be misread. It
+        // keeps none, only its own directory for its base.
         lines.Only(events.WideLine(), events.WideColumn(), SyntaxMessage::WideCharset);
-        page.m_strBase = page.m_vBases.front();
-        std::vector<std::string>().swap(page.m_vBases);
-        page.m_pTags.reset();
-        page.m_pFragmentLinks.reset();
-        page.m_pAnchors.reset();
+        std::string dir = std::move(page.m_vBases.front());
+        page.RestoreLinks(CPageLinks());
+        page.m_strBase = std::move(dir);
         return 1;
     }
     lines.WriteAll();

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Findings.h"
+#include "base/PageOutput.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
@@ -23,16 +25,21 @@ namespace {
 enum Phase : int { kFree, kBusy, kDone, kTaken };
 
 // What the work ahead on a page gave: its result, its report bytes (line ends as in report
-// files), and for a job that reads links in the page's link state before, given back when the
-// walk never takes the page. Made only for a page a thread did.
+// files) and the findings that go with them, and for a job that reads links in the page's link
+// state before, given back when the walk never takes the page. Made only for a page a thread
+// did; nothing of it reaches the run before the walk takes the page.
 struct CHeld {
     CPageDone done;
     std::string status;
     std::string errors;
+    // Only when the run keeps findings.
+    std::unique_ptr<CFindings> findings;
     std::exception_ptr failure;
     std::optional<CPageLinks> before;
 
-    size_t Bytes() const { return status.size() + errors.size(); }
+    size_t Bytes() const {
+        return status.size() + errors.size() + (findings ? findings->Bytes() : 0);
+    }
     void RestoreState(CHtmlNode& page) {
         if (before) page.RestoreLinks(std::move(*before));
         before.reset();
@@ -55,10 +62,12 @@ void RunAhead(CPageJob& job, CSlot& slot) noexcept {
         return;
     }
     CHeld& held = *slot.held;
+    CHtmlNode& page = *slot.page;
     try {
-        if (job.ReadsLinks()) held.before = slot.page->TakeLinks();
+        if (job.ReadsLinks()) held.before = page.TakeLinks();
+        if (page.Ctx().findings) held.findings = std::make_unique<CFindings>();
         CHeldReport status, errors;
-        held.done = job.Run(*slot.page, status.Stream(), errors.Stream());
+        held.done = job.Run(page, {status.Stream(), errors.Stream(), held.findings.get()});
         held.status = status.Take();
         held.errors = errors.Take();
     } catch (...) {
@@ -68,8 +77,7 @@ void RunAhead(CPageJob& job, CSlot& slot) noexcept {
 
 // The job in the walk's thread, writing straight to the run's reports.
 int RunHere(CPageJob& job, CHtmlNode& page) {
-    CRunContext& ctx = page.Ctx();
-    const CPageDone done = job.Run(page, ctx.statusReport, ctx.errorReport);
+    const CPageDone done = job.Run(page, CPageOutput::Of(page.Ctx()));
     job.Taken(page, done);
     return done.result;
 }
@@ -167,6 +175,7 @@ int CPagesAhead::Take(CHtmlNode& page) {
     CRunContext& ctx = page.Ctx();
     ctx.statusReport.WriteRaw(held->status);
     ctx.errorReport.WriteRaw(held->errors);
+    if (held->findings && ctx.findings) held->findings->MoveTo(*ctx.findings);
     s.job.Taken(page, held->done);
     return held->done.result;
 }

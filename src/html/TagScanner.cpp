@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Findings.h"
+#include "base/PageOutput.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
@@ -528,14 +529,14 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray) {
     return ScanTags(file, events);
 }
 
-int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read) {
+int ReadPageLinks(CHtmlNode& page, const CPageOutput& out, bool& read) {
     read = false;
     // An excluded page is not read: its links are not followed.
     if (!page.HasLinks() || page.m_bExcluded) return 0;
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
-        errors << ctx.ProblemLine(page.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
+        out.Problem(page.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
         page.m_bUnreadable = true;
         return 0;
     }
@@ -549,14 +550,14 @@ int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors,
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
     if (ctx.links.checkFragments && page.m_nType == FT_HTML)
         page.m_pAnchors = std::make_unique<std::vector<std::string>>();
-    CSyntaxLines lines(status, page.m_strPath, ctx.findings);
+    CSyntaxLines lines(out.status, page.m_strPath, out.findings);
     CPageEvents events(page, lines, *tags);
     // A style sheet has no HTML syntax: its links are all it has.
     const bool sheet = page.m_nType != FT_HTML;
     bool ok = ScanTags(*file, events, sheet ? ScanMode::StyleSheet : ScanMode::Page);
     file.reset();
     if (!ok) {
-        errors << ctx.ProblemLine(page.m_strPath, LoadString(IDS_READ_FAILED));
+        out.Problem(page.m_strPath, LoadString(IDS_READ_FAILED));
         page.RestoreLinks(std::move(before));
         page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
@@ -591,7 +592,7 @@ void FinishPageLinks(CHtmlNode& page, bool read) {
 int ParseLinks(CHtmlNode& page) {
     CRunContext& ctx = page.Ctx();
     bool read = false;
-    const int result = ReadPageLinks(page, ctx.statusReport, ctx.errorReport, read);
+    const int result = ReadPageLinks(page, CPageOutput::Of(ctx), read);
     FinishPageLinks(page, read);
     return result;
 }

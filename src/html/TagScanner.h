@@ -13,8 +13,8 @@
 namespace ts {
 
 class CFile;
-class CReportStream;
 class CLineCursor;
+struct CPageOutput;
 
 // A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
 // in text, is valid HTML and no longer reported.)
@@ -62,9 +62,9 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray);
 int ParseLinks(CHtmlNode& page);
 
 // ParseLinks in two steps, for a page read on another thread (html/PagesAhead.h). The first
-// touches only the page and writes its lines to status and errors; read tells whether the
-// page was read to its end. The second, in the walk's thread, looks at the page's neighbours.
-int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read);
+// touches only the page and puts its lines and findings in out; read tells whether the page
+// was read to its end. The second, in the walk's thread, looks at the page's neighbours.
+int ReadPageLinks(CHtmlNode& page, const CPageOutput& out, bool& read);
 void FinishPageLinks(CHtmlNode& page, bool read);
 
 }  // namespace ts

@@ -10,6 +10,7 @@
 #include <regex>
 #include <thread>
 
+#include "base/Findings.h"
 #include "base/Strings.h"
 #include "html/LinkSite.h"
 #include "html/PagesAhead.h"
@@ -115,11 +116,13 @@ TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
 }
 
 // Pages the threads read that the walk never takes are left as they were: no link records,
-// bases, anchors or fragment links, no unreadable mark, and nothing in the reports.
+// bases, anchors or fragment links, no unreadable mark, and nothing in the reports or findings.
 TEST(PagesAhead, PagesNeverTakenAreLeftAsTheyWere) {
     if (HelperThreads() == 0) GTEST_SKIP() << "one processor: no threads";
     CSharedFileSystem fs;
     CLinkSite site(fs);
+    CFindings findings;
+    site.ctx.findings = &findings;
     site.ctx.links.checkFragments = true;
     constexpr int kPages = 20;
     for (int i = 0; i < kPages; ++i)
@@ -132,8 +135,8 @@ TEST(PagesAhead, PagesNeverTakenAreLeftAsTheyWere) {
 
     class CCountingJob : public CParseJob {
     public:
-        CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override {
-            const CPageDone done = CParseJob::Run(page, status, errors);
+        CPageDone Run(CHtmlNode& page, const CPageOutput& out) override {
+            const CPageDone done = CParseJob::Run(page, out);
             ++runs;
             return done;
         }
@@ -159,6 +162,7 @@ TEST(PagesAhead, PagesNeverTakenAreLeftAsTheyWere) {
         EXPECT_FALSE(page.m_bRewrite) << name;
         EXPECT_FALSE(page.m_bUnreadable) << name;
     }
+    EXPECT_EQ(findings.TakeSorted().size(), 0u);
     EXPECT_EQ(site.Status(), "");
     EXPECT_EQ(site.Errors(), "");
 }

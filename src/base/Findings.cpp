@@ -1,6 +1,7 @@
 #include "base/Findings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 #include <tuple>
 
@@ -35,6 +36,38 @@ const char* KindName(FindingKind kind) {
 void CFindings::Add(Finding finding) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_findings.push_back(std::move(finding));
+}
+
+void CFindings::AddProblem(const std::string& file, const std::string& message) {
+    Finding f;
+    f.kind = FindingKind::FileProblem;
+    f.file = file;
+    f.message = message;
+    Add(std::move(f));
+}
+
+void CFindings::MoveTo(CFindings& other) {
+    std::vector<Finding> moved;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        moved.swap(m_findings);
+    }
+    std::lock_guard<std::mutex> lock(other.m_mutex);
+    if (other.m_findings.empty()) {
+        other.m_findings.swap(moved);
+        return;
+    }
+    other.m_findings.insert(other.m_findings.end(), std::make_move_iterator(moved.begin()),
+                            std::make_move_iterator(moved.end()));
+}
+
+size_t CFindings::Bytes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    size_t bytes = m_findings.capacity() * sizeof(Finding);
+    for (const Finding& f : m_findings)
+        bytes += f.file.capacity() + f.link.capacity() + f.target.capacity() +
+                 f.newName.capacity() + f.message.capacity();
+    return bytes;
 }
 
 void CFindings::Checked(const std::string& page) {

@@ -3,6 +3,7 @@
 // passes go and needs none of this.
 #pragma once
 
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -37,10 +38,17 @@ struct Finding {
     std::string message;  // what the text report says about it
 };
 
-// Collects findings from the passes, some of which run on other threads.
+// Collects findings from the passes, some of which run on other threads. Work done ahead of a
+// walk keeps its page's findings in one of its own until the walk takes the page (MoveTo).
 class CFindings {
 public:
     void Add(Finding finding);
+    // A file or directory that could not be read or changed.
+    void AddProblem(const std::string& file, const std::string& message);
+    // Hands every finding over to another, in the order they were added.
+    void MoveTo(CFindings& other);
+    // The memory the findings take, roughly: what work held ahead of a walk counts.
+    size_t Bytes() const;
     // A page whose syntax and links were checked (one test case of a JUnit report).
     void Checked(const std::string& page);
 

@@ -14,13 +14,7 @@ void CRunContext::ErrorLine(const std::string& path, const std::string& text) {
 }
 
 std::string CRunContext::ProblemLine(const std::string& path, const std::string& text) {
-    if (findings) {
-        Finding f;
-        f.kind = FindingKind::FileProblem;
-        f.file = path;
-        f.message = text;
-        findings->Add(std::move(f));
-    }
+    if (findings) findings->AddProblem(path, text);
     return ts::ErrorLine(path, text);
 }
 

@@ -450,7 +450,7 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
         m_nUnrenamedLinks = Writer().Failures() - before;
     } else {
         Out() << HeadingBlock("SUGGESTED URL LINK RENAMING:");
-        CLinesJob changes(LinkChangeLines);
+        CLinesJob changes([](const CHtmlNode& page, CFindings*) { return LinkChangeLines(page); });
         CPagesAhead ahead(Top(), changes);
         n = WalkHierarchy(
             home, [&ahead](CHtmlNode& page) { return ahead.Take(page); }, "Validating URL Links");
@@ -465,7 +465,9 @@ CRunDriver::Next CRunDriver::LinkRenaming(CHtmlNode& home) {
 
 CRunDriver::Next CRunDriver::UnresolvedLinks(CHtmlNode& home) {
     Out() << HeadingBlock("UNRESOLVED LOCAL LINKS:");
-    CLinesJob unresolved(UnresolvedLinkLines);
+    // Its findings are made in the walk's thread, with the missing targets.
+    CLinesJob unresolved(
+        [](const CHtmlNode& page, CFindings*) { return UnresolvedLinkLines(page); });
     CPagesAhead ahead(Top(), unresolved);
     int n = WalkHierarchy(
         home,

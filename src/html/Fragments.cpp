@@ -30,9 +30,8 @@ const CHtmlNode* TargetPage(const CHtmlNode& page, const CHtmlNode::CFragmentLin
     return html->m_nType == FT_HTML && html->m_pAnchors ? html : nullptr;
 }
 
-void Record(const CHtmlNode& page, const CHtmlNode& target, const CHtmlNode::CFragmentLink& link) {
-    CFindings* findings = page.Ctx().findings;
-    if (!findings) return;
+Finding Unresolved(const CHtmlNode& page, const CHtmlNode& target,
+                   const CHtmlNode::CFragmentLink& link) {
     Finding f;
     f.kind = FindingKind::BrokenFragment;
     f.file = page.m_strPath;
@@ -41,7 +40,7 @@ void Record(const CHtmlNode& page, const CHtmlNode& target, const CHtmlNode::CFr
     f.link = link.url;
     f.target = target.m_strPath;
     f.message = "no element with the id \"" + link.fragment + "\" on its page";
-    findings->Add(std::move(f));
+    return f;
 }
 
 }  // namespace
@@ -65,7 +64,7 @@ bool OffersFragment(const std::vector<std::string>& anchors, std::string_view fr
     return lower == "top";
 }
 
-std::string UnresolvedFragmentLines(const CHtmlNode& page) {
+std::string UnresolvedFragmentLines(const CHtmlNode& page, CFindings* findings) {
     if (!page.m_pFragmentLinks) return {};
     std::string lines;
     for (const CHtmlNode::CFragmentLink& link : *page.m_pFragmentLinks) {
@@ -73,7 +72,7 @@ std::string UnresolvedFragmentLines(const CHtmlNode& page) {
         if (!target || OffersFragment(*target->m_pAnchors, link.fragment)) continue;
         if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
         lines += Format("   line %4d: %s\n", link.line, link.url.c_str());
-        Record(page, *target, link);
+        if (findings) findings->Add(Unresolved(page, *target, link));
     }
     return lines;
 }

@@ -10,6 +10,7 @@
 
 namespace ts {
 
+class CFindings;
 class CHtmlNode;
 
 // Sorts a page's anchors and drops repeats, for OffersFragment.
@@ -22,7 +23,8 @@ bool OffersFragment(const std::vector<std::string>& anchors, std::string_view fr
 
 // The status-report lines of the page's links whose fragment names nothing on their page,
 // under the page's heading, in the line form of unresolved links; "" when it has none. Links
-// to pages that were not read whole, or to files that are not pages, are not judged.
-std::string UnresolvedFragmentLines(const CHtmlNode& page);
+// to pages that were not read whole, or to files that are not pages, are not judged. Each such
+// link is added to findings too, when it is not null.
+std::string UnresolvedFragmentLines(const CHtmlNode& page, CFindings* findings);
 
 }  // namespace ts

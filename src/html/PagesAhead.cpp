@@ -3,11 +3,14 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "base/Findings.h"
+#include "base/PageOutput.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "html/HtmlNode.h"
@@ -22,31 +25,24 @@ namespace {
 enum Phase : int { kFree, kBusy, kDone, kTaken };
 
 // What the work ahead on a page gave: its result, its report bytes (line ends as in report
-// files), and for a job that reads links in the page's link state before, given back when the
-// walk never takes the page. Made only for a page a thread did.
+// files) and the findings that go with them, and for a job that reads links in the page's link
+// state before, given back when the walk never takes the page. Made only for a page a thread
+// did; nothing of it reaches the run before the walk takes the page.
 struct CHeld {
     CPageDone done;
     std::string status;
     std::string errors;
+    // Only when the run keeps findings.
+    std::unique_ptr<CFindings> findings;
     std::exception_ptr failure;
-    std::unique_ptr<std::vector<CHtmlNode::CTag>> tags;
-    std::string base;
-    std::vector<std::string> bases;
-    bool rewrite = false;
+    std::optional<CPageLinks> before;
 
-    size_t Bytes() const { return status.size() + errors.size(); }
-
-    void SaveState(CHtmlNode& page) {
-        tags = std::move(page.m_pTags);
-        base = page.m_strBase;
-        bases = page.m_vBases;
-        rewrite = page.m_bRewrite;
+    size_t Bytes() const {
+        return status.size() + errors.size() + (findings ? findings->Bytes() : 0);
     }
     void RestoreState(CHtmlNode& page) {
-        page.m_pTags = std::move(tags);
-        page.m_strBase = std::move(base);
-        page.m_vBases = std::move(bases);
-        page.m_bRewrite = rewrite;
+        if (before) page.RestoreLinks(std::move(*before));
+        before.reset();
     }
 };
 
@@ -66,10 +62,12 @@ void RunAhead(CPageJob& job, CSlot& slot) noexcept {
         return;
     }
     CHeld& held = *slot.held;
+    CHtmlNode& page = *slot.page;
     try {
-        if (job.ReadsLinks()) held.SaveState(*slot.page);
+        if (job.ReadsLinks()) held.before = page.TakeLinks();
+        if (page.Ctx().findings) held.findings = std::make_unique<CFindings>();
         CHeldReport status, errors;
-        held.done = job.Run(*slot.page, status.Stream(), errors.Stream());
+        held.done = job.Run(page, {status.Stream(), errors.Stream(), held.findings.get()});
         held.status = status.Take();
         held.errors = errors.Take();
     } catch (...) {
@@ -79,8 +77,7 @@ void RunAhead(CPageJob& job, CSlot& slot) noexcept {
 
 // The job in the walk's thread, writing straight to the run's reports.
 int RunHere(CPageJob& job, CHtmlNode& page) {
-    CRunContext& ctx = page.Ctx();
-    const CPageDone done = job.Run(page, ctx.statusReport, ctx.errorReport);
+    const CPageDone done = job.Run(page, CPageOutput::Of(page.Ctx()));
     job.Taken(page, done);
     return done.result;
 }
@@ -152,7 +149,7 @@ CPagesAhead::~CPagesAhead() {
     for (std::thread& t : s.threads)
         t.join();
     for (size_t i = 0; i < s.count; ++i)
-        if (s.slots[i].phase.load() == kDone && s.slots[i].held && s.job.ReadsLinks())
+        if (s.slots[i].phase.load() == kDone && s.slots[i].held)
             s.slots[i].held->RestoreState(*s.slots[i].page);
 }
 
@@ -172,12 +169,13 @@ int CPagesAhead::Take(CHtmlNode& page) {
     if (!held) return RunHere(s.job, page);
     s.heldBytes.fetch_sub(held->Bytes());
     if (held->failure) {
-        if (s.job.ReadsLinks()) held->RestoreState(page);
+        held->RestoreState(page);
         std::rethrow_exception(held->failure);
     }
     CRunContext& ctx = page.Ctx();
     ctx.statusReport.WriteRaw(held->status);
     ctx.errorReport.WriteRaw(held->errors);
+    if (held->findings && ctx.findings) held->findings->MoveTo(*ctx.findings);
     s.job.Taken(page, held->done);
     return held->done.result;
 }

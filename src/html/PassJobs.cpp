@@ -1,13 +1,14 @@
 #include "html/PassJobs.h"
 
+#include "base/PageOutput.h"
 #include "base/ReportStream.h"
 #include "html/TagScanner.h"
 
 namespace ts {
 
-CPageDone CParseJob::Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) {
+CPageDone CParseJob::Run(CHtmlNode& page, const CPageOutput& out) {
     CPageDone done;
-    done.result = ReadPageLinks(page, status, errors, done.finish);
+    done.result = ReadPageLinks(page, out, done.finish);
     return done;
 }
 
@@ -16,9 +17,9 @@ void CParseJob::Taken(CHtmlNode& page, const CPageDone& done) {
     FinishPageLinks(page, done.finish);
 }
 
-CPageDone CLinesJob::Run(CHtmlNode& page, CReportStream& status, CReportStream&) {
-    const std::string text = m_lines(page);
-    status << text;
+CPageDone CLinesJob::Run(CHtmlNode& page, const CPageOutput& out) {
+    const std::string text = m_lines(page, out.findings);
+    out.status << text;
     return {text.empty() ? 0 : 1, false};
 }
 

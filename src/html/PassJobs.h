@@ -8,10 +8,12 @@
 
 namespace ts {
 
+class CFindings;
+
 // Reading a page's links in: ParseLinks.
 class CParseJob : public CPageJob {
 public:
-    CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override;
+    CPageDone Run(CHtmlNode& page, const CPageOutput& out) override;
     void Taken(CHtmlNode& page, const CPageDone& done) override;
     bool ReadsLinks() const override { return true; }
     // Pages taken so far that could not be opened or read whole.
@@ -21,13 +23,13 @@ private:
     int m_nUnread = 0;
 };
 
-// A pass whose work on a page is the page's block of status-report lines; 1 for a page that
-// has one.
+// A pass whose work on a page is the page's block of status-report lines, with the findings
+// they tell of when findings is not null; 1 for a page that has one.
 class CLinesJob : public CPageJob {
 public:
-    using Lines = std::string (*)(const CHtmlNode& page);
+    using Lines = std::string (*)(const CHtmlNode& page, CFindings* findings);
     explicit CLinesJob(Lines lines) : m_lines(lines) {}
-    CPageDone Run(CHtmlNode& page, CReportStream& status, CReportStream& errors) override;
+    CPageDone Run(CHtmlNode& page, const CPageOutput& out) override;
 
 private:
     Lines m_lines;

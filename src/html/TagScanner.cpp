@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Findings.h"
+#include "base/PageOutput.h"
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
@@ -493,23 +494,6 @@ private:
     int m_nWideColumn = 0;
 };
 
-// The page's own state, put back when it cannot be read whole.
-struct CSavedLinks {
-    explicit CSavedLinks(CHtmlNode& page)
-        : strBase(page.m_strBase), vBases(std::move(page.m_vBases)), bRewrite(page.m_bRewrite) {}
-    void Restore(CHtmlNode& page) {
-        page.m_pTags.reset();
-        page.m_pFragmentLinks.reset();
-        page.m_pAnchors.reset();
-        page.m_strBase = strBase;
-        page.m_vBases = std::move(vBases);
-        page.m_bRewrite = bRewrite;
-    }
-    std::string strBase;
-    std::vector<std::string> vBases;
-    bool bRewrite;
-};
-
 class CFunctionEvents : public CScanEvents {
 public:
     CFunctionEvents(const TagFound& onTag, const StrayFound& onStray)
@@ -545,48 +529,46 @@ bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray) {
     return ScanTags(file, events);
 }
 
-int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read) {
+int ReadPageLinks(CHtmlNode& page, const CPageOutput& out, bool& read) {
     read = false;
     // An excluded page is not read: its links are not followed.
     if (!page.HasLinks() || page.m_bExcluded) return 0;
     CRunContext& ctx = page.Ctx();
     std::unique_ptr<CFile> file = ctx.fs.OpenRead(page.m_strPath);
     if (!file) {
-        errors << ctx.ProblemLine(page.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
+        out.Problem(page.m_strPath, FailureText(IDS_OPEN_FAILED, errno));
         page.m_bUnreadable = true;
         return 0;
     }
-    // A file that cannot be read keeps no links and changes nothing else either.
-    CSavedLinks saved(page);
+    // A reading makes the page's link state anew; a file that cannot be read whole gets back
+    // the one it had.
+    CPageLinks before = page.TakeLinks();
     const std::string& orig = page.OrigPath();
     page.m_strBase = orig.substr(0, orig.rfind(kPathSep) + 1);
     page.m_vBases.assign(1, page.m_strBase);
 
     auto tags = std::make_unique<std::vector<CHtmlNode::CTag>>();
-    // The fragment links name records of this reading.
-    page.m_pFragmentLinks.reset();
     if (ctx.links.checkFragments && page.m_nType == FT_HTML)
         page.m_pAnchors = std::make_unique<std::vector<std::string>>();
-    CSyntaxLines lines(status, page.m_strPath, ctx.findings);
+    CSyntaxLines lines(out.status, page.m_strPath, out.findings);
     CPageEvents events(page, lines, *tags);
     // A style sheet has no HTML syntax: its links are all it has.
     const bool sheet = page.m_nType != FT_HTML;
     bool ok = ScanTags(*file, events, sheet ? ScanMode::StyleSheet : ScanMode::Page);
     file.reset();
     if (!ok) {
-        errors << ctx.ProblemLine(page.m_strPath, LoadString(IDS_READ_FAILED));
-        saved.Restore(page);
+        out.Problem(page.m_strPath, LoadString(IDS_READ_FAILED));
+        page.RestoreLinks(std::move(before));
         page.m_bUnreadable = true;
         return lines.WrittenEarly() && events.SyntaxError() ? 1 : 0;
     }
     if (events.WideLine() > 0) {
-        // Its links are in an encoding the scanner does not read: they would be misread.
+        // Its links are in an encoding the scanner does not read: they would be misread. It
+        // keeps none, only its own directory for its base.
         lines.Only(events.WideLine(), events.WideColumn(), SyntaxMessage::WideCharset);
-        page.m_strBase = page.m_vBases.front();
-        std::vector<std::string>().swap(page.m_vBases);
-        page.m_pTags.reset();
-        page.m_pFragmentLinks.reset();
-        page.m_pAnchors.reset();
+        std::string dir = std::move(page.m_vBases.front());
+        page.RestoreLinks(CPageLinks());
+        page.m_strBase = std::move(dir);
         return 1;
     }
     lines.WriteAll();
@@ -610,7 +592,7 @@ void FinishPageLinks(CHtmlNode& page, bool read) {
 int ParseLinks(CHtmlNode& page) {
     CRunContext& ctx = page.Ctx();
     bool read = false;
-    const int result = ReadPageLinks(page, ctx.statusReport, ctx.errorReport, read);
+    const int result = ReadPageLinks(page, CPageOutput::Of(ctx), read);
     FinishPageLinks(page, read);
     return result;
 }

@@ -13,8 +13,8 @@
 namespace ts {
 
 class CFile;
-class CReportStream;
 class CLineCursor;
+struct CPageOutput;
 
 // A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
 // in text, is valid HTML and no longer reported.)
@@ -55,15 +55,16 @@ using StrayFound = std::function<void(int line, int column, StrayDelimiter stray
 // The same for a page, with a function for each kind of event.
 bool ScanTags(CFile& file, const TagFound& onTag, const StrayFound& onStray);
 
-// Reads a page's or style sheet's links into its m_pTags, m_strBase and m_vBases and writes a
+// Reads a page's or style sheet's links into its link state (html/PageLinks.h) and writes a
 // page's syntax errors to the status report; 1 when the page has syntax errors. Other files
-// are left as they are, and so is a file that cannot be read whole.
+// are left as they are, and so is the link state of a file that cannot be read whole, which
+// is only marked unreadable.
 int ParseLinks(CHtmlNode& page);
 
-// ParseLinks in two steps, for a page read on another thread (html/ReadAhead.h). The first
-// touches only the page and writes its lines to status and errors; read tells whether the
-// page was read to its end. The second, in the walk's thread, looks at the page's neighbours.
-int ReadPageLinks(CHtmlNode& page, CReportStream& status, CReportStream& errors, bool& read);
+// ParseLinks in two steps, for a page read on another thread (html/PagesAhead.h). The first
+// touches only the page and puts its lines and findings in out; read tells whether the page
+// was read to its end. The second, in the walk's thread, looks at the page's neighbours.
+int ReadPageLinks(CHtmlNode& page, const CPageOutput& out, bool& read);
 void FinishPageLinks(CHtmlNode& page, bool read);
 
 }  // namespace ts

@@ -5,13 +5,18 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <new>
 #include <regex>
 #include <thread>
 
+#include "base/Findings.h"
 #include "base/Strings.h"
+#include "html/LinkSite.h"
 #include "html/PagesAhead.h"
+#include "html/PassJobs.h"
 #include "platform/Text.h"
+#include "platform/Threads.h"
 #include "support/FaultyFileSystem.h"
 #include "support/RunHelpers.h"
 #include "support/TempDir.h"
@@ -28,11 +33,13 @@ public:
     std::string failOn;
     int failAt = 0;
     std::atomic<int> opened{0};
+    // Another path ending that no longer opens (set after a scan, before the threads start).
+    std::string lockedToo;
 
     bool ConcurrentReads() const override { return concurrent; }
     std::unique_ptr<CFile> OpenRead(const std::string& path) override {
         if (!failOn.empty() && path.ends_with(failOn) && ++opened == failAt) throw std::bad_alloc();
-        if (path.ends_with("/locked.html")) {
+        if (path.ends_with("/locked.html") || (!lockedToo.empty() && path.ends_with(lockedToo))) {
             errno = EACCES;
             return nullptr;
         }
@@ -106,6 +113,58 @@ TEST(PagesAhead, ThreadsGiveTheReportOfOneThread) {
         EXPECT_NE(one.find(LoadString(IDS_LOW_MEMORY)), std::string::npos) << failAt;
         EXPECT_EQ(report(true, check, failAt), one) << failAt;
     }
+}
+
+// Pages the threads read that the walk never takes are left as they were: no link records,
+// bases, anchors or fragment links, no unreadable mark, and nothing in the reports or findings.
+TEST(PagesAhead, PagesNeverTakenAreLeftAsTheyWere) {
+    if (HelperThreads() == 0) GTEST_SKIP() << "one processor: no threads";
+    CSharedFileSystem fs;
+    CLinkSite site(fs);
+    CFindings findings;
+    site.ctx.findings = &findings;
+    site.ctx.links.checkFragments = true;
+    constexpr int kPages = 20;
+    for (int i = 0; i < kPages; ++i)
+        site.Write("p" + std::to_string(i) + ".html",
+                   "<base href=\"sub/\"><h1 id=top>x</h1>\n<b <i>y</i> <a href=\"#none\">z</a>\n"
+                   "<a href=\"../gone.html#part\">gone</a> <img src=\"pic.png\">\n");
+    site.Write("shut.html", "<a href=\"p0.html\">p0</a>\n");
+    site.Scan();
+    fs.lockedToo = "/shut.html";
+
+    class CCountingJob : public CParseJob {
+    public:
+        CPageDone Run(CHtmlNode& page, const CPageOutput& out) override {
+            const CPageDone done = CParseJob::Run(page, out);
+            ++runs;
+            return done;
+        }
+        std::atomic<int> runs{0};
+    } job;
+    {
+        CPagesAhead ahead(*site.top, job);
+        ASSERT_GT(ahead.Threads(), 0);
+        // The walk takes nothing: the threads read every page (a minute on the busiest machine).
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (job.runs < kPages + 1 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(job.runs, kPages + 1);
+    }
+    for (int i = 0; i <= kPages; ++i) {
+        const std::string name = i < kPages ? "p" + std::to_string(i) + ".html" : "shut.html";
+        const CHtmlNode& page = site.Html(name);
+        EXPECT_FALSE(page.m_pTags) << name;
+        EXPECT_FALSE(page.m_pAnchors) << name;
+        EXPECT_FALSE(page.m_pFragmentLinks) << name;
+        EXPECT_TRUE(page.m_strBase.empty()) << name;
+        EXPECT_TRUE(page.m_vBases.empty()) << name;
+        EXPECT_FALSE(page.m_bRewrite) << name;
+        EXPECT_FALSE(page.m_bUnreadable) << name;
+    }
+    EXPECT_EQ(findings.TakeSorted().size(), 0u);
+    EXPECT_EQ(site.Status(), "");
+    EXPECT_EQ(site.Errors(), "");
 }
 
 }  // namespace ts::test

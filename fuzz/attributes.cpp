@@ -1,7 +1,8 @@
 // FindAttribute on the text of one tag, and ExamineTag with the whole attribute table.
 // A value found lies inside the tag and is framed by the record's new offsets: the replaceable
 // text starts after a scheme's ":" or at the value and ends at the value's end, a "?" or a
-// "#". Names ignore case: the tag in upper case gives the same answer at the same offsets.
+// "#". Names ignore case: the tag in upper case gives the same answer at the same offsets
+// (when it holds no character reference, whose names are case-sensitive).
 // Nothing but a found value changes the record.
 //
 // Input: one byte choosing the tag and attribute names, then the tag's text after its "<".
@@ -128,8 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     CHtmlNode::CTag upperTag = scanned;
     std::string upperValue = "unchanged";
     AttrResult upper = FindAttribute(UpperAscii(text), pair.tag, pair.attr, upperTag, upperValue);
-    FUZZ_CHECK(upper == r);
-    // Named character references are case-sensitive: only a text without them maps alike.
+    // Named character references are case-sensitive ("&num;" is a "#", "&NUM;" no reference):
+    // only a text without them maps alike.
+    if (text.find('&') == std::string::npos) FUZZ_CHECK(upper == r);
     if (r == AttrResult::Found && text.find('&') == std::string::npos) {
         FUZZ_CHECK(upperTag.m_nStart == tag.m_nStart && upperTag.m_nEnd == tag.m_nEnd);
         FUZZ_CHECK(upperValue == UpperAscii(value));

@@ -223,11 +223,12 @@ CSpan Trimmed(std::string_view s, size_t begin, size_t end) {
 }
 
 // Where the first "?" or "#" of url stands in raw, raw.size() when there is none. The "#" of a
-// numeric character reference ("g&#9;.html") starts no fragment.
+// numeric character reference ("g&#9;.html") starts no fragment, and a reference may stand
+// for one ("&quest;").
 size_t RawQueryStart(std::string_view raw, std::string_view url) {
     const size_t at = url.find_first_of("?#");
     if (at == std::string_view::npos) return raw.size();
-    if (raw.find("&#") == std::string_view::npos) return raw.find_first_of("?#");
+    if (raw.find('&') == std::string_view::npos) return raw.find_first_of("?#");
     std::string decoded;
     std::vector<uint32_t> rawAt;
     DecodeCharRefs(raw, decoded, &rawAt);

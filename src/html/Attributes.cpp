@@ -85,8 +85,8 @@ bool IsWord(std::string_view text, std::string_view word) {
 
 // One attribute of a tag: offsets into the tag's text.
 struct Attr {
-    uint16_t nameBegin = 0, nameEnd = 0;
-    uint16_t valueBegin = 0, valueEnd = 0;
+    uint32_t nameBegin = 0, nameEnd = 0;
+    uint32_t valueBegin = 0, valueEnd = 0;
     bool hasValue = false;
     bool complete = true;  // false when the text ends inside its value
     LinkQuote quote = LinkQuote::None;
@@ -112,7 +112,7 @@ void BeginAttr(Tokens& t, TagState prev, char c, size_t i) {
     if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
     if (t.count < kMaxAttributes) {
         t.attrs[t.count] = Attr();
-        t.attrs[t.count].nameBegin = static_cast<uint16_t>(i);
+        t.attrs[t.count].nameBegin = static_cast<uint32_t>(i);
     }
     ++t.count;
 }
@@ -123,12 +123,12 @@ void NoteValue(Attr& a, TagState prev, TagState now, size_t i) {
         a.quote = now == TagState::ValueDouble   ? LinkQuote::Double
                   : now == TagState::ValueSingle ? LinkQuote::Single
                                                  : LinkQuote::None;
-        a.valueBegin = static_cast<uint16_t>(now == TagState::ValueUnquoted ? i : i + 1);
+        a.valueBegin = static_cast<uint32_t>(now == TagState::ValueUnquoted ? i : i + 1);
         a.valueEnd = a.valueBegin;
     }
     if ((prev == TagState::ValueUnquoted && now != TagState::ValueUnquoted) ||
         prev == TagState::ValueDouble || prev == TagState::ValueSingle)
-        a.valueEnd = static_cast<uint16_t>(i);
+        a.valueEnd = static_cast<uint32_t>(i);
 }
 
 // The attribute the state change at text[i] starts or ends.
@@ -141,7 +141,7 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
     if (t.count == 0 || t.count > kMaxAttributes) return;
     Attr& a = t.attrs[t.count - 1];
     if (prev == TagState::AttrName && now != TagState::AttrName)
-        a.nameEnd = static_cast<uint16_t>(i);
+        a.nameEnd = static_cast<uint32_t>(i);
     else if (prev == TagState::AttrName && (c == '"' || c == '\''))
         ++t.errors;
     if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
@@ -150,8 +150,6 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
 
 // Reads a start tag's text from its "<"; false when the text does not end the tag.
 bool Tokenize(std::string_view text, Tokens& t) {
-    // Offsets are 16 bits: far more than the longest tag examined.
-    text = text.substr(0, 0xFFFF);
     TagState state = TagState::Name;
     size_t i = 1;
     while (i < text.size()) {
@@ -170,7 +168,7 @@ bool Tokenize(std::string_view text, Tokens& t) {
     }
     if (t.count > 0 && t.count <= kMaxAttributes) {
         Attr& a = t.attrs[t.count - 1];
-        if (state == TagState::AttrName) a.nameEnd = static_cast<uint16_t>(text.size());
+        if (state == TagState::AttrName) a.nameEnd = static_cast<uint32_t>(text.size());
         a.complete = !(state == TagState::ValueDouble || state == TagState::ValueSingle ||
                        state == TagState::ValueUnquoted);
     }
@@ -254,7 +252,8 @@ bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view ur
 
 AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
                          CHtmlNode::CTag& tag, std::string& value) {
-    text = text.substr(0, 0xFFFF);
+    // Offsets are 32 bits: far more than the longest tag examined.
+    text = text.substr(0, UINT32_MAX);
     Tokens t;
     Tokenize(text, t);
     if (!IsWord(t.name, tagName)) return AttrResult::Absent;
@@ -544,7 +543,7 @@ int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view
     CTagExam& e = exam ? *exam : local;
     // End tags, comments and the like carry no links.
     if (text.size() < 2 || !IsAsciiLetter(text[1])) return 0;
-    CTagExaminer(file, scanned, text.substr(0, 0xFFFF), base, tags, lines).Run(e);
+    CTagExaminer(file, scanned, text.substr(0, UINT32_MAX), base, tags, lines).Run(e);
     return e.nErrors;
 }
 

@@ -23,9 +23,10 @@ namespace ts {
 
 namespace {
 
-// Longer tags are reported and skipped, not examined.
-constexpr size_t kMaxTag = 512;
 constexpr size_t kReadSize = 64 * 1024;
+// Room kept in front of a read: the bytes after a "<" that decide what it opens, and a short
+// open tag. The buffer grows beyond it only while a longer tag is open.
+constexpr size_t kSlack = 1024;
 
 enum class SyntaxMessage { NoClosing, NoStarting, BadFormat, TooLong, WideCharset };
 
@@ -125,7 +126,8 @@ enum class Mode : unsigned char { Text, Tag, Comment, Bogus, RawText, Plain };
 // The states of a browser's tokenizer that matter for links. The buffer keeps the three bytes
 // before the scan position (for the "--" or "--!" before a comment's ">"), the bytes after a
 // "<" that decide what it opens, and an open tag from its "<" while it can still be short
-// enough to examine, so delimiters and tags that straddle two reads are seen whole.
+// enough to examine (growing for it up to kMaxTagLength), so delimiters and tags that straddle
+// two reads are seen whole.
 class CTagScan {
 public:
     CTagScan(CFile& file, CScanEvents& events, ScanMode mode)
@@ -140,7 +142,7 @@ public:
         long long fileLength = m_file.Length();
         if (fileLength < 0 || !m_file.Seek(0)) return false;
         m_nLength = static_cast<uint64_t>(fileLength);
-        m_buf.resize(kReadSize + 2 * kMaxTag);
+        m_buf.resize(kReadSize + kSlack);
         m_events.m_pLines = &m_cursor;
         for (;;) {
             const bool atEnd = m_nReadSoFar == m_nLength;
@@ -279,7 +281,7 @@ private:
         tag.SetColumn(m_nTagColumn);
         m_mode = Mode::Text;
         uint64_t tagLength = offset - m_nTagStart + 1;
-        if (tagLength > kMaxTag)
+        if (tagLength > kMaxTagLength)
             m_events.Tag(tag, std::string_view(), true);
         else
             m_events.Tag(tag,
@@ -373,15 +375,18 @@ private:
             m_events.StyleText(m_buf.data() + from, to - from, OffsetOf(from));
     }
 
-    // Keeps what the next bytes may still need at the front of the buffer.
+    // Keeps what the next bytes may still need at the front of the buffer, and room for a read
+    // after it.
     void Compact() {
         size_t keep = m_nPos >= 3 ? m_nPos - 3 : 0;
-        if (m_mode == Mode::Tag && m_nBufOffset + m_nPos - m_nTagStart < kMaxTag)
+        if (m_mode == Mode::Tag && m_nBufOffset + m_nPos - m_nTagStart < kMaxTagLength)
             keep = std::min(keep, static_cast<size_t>(m_nTagStart - m_nBufOffset));
         std::memmove(m_buf.data(), m_buf.data() + keep, m_nUsed - keep);
         m_nBufOffset += keep;
         m_nUsed -= keep;
         m_nPos -= keep;
+        if (m_buf.size() - m_nUsed < kReadSize)
+            m_buf.resize(std::max(2 * m_buf.size(), m_nUsed + kReadSize));
     }
 
     bool ReadMore() {

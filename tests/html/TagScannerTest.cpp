@@ -49,8 +49,8 @@ TEST(TagScanner, SyntaxErrorsCarryTheLinesOfTheirTags) {
 // lines and columns (a CR LF is one line end).
 TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
     CTempDir dir;
-    std::string path = dir.Write(
-        "p.html", "<p>\r\n>\n<b <i>" + std::string("<") + std::string(600, 'x') + "><!-- <x> -->");
+    const std::string x600(600, 'x');
+    std::string path = dir.Write("p.html", "<p>\r\n>\n<b <i><" + x600 + "><!-- <x> -->");
     std::unique_ptr<CFile> file = RealFileSystem().OpenRead(path);
     ASSERT_TRUE(file);
     std::string found;
@@ -66,11 +66,12 @@ TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
                      (stray == StrayDelimiter::NoClosing ? "no closing\n" : "no starting\n");
         });
     EXPECT_TRUE(ok);
+    const std::string longTag = "13-614@3:7 <" + x600 + ">\n";
     EXPECT_EQ(found,
               "0-2@1:1 <p>\n"
               "stray@3:1 no closing\n"
-              "7-12@3:1 <b <i>\n"
-              "13-614@3:7 long\n");
+              "7-12@3:1 <b <i>\n" +
+                  longTag);
 }
 
 // What a browser reads as valid HTML gives no syntax error line, and tags inside the text of
@@ -107,21 +108,29 @@ TEST(TagScanner, ValidPagesGiveNoErrorsAndRawTextHidesTags) {
     EXPECT_EQ(tags[3].m_nQuote, LinkQuote::Double);
 }
 
-TEST(TagScanner, TagsOfUpTo512CharactersAreExamined) {
-    auto tagOf = [](size_t length) {
-        std::string head = "<a href=\"p.htm\" title=\"";
-        std::string tail = "\">";
+// Images with long alt texts: a tag is examined whatever its length up to the bound, also
+// when it is longer than the scanner's reads and its link stands after the long text.
+TEST(TagScanner, TagsOfAnyLengthUpToTheBoundAreExamined) {
+    static_assert(kMaxTagLength >= (size_t(1) << 20));
+    auto tagOf = [](size_t length, const std::string& target, bool altFirst) {
+        const std::string src = "src=\"" + target + "\"";
+        const std::string head = altFirst ? "<img alt=\"" : "<img " + src + " alt=\"";
+        const std::string tail = altFirst ? "\" " + src + ">" : "\">";
         return head + std::string(length - head.size() - tail.size(), 'x') + tail;
     };
-    ASSERT_EQ(tagOf(512).size(), 512u);
+    ASSERT_EQ(tagOf(513, "a.gif", false).size(), 513u);
     CLinkSite site;
-    site.Write("index.html", "<html>\n" + tagOf(512) + "\n" + tagOf(513) + "\n</html>\n");
-    site.Write("p.htm", "<p>\n");
+    site.Write("index.html",
+               "<html>\n" + tagOf(513, "a.gif", false) + "\n" + tagOf(200000, "b.gif", true) +
+                   "\n" + tagOf(kMaxTagLength, "c.gif", true) + "\n" +
+                   tagOf(kMaxTagLength + 1, "d.gif", false) + "\n<img src=\"e.gif\">\n</html>\n");
+    for (const char* image : {"a.gif", "b.gif", "c.gif", "d.gif", "e.gif"})
+        site.Write(image, "GIF89a");
     // A skipped tag is reported but is no syntax error.
     EXPECT_EQ(site.Parse(), 0);
-    EXPECT_EQ(site.Status(), Format("line    3%26s%s    tag > 512 characters, being skipped.\n", "",
+    EXPECT_EQ(site.Status(), Format("line    5%26s%s    tag > 512 characters, being skipped.\n", "",
                                     site.Path("index.html").c_str()));
-    EXPECT_EQ(site.Links("index.html"), "2 L -> p.htm\n");
+    EXPECT_EQ(site.Links("index.html"), "2 L -> a.gif\n3 L -> b.gif\n4 L -> c.gif\n6 L -> e.gif\n");
 }
 
 TEST(TagScanner, LinesCountTheSameWithEveryLineEnd) {
@@ -297,7 +306,7 @@ std::string Reference(const std::string& d) {
         size_t gt = k - 1;
         std::string text = d.substr(lt, gt - lt + 1);
         out += Format("%d-%d@%d ", static_cast<int>(lt), static_cast<int>(gt), line) +
-               (text.size() > 512 ? std::string("long") : text) + "\n";
+               (text.size() > kMaxTagLength ? std::string("long") : text) + "\n";
         i = gt + 1;
         name = ToLower(name);
         if (endTag) continue;

@@ -92,7 +92,8 @@ struct Attr {
     LinkQuote quote = LinkQuote::None;
 };
 
-// The tag's name and attributes as the tokenizer reads them, and its parse errors.
+// The tag's name and attributes as the tokenizer reads them, and its parse errors besides the
+// quotes out of place, which the scanner reports for every tag.
 struct Tokens {
     std::string_view name;
     Attr attrs[kMaxAttributes];
@@ -100,16 +101,12 @@ struct Tokens {
     int errors = 0;
 };
 
-bool IsBadInName(char c) {
-    return c == '"' || c == '\'' || c == '=';
-}
-
 bool IsBadUnquoted(char c) {
-    return c == '"' || c == '\'' || c == '=' || c == '`';
+    return c == '=' || c == '`';
 }
 
 void BeginAttr(Tokens& t, TagState prev, char c, size_t i) {
-    if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
+    if (prev == TagState::AfterValue || c == '=') ++t.errors;
     if (t.count < kMaxAttributes) {
         t.attrs[t.count] = Attr();
         t.attrs[t.count].nameBegin = static_cast<uint32_t>(i);
@@ -142,8 +139,6 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
     Attr& a = t.attrs[t.count - 1];
     if (prev == TagState::AttrName && now != TagState::AttrName)
         a.nameEnd = static_cast<uint32_t>(i);
-    else if (prev == TagState::AttrName && (c == '"' || c == '\''))
-        ++t.errors;
     if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
     NoteValue(a, prev, now, i);
 }

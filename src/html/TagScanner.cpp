@@ -151,6 +151,9 @@ public:
             Compact();
             if (!ReadMore()) return false;
         }
+        // A browser drops a tag the file ends in, and every link it holds.
+        if (m_mode == Mode::Tag)
+            m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::NoClosing);
         if (m_bStyle && m_mode != Mode::Text) m_events.StyleEnd();
         return true;
     }
@@ -236,6 +239,7 @@ private:
         m_nTagLine = m_cursor.LineOf(m_nTagStart);
         m_nTagColumn = m_cursor.ColumnOf(m_nTagStart);
         m_bEndTag = endTag;
+        m_bQuoteSeen = false;
         m_state = TagState::Name;
         m_nName = 0;
         Begin(Mode::Tag, i + (endTag ? 2 : 1));
@@ -258,6 +262,7 @@ private:
             if (c == '<' && !m_bEndTag)
                 m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::NoClosing);
             const TagState next = NextTagState(m_state, c);
+            if ((c == '"' || c == '\'') && !m_bEndTag && !m_bQuoteSeen) QuoteOutOfPlace(next);
             if (m_state == TagState::Name && next == TagState::Name && m_nName <= sizeof m_name) {
                 if (m_nName < sizeof m_name) m_name[m_nName] = LowerAscii(c);
                 ++m_nName;
@@ -271,6 +276,14 @@ private:
             ++i;
         }
         m_nPos = m_nUsed;
+    }
+
+    // A quote that a name or an unquoted value takes in: the sign of a value whose closing
+    // quote is missing, which took in the tags after it.
+    void QuoteOutOfPlace(TagState next) {
+        if (next != TagState::AttrName && next != TagState::ValueUnquoted) return;
+        m_bQuoteSeen = true;
+        m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::Quote);
     }
 
     void EndTag(uint64_t offset) {
@@ -420,7 +433,8 @@ private:
     Mode m_mode = Mode::Text;
     TagState m_state = TagState::Name;
     bool m_bEndTag = false;
-    bool m_bStyle = false;  // raw text that is style, handed on as such
+    bool m_bStyle = false;      // raw text that is style, handed on as such
+    bool m_bQuoteSeen = false;  // the open tag's quote out of place was reported
     uint64_t m_nTagStart = 0;
     int m_nTagLine = 0;
     int m_nTagColumn = 0;
@@ -464,9 +478,14 @@ public:
         }
     }
     void Stray(int line, int column, StrayDelimiter stray) override {
-        m_lines.Scan(line, column,
-                     stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
-                                                        : SyntaxMessage::NoStarting);
+        // A quote out of place is a fault of the tag's format: its line comes in tag order,
+        // with those of the tags' examination.
+        if (stray == StrayDelimiter::Quote)
+            m_lines.Tag(line, column, SyntaxMessage::BadFormat);
+        else
+            m_lines.Scan(line, column,
+                         stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
+                                                            : SyntaxMessage::NoStarting);
         m_bSyntaxError = true;
     }
     void StyleText(const char* p, size_t n, uint64_t offset) override { m_css.Feed(p, n, offset); }

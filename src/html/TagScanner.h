@@ -21,9 +21,12 @@ class CLineCursor;
 // reported as skipped. Images with long alt texts make tags of some thousand bytes.
 constexpr size_t kMaxTagLength = size_t(1) << 20;
 
-// A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
+// A delimiter out of place, each a sign that the tags after it are not what the page meant:
+// NoClosing, a "<" inside a start tag outside a quoted value or the end of the file inside a
+// tag; Quote, a quote inside an attribute's name or unquoted value of a start tag (reported
+// once per tag), what a value whose closing quote is missing leaves behind. (NoStarting, a ">"
 // in text, is valid HTML and no longer reported.)
-enum class StrayDelimiter { NoClosing, NoStarting };
+enum class StrayDelimiter { NoClosing, NoStarting, Quote };
 
 // What a scan finds, in file order.
 class CScanEvents {
@@ -50,8 +53,8 @@ public:
 
 enum class ScanMode { Page, StyleSheet };
 
-// Scans the whole file from its start; false when it could not be read to its length. An open
-// tag or comment at the end of the file is dropped silently.
+// Scans the whole file from its start; false when it could not be read to its length. A tag
+// open at the end of the file is a stray NoClosing; an open comment is dropped silently.
 bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode = ScanMode::Page);
 
 using TagFound =

@@ -49,6 +49,10 @@ public:
         return true;
     }
     bool Seek(uint64_t) override { return true; }
+    bool Resize(uint64_t length) override {
+        text.resize(length);
+        return true;
+    }
     long long Length() override { return static_cast<long long>(text.size()); }
     bool Sync() override { return true; }
     bool Close() override { return true; }

@@ -13,6 +13,7 @@
 
 #include "FuzzSupport.h"
 #include "html/Attributes.h"
+#include "html/CharRefs.h"
 #include "html/HtmlNode.h"
 #include "html/ResolveLink.h"
 #include "html/TagScanner.h"
@@ -76,21 +77,47 @@ void CheckStatus(const std::string& status, const std::string& path) {
     }
 }
 
-// The byte before a record's replaceable text, by the form of its link.
+std::string Decoded(std::string_view raw) {
+    std::string out;
+    DecodeCharRefs(raw, out);
+    return out;
+}
+
+// Blanks and controls, which the URL parser strips around a URL.
+bool AllBlank(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) > 0x20) return false;
+    return true;
+}
+
+// What stands between a quoted value's opening quote and its replaceable text, read as a
+// browser reads it: blanks, then perhaps a scheme ("letters:").
+void CheckLead(std::string_view lead) {
+    std::string s = Decoded(lead);
+    size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) <= 0x20)
+        ++i;
+    if (i == s.size()) return;
+    FUZZ_CHECK(s.back() == ':');
+    for (size_t k = i; k + 1 < s.size(); ++k)
+        FUZZ_CHECK((s[k] >= 'a' && s[k] <= 'z') || (s[k] >= 'A' && s[k] <= 'Z'));
+}
+
+// The text around a record's replaceable text, by the form of its link. Character references
+// are read as the browser reads them.
 void CheckDelimiters(const std::string& data, const CHtmlNode::CTag& t) {
-    const char before = data[t.m_nStart - 1];
-    const char after = data[t.m_nEnd];
     std::string_view replaced(data.data() + t.m_nStart, t.m_nEnd - t.m_nStart);
-    FUZZ_CHECK(replaced.find_first_of("#?") == std::string_view::npos);
+    FUZZ_CHECK(Decoded(replaced).find_first_of("#?") == std::string::npos);
     if (t.m_nSource != LinkSource::Attribute) return;
-    if (t.m_nQuote == LinkQuote::Double) {
-        FUZZ_CHECK(before == '"' || before == ':');
-        FUZZ_CHECK(after == '"' || after == '#' || after == '?');
-        FUZZ_CHECK(replaced.find('"') == std::string_view::npos);
-    } else if (t.m_nQuote == LinkQuote::Single) {
-        FUZZ_CHECK(before == '\'' || before == ':');
-        FUZZ_CHECK(after == '\'' || after == '#' || after == '?');
-        FUZZ_CHECK(replaced.find('\'') == std::string_view::npos);
+    if (t.m_nQuote == LinkQuote::Double || t.m_nQuote == LinkQuote::Single) {
+        const char q = t.m_nQuote == LinkQuote::Double ? '"' : '\'';
+        FUZZ_CHECK(replaced.find(q) == std::string_view::npos);
+        const size_t open = data.rfind(q, t.m_nStart - 1);
+        const size_t close = data.find(q, t.m_nEnd);
+        FUZZ_CHECK(open != std::string::npos && close != std::string::npos);
+        CheckLead(std::string_view(data).substr(open + 1, t.m_nStart - open - 1));
+        const std::string tail = Decoded(std::string_view(data).substr(t.m_nEnd, close - t.m_nEnd));
+        FUZZ_CHECK(AllBlank(tail) || tail[0] == '#' || tail[0] == '?');
     } else {
         FUZZ_CHECK(replaced.find_first_of(" \t\n\f\r>") == std::string_view::npos);
     }
@@ -131,7 +158,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
             FUZZ_CHECK(t.m_nStart > 0);
             CheckDelimiters(data, t);
             FUZZ_CHECK(t.m_nLine >= 1 && t.m_nLine <= LineOf(ends, t.m_nStart));
-            FUZZ_CHECK(t.m_nBase >= 0 && t.m_nBase < static_cast<int>(page.m_vBases.size()));
             if (t.m_bRewrite) FUZZ_CHECK(page.m_bRewrite && t.m_pTarget);
             if (t.m_pTarget) FUZZ_CHECK(t.m_nKind != LK_EXTERNAL);
         }

@@ -233,7 +233,6 @@ void CheckLink(Site& site, const std::string& value, int baseChoice) {
         FUZZ_CHECK(tag.m_nEnd == 100 + query);
     else
         FUZZ_CHECK(tag.m_nEnd == before.m_nEnd);
-    FUZZ_CHECK(tag.m_nBase == base.nBase);
     if (tag.m_pTarget) {
         FUZZ_CHECK(tag.m_nKind == LK_LOCAL);
         FUZZ_CHECK(site.top->SiteMap().Lookup(tag.m_pTarget->OrigPath()) == tag.m_pTarget);

@@ -85,14 +85,15 @@ bool IsWord(std::string_view text, std::string_view word) {
 
 // One attribute of a tag: offsets into the tag's text.
 struct Attr {
-    uint16_t nameBegin = 0, nameEnd = 0;
-    uint16_t valueBegin = 0, valueEnd = 0;
+    uint32_t nameBegin = 0, nameEnd = 0;
+    uint32_t valueBegin = 0, valueEnd = 0;
     bool hasValue = false;
     bool complete = true;  // false when the text ends inside its value
     LinkQuote quote = LinkQuote::None;
 };
 
-// The tag's name and attributes as the tokenizer reads them, and its parse errors.
+// The tag's name and attributes as the tokenizer reads them, and its parse errors besides the
+// quotes out of place, which the scanner reports for every tag.
 struct Tokens {
     std::string_view name;
     Attr attrs[kMaxAttributes];
@@ -100,19 +101,15 @@ struct Tokens {
     int errors = 0;
 };
 
-bool IsBadInName(char c) {
-    return c == '"' || c == '\'' || c == '=';
-}
-
 bool IsBadUnquoted(char c) {
-    return c == '"' || c == '\'' || c == '=' || c == '`';
+    return c == '=' || c == '`';
 }
 
 void BeginAttr(Tokens& t, TagState prev, char c, size_t i) {
-    if (prev == TagState::AfterValue || IsBadInName(c)) ++t.errors;
+    if (prev == TagState::AfterValue || c == '=') ++t.errors;
     if (t.count < kMaxAttributes) {
         t.attrs[t.count] = Attr();
-        t.attrs[t.count].nameBegin = static_cast<uint16_t>(i);
+        t.attrs[t.count].nameBegin = static_cast<uint32_t>(i);
     }
     ++t.count;
 }
@@ -123,12 +120,12 @@ void NoteValue(Attr& a, TagState prev, TagState now, size_t i) {
         a.quote = now == TagState::ValueDouble   ? LinkQuote::Double
                   : now == TagState::ValueSingle ? LinkQuote::Single
                                                  : LinkQuote::None;
-        a.valueBegin = static_cast<uint16_t>(now == TagState::ValueUnquoted ? i : i + 1);
+        a.valueBegin = static_cast<uint32_t>(now == TagState::ValueUnquoted ? i : i + 1);
         a.valueEnd = a.valueBegin;
     }
     if ((prev == TagState::ValueUnquoted && now != TagState::ValueUnquoted) ||
         prev == TagState::ValueDouble || prev == TagState::ValueSingle)
-        a.valueEnd = static_cast<uint16_t>(i);
+        a.valueEnd = static_cast<uint32_t>(i);
 }
 
 // The attribute the state change at text[i] starts or ends.
@@ -141,17 +138,13 @@ void Note(Tokens& t, TagState prev, TagState now, std::string_view text, size_t 
     if (t.count == 0 || t.count > kMaxAttributes) return;
     Attr& a = t.attrs[t.count - 1];
     if (prev == TagState::AttrName && now != TagState::AttrName)
-        a.nameEnd = static_cast<uint16_t>(i);
-    else if (prev == TagState::AttrName && (c == '"' || c == '\''))
-        ++t.errors;
+        a.nameEnd = static_cast<uint32_t>(i);
     if (now == TagState::ValueUnquoted && IsBadUnquoted(c)) ++t.errors;
     NoteValue(a, prev, now, i);
 }
 
 // Reads a start tag's text from its "<"; false when the text does not end the tag.
 bool Tokenize(std::string_view text, Tokens& t) {
-    // Offsets are 16 bits: far more than the longest tag examined.
-    text = text.substr(0, 0xFFFF);
     TagState state = TagState::Name;
     size_t i = 1;
     while (i < text.size()) {
@@ -170,7 +163,7 @@ bool Tokenize(std::string_view text, Tokens& t) {
     }
     if (t.count > 0 && t.count <= kMaxAttributes) {
         Attr& a = t.attrs[t.count - 1];
-        if (state == TagState::AttrName) a.nameEnd = static_cast<uint16_t>(text.size());
+        if (state == TagState::AttrName) a.nameEnd = static_cast<uint32_t>(text.size());
         a.complete = !(state == TagState::ValueDouble || state == TagState::ValueSingle ||
                        state == TagState::ValueUnquoted);
     }
@@ -223,11 +216,12 @@ CSpan Trimmed(std::string_view s, size_t begin, size_t end) {
 }
 
 // Where the first "?" or "#" of url stands in raw, raw.size() when there is none. The "#" of a
-// numeric character reference ("g&#9;.html") starts no fragment.
+// numeric character reference ("g&#9;.html") starts no fragment, and a reference may stand
+// for one ("&quest;").
 size_t RawQueryStart(std::string_view raw, std::string_view url) {
     const size_t at = url.find_first_of("?#");
     if (at == std::string_view::npos) return raw.size();
-    if (raw.find("&#") == std::string_view::npos) return raw.find_first_of("?#");
+    if (raw.find('&') == std::string_view::npos) return raw.find_first_of("?#");
     std::string decoded;
     std::vector<uint32_t> rawAt;
     DecodeCharRefs(raw, decoded, &rawAt);
@@ -253,7 +247,8 @@ bool MakeLinkRecord(std::string_view raw, uint64_t rawStart, std::string_view ur
 
 AttrResult FindAttribute(std::string_view text, std::string_view tagName, std::string_view attr,
                          CHtmlNode::CTag& tag, std::string& value) {
-    text = text.substr(0, 0xFFFF);
+    // Offsets are 32 bits: far more than the longest tag examined.
+    text = text.substr(0, UINT32_MAX);
     Tokens t;
     Tokenize(text, t);
     if (!IsWord(t.name, tagName)) return AttrResult::Absent;
@@ -543,7 +538,7 @@ int ExamineTag(CHtmlNode& file, const CHtmlNode::CTag& scanned, std::string_view
     CTagExam& e = exam ? *exam : local;
     // End tags, comments and the like carry no links.
     if (text.size() < 2 || !IsAsciiLetter(text[1])) return 0;
-    CTagExaminer(file, scanned, text.substr(0, 0xFFFF), base, tags, lines).Run(e);
+    CTagExaminer(file, scanned, text.substr(0, UINT32_MAX), base, tags, lines).Run(e);
     return e.nErrors;
 }
 

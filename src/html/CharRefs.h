@@ -9,9 +9,11 @@
 
 namespace ts {
 
-// Decodes the references a page uses in URLs (&amp; &quot; &apos; &lt; &gt; and numeric ones)
-// from raw into out; other named references stay as written. When rawAt is given, it receives
-// for each byte of out the offset in raw it came from, and raw.size() last.
+// Decodes the character references of an attribute value as a browser's tokenizer does: every
+// named reference of the HTML standard, the legacy ones also without their ";" unless "=" or a
+// letter or digit follows, and numeric ones (128 to 159 read as Windows-1252; 0, surrogates and
+// values beyond Unicode as U+FFFD). Anything else stays as written. When rawAt is given, it
+// receives for each byte of out the offset in raw it came from, and raw.size() last.
 void DecodeCharRefs(std::string_view raw, std::string& out, std::vector<uint32_t>* rawAt = nullptr);
 
 }  // namespace ts

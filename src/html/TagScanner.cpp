@@ -24,9 +24,10 @@ namespace ts {
 
 namespace {
 
-// Longer tags are reported and skipped, not examined.
-constexpr size_t kMaxTag = 512;
 constexpr size_t kReadSize = 64 * 1024;
+// Room kept in front of a read: the bytes after a "<" that decide what it opens, and a short
+// open tag. The buffer grows beyond it only while a longer tag is open.
+constexpr size_t kSlack = 1024;
 
 enum class SyntaxMessage { NoClosing, NoStarting, BadFormat, TooLong, WideCharset };
 
@@ -126,7 +127,8 @@ enum class Mode : unsigned char { Text, Tag, Comment, Bogus, RawText, Plain };
 // The states of a browser's tokenizer that matter for links. The buffer keeps the three bytes
 // before the scan position (for the "--" or "--!" before a comment's ">"), the bytes after a
 // "<" that decide what it opens, and an open tag from its "<" while it can still be short
-// enough to examine, so delimiters and tags that straddle two reads are seen whole.
+// enough to examine (growing for it up to kMaxTagLength), so delimiters and tags that straddle
+// two reads are seen whole.
 class CTagScan {
 public:
     CTagScan(CFile& file, CScanEvents& events, ScanMode mode)
@@ -141,7 +143,7 @@ public:
         long long fileLength = m_file.Length();
         if (fileLength < 0 || !m_file.Seek(0)) return false;
         m_nLength = static_cast<uint64_t>(fileLength);
-        m_buf.resize(kReadSize + 2 * kMaxTag);
+        m_buf.resize(kReadSize + kSlack);
         m_events.m_pLines = &m_cursor;
         for (;;) {
             const bool atEnd = m_nReadSoFar == m_nLength;
@@ -150,6 +152,9 @@ public:
             Compact();
             if (!ReadMore()) return false;
         }
+        // A browser drops a tag the file ends in, and every link it holds.
+        if (m_mode == Mode::Tag)
+            m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::NoClosing);
         if (m_bStyle && m_mode != Mode::Text) m_events.StyleEnd();
         return true;
     }
@@ -235,6 +240,7 @@ private:
         m_nTagLine = m_cursor.LineOf(m_nTagStart);
         m_nTagColumn = m_cursor.ColumnOf(m_nTagStart);
         m_bEndTag = endTag;
+        m_bQuoteSeen = false;
         m_state = TagState::Name;
         m_nName = 0;
         Begin(Mode::Tag, i + (endTag ? 2 : 1));
@@ -257,6 +263,7 @@ private:
             if (c == '<' && !m_bEndTag)
                 m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::NoClosing);
             const TagState next = NextTagState(m_state, c);
+            if ((c == '"' || c == '\'') && !m_bEndTag && !m_bQuoteSeen) QuoteOutOfPlace(next);
             if (m_state == TagState::Name && next == TagState::Name && m_nName <= sizeof m_name) {
                 if (m_nName < sizeof m_name) m_name[m_nName] = LowerAscii(c);
                 ++m_nName;
@@ -272,6 +279,14 @@ private:
         m_nPos = m_nUsed;
     }
 
+    // A quote that a name or an unquoted value takes in: the sign of a value whose closing
+    // quote is missing, which took in the tags after it.
+    void QuoteOutOfPlace(TagState next) {
+        if (next != TagState::AttrName && next != TagState::ValueUnquoted) return;
+        m_bQuoteSeen = true;
+        m_events.Stray(m_nTagLine, m_nTagColumn, StrayDelimiter::Quote);
+    }
+
     void EndTag(uint64_t offset) {
         CHtmlNode::CTag tag;
         tag.m_nStart = m_nTagStart;
@@ -280,7 +295,7 @@ private:
         tag.SetColumn(m_nTagColumn);
         m_mode = Mode::Text;
         uint64_t tagLength = offset - m_nTagStart + 1;
-        if (tagLength > kMaxTag)
+        if (tagLength > kMaxTagLength)
             m_events.Tag(tag, std::string_view(), true);
         else
             m_events.Tag(tag,
@@ -374,15 +389,18 @@ private:
             m_events.StyleText(m_buf.data() + from, to - from, OffsetOf(from));
     }
 
-    // Keeps what the next bytes may still need at the front of the buffer.
+    // Keeps what the next bytes may still need at the front of the buffer, and room for a read
+    // after it.
     void Compact() {
         size_t keep = m_nPos >= 3 ? m_nPos - 3 : 0;
-        if (m_mode == Mode::Tag && m_nBufOffset + m_nPos - m_nTagStart < kMaxTag)
+        if (m_mode == Mode::Tag && m_nBufOffset + m_nPos - m_nTagStart < kMaxTagLength)
             keep = std::min(keep, static_cast<size_t>(m_nTagStart - m_nBufOffset));
         std::memmove(m_buf.data(), m_buf.data() + keep, m_nUsed - keep);
         m_nBufOffset += keep;
         m_nUsed -= keep;
         m_nPos -= keep;
+        if (m_buf.size() - m_nUsed < kReadSize)
+            m_buf.resize(std::max(2 * m_buf.size(), m_nUsed + kReadSize));
     }
 
     bool ReadMore() {
@@ -416,7 +434,8 @@ private:
     Mode m_mode = Mode::Text;
     TagState m_state = TagState::Name;
     bool m_bEndTag = false;
-    bool m_bStyle = false;  // raw text that is style, handed on as such
+    bool m_bStyle = false;      // raw text that is style, handed on as such
+    bool m_bQuoteSeen = false;  // the open tag's quote out of place was reported
     uint64_t m_nTagStart = 0;
     int m_nTagLine = 0;
     int m_nTagColumn = 0;
@@ -460,9 +479,14 @@ public:
         }
     }
     void Stray(int line, int column, StrayDelimiter stray) override {
-        m_lines.Scan(line, column,
-                     stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
-                                                        : SyntaxMessage::NoStarting);
+        // A quote out of place is a fault of the tag's format: its line comes in tag order,
+        // with those of the tags' examination.
+        if (stray == StrayDelimiter::Quote)
+            m_lines.Tag(line, column, SyntaxMessage::BadFormat);
+        else
+            m_lines.Scan(line, column,
+                         stray == StrayDelimiter::NoClosing ? SyntaxMessage::NoClosing
+                                                            : SyntaxMessage::NoStarting);
         m_bSyntaxError = true;
     }
     void StyleText(const char* p, size_t n, uint64_t offset) override { m_css.Feed(p, n, offset); }

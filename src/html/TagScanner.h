@@ -1,10 +1,11 @@
 // The tag scanner and the per-file pass "Checking URL Links": one streaming read of an HTML
 // file finds its line ends, its tags, comments and the text of its raw-text elements as a
-// browser's tokenizer does, reports syntax errors, and hands every tag of at most 512
-// characters to the attribute table while its text is still in the buffer, so a page is read
-// once and never held whole. A style sheet is read the same way, all of it style text.
+// browser's tokenizer does, reports syntax errors, and hands every tag of at most
+// kMaxTagLength bytes to the attribute table while its text is still in the buffer, so a page
+// is read once and never held whole. A style sheet is read the same way, all of it style text.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -16,17 +17,24 @@ class CFile;
 class CLineCursor;
 struct CPageOutput;
 
-// A delimiter out of place: a "<" inside a start tag outside a quoted value. (NoStarting, a ">"
+// The longest tag examined, from its "<" to its ">": a longer one is held by no buffer and is
+// reported as skipped. Images with long alt texts make tags of some thousand bytes.
+constexpr size_t kMaxTagLength = size_t(1) << 20;
+
+// A delimiter out of place, each a sign that the tags after it are not what the page meant:
+// NoClosing, a "<" inside a start tag outside a quoted value or the end of the file inside a
+// tag; Quote, a quote inside an attribute's name or unquoted value of a start tag (reported
+// once per tag), what a value whose closing quote is missing leaves behind. (NoStarting, a ">"
 // in text, is valid HTML and no longer reported.)
-enum class StrayDelimiter { NoClosing, NoStarting };
+enum class StrayDelimiter { NoClosing, NoStarting, Quote };
 
 // What a scan finds, in file order.
 class CScanEvents {
 public:
     virtual ~CScanEvents() = default;
     // A tag, with its record (offsets of "<" and ">", line of "<") and its text from "<" to
-    // ">"; tooLong when the tag is longer than 512 bytes (the text is then empty). End tags
-    // come too, their text beginning "</".
+    // ">"; tooLong when the tag is longer than kMaxTagLength (the text is then empty). End
+    // tags come too, their text beginning "</".
     virtual void Tag(const CHtmlNode::CTag& tag, std::string_view text, bool tooLong) = 0;
     // A stray delimiter, with the line and column of the tag it is in.
     virtual void Stray(int line, int column, StrayDelimiter stray) = 0;
@@ -45,8 +53,8 @@ public:
 
 enum class ScanMode { Page, StyleSheet };
 
-// Scans the whole file from its start; false when it could not be read to its length. An open
-// tag or comment at the end of the file is dropped silently.
+// Scans the whole file from its start; false when it could not be read to its length. A tag
+// open at the end of the file is a stray NoClosing; an open comment is dropped silently.
 bool ScanTags(CFile& file, CScanEvents& events, ScanMode mode = ScanMode::Page);
 
 using TagFound =

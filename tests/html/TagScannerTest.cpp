@@ -45,12 +45,31 @@ TEST(TagScanner, SyntaxErrorsCarryTheLinesOfTheirTags) {
               "9 L f.htm\n");
 }
 
+// A missing closing quote swallows the tags after it, and a tag still open at the end of the
+// file is lost: both lose links, so both are syntax errors with the line of their tag. A ">"
+// in text stays valid.
+TEST(TagScanner, LinksLostToBrokenSyntaxAreSyntaxErrors) {
+    CLinkSite site;
+    site.Write("index.html",
+               "<p class=\"intro\">ok</p>\n"                       // 1
+               "<b class=\"x>text</b> <a href=\"a.html\">a</a>\n"  // 2: the quote is missing
+               "<p title=x\"y>t</p> <a href=\"b.html\">\n"         // 3: a quote in a bare value
+               "<i>a > b</i> <a href=\"c.html\">\n"                // 4
+               "<a href=\"d.html\"");                              // 5: open at the end
+    EXPECT_EQ(site.Parse(), 1);
+    const std::string path = site.Path("index.html");
+    EXPECT_EQ(site.Status(), SyntaxLine(5, path, kNoClosing) + SyntaxLine(2, path, kBadFormat) +
+                                 SyntaxLine(3, path, kBadFormat));
+    EXPECT_EQ(site.Links("index.html"), "3 L b.html\n4 L c.html\n");
+}
+
 // The scanner on its own: every tag, with or without links, and every stray delimiter, with
 // lines and columns (a CR LF is one line end).
 TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
     CTempDir dir;
+    const std::string x600(600, 'x');
     std::string path = dir.Write(
-        "p.html", "<p>\r\n>\n<b <i>" + std::string("<") + std::string(600, 'x') + "><!-- <x> -->");
+        "p.html", "<p>\r\n>\n<b <i><" + x600 + "><!-- <x> -->\n <q a\"b=c'd e=f\"g>\n<a href=\"z");
     std::unique_ptr<CFile> file = RealFileSystem().OpenRead(path);
     ASSERT_TRUE(file);
     std::string found;
@@ -63,14 +82,20 @@ TEST(TagScanner, ScanTagsReportsEveryTagAndStrayDelimiter) {
         },
         [&](int line, int column, StrayDelimiter stray) {
             found += Format("stray@%d:%d ", line, column) +
-                     (stray == StrayDelimiter::NoClosing ? "no closing\n" : "no starting\n");
+                     (stray == StrayDelimiter::NoClosing ? "no closing\n"
+                      : stray == StrayDelimiter::Quote   ? "quote\n"
+                                                         : "no starting\n");
         });
     EXPECT_TRUE(ok);
+    const std::string longTag = "13-614@3:7 <" + x600 + ">\n";
     EXPECT_EQ(found,
               "0-2@1:1 <p>\n"
               "stray@3:1 no closing\n"
-              "7-12@3:1 <b <i>\n"
-              "13-614@3:7 long\n");
+              "7-12@3:1 <b <i>\n" +
+                  longTag +
+                  "stray@4:2 quote\n"
+                  "629-645@4:2 <q a\"b=c'd e=f\"g>\n"
+                  "stray@5:1 no closing\n");
 }
 
 // What a browser reads as valid HTML gives no syntax error line, and tags inside the text of
@@ -107,21 +132,29 @@ TEST(TagScanner, ValidPagesGiveNoErrorsAndRawTextHidesTags) {
     EXPECT_EQ(tags[3].m_nQuote, LinkQuote::Double);
 }
 
-TEST(TagScanner, TagsOfUpTo512CharactersAreExamined) {
-    auto tagOf = [](size_t length) {
-        std::string head = "<a href=\"p.htm\" title=\"";
-        std::string tail = "\">";
+// Images with long alt texts: a tag is examined whatever its length up to the bound, also
+// when it is longer than the scanner's reads and its link stands after the long text.
+TEST(TagScanner, TagsOfAnyLengthUpToTheBoundAreExamined) {
+    static_assert(kMaxTagLength >= (size_t(1) << 20));
+    auto tagOf = [](size_t length, const std::string& target, bool altFirst) {
+        const std::string src = "src=\"" + target + "\"";
+        const std::string head = altFirst ? "<img alt=\"" : "<img " + src + " alt=\"";
+        const std::string tail = altFirst ? "\" " + src + ">" : "\">";
         return head + std::string(length - head.size() - tail.size(), 'x') + tail;
     };
-    ASSERT_EQ(tagOf(512).size(), 512u);
+    ASSERT_EQ(tagOf(513, "a.gif", false).size(), 513u);
     CLinkSite site;
-    site.Write("index.html", "<html>\n" + tagOf(512) + "\n" + tagOf(513) + "\n</html>\n");
-    site.Write("p.htm", "<p>\n");
+    site.Write("index.html",
+               "<html>\n" + tagOf(513, "a.gif", false) + "\n" + tagOf(200000, "b.gif", true) +
+                   "\n" + tagOf(kMaxTagLength, "c.gif", true) + "\n" +
+                   tagOf(kMaxTagLength + 1, "d.gif", false) + "\n<img src=\"e.gif\">\n</html>\n");
+    for (const char* image : {"a.gif", "b.gif", "c.gif", "d.gif", "e.gif"})
+        site.Write(image, "GIF89a");
     // A skipped tag is reported but is no syntax error.
     EXPECT_EQ(site.Parse(), 0);
-    EXPECT_EQ(site.Status(), Format("line    3%26s%s    tag > 512 characters, being skipped.\n", "",
+    EXPECT_EQ(site.Status(), Format("line    5%26s%s    tag > 512 characters, being skipped.\n", "",
                                     site.Path("index.html").c_str()));
-    EXPECT_EQ(site.Links("index.html"), "2 L -> p.htm\n");
+    EXPECT_EQ(site.Links("index.html"), "2 L -> a.gif\n3 L -> b.gif\n4 L -> c.gif\n6 L -> e.gif\n");
 }
 
 TEST(TagScanner, LinesCountTheSameWithEveryLineEnd) {
@@ -286,18 +319,27 @@ std::string Reference(const std::string& d) {
         size_t k = lt + (endTag ? 2 : 1);
         std::string name;
         int line = lineOf(lt);
+        bool quote = false;
         for (; k < d.size() && st != TagState::Done; ++k) {
             bool quoted = st == TagState::ValueDouble || st == TagState::ValueSingle;
             if (d[k] == '<' && !quoted && !endTag) out += Format("stray@%d no closing\n", line);
             TagState next = NextTagState(st, d[k]);
+            if ((d[k] == '"' || d[k] == '\'') && !endTag && !quote &&
+                (next == TagState::AttrName || next == TagState::ValueUnquoted)) {
+                out += Format("stray@%d quote\n", line);
+                quote = true;
+            }
             if (st == TagState::Name && next == TagState::Name) name += d[k];
             st = next;
         }
-        if (st != TagState::Done) break;
+        if (st != TagState::Done) {
+            out += Format("stray@%d no closing\n", line);
+            break;
+        }
         size_t gt = k - 1;
         std::string text = d.substr(lt, gt - lt + 1);
         out += Format("%d-%d@%d ", static_cast<int>(lt), static_cast<int>(gt), line) +
-               (text.size() > 512 ? std::string("long") : text) + "\n";
+               (text.size() > kMaxTagLength ? std::string("long") : text) + "\n";
         i = gt + 1;
         name = ToLower(name);
         if (endTag) continue;
@@ -322,8 +364,9 @@ public:
                       tag.m_nLine) +
                (tooLong ? std::string("long") : std::string(text)) + "\n";
     }
-    void Stray(int line, int, StrayDelimiter) override {
-        out += Format("stray@%d no closing\n", line);
+    void Stray(int line, int, StrayDelimiter stray) override {
+        out += Format("stray@%d ", line) +
+               (stray == StrayDelimiter::Quote ? "quote\n" : "no closing\n");
     }
     void StyleText(const char* p, size_t n, uint64_t offset) override {
         if (offset != m_nStyleEnd || style.empty())

@@ -316,6 +316,8 @@ bool ReportFindings(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, C
     report.findings = findings.TakeSorted();
     report.checked = findings.CheckedPages();
     report.completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
+    report.failed = (doc.m_dwRunStatus & RS_INTERRUPTED_MASK) != 0;
+    report.passes = doc.m_passes;
     report.exitStatus = StatusOf(doc);
     report.workingDirectory = NormalizeDirectory(".");
     if (ReportSilenced(a)) return true;

@@ -108,6 +108,7 @@ bool CRunDriver::Start() {
     // Neither the reports nor the journals are part of the site, wherever they are.
     ctx.ownPaths = {DirName(m_pReports->StatusPath()), JournalsDirectory()};
     m_doc.m_dwRunStatus = 0;
+    m_doc.m_passes = ts::RunPasses{PassesDue(m_settings)};
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);
     m_doc.m_pTree = MakeRunTree(*m_pCtx, m_settings.Directory, MakeWebFileNode);
@@ -171,11 +172,24 @@ void CRunDriver::EndJournal() {
         PruneRuns(fs, JournalsDirectory(), key, m_settings.KeepRuns);
 }
 
+template <class Body>
+CRunDriver::Next CRunDriver::Pass(RunPassBits pass, Body&& body) {
+    if (!(m_doc.m_passes.due & pass)) return Next::Continue;
+    m_doc.m_passes.begun |= pass;
+    const Next next = body();
+    if (next == Next::Continue) m_doc.m_passes.done |= pass;
+    return next;
+}
+
 void CRunDriver::RunPasses() {
-    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::LineEnds,
-                      &CRunDriver::HtmlPasses}) {
-        if ((this->*pass)() == Next::Stop) return;
-    }
+    const std::pair<RunPassBits, Next (CRunDriver::*)()> passes[] = {
+        {RP_SCAN, &CRunDriver::Scan},
+        {RP_NAMES, &CRunDriver::FileNames},
+        {RP_LINE_ENDS, &CRunDriver::LineEnds},
+    };
+    for (const auto& [bit, pass] : passes)
+        if (Pass(bit, [&] { return (this->*pass)(); }) == Next::Stop) return;
+    if (HtmlPasses() == Next::Stop) return;
     m_doc.m_dwRunStatus |= RS_COMPLETED;
 }
 
@@ -403,12 +417,19 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     while (CFileNode* node = marks.Next())
         node->m_bMarked = false;
 
-    if (SyntaxErrors(home) == Next::Stop || LinkRenaming(home) == Next::Stop) return Next::Stop;
-    if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
-    if (s.CheckFragments && UnresolvedFragments(home) == Next::Stop) return Next::Stop;
-    if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
-    if (s.CheckExternal && CheckExternalUrls(home) == Next::Stop) return Next::Stop;
-    if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
+    // Each only when the settings call for it (PassesDue).
+    const std::pair<RunPassBits, Next (CRunDriver::*)(CHtmlNode&)> passes[] = {
+        {RP_SYNTAX, &CRunDriver::SyntaxErrors},
+        {RP_LINK_RENAMING, &CRunDriver::LinkRenaming},
+        {RP_UNRESOLVED, &CRunDriver::UnresolvedLinks},
+        {RP_FRAGMENTS, &CRunDriver::UnresolvedFragments},
+        {RP_UNUSED, &CRunDriver::UnusedFiles},
+        {RP_EXTERNAL_CHECK, &CRunDriver::CheckExternalUrls},
+        {RP_MOVED_LINKS, &CRunDriver::RewriteMoved},
+        {RP_EXTERNAL_REFS, &CRunDriver::ExternalUrls},
+    };
+    for (const auto& [bit, pass] : passes)
+        if (Pass(bit, [&] { return (this->*pass)(home); }) == Next::Stop) return Next::Stop;
     // After the described sections: what to fix, once per missing file.
     m_missing.Write(Out());
     return Next::Continue;
@@ -505,7 +526,7 @@ CRunDriver::Next CRunDriver::UnresolvedFragments(CHtmlNode& home) {
     return Next::Continue;
 }
 
-CRunDriver::Next CRunDriver::UnusedFiles() {
+CRunDriver::Next CRunDriver::UnusedFiles(CHtmlNode&) {
     Out() << HeadingBlock("THE FOLLOWING FILES WERE NOT USED IN THE SITE HIERARCHY:");
     int n = Top().ForEach([](CFileNode& node, bool&) { return ReportIfUnused(node) ? 1 : 0; },
                           "Reporting Unused Files");
@@ -531,8 +552,7 @@ CRunDriver::Next CRunDriver::CheckExternalUrls(CHtmlNode& home) {
     if (check.Write(Out(), m_pCtx->findings) > 0) m_doc.m_dwRunStatus |= RS_EXTERNAL_FAILED;
     const std::string failed = check.SaveCache();
     if (!failed.empty()) m_pCtx->NoteLine(check.CachePath(), "cache not written: " + failed);
-    if (!whole) return Next::Stop;
-    return m_settings.RewriteMoved ? RewriteMoved(home) : Next::Continue;
+    return whole ? Next::Continue : Next::Stop;
 }
 
 CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
@@ -656,8 +676,9 @@ bool CRunDriver::FinishReports() {
         if (m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK) m_doc.ShowInView(m_strInterruption);
         return true;
     }
-    if (!reportsWhole || m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(),
-                                                nEntries, nDirs, m_doc.m_dwRunStatus) < 0)
+    if (!reportsWhole ||
+        m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(), nEntries, nDirs,
+                               m_doc.m_dwRunStatus, m_doc.m_passes) < 0)
         return false;
     m_doc.m_bReportBuilt = true;
     return true;

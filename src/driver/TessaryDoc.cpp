@@ -71,8 +71,9 @@ bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {
 }
 
 int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::string& errorPath,
-                                  int nEntries, int nDirs, uint32_t runStatus) {
-    return ts::BuildFinalReport(*this, {statusPath, errorPath, nEntries, nDirs, runStatus});
+                                  int nEntries, int nDirs, uint32_t runStatus,
+                                  const RunPasses& passes) {
+    return ts::BuildFinalReport(*this, {statusPath, errorPath, nEntries, nDirs, runStatus, passes});
 }
 
 const std::string& CTessaryDoc::ReportDirectory() const {

@@ -85,6 +85,7 @@ CUndoDriver::~CUndoDriver() = default;
 
 void CUndoDriver::Run() {
     m_doc.m_dwRunStatus = RS_UNDONE;
+    m_doc.m_passes = RunPasses();
     m_doc.m_nNoteBytes = 0;
     m_doc.m_bReportBuilt = false;
     bool read = false;

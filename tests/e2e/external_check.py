@@ -17,7 +17,9 @@
    --exclude-external reach the requests and the verdicts; a URL's user:password is never
    sent; a bad regular expression, code list or header is a usage error (exit 2).
 5. Ctrl+C during a check of 1000 slow URLs ends the program at once (in much less than the
-   20 s each answer takes), exit status 3, with the report saying how far the check got.
+   20 s each answer takes), exit status 3, with the report saying how far the check got, in
+   every form: none calls the site clean, each names the passes not done (the check, cut
+   short, and the external URL references).
 
 Usage: external_check.py TESSARY_CLI    (exits 0 pass, 1 fail, 77 without openssl)"""
 import contextlib
@@ -38,12 +40,15 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import http_fixture as fixture  # noqa: E402
 from http_fixture import Server  # noqa: E402
 
+import xml.etree.ElementTree as ET  # noqa: E402
+
 import jsonschema  # noqa: E402
 
 SKIP = 77
 CLI = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else ""
-SCHEMA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs",
-                      "report.schema.json")
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+SCHEMA = os.path.join(SOURCE, "docs", "report.schema.json")
+SARIF_SCHEMA = os.path.join(SOURCE, "tests", "cli", "schemas", "sarif-2.1.0.json")
 SEP = "-" * 80
 FAILED, MOVED, BLOCKED = ("EXTERNAL URLS THAT FAILED:", "EXTERNAL URLS THAT MOVED:",
                           "EXTERNAL URLS THAT COULD NOT BE CHECKED:")
@@ -496,6 +501,51 @@ def scenario_options(work):
 # ---------------------------------------------------------------------------------------------
 # 5. Cancel
 
+NOT_DONE = "Not done: external URL check (cut short), external URL references."
+
+
+def check_cancelled_report(form, out):
+    """What a report of a check cancelled by Ctrl+C says in each form."""
+    what = f"cancel, {form}"
+    check("totally clean" not in out, f"{what}: the site is called clean")
+    if form == "text":
+        line = [s for s in check_line(out) if "cancelled" in s]
+        m = re.fullmatch(r"The check was cancelled: (\d+) of 1000 external URLs were checked\.",
+                         line[0] if line else "")
+        check(m and int(m[1]) < 1000, f"{what}: the report says {line or check_line(out)}")
+        check(NOT_DONE in out.split(SEP)[0], f"{what}: the summary does not say what was not done")
+    elif form == "json":
+        doc = json.loads(out)
+        with open(SCHEMA) as f:
+            jsonschema.Draft202012Validator(json.load(f)).validate(doc)
+        expect_equal((doc["completed"], doc["ended"], doc["unfinishedPasses"],
+                      doc["passCutShort"], doc["exitStatus"]),
+                     (False, "cancelled", ["external-check", "external-references"],
+                      "external-check", 3), what)
+    elif form == "sarif":
+        doc = json.loads(out)
+        with open(SARIF_SCHEMA) as f:
+            jsonschema.Draft7Validator(json.load(f)).validate(doc)
+        invocation = doc["runs"][0]["invocations"][0]
+        notes = [n["message"]["text"] for n in invocation.get("toolExecutionNotifications", [])]
+        expect_equal((invocation["executionSuccessful"], invocation.get("exitCode")), (False, 3),
+                     what)
+        check(any(NOT_DONE in n for n in notes), f"{what}: notifications {notes}")
+    elif form == "github":
+        first = out.splitlines()[0] if out else ""
+        check(first.startswith("::error title=Run ended early::") and NOT_DONE in first,
+              f"{what}: {first!r}")
+    elif form == "markdown":
+        check(NOT_DONE in out and "did not finish" in out, f"{what}: {out[:300]!r}")
+    else:
+        suite = ET.fromstring(out).find("testsuite")
+        errors = {c.get("name"): c.find("error").get("message")
+                  for c in suite.findall("testcase") if c.find("error") is not None}
+        expect_equal((suite.get("errors"), errors),
+                     ("2", {"external-check": "cut short", "external-references": "not run"}),
+                     what)
+
+
 def scenario_cancel(work):
     servers = [Server() for _ in range(4)]
     for s in servers:
@@ -503,25 +553,28 @@ def scenario_cancel(work):
     try:
         site = os.path.join(work, "cancel")
         slow_site(site, [s.base for s in servers], 1000, ms=20000)
-        proc = start(work, site, cache="cache5")
         asked = lambda: sum(sum(s.counters.requests.values()) for s in servers)  # noqa: E731
-        # The signal comes once the check is under way, however long a busy machine takes to
-        # get there.
-        waited = time.monotonic()
-        while asked() == 0 and proc.poll() is None and time.monotonic() - waited < 60:
-            time.sleep(0.05)
-        proc.send_signal(signal.SIGINT)
-        signalled = time.monotonic()
-        out = finish(proc, timeout=30).stdout
-        took = time.monotonic() - signalled
-        # Far less than the 20 s any answer takes: the program did not wait for one.
-        check(took < 5.0, f"cancel: the program ended {took:.2f} s after SIGINT")
-        expect_equal(proc.returncode, 3, "cancel: exit status")
-        check(asked() > 0, "cancel: no request had begun when the signal came")
-        line = [s for s in check_line(out) if "cancelled" in s]
-        m = re.fullmatch(r"The check was cancelled: (\d+) of 1000 external URLs were checked\.",
-                         line[0] if line else "")
-        check(m and int(m[1]) < 1000, f"cancel: the report says {line or check_line(out)}")
+        for form in ("text", "json", "sarif", "github", "markdown", "junit"):
+            before = asked()
+            proc = start(work, site, "--format", form, cache="cache5")
+            # The signal comes once the check is under way, however long a busy machine takes
+            # to get there.
+            waited = time.monotonic()
+            while asked() == before and proc.poll() is None and time.monotonic() - waited < 60:
+                time.sleep(0.05)
+            proc.send_signal(signal.SIGINT)
+            signalled = time.monotonic()
+            out = finish(proc, timeout=30).stdout
+            took = time.monotonic() - signalled
+            # Far less than the 20 s any answer takes: the program did not wait for one.
+            check(took < 5.0, f"cancel, {form}: the program ended {took:.2f} s after SIGINT")
+            expect_equal(proc.returncode, 3, f"cancel, {form}: exit status")
+            check(asked() > before, f"cancel, {form}: no request had begun when the signal came")
+            try:
+                check_cancelled_report(form, out)
+            except (ValueError, KeyError, IndexError, AttributeError, ET.ParseError,
+                    jsonschema.ValidationError) as e:
+                check(False, f"cancel, {form}: {type(e).__name__} {e} in {out[:300]!r}")
     finally:
         for s in servers:
             s.__exit__(None, None, None)

@@ -23,6 +23,7 @@
 #include "html/PassJobs.h"
 #include "html/TagScanner.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
@@ -293,7 +294,7 @@ void CRunDriver::SymbolicLinks() {
 namespace {
 
 std::string RuleLine(const RedirectRule& r) {
-    return r.from + (r.directory ? "/" : "") + "\n   -------->  " + r.to +
+    return ShownName(r.from) + (r.directory ? "/" : "") + "\n   -------->  " + ShownName(r.to) +
            (r.directory ? "/" : "") + "\n";
 }
 
@@ -353,7 +354,7 @@ std::string CRunDriver::WriteStubs(const std::vector<RedirectRule>& rules) {
         else if (!TargetHolds(m_settings.Target, oldName))
             why = "the target cannot hold the old name";
         if (!why.empty()) {
-            lines += r.from + "\n   (no page left: " + why + ")\n";
+            lines += ShownName(r.from) + "\n   (no page left: " + why + ")\n";
             continue;
         }
         const std::string line = RuleLine(r);
@@ -407,7 +408,7 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     CFileNode* found = Top().SiteMap().Lookup(s.HomePage);
     // The home page is a page: a style sheet is walked only when a page links to it.
     if (!found || !found->IsHtmlNode() || static_cast<CHtmlNode*>(found)->m_bStyleSheet) {
-        Out() << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
+        Out() << FormatMessage(IDS_HOME_NOT_FOUND, ShownName(s.HomePage)) << "\n";
         return Next::Stop;
     }
     CHtmlNode& home = static_cast<CHtmlNode&>(*found);
@@ -566,7 +567,7 @@ CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
         "changed to the new addresses:\n",
         moved.size());
     for (size_t i = 0; i < moved.size() && i < kShown; ++i)
-        text += "\n" + moved[i].first + "\n   -------->  " + moved[i].second;
+        text += "\n" + ShownName(moved[i].first) + "\n   -------->  " + ShownName(moved[i].second);
     if (moved.size() > kShown) text += Format("\n(and %zu more)", moved.size() - kShown);
     Out() << HeadingBlock("LINKS TO MOVED EXTERNAL URLS:");
     if (m_ui.MessageBox(text, MB_ICON_INFORMATION | MB_OKCANCEL) != ID_OK) {
@@ -633,7 +634,7 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
         Out() << "\n\n\n"
               << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
               << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
-              << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
+              << FormatMessage(IDS_EXTERNAL_PAGE_3, ShownName(pagePath)) << "\n";
     }
     Out() << kSectionGap;
     return Next::Continue;

@@ -8,6 +8,7 @@
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 #include "site/RunJournal.h"
@@ -16,11 +17,20 @@
 namespace ts {
 namespace {
 
-// A path as a POSIX shell reads it back unchanged.
+// A path as a shell reads it back unchanged: as it is, or in single quotes. A path holding
+// bytes a terminal could act on (a line end, an ESC) is written $'...' with those bytes as
+// \xNN, which bash, zsh and ksh read back, so that the command shows no control and can still
+// be copied.
 std::string ShellWord(const std::string& s) {
     if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                           "0123456789/._-+=:,@%") == std::string::npos)
         return s;
+    if (ShownName(s) != s) {
+        std::string quoted;
+        for (char c : s)
+            quoted += c == '\\' || c == '\'' ? std::string{'\\', c} : std::string(1, c);
+        return "$'" + ShownName(quoted) + "'";
+    }
     std::string quoted = "'";
     for (char c : s)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -55,8 +65,8 @@ std::string CTessaryDoc::UnfinishedRunMessage(const std::string& dir) {
     int pid = 0;
     if (!FindLastRun(dir, &pid)) return std::string();
     return pid != ::getpid() && !ProcessEnded(pid)
-               ? FormatMessage(IDS_RUN_GOING_ON, dir, std::to_string(pid))
-               : FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
+               ? FormatMessage(IDS_RUN_GOING_ON, ShownName(dir), std::to_string(pid))
+               : FormatMessage(IDS_UNFINISHED_RUN, ShownName(dir), ShellWord(dir));
 }
 
 bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {
@@ -98,7 +108,7 @@ void CTessaryDoc::Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpN
 void CTessaryDoc::ReportsMoved(CTempReports& reports, bool tell, std::string shown) {
     reports.MoveTo(ReportDirectory());
     if (tell) {
-        shown = FormatMessage(IDS_REPORT_MOVED, m_settings.Directory);
+        shown = FormatMessage(IDS_REPORT_MOVED, ShownName(m_settings.Directory));
         m_ui.MessageBox(shown);
     }
     ShowInView(shown);

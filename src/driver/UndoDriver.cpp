@@ -13,6 +13,7 @@
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
@@ -33,11 +34,13 @@ bool LineOf(const UndoOutcome& o, Section& section, std::string& line) {
     switch (r.kind) {
         case JournalRecord::RENAME:
             section = RENAMES;
-            line = PadRight(r.name, 36) + std::string(kIndent) + o.path + "\n";
+            line =
+                PadRight(ShownName(r.name), 36) + std::string(kIndent) + ShownName(o.path) + "\n";
             return true;
         case JournalRecord::LINK:
             section = LINKS;
-            line = PadRight(r.before, 36) + std::string(kIndent) + o.path + "\n";
+            line =
+                PadRight(ShownName(r.before), 36) + std::string(kIndent) + ShownName(o.path) + "\n";
             return true;
         case JournalRecord::CONTENT:
         case JournalRecord::CREATE:
@@ -106,7 +109,8 @@ bool CUndoDriver::Undo() {
     if (!ReadRunSummary(ctx.fs, m_strFolder, run)) return NotRead(run.top);
     // A run that has not ended may still be changing the tree.
     if (run.state.empty() && run.pid != ::getpid() && !ProcessEnded(run.pid)) {
-        const std::string shown = FormatMessage(IDS_RUN_GOING_ON, run.top, std::to_string(run.pid));
+        const std::string shown =
+            FormatMessage(IDS_RUN_GOING_ON, ShownName(run.top), std::to_string(run.pid));
         m_ui.MessageBox(shown);
         m_doc.ShowInView(shown);
         return false;
@@ -132,7 +136,8 @@ bool CUndoDriver::Undo() {
 bool CUndoDriver::NotRead(const std::string& top) {
     const std::string why =
         errno == ESTALE ? "the directory is no longer where it was" : std::strerror(errno);
-    const std::string shown = FormatMessage(IDS_UNDO_NOT_READ, top, why) + "\n" + m_strFolder;
+    const std::string shown =
+        FormatMessage(IDS_UNDO_NOT_READ, ShownName(top), why) + "\n" + ShownName(m_strFolder);
     m_ui.MessageBox(shown);
     m_doc.ShowInView(shown);
     return false;

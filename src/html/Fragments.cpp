@@ -7,6 +7,7 @@
 #include "html/HtmlNode.h"
 #include "html/IndexPage.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -72,7 +73,7 @@ std::string UnresolvedFragmentLines(const CHtmlNode& page) {
         const CHtmlNode* target = TargetPage(page, link);
         if (!target || OffersFragment(*target->m_pAnchors, link.fragment)) continue;
         if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
-        lines += Format("   line %4d: %s\n", link.line, link.url.c_str());
+        lines += Format("   line %4d: %s\n", link.line, ShownName(link.url).c_str());
         Record(page, *target, link);
     }
     return lines;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/CompactString.h"
+#include "platform/ShownText.h"
 #include "site/FileNode.h"
 
 namespace ts {
@@ -126,7 +127,7 @@ public:
     std::vector<std::string> m_vBases;
 
     // The heading of a file's lines in the link reports: "In file "path"".
-    std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
+    std::string InFileHeading() const { return "In file \"" + ShownName(m_strPath) + "\""; }
 };
 
 // The type of a Web file: the examined type refined by the extension of its name.

@@ -1,4 +1,4 @@
-#include "cli/TerminalText.h"
+#include "platform/ShownText.h"
 
 #include "platform/Text.h"
 
@@ -18,12 +18,12 @@ bool IsC1(std::string_view seq) {
 
 }  // namespace
 
-bool CTerminalText::Kept(unsigned char c, bool crBeforeLf) const {
+bool CShownText::Kept(unsigned char c, bool crBeforeLf) const {
     if (c >= 0x20 && c != 0x7F) return true;
     return m_bLines && (c == '\n' || c == '\t' || (c == '\r' && crBeforeLf));
 }
 
-std::string CTerminalText::Feed(std::string_view bytes) {
+std::string CShownText::Feed(std::string_view bytes) {
     std::string text = m_held;
     text.append(bytes);
     m_held.clear();
@@ -55,7 +55,7 @@ std::string CTerminalText::Feed(std::string_view bytes) {
     return out;
 }
 
-std::string CTerminalText::Finish() {
+std::string CShownText::Finish() {
     std::string out;
     for (unsigned char c : m_held) {
         if (c < 0x80 && Kept(c, false))
@@ -67,8 +67,13 @@ std::string CTerminalText::Finish() {
     return out;
 }
 
-std::string TerminalSafe(std::string_view text, bool lines) {
-    CTerminalText shown(lines);
+std::string ShownText(std::string_view text, bool lines) {
+    // Most names and lines are plain printable ASCII: they are shown as they are.
+    bool plain = true;
+    for (unsigned char c : text)
+        plain = plain && c >= 0x20 && c < 0x7F;
+    if (plain) return std::string(text);
+    CShownText shown(lines);
     std::string out = shown.Feed(text);
     return out + shown.Finish();
 }

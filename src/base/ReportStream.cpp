@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -66,9 +67,9 @@ void CReportStream::Flush() {
 }
 
 std::string ErrorLine(std::string_view path, std::string_view text) {
-    std::string line = PadRight(path, 36);
+    std::string line = PadRight(ShownName(path), 36);
     line += kIndent;
-    line += text;
+    line += ShownName(text);
     line += '\n';
     return line;
 }

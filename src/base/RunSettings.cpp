@@ -2,6 +2,7 @@
 
 #include "base/Profile.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 
 namespace ts {
 namespace {
@@ -124,8 +125,8 @@ std::string SettingsSummary(const RunSettings& s) {
         out += text;
         out += "\r\n";
     };
-    line(FormatMessage("Directory:  %1", s.Directory));
-    if (!s.FilesOnly) line(FormatMessage("Home Page:  %1", s.HomePage));
+    line(FormatMessage("Directory:  %1", ShownName(s.Directory)));
+    if (!s.FilesOnly) line(FormatMessage("Home Page:  %1", ShownName(s.HomePage)));
     if (s.UseSubdirs)
         line(std::string("Using subdirectories") +
              (s.LogSubdirs ? " (make local log in each subdirectory)" : ""));

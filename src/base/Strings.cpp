@@ -244,6 +244,21 @@ constexpr StringEntry kStrings[] = {
      "The journal of the last run on \"%1\" was dropped: that run can no longer be undone."},
     {IDS_JOURNAL_NOT_OWNED,
      "it is not yours alone: another user owns the journal or may write to it"},
+    {IDS_SUMMARY_UNFINISHED, "The run ended early, so the site was not checked whole."},
+    {IDS_SUMMARY_UNFINISHED_LIST,
+     "The run ended early, so the site was not checked whole.  Not done: %1."},
+    {IDS_PASS_CUT_SHORT, "%1 (cut short)"},
+    {IDS_PASS_SCAN, "scan of the directory"},
+    {IDS_PASS_NAMES, "file names"},
+    {IDS_PASS_LINE_ENDS, "ASCII line endings"},
+    {IDS_PASS_SYNTAX, "HTML syntax errors"},
+    {IDS_PASS_LINK_RENAMING, "URL link renaming"},
+    {IDS_PASS_UNRESOLVED, "unresolved local links"},
+    {IDS_PASS_FRAGMENTS, "unresolved fragments"},
+    {IDS_PASS_UNUSED, "unused files"},
+    {IDS_PASS_EXTERNAL_CHECK, "external URL check"},
+    {IDS_PASS_MOVED_LINKS, "links to moved external URLs"},
+    {IDS_PASS_EXTERNAL_REFS, "external URL references"},
 };
 
 // Built once from the list above; the first entry of a number wins, as in a map initializer.

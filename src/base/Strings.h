@@ -140,6 +140,21 @@ enum StringId {
     // The status-bar note of a report meant for an editor when none could be started.
     IDS_NO_EDITOR_LARGE = 1080,
     IDS_NO_EDITOR = 1081,
+    // A run that ended early says what it did not get to, in place of calling the site clean.
+    IDS_SUMMARY_UNFINISHED = 1090,
+    IDS_SUMMARY_UNFINISHED_LIST = 1091,
+    IDS_PASS_CUT_SHORT = 1092,
+    IDS_PASS_SCAN = 1093,
+    IDS_PASS_NAMES = 1094,
+    IDS_PASS_LINE_ENDS = 1095,
+    IDS_PASS_SYNTAX = 1096,
+    IDS_PASS_LINK_RENAMING = 1097,
+    IDS_PASS_UNRESOLVED = 1098,
+    IDS_PASS_FRAGMENTS = 1099,
+    IDS_PASS_UNUSED = 1100,
+    IDS_PASS_EXTERNAL_CHECK = 1101,
+    IDS_PASS_MOVED_LINKS = 1102,
+    IDS_PASS_EXTERNAL_REFS = 1103,
     // Undo that keeps what it puts originals back over, and journals it cannot trust.
     IDS_UNDO_DISPLACED = 1110,
     IDS_JOURNAL_RECORD_DAMAGED = 1111,

@@ -18,11 +18,11 @@
 #include "cli/ReportFormats.h"
 #include "cli/ReportOutput.h"
 #include "cli/RunList.h"
-#include "cli/TerminalText.h"
 #include "cli/TerminalUi.h"
 #include "driver/TessaryDoc.h"
 #include "driver/WizardRules.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "site/FileNode.h"
 #include "site/RunHistory.h"
 
@@ -260,7 +260,7 @@ void OfferUndo(CFileSystem& fs, CTessaryDoc& doc, CTerminalUi& ui, const CliStre
     else if (doc.m_bReportBuilt)
         PrintReport(fs, std::string(), doc, io);
     else
-        std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
+        std::fprintf(io.err, "%s\n", ShownText(doc.m_strReport, true).c_str());
     std::fflush(io.out);
 }
 
@@ -331,7 +331,7 @@ int UndoLastRun(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliS
     doc.UndoLast();
     if (!doc.m_bReportBuilt) {
         if (!doc.m_strReport.empty()) {
-            std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
+            std::fprintf(io.err, "%s\n", ShownText(doc.m_strReport, true).c_str());
             return EXIT_EARLY;
         }
         std::fprintf(io.err,
@@ -362,6 +362,8 @@ bool ReportFindings(CFileSystem& fs, const CliArgs& a, const CTessaryDoc& doc, C
     report.findings = findings.TakeSorted();
     report.checked = findings.CheckedPages();
     report.completed = (doc.m_dwRunStatus & RS_COMPLETED) != 0;
+    report.failed = (doc.m_dwRunStatus & RS_INTERRUPTED_MASK) != 0;
+    report.passes = doc.m_passes;
     report.exitStatus = StatusOf(doc);
     report.workingDirectory = NormalizeDirectory(".");
     if (ReportSilenced(a)) return true;
@@ -384,7 +386,7 @@ int Run(CFileSystem& fs, CProfile& profile, const CliArgs& a, const CliStreams& 
     if (!doc.m_bReportBuilt) {
         // No report: the view holds the reason, if any was given.
         if (!doc.m_strReport.empty())
-            std::fprintf(io.err, "%s\n", TerminalSafe(doc.m_strReport, true).c_str());
+            std::fprintf(io.err, "%s\n", ShownText(doc.m_strReport, true).c_str());
         return EXIT_EARLY;
     }
     const bool reported = text ? Report(fs, a, doc, io) : ReportFindings(fs, a, doc, findings, io);
@@ -414,7 +416,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
         std::fprintf(io.out, "%s\n", v.what());
         return EXIT_CLEAN;
     } catch (const CLI::ParseError& e) {
-        std::fprintf(io.err, "tessary-cli: %s\n%s", TerminalSafe(e.what(), true).c_str(), kUsage);
+        std::fprintf(io.err, "tessary-cli: %s\n%s", ShownText(e.what(), true).c_str(), kUsage);
         return EXIT_USAGE;
     }
 
@@ -431,7 +433,7 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     }
     ApplyOptions(a, s);
     if (std::string wrong = ApplyExternal(a.external, s); !wrong.empty()) {
-        std::fprintf(io.err, "tessary-cli: %s\n%s", TerminalSafe(wrong, true).c_str(), kUsage);
+        std::fprintf(io.err, "tessary-cli: %s\n%s", ShownText(wrong, true).c_str(), kUsage);
         return EXIT_USAGE;
     }
     if (a.force && !a.undo) {
@@ -442,7 +444,8 @@ int RunCli(int argc, const char* const* argv, const CliStreams& io, CFileSystem&
     if (a.undo) return UndoLastRun(fs, profile, a, io, s);
     // Before the home page is looked for: the last run may have renamed it.
     if (std::string why = UnfinishedRun(fs, s, io); !why.empty()) {
-        std::fprintf(io.err, "tessary-cli: %s\n", ShownName(why).c_str());
+        // The message keeps its own line breaks; the names in it are shown escaped already.
+        std::fprintf(io.err, "tessary-cli: %s\n", ShownText(why, true).c_str());
         return EXIT_USAGE;
     }
     if (int refused = CheckChoices(fs, a, io, s); refused != EXIT_CLEAN) return refused;

@@ -33,6 +33,10 @@ const char* CommandOf(FindingKind kind) {
 
 std::string GithubReport(const FindingsReport& r) {
     std::string out;
+    // A run that ended early must not pass for a check of the whole site.
+    if (!r.completed)
+        out += "::error title=" + Escaped("Run ended early", true) +
+               "::" + Escaped(UnfinishedSentence(r), false) + "\n";
     // Annotations name files relative to the job's working directory, the checkout.
     for (const Finding& f : r.findings) {
         // External URLs are listed, not judged: no annotation for each of them.

@@ -125,6 +125,13 @@ std::string JsonReport(const FindingsReport& r) {
     Member(out, "tool", {{"name", "tessary-cli"}, {"version", TESSARY_VERSION}});
     Member(out, "formatVersion", 1);
     Member(out, "completed", r.completed);
+    Member(out, "ended", EndedWord(r));
+    json unfinished = json::array();
+    for (RunPassBits pass : PassesIn(r.completed ? 0 : r.passes.Unfinished()))
+        unfinished.push_back(PassKey(pass));
+    Member(out, "unfinishedPasses", unfinished);
+    const std::vector<RunPassBits> cut = PassesIn(r.completed ? 0 : r.passes.CutShort());
+    Member(out, "passCutShort", cut.empty() ? json(nullptr) : json(PassKey(cut.front())));
     Member(out, "exitStatus", r.exitStatus);
     Member(out, "settings", Settings(r));
     Member(out, "counts", Counts(r));

@@ -2,6 +2,7 @@
 // one for every other file that has a problem (an unused file, one that could not be read).
 #include <map>
 
+#include "base/Strings.h"
 #include "cli/ReportFormats.h"
 #include "platform/Text.h"
 
@@ -50,15 +51,32 @@ std::string Failure(const FindingsReport& r, const Case& c) {
            "\" message=\"" + message + "\">" + Xml(body) + "</failure>\n";
 }
 
+// A case for each pass a run that ended early did not finish, in error: a dashboard must not
+// count the pages it never checked as passed.
+std::vector<std::string> UnfinishedCases(const FindingsReport& r) {
+    std::vector<std::string> cases;
+    if (r.completed) return cases;
+    for (RunPassBits pass : PassesIn(r.passes.Unfinished())) {
+        const char* how = (r.passes.CutShort() & pass) ? "cut short" : "not run";
+        cases.push_back("    <testcase classname=\"tessary.passes\" name=\"" +
+                        std::string(PassKey(pass)) + "\">\n      <error type=\"unfinished\" " +
+                        "message=\"" + how + "\">" + Xml(LoadString(IDS_SUMMARY_UNFINISHED)) +
+                        "</error>\n    </testcase>\n");
+    }
+    return cases;
+}
+
 }  // namespace
 
 std::string JunitReport(const FindingsReport& r) {
     const std::vector<Case> cases = Cases(r);
+    const std::vector<std::string> unfinished = UnfinishedCases(r);
     size_t failing = 0;
     for (const Case& c : cases)
         failing += c.failures.empty() ? 0 : 1;
-    const std::string counts = " tests=\"" + std::to_string(cases.size()) + "\" failures=\"" +
-                               std::to_string(failing) + "\" errors=\"0\"";
+    const std::string counts = " tests=\"" + std::to_string(cases.size() + unfinished.size()) +
+                               "\" failures=\"" + std::to_string(failing) + "\" errors=\"" +
+                               std::to_string(unfinished.size()) + "\"";
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<testsuites name=\"tessary-cli\"" + counts + ">\n";
     out += "  <testsuite name=\"" + Xml(r.settings.Directory) + "\"" + counts + " skipped=\"0\">\n";
@@ -71,6 +89,8 @@ std::string JunitReport(const FindingsReport& r) {
         }
         out += ">\n" + Failure(r, c) + "    </testcase>\n";
     }
+    for (const std::string& c : unfinished)
+        out += c;
     out += "  </testsuite>\n</testsuites>\n";
     return out;
 }

@@ -86,6 +86,7 @@ std::string FirstFindings(const FindingsReport& r, FindingKind kind, int count) 
 std::string MarkdownReport(const FindingsReport& r) {
     std::string out = "### Tessary: " + Code(r.settings.Directory) + "\n\n";
     out += "**Result:** " + Outcome(r) + "\n\n";
+    if (!r.completed) out += UnfinishedSentence(r) + "\n\n";
     out += CountTable(r);
     out += TargetTable(r);
     const std::vector<int> counts = CountsByKind(r.findings);

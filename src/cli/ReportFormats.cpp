@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/Strings.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -48,6 +49,18 @@ std::string FormatReport(ReportFormat format, const FindingsReport& report) {
             return JunitReport(report);
     }
     return std::string();
+}
+
+const char* EndedWord(const FindingsReport& report) {
+    if (report.completed) return "complete";
+    return report.failed ? "failed" : "cancelled";
+}
+
+std::string UnfinishedSentence(const FindingsReport& report) {
+    if (report.completed) return std::string();
+    const std::string list = UnfinishedText(report.passes);
+    return list.empty() ? std::string(LoadString(IDS_SUMMARY_UNFINISHED))
+                        : FormatMessage(IDS_SUMMARY_UNFINISHED_LIST, list);
 }
 
 std::string RelativeTo(std::string dir, const std::string& path) {

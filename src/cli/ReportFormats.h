@@ -9,6 +9,7 @@
 
 #include "base/Findings.h"
 #include "base/RunSettings.h"
+#include "driver/RunPasses.h"
 
 namespace ts {
 
@@ -24,6 +25,8 @@ struct FindingsReport {
     std::vector<Finding> findings;     // CFindings::TakeSorted
     std::vector<std::string> checked;  // pages checked, in walk order
     bool completed = false;            // the run was neither cancelled nor stopped by a fault
+    bool failed = false;               // stopped by a fault (low memory, an error)
+    RunPasses passes;                  // what the run was to do and what it finished
     int exitStatus = 0;
     std::string workingDirectory;  // annotations name files relative to it
 };
@@ -60,6 +63,12 @@ const char* SeverityWord(FindingKind kind, const char* note);
 std::string FindingText(const FindingsReport& report, const Finding& finding);
 // Text from the site as valid UTF-8: each byte that starts no valid sequence becomes U+FFFD.
 std::string ValidUtf8(const std::string& text);
+// "complete", "cancelled" or "failed".
+const char* EndedWord(const FindingsReport& report);
+// What a run that ended early did not get to, as the text report says it ("The run ended
+// early, so the site was not checked whole.  Not done: unused files (cut short)."); "" for a
+// run that ran to its end.
+std::string UnfinishedSentence(const FindingsReport& report);
 // A short English description of a kind ("Broken local links").
 const char* KindTitle(FindingKind kind);
 inline constexpr int kFindingKinds = 10;

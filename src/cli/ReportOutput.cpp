@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "cli/TerminalText.h"
 #include "driver/TessaryDoc.h"
+#include "platform/ShownText.h"
 
 namespace ts {
 namespace {
@@ -54,7 +54,7 @@ bool Put(std::FILE* out, std::string_view bytes) {
 // come from the site).
 bool WriteOut(const CReportSource& report, const CliStreams& io) {
     CLfText lf;
-    CTerminalText shown(true);
+    CShownText shown(true);
     auto put = [&](std::string_view bytes) {
         return io.outTerminal ? Put(io.out, shown.Feed(bytes)) : Put(io.out, bytes);
     };

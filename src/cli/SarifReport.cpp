@@ -60,6 +60,15 @@ json Rules() {
     return rules;
 }
 
+// A run that ended early says so where a dashboard shows how the tool ran.
+json Invocation(const FindingsReport& r) {
+    json invocation = {{"executionSuccessful", r.completed}, {"exitCode", r.exitStatus}};
+    if (!r.completed)
+        invocation["toolExecutionNotifications"] =
+            json::array({{{"level", "error"}, {"message", {{"text", UnfinishedSentence(r)}}}}});
+    return invocation;
+}
+
 }  // namespace
 
 std::string SarifReport(const FindingsReport& r) {
@@ -72,7 +81,7 @@ std::string SarifReport(const FindingsReport& r) {
         {"tool",
          {{"driver", {{"name", "tessary-cli"}, {"version", TESSARY_VERSION}, {"rules", Rules()}}}}},
         {"originalUriBaseIds", {{"SITE", {{"uri", "file://" + UriPath(dir)}}}}},
-        {"invocations", json::array({{{"executionSuccessful", r.completed}}})},
+        {"invocations", json::array({Invocation(r)})},
         {"results", std::move(results)}};
     json doc = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
                 {"version", "2.1.0"},

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Strings.h"
-#include "cli/TerminalText.h"
+#include "platform/ShownText.h"
 #include "platform/StopSignals.h"
 #include "site/LineEndVerify.h"
 #include "site/RenamePrompt.h"
@@ -102,7 +102,7 @@ bool CTerminalUi::RunWizard(RunSettings& settings) {
 
 MessageBoxAnswer CTerminalUi::MessageBox(const std::string& text, int style) {
     m_progress.Clear();
-    std::fprintf(m_err, "%s: %s\n", kAppName, TerminalSafe(text, true).c_str());
+    std::fprintf(m_err, "%s: %s\n", kAppName, ShownText(text, true).c_str());
     std::fflush(m_err);
     if ((style & MB_OKCANCEL) && m_bInteractive && !m_bYes)
         return AskYesNo("Continue?") ? ID_OK : ID_CANCEL;
@@ -122,7 +122,7 @@ std::string CTerminalUi::ReadLine() {
 bool CTerminalUi::AskYesNo(const std::string& question) {
     if (!m_bInteractive) return false;
     m_progress.Clear();
-    std::fprintf(m_err, "%s [y/N] ", TerminalSafe(question, true).c_str());
+    std::fprintf(m_err, "%s [y/N] ", ShownText(question, true).c_str());
     std::fflush(m_err);
     std::string answer = ReadLine();
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
@@ -148,7 +148,7 @@ RenameAnswer CTerminalUi::RenamePrompt(CRunContext&, CFileNode& node, int target
         if (c == 'a' || (c == 'l' && inPass)) {
             std::string message;
             if (prompt.Accept(field, message)) return c == 'a' ? RENAME_ACCEPT : RENAME_ACCEPT_ALL;
-            std::fprintf(m_err, "%s\n", TerminalSafe(message, true).c_str());
+            std::fprintf(m_err, "%s\n", ShownText(message, true).c_str());
         } else if (c == 'n' && inPass) {
             return RENAME_NO_RENAME;
         } else if (c == 'c') {
@@ -175,7 +175,7 @@ ReadOnlyAnswer CTerminalUi::ReadOnlyPrompt(const std::string& text) {
     // Nobody to ask: the file is left as it is.
     if (!m_bInteractive) return READONLY_NO;
     m_progress.Clear();
-    std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, TerminalSafe(text, true).c_str());
+    std::fprintf(m_err, "\n%s: Read-only File\n%s\n", kAppName, ShownText(text, true).c_str());
     std::fprintf(m_err, "Do you want to change its attributes to make it writable?\n");
     for (;;) {
         std::fprintf(m_err, "[y]es, yes to [a]ll, [n]o or no to a[l]l? ");

@@ -128,15 +128,29 @@ private:
         m_doc.m_bFileErrors = errorSize > 0;
         m_doc.m_bFileProblems = errorSize > static_cast<long long>(m_doc.m_nNoteBytes);
         if (errorSize > 0) m_out << LoadString(IDS_SUMMARY_FILE_ERRORS) << "\n";
+        // Only a run that ran to its end can call the site clean; one that ended early says
+        // what it did not get to instead.
+        const bool whole = (runStatus & RS_COMPLETED) && !(runStatus & RS_INTERRUPTED_MASK);
+        if (!whole) WriteUnfinished();
         if (!(runStatus & RS_HTML_REACHED)) return;
         constexpr uint32_t kProblems = RS_SYNTAX_ERRORS | RS_UNRESOLVED | RS_FRAGMENTS | RS_UNUSED |
                                        RS_WORK_FAILED | RS_EXTERNAL_FAILED;
-        if ((runStatus & kProblems) == 0) m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
+        if (whole && (runStatus & kProblems) == 0) m_out << LoadString(IDS_SUMMARY_CLEAN) << "\n";
         if (runStatus & RS_SYNTAX_ERRORS) m_out << LoadString(IDS_SUMMARY_SYNTAX) << "\n";
         if (runStatus & RS_UNRESOLVED) m_out << LoadString(IDS_SUMMARY_UNRESOLVED) << "\n";
         if (runStatus & RS_FRAGMENTS) m_out << LoadString(IDS_SUMMARY_FRAGMENTS) << "\n";
         if (runStatus & RS_UNUSED) m_out << LoadString(IDS_SUMMARY_UNUSED) << "\n";
         if (runStatus & RS_EXTERNAL_FAILED) m_out << LoadString(IDS_SUMMARY_EXTERNAL) << "\n";
+    }
+
+    void WriteUnfinished() {
+        const RunPasses& passes = m_in.passes;
+        if (passes.due == 0) return;
+        const std::string list = UnfinishedText(passes);
+        if (list.empty())
+            m_out << LoadString(IDS_SUMMARY_UNFINISHED) << "\n";
+        else
+            m_out << FormatMessage(IDS_SUMMARY_UNFINISHED_LIST, list) << "\n";
     }
 
     // The header, the date, the counts and the settings.

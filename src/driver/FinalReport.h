@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "driver/RunPasses.h"
+
 namespace ts {
 
 class CTessaryDoc;
@@ -18,6 +20,7 @@ struct FinalReportInput {
     int nEntries = 0;
     int nDirs = 0;
     uint32_t runStatus = 0;
+    RunPasses passes;
 };
 
 // 1 shown, 0 written but not shown (the editor could not start, or the report could not be

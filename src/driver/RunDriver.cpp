@@ -23,6 +23,7 @@
 #include "html/PassJobs.h"
 #include "html/TagScanner.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
@@ -108,6 +109,7 @@ bool CRunDriver::Start() {
     // Neither the reports nor the journals are part of the site, wherever they are.
     ctx.ownPaths = {DirName(m_pReports->StatusPath()), JournalsDirectory()};
     m_doc.m_dwRunStatus = 0;
+    m_doc.m_passes = ts::RunPasses{PassesDue(m_settings)};
     m_pCtx = m_pNewCtx.get();
     m_doc.Keep(std::move(m_pNewCtx), nullptr);
     m_doc.m_pTree = MakeRunTree(*m_pCtx, m_settings.Directory, MakeWebFileNode);
@@ -171,11 +173,24 @@ void CRunDriver::EndJournal() {
         PruneRuns(fs, JournalsDirectory(), key, m_settings.KeepRuns);
 }
 
+template <class Body>
+CRunDriver::Next CRunDriver::Pass(RunPassBits pass, Body&& body) {
+    if (!(m_doc.m_passes.due & pass)) return Next::Continue;
+    m_doc.m_passes.begun |= pass;
+    const Next next = body();
+    if (next == Next::Continue) m_doc.m_passes.done |= pass;
+    return next;
+}
+
 void CRunDriver::RunPasses() {
-    for (auto pass : {&CRunDriver::Scan, &CRunDriver::FileNames, &CRunDriver::LineEnds,
-                      &CRunDriver::HtmlPasses}) {
-        if ((this->*pass)() == Next::Stop) return;
-    }
+    const std::pair<RunPassBits, Next (CRunDriver::*)()> passes[] = {
+        {RP_SCAN, &CRunDriver::Scan},
+        {RP_NAMES, &CRunDriver::FileNames},
+        {RP_LINE_ENDS, &CRunDriver::LineEnds},
+    };
+    for (const auto& [bit, pass] : passes)
+        if (Pass(bit, [&] { return (this->*pass)(); }) == Next::Stop) return;
+    if (HtmlPasses() == Next::Stop) return;
     m_doc.m_dwRunStatus |= RS_COMPLETED;
 }
 
@@ -279,7 +294,7 @@ void CRunDriver::SymbolicLinks() {
 namespace {
 
 std::string RuleLine(const RedirectRule& r) {
-    return r.from + (r.directory ? "/" : "") + "\n   -------->  " + r.to +
+    return ShownName(r.from) + (r.directory ? "/" : "") + "\n   -------->  " + ShownName(r.to) +
            (r.directory ? "/" : "") + "\n";
 }
 
@@ -339,7 +354,7 @@ std::string CRunDriver::WriteStubs(const std::vector<RedirectRule>& rules) {
         else if (!TargetHolds(m_settings.Target, oldName))
             why = "the target cannot hold the old name";
         if (!why.empty()) {
-            lines += r.from + "\n   (no page left: " + why + ")\n";
+            lines += ShownName(r.from) + "\n   (no page left: " + why + ")\n";
             continue;
         }
         const std::string line = RuleLine(r);
@@ -393,7 +408,7 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     CFileNode* found = Top().SiteMap().Lookup(s.HomePage);
     // The home page is a page: a style sheet is walked only when a page links to it.
     if (!found || !found->IsHtmlNode() || static_cast<CHtmlNode*>(found)->m_bStyleSheet) {
-        Out() << FormatMessage(IDS_HOME_NOT_FOUND, s.HomePage) << "\n";
+        Out() << FormatMessage(IDS_HOME_NOT_FOUND, ShownName(s.HomePage)) << "\n";
         return Next::Stop;
     }
     CHtmlNode& home = static_cast<CHtmlNode&>(*found);
@@ -403,12 +418,19 @@ CRunDriver::Next CRunDriver::HtmlPasses() {
     while (CFileNode* node = marks.Next())
         node->m_bMarked = false;
 
-    if (SyntaxErrors(home) == Next::Stop || LinkRenaming(home) == Next::Stop) return Next::Stop;
-    if (s.ReportUnresolvedRefs && UnresolvedLinks(home) == Next::Stop) return Next::Stop;
-    if (s.CheckFragments && UnresolvedFragments(home) == Next::Stop) return Next::Stop;
-    if (s.ReportUnusedFiles && UnusedFiles() == Next::Stop) return Next::Stop;
-    if (s.CheckExternal && CheckExternalUrls(home) == Next::Stop) return Next::Stop;
-    if (s.ReportExternalRefs && ExternalUrls(home) == Next::Stop) return Next::Stop;
+    // Each only when the settings call for it (PassesDue).
+    const std::pair<RunPassBits, Next (CRunDriver::*)(CHtmlNode&)> passes[] = {
+        {RP_SYNTAX, &CRunDriver::SyntaxErrors},
+        {RP_LINK_RENAMING, &CRunDriver::LinkRenaming},
+        {RP_UNRESOLVED, &CRunDriver::UnresolvedLinks},
+        {RP_FRAGMENTS, &CRunDriver::UnresolvedFragments},
+        {RP_UNUSED, &CRunDriver::UnusedFiles},
+        {RP_EXTERNAL_CHECK, &CRunDriver::CheckExternalUrls},
+        {RP_MOVED_LINKS, &CRunDriver::RewriteMoved},
+        {RP_EXTERNAL_REFS, &CRunDriver::ExternalUrls},
+    };
+    for (const auto& [bit, pass] : passes)
+        if (Pass(bit, [&] { return (this->*pass)(home); }) == Next::Stop) return Next::Stop;
     // After the described sections: what to fix, once per missing file.
     m_missing.Write(Out());
     return Next::Continue;
@@ -507,7 +529,7 @@ CRunDriver::Next CRunDriver::UnresolvedFragments(CHtmlNode& home) {
     return Next::Continue;
 }
 
-CRunDriver::Next CRunDriver::UnusedFiles() {
+CRunDriver::Next CRunDriver::UnusedFiles(CHtmlNode&) {
     Out() << HeadingBlock("THE FOLLOWING FILES WERE NOT USED IN THE SITE HIERARCHY:");
     int n = Top().ForEach([](CFileNode& node, bool&) { return ReportIfUnused(node) ? 1 : 0; },
                           "Reporting Unused Files");
@@ -533,8 +555,7 @@ CRunDriver::Next CRunDriver::CheckExternalUrls(CHtmlNode& home) {
     if (check.Write(Out(), m_pCtx->findings) > 0) m_doc.m_dwRunStatus |= RS_EXTERNAL_FAILED;
     const std::string failed = check.SaveCache();
     if (!failed.empty()) m_pCtx->NoteLine(check.CachePath(), "cache not written: " + failed);
-    if (!whole) return Next::Stop;
-    return m_settings.RewriteMoved ? RewriteMoved(home) : Next::Continue;
+    return whole ? Next::Continue : Next::Stop;
 }
 
 CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
@@ -548,7 +569,7 @@ CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
         "changed to the new addresses:\n",
         moved.size());
     for (size_t i = 0; i < moved.size() && i < kShown; ++i)
-        text += "\n" + moved[i].first + "\n   -------->  " + moved[i].second;
+        text += "\n" + ShownName(moved[i].first) + "\n   -------->  " + ShownName(moved[i].second);
     if (moved.size() > kShown) text += Format("\n(and %zu more)", moved.size() - kShown);
     Out() << HeadingBlock("LINKS TO MOVED EXTERNAL URLS:");
     if (m_ui.MessageBox(text, MB_ICON_INFORMATION | MB_OKCANCEL) != ID_OK) {
@@ -615,7 +636,7 @@ CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
         Out() << "\n\n\n"
               << LoadString(IDS_EXTERNAL_PAGE_1) << "\n"
               << LoadString(IDS_EXTERNAL_PAGE_2) << "\n"
-              << FormatMessage(IDS_EXTERNAL_PAGE_3, pagePath) << "\n";
+              << FormatMessage(IDS_EXTERNAL_PAGE_3, ShownName(pagePath)) << "\n";
     }
     Out() << kSectionGap;
     return Next::Continue;
@@ -658,8 +679,9 @@ bool CRunDriver::FinishReports() {
         if (m_doc.m_dwRunStatus & RS_INTERRUPTED_MASK) m_doc.ShowInView(m_strInterruption);
         return true;
     }
-    if (!reportsWhole || m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(),
-                                                nEntries, nDirs, m_doc.m_dwRunStatus) < 0)
+    if (!reportsWhole ||
+        m_doc.BuildFinalReport(m_pReports->StatusPath(), m_pReports->ErrorPath(), nEntries, nDirs,
+                               m_doc.m_dwRunStatus, m_doc.m_passes) < 0)
         return false;
     m_doc.m_bReportBuilt = true;
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/RunSettings.h"
+#include "driver/RunPasses.h"
 #include "html/LinkReports.h"
 #include "site/RedirectRules.h"
 #include "site/Rename.h"
@@ -46,6 +47,10 @@ private:
     // Records how the run ended and keeps the journal for undo when it holds changes.
     void EndJournal();
     void RunPasses();
+    // Runs a pass the settings call for, and records that it began and whether it ran to its
+    // end (CTessaryDoc::m_passes).
+    template <class Body>
+    Next Pass(RunPassBits pass, Body&& body);
 
     Next Scan();
     Next FileNames();
@@ -62,7 +67,7 @@ private:
     Next LinkRenaming(CHtmlNode& home);
     Next UnresolvedLinks(CHtmlNode& home);
     Next UnresolvedFragments(CHtmlNode& home);
-    Next UnusedFiles();
+    Next UnusedFiles(CHtmlNode& home);
     // Asks whether the external URLs answer and lists those that do not.
     Next CheckExternalUrls(CHtmlNode& home);
     // Gives the links to URLs that moved their new address, once the user agreed.

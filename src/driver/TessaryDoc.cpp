@@ -8,6 +8,7 @@
 #include "driver/TempReports.h"
 #include "driver/UndoDriver.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
@@ -41,8 +42,8 @@ std::string CTessaryDoc::UnfinishedRunMessage(const std::string& dir) {
     int pid = 0;
     if (!FindLastRun(dir, &pid)) return std::string();
     return pid != ::getpid() && !ProcessEnded(pid)
-               ? FormatMessage(IDS_RUN_GOING_ON, dir, std::to_string(pid))
-               : FormatMessage(IDS_UNFINISHED_RUN, dir, ShellWord(dir));
+               ? FormatMessage(IDS_RUN_GOING_ON, ShownName(dir), std::to_string(pid))
+               : FormatMessage(IDS_UNFINISHED_RUN, ShownName(dir), ShellWord(dir));
 }
 
 bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {
@@ -57,8 +58,9 @@ bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {
 }
 
 int CTessaryDoc::BuildFinalReport(const std::string& statusPath, const std::string& errorPath,
-                                  int nEntries, int nDirs, uint32_t runStatus) {
-    return ts::BuildFinalReport(*this, {statusPath, errorPath, nEntries, nDirs, runStatus});
+                                  int nEntries, int nDirs, uint32_t runStatus,
+                                  const RunPasses& passes) {
+    return ts::BuildFinalReport(*this, {statusPath, errorPath, nEntries, nDirs, runStatus, passes});
 }
 
 const std::string& CTessaryDoc::ReportDirectory() const {
@@ -83,7 +85,7 @@ void CTessaryDoc::Keep(std::unique_ptr<CRunContext> ctx, std::unique_ptr<CDirXpN
 void CTessaryDoc::ReportsMoved(CTempReports& reports, bool tell, std::string shown) {
     reports.MoveTo(ReportDirectory());
     if (tell) {
-        shown = FormatMessage(IDS_REPORT_MOVED, m_settings.Directory);
+        shown = FormatMessage(IDS_REPORT_MOVED, ShownName(m_settings.Directory));
         m_ui.MessageBox(shown);
     }
     ShowInView(shown);

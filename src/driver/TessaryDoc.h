@@ -12,6 +12,7 @@
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
 #include "base/RunUi.h"
+#include "driver/RunPasses.h"
 #include "driver/RunStatus.h"
 #include "platform/Editor.h"
 
@@ -44,9 +45,10 @@ public:
     // still); empty when nothing does.
     std::string UnfinishedRunMessage(const std::string& dir);
 
-    // Merges the temporary reports into the final report; -1 when it cannot be written.
+    // Merges the temporary reports into the final report; -1 when it cannot be written. passes:
+    // those of a run (an undo has none).
     int BuildFinalReport(const std::string& statusPath, const std::string& errorPath, int nEntries,
-                         int nDirs, uint32_t runStatus);
+                         int nDirs, uint32_t runStatus, const RunPasses& passes = RunPasses());
     // Puts a message into the report view ("\n" becomes "\r\n").
     void ShowInView(const std::string& text);
     // Replaces the report and the view's text.
@@ -79,6 +81,8 @@ public:
 
     RunSettings m_settings;
     uint32_t m_dwRunStatus = 0;
+    // Which passes the last run was to make and which it finished; none after an undo.
+    RunPasses m_passes;
     std::unique_ptr<CDirXpNode> m_pTree;
     // What the new document is for: nothing, a run that is due, or a report that was opened.
     enum NewDocMark : int { NDM_NONE = 0, NDM_RUN_DUE = 1, NDM_REPORT_OPENED = 2 };

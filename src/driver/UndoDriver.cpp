@@ -14,6 +14,7 @@
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
@@ -34,11 +35,13 @@ bool LineOf(const UndoOutcome& o, Section& section, std::string& line) {
     switch (r.kind) {
         case JournalRecord::RENAME:
             section = RENAMES;
-            line = PadRight(r.name, 36) + std::string(kIndent) + o.path + "\n";
+            line =
+                PadRight(ShownName(r.name), 36) + std::string(kIndent) + ShownName(o.path) + "\n";
             return true;
         case JournalRecord::LINK:
             section = LINKS;
-            line = PadRight(r.before, 36) + std::string(kIndent) + o.path + "\n";
+            line =
+                PadRight(ShownName(r.before), 36) + std::string(kIndent) + ShownName(o.path) + "\n";
             return true;
         case JournalRecord::CONTENT:
         case JournalRecord::CREATE:
@@ -86,6 +89,7 @@ CUndoDriver::~CUndoDriver() = default;
 
 void CUndoDriver::Run() {
     m_doc.m_dwRunStatus = RS_UNDONE;
+    m_doc.m_passes = RunPasses();
     m_doc.m_nNoteBytes = 0;
     m_doc.m_bReportBuilt = false;
     bool read = false;
@@ -106,7 +110,8 @@ bool CUndoDriver::Undo() {
     if (!ReadRunSummary(ctx.fs, m_strFolder, run)) return NotRead(run.top);
     // A run that has not ended may still be changing the tree.
     if (run.state.empty() && run.pid != ::getpid() && !ProcessEnded(run.pid)) {
-        const std::string shown = FormatMessage(IDS_RUN_GOING_ON, run.top, std::to_string(run.pid));
+        const std::string shown =
+            FormatMessage(IDS_RUN_GOING_ON, ShownName(run.top), std::to_string(run.pid));
         m_ui.MessageBox(shown);
         m_doc.ShowInView(shown);
         return false;
@@ -133,7 +138,8 @@ bool CUndoDriver::NotRead(const std::string& top) {
     const std::string why = errno == ESTALE  ? "the directory is no longer where it was"
                             : errno == EPERM ? LoadString(IDS_JOURNAL_NOT_OWNED)
                                              : std::strerror(errno);
-    const std::string shown = FormatMessage(IDS_UNDO_NOT_READ, top, why) + "\n" + m_strFolder;
+    const std::string shown =
+        FormatMessage(IDS_UNDO_NOT_READ, ShownName(top), why) + "\n" + ShownName(m_strFolder);
     m_ui.MessageBox(shown);
     m_doc.ShowInView(shown);
     return false;

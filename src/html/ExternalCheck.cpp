@@ -6,6 +6,7 @@
 #include "base/UrlCache.h"
 #include "html/LinkReports.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -167,11 +168,13 @@ void CExternalCheck::WriteSection(CReportStream& out, CFindings* findings,
         any = true;
         const std::string words = Words(url);
         if (verdict == UrlVerdict::Moved)
-            out << "\n" << url.shown << "\n   --------> " << url.answer.movedTo << "\n";
+            out << "\n"
+                << ShownName(url.shown) << "\n   --------> " << ShownName(url.answer.movedTo)
+                << "\n";
         else
-            out << "\n" << url.shown << "\n   " << words << "\n";
+            out << "\n" << ShownName(url.shown) << "\n   " << ShownName(words) << "\n";
         for (const Ref& ref : url.refs) {
-            out << "   In file \"" << ref.file << "\", line " << ref.line << "\n";
+            out << "   In file \"" << ShownName(ref.file) << "\", line " << ref.line << "\n";
             if (!findings) continue;
             Finding f;
             f.kind = KindOf(verdict);

@@ -7,6 +7,7 @@
 #include "html/HtmlNode.h"
 #include "html/IndexPage.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -71,7 +72,7 @@ std::string UnresolvedFragmentLines(const CHtmlNode& page, CFindings* findings) 
         const CHtmlNode* target = TargetPage(page, link);
         if (!target || OffersFragment(*target->m_pAnchors, link.fragment)) continue;
         if (lines.empty()) lines = "\n" + page.InFileHeading() + "\n";
-        lines += Format("   line %4d: %s\n", link.line, link.url.c_str());
+        lines += Format("   line %4d: %s\n", link.line, ShownName(link.url).c_str());
         if (findings) findings->Add(Unresolved(page, *target, link));
     }
     return lines;

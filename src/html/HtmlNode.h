@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "html/PageLinks.h"
+#include "platform/CompactString.h"
+#include "platform/ShownText.h"
 #include "site/FileNode.h"
 
 namespace ts {
@@ -35,7 +37,7 @@ public:
     bool m_bVisited = false;
 
     // The heading of a file's lines in the link reports: "In file "path"".
-    std::string InFileHeading() const { return "In file \"" + m_strPath + "\""; }
+    std::string InFileHeading() const { return "In file \"" + ShownName(m_strPath) + "\""; }
 };
 
 // The type of a Web file: the examined type refined by the extension of its name.

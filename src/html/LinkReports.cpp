@@ -10,6 +10,7 @@
 #include "html/HtmlNode.h"
 #include "html/IndexPage.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 
 namespace ts {
@@ -18,7 +19,7 @@ namespace {
 
 // A line of the report of a file's links: the line number and the URL.
 std::string LinkLine(const CHtmlNode::CTag& tag) {
-    return Format("   line %4d: %s\n", tag.m_nLine, ShownUrl(tag).c_str());
+    return Format("   line %4d: %s\n", tag.m_nLine, ShownName(ShownUrl(tag)).c_str());
 }
 
 // Schemes whose links run code in the page that holds them; such a URL is listed as text.
@@ -94,7 +95,7 @@ void CMissingTargets::Write(CReportStream& out) const {
     });
     out << HeadingBlock("MISSING TARGETS:");
     for (const auto& [n, path] : order)
-        out << PadRight(*path, 36) << kIndent
+        out << PadRight(ShownName(*path), 36) << kIndent
             << (n == -1 ? std::string("1 link") : Format("%d links", -n)) << "\n";
     out << kSectionGap;
 }

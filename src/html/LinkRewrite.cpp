@@ -10,6 +10,7 @@
 #include "html/LinkText.h"
 #include "html/LinkedPage.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/Rename.h"
@@ -117,7 +118,7 @@ std::string NewBytes(const CHtmlNode::CTag& tag, const std::string& now, const C
 std::string ChangeLine(const CHtmlNode::CTag& tag, const std::string& bytes) {
     std::string text = Shown(tag, bytes);
     std::string line = Format("   line %4d: %s\n   -------->  %s", tag.m_nLine,
-                              tag.m_strUrl.c_str(), text.c_str());
+                              ShownName(tag.m_strUrl.c_str()).c_str(), ShownName(text).c_str());
     if (EqualsNoCase(text, tag.m_strUrl))
         line += text != tag.m_strUrl ? " (case change)" : "(reserved character encode)";
     return line + "\n";
@@ -232,8 +233,9 @@ bool CLinkProducer::Rewrite(CHtmlNode::CTag& tag, std::string replaced, CContent
     // Bytes that would stay as they are are no change: neither written nor reported.
     if (bytes == replaced) return out.Write(replaced + query);
     m_strLines += ChangeLine(tag, bytes);
-    m_strUndoLines += Format("   line %4d: %s\n   -------->  %s\n", tag.m_nLine,
-                             Shown(tag, bytes).c_str(), Shown(tag, replaced).c_str());
+    m_strUndoLines +=
+        Format("   line %4d: %s\n   -------->  %s\n", tag.m_nLine,
+               ShownName(Shown(tag, bytes)).c_str(), ShownName(Shown(tag, replaced)).c_str());
     uint64_t start = out.Position();
     if (!out.Write(bytes)) return false;
     uint64_t end = out.Position();

@@ -10,6 +10,7 @@
 #include "html/HtmlNode.h"
 #include "html/LinkedPage.h"
 #include "html/Url.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/TreeWriter.h"
 
@@ -65,9 +66,10 @@ size_t KeptBytes(const std::string& raw, const std::string& url, size_t scheme) 
     return std::string::npos;
 }
 
+// A URL in a report line: decoded, and its controls escaped.
 std::string Shown(std::string url) {
     DecodeUrl(url);
-    return url;
+    return ShownName(url);
 }
 
 class CMovedProducer : public CContentProducer {

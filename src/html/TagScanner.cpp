@@ -16,6 +16,7 @@
 #include "html/LinkedPage.h"
 #include "html/ResolveLink.h"
 #include "html/TagTokenizer.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/LineEndTable.h"
@@ -105,9 +106,10 @@ private:
             f.message = message;
             m_findings->Add(std::move(f));
         }
+        const std::string path = ShownName(m_path);
         if (p.msg == SyntaxMessage::TooLong)
-            return Format("line %4d%26s%s    %s\n", p.line, "", m_path.c_str(), message.c_str());
-        return Format("line %4d %-26s    %s\n", p.line, m_path.c_str(), message.c_str());
+            return Format("line %4d%26s%s    %s\n", p.line, "", path.c_str(), message.c_str());
+        return Format("line %4d %-26s    %s\n", p.line, path.c_str(), message.c_str());
     }
 
     CReportStream& m_out;

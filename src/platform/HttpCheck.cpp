@@ -101,6 +101,8 @@ struct Job {
     long retryAfter = -1;
     bool challenge = false;
     bool bodyCut = false;
+    // Asked again on a connection of its own after a kept one failed it.
+    bool fresh = false;
     std::array<char, CURL_ERROR_SIZE> error{};
 };
 
@@ -108,6 +110,9 @@ struct Host {
     std::deque<Job*> waiting;
     int active = 0;
     bool ready = false;  // in the round of hosts that may start a request
+    // A connection kept from an earlier request failed the next one: each request now gets a
+    // connection of its own, closed after it.
+    bool noReuse = false;
 };
 
 struct Delayed {
@@ -171,6 +176,9 @@ private:
     void Start(Job& job);
     void Collect();
     void Ended(Job& job, CURLcode rc);
+    // True when the failure came on a connection kept from an earlier request: the request
+    // is asked again on a new one.
+    bool Afresh(Job& job, CURLcode rc);
     void Redirected(Job& job, long code, const char* location);
     void Retry(Job& job, std::chrono::milliseconds delay);
     void Finish(Job& job, HttpAnswer answer);
@@ -287,6 +295,10 @@ void Runner::Start(Job& job) {
     else
         curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    if (job.fresh || m_hosts[job.host].noReuse) {
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    }
     const long timeout = 1000L * m_options.timeoutSeconds;
     curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, timeout);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, std::min(timeout, 10000L));
@@ -323,6 +335,7 @@ void Runner::Ended(Job& job, CURLcode rc) {
     const int retries = m_options.retries;
     HttpAnswer answer;
     if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && job.bodyCut)) {
+        if (Afresh(job, rc)) return;
         answer.failure = FailureOf(rc);
         answer.detail = job.error[0] ? job.error.data() : curl_easy_strerror(rc);
         if (answer.failure == HttpFailure::Timeout && job.attempts < retries)
@@ -348,6 +361,24 @@ void Runner::Ended(Job& job, CURLcode rc) {
     Finish(job, answer);
 }
 
+// A server may answer HEAD with a body. libcurl stops reading at the end of the headers (a
+// HEAD answer has no body, and its Content-Length is the GET's), so the body is left on the
+// connection, which goes back to the pool, and the next request there reads it as its answer
+// ("Received HTTP/0.9"). Nothing tells such an answer when it comes; the request it spoils
+// does: a failure, no time-out, on a kept connection. That request is asked again, once, on a
+// new connection, and the host's later requests never share one, so the bad answer spoils no
+// other. (A kept connection the server closed is asked again by libcurl itself.)
+bool Runner::Afresh(Job& job, CURLcode rc) {
+    long connects = 0;
+    if (job.fresh || rc == CURLE_OPERATION_TIMEDOUT ||
+        curl_easy_getinfo(job.easy, CURLINFO_NUM_CONNECTS, &connects) != CURLE_OK || connects > 0)
+        return false;
+    job.fresh = true;
+    m_hosts[job.host].noReuse = true;
+    Queue(job, true);
+    return true;
+}
+
 // Follows a redirect by hand: a loop is caught the first time it comes round, and the leading
 // permanent redirects give the address the URL moved to.
 void Runner::Redirected(Job& job, long code, const char* location) {
@@ -370,6 +401,7 @@ void Runner::Redirected(Job& job, long code, const char* location) {
         job.url = next;
         job.host = host;
         job.attempts = 0;
+        job.fresh = false;
         return Queue(job, true);
     }
     answer.finalUrl = job.url;

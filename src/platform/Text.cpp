@@ -218,14 +218,4 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-std::string ShellWord(const std::string& s) {
-    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                          "0123456789/._-+=:,@%") == std::string::npos)
-        return s;
-    std::string quoted = "'";
-    for (char c : s)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 }  // namespace ts

@@ -59,7 +59,4 @@ std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Left-justifies s in a field of width bytes (longer texts are not cut).
 std::string PadRight(std::string_view s, size_t width);
 
-// A path as a POSIX shell reads it back unchanged (quoted when it must be).
-std::string ShellWord(const std::string& s);
-
 }  // namespace ts

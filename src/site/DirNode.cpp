@@ -6,6 +6,7 @@
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/Examine.h"
 #include "site/ExamineEntries.h"
@@ -106,7 +107,7 @@ std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamin
     CRunContext& ctx = Ctx();
     std::string path = JoinPath(m_strPath, name);
     if (path.size() >= kMaxPath) {
-        ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, path) << "\n";
+        ctx.errorReport << FormatMessage(IDS_NAME_TOO_LONG, ShownName(path)) << "\n";
         m_vOtherNames.push_back(name);
         return nullptr;
     }
@@ -128,7 +129,8 @@ std::unique_ptr<CFileNode> CDirNode::AdmitChild(const std::string& name, CExamin
         m_bExcluded || ctx.exclusions.Matches(path, examined.info.nType == FT_DIRECTORY);
     std::string word;
     if (child->GetSpecialWords(word)) {
-        if (bReportSpecial) ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, path, word));
+        if (bReportSpecial)
+            ctx.ui.MessageBox(FormatMessage(IDS_SPECIAL_SKIPPED_BOX, ShownName(path), word));
         ctx.NoteLine(path, FormatMessage(IDS_SPECIAL_SKIPPED, word));
         m_vOtherNames.push_back(name);
         return nullptr;

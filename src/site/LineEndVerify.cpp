@@ -2,6 +2,7 @@
 
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "site/DirNode.h"
 
 namespace ts {
@@ -34,7 +35,7 @@ int ApplyLineEndRows(CRunContext& ctx, const std::vector<LineEndRow>& rows) {
             heading = true;
         }
         row.node->m_bMarked = false;
-        ctx.statusReport << row.node->m_strPath << "\n";
+        ctx.statusReport << ShownName(row.node->m_strPath) << "\n";
     }
     if (heading) ctx.statusReport << kSectionGap;
     return checked > 0 ? 1 : 0;

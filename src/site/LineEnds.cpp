@@ -7,6 +7,7 @@
 #include "base/RunContext.h"
 #include "base/RunSettings.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "site/FileNode.h"
 #include "site/Rename.h"
 #include "site/TreeWriter.h"
@@ -143,10 +144,11 @@ CContentProducer::Result CLineEndProducer::Produce(CFile& in, CContentSink& out)
     if (m_rewriter.LineEnds() == 0) return NO_CHANGE;  // neither rewritten nor listed
     // Once the file has changed nothing may keep the node from saying so (undo relies on
     // it): what could fail for want of memory is done first.
-    m_strLine = Format("%s -> %s:  ", FromName(m_node.m_nLineEnd), ToName(m_nLineEnd)) +
-                m_node.m_strPath + "\n";
-    m_strUndoLine = Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(m_node.m_nLineEnd)) +
-                    m_node.m_strPath + "\n";
+    const std::string shown = ShownName(m_node.m_strPath);
+    m_strLine =
+        Format("%s -> %s:  ", FromName(m_node.m_nLineEnd), ToName(m_nLineEnd)) + shown + "\n";
+    m_strUndoLine =
+        Format("%s -> %s:  ", FromName(m_nLineEnd), ToName(m_node.m_nLineEnd)) + shown + "\n";
     return NEW_CONTENT;
 }
 

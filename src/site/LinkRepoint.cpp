@@ -3,6 +3,7 @@
 #include "base/ReportStream.h"
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/TreeWriter.h"
@@ -155,8 +156,8 @@ void ReportRepointedLinks(CReportStream& out, const std::vector<CRepointedLink>&
     if (links.empty()) return;
     out << HeadingBlock("SYMBOLIC LINKS RE-POINTED:");
     for (const CRepointedLink& link : links)
-        out << PadRight(bBack ? link.strOldText : link.strNewText, 36) << kIndent << link.Path()
-            << "\n";
+        out << PadRight(ShownName(bBack ? link.strOldText : link.strNewText), 36) << kIndent
+            << ShownName(link.Path()) << "\n";
     out << kSectionGap;
 }
 

@@ -10,6 +10,7 @@
 #include "base/RunUi.h"
 #include "base/Strings.h"
 #include "platform/PlainAscii.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DeviceNames.h"
 #include "site/DirNode.h"
@@ -273,7 +274,9 @@ bool SuggestName(CFileNode& node, int nTarget) {
         unique = node.m_pParent->MakeUnique(&node, name, sep, maxLen);
     }
     if (unique < 0) {
-        node.Ctx().errorReport << FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME, node.m_strPath) << "\n";
+        node.Ctx().errorReport << FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME,
+                                                ShownName(node.m_strPath))
+                               << "\n";
         SetNewName(node, std::string());
         return false;
     }

@@ -3,6 +3,7 @@
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/NameRules.h"
@@ -36,7 +37,8 @@ namespace {
 // an answer gives RO_ASK, which is not a refusal: the entry is made writable.
 ReadOnlyChoice ReadOnlyDecision(CRunContext& ctx, const CFileNode& node, ReadOnlyChoice& readOnly) {
     if (readOnly != RO_ASK) return readOnly;
-    int answer = ctx.ui.ReadOnlyPrompt(FormatMessage(IDS_READ_ONLY_QUESTION, node.m_strPath));
+    int answer =
+        ctx.ui.ReadOnlyPrompt(FormatMessage(IDS_READ_ONLY_QUESTION, ShownName(node.m_strPath)));
     if (answer == READONLY_YES_TO_ALL) readOnly = RO_CONVERT;
     if (answer == READONLY_NO_TO_ALL) readOnly = RO_SKIP;
     if (answer == READONLY_YES || answer == READONLY_YES_TO_ALL) return RO_CONVERT;
@@ -68,8 +70,8 @@ bool CheckReadOnly(CTreeWriter& writer, CFileNode& node, ReadOnlyChoice& readOnl
 
 bool ReportNewName(CFileNode& node) {
     if (node.m_strNewName.empty()) return false;
-    node.Ctx().statusReport << PadRight(node.m_strNewName, 36) << kIndent << node.OrigPath()
-                            << "\n";
+    node.Ctx().statusReport << PadRight(ShownName(node.m_strNewName), 36) << kIndent
+                            << ShownName(node.OrigPath()) << "\n";
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "site/DirNode.h"
 #include "site/TreeWriter.h"
 
@@ -19,7 +20,7 @@ void CRenameLog::Write(const std::string& strLine) {
         m_pFile = m_pWriter->AppendOwnFile(m_dir, kRenameLogName);
         m_bFailed = !m_pFile;
         if (m_bFailed) {
-            ctx.ui.MessageBox(FormatMessage(IDS_LOG_CREATE_FAILED, m_dir.m_strPath));
+            ctx.ui.MessageBox(FormatMessage(IDS_LOG_CREATE_FAILED, ShownName(m_dir.m_strPath)));
             return;
         }
     }

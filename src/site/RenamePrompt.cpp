@@ -2,6 +2,7 @@
 
 #include "base/RunContext.h"
 #include "base/Strings.h"
+#include "platform/ShownText.h"
 #include "site/DirNode.h"
 #include "site/NameRules.h"
 
@@ -54,7 +55,7 @@ bool CRenamePrompt::Accept(std::string& text, std::string& message) {
             return false;
         }
         if (r < 0) {
-            message = FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME, m_pNode->m_strPath);
+            message = FormatMessage(IDS_DIR_TOO_LONG_TO_RENAME, ShownName(m_pNode->m_strPath));
             return false;
         }
     }

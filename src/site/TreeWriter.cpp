@@ -8,6 +8,7 @@
 #include "base/RunContext.h"
 #include "base/Strings.h"
 #include "platform/Process.h"
+#include "platform/ShownText.h"
 #include "platform/Text.h"
 #include "site/DirNode.h"
 #include "site/OwnFiles.h"
@@ -89,7 +90,9 @@ bool CTreeWriter::Rename(CFileNode& node, const std::string& strNewName) {
         if (!Journal(r, true, oldFull)) return Failed();
     }
     if (!dir->RenameNoReplace(node.Name(), strNewName)) {
-        m_ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, oldFull, newFull) << "\n";
+        m_ctx.errorReport << FormatMessage(IDS_RENAME_FAILED, ShownName(oldFull),
+                                           ShownName(newFull))
+                          << "\n";
         return Failed();
     }
     node.MovePath(newFull);

@@ -10,6 +10,7 @@
 
 #include "base/Strings.h"
 #include "driver/TessaryDoc.h"
+#include "platform/ShownText.h"
 #include "platform/StopSignals.h"
 #include "ui/AppMessageBox.h"
 #include "ui/MainFrame.h"
@@ -69,8 +70,8 @@ bool CTessaryApp::InitInstance(const QStringList& args) {
 // end (killed, or the machine went down) is offered at once. True when it was undone.
 bool CTessaryApp::OfferUnfinishedRun() {
     if (!m_pDoc->FindLastRun(m_settings.Directory)) return false;
-    const QString text =
-        QString::fromStdString(FormatMessage(IDS_UNFINISHED_OFFER, m_settings.Directory));
+    const QString text = QString::fromStdString(
+        FormatMessage(IDS_UNFINISHED_OFFER, ShownName(m_settings.Directory)));
     if (AppQuestion(nullptr, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) !=
         QMessageBox::Yes)
         return false;

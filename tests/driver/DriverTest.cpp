@@ -195,11 +195,18 @@ TEST_F(DriverTest, CancelEndsTheRunWithAPartialReport) {
     ui.settings.Target = TFS_UNIX;
     ui.settings.LineEnd = LE_UNIX;
 
+    const std::string user = "PARTIAL REPORT:  TERMINATED EARLY BY USER\n\n";
+    const std::string early = "The run ended early, so the site was not checked whole.  Not done: ";
     ui.cancelAt = "Scanning Files";
     Run();
     EXPECT_EQ(doc->m_dwRunStatus, 0u);
     std::string report = Report();
-    EXPECT_TRUE(report.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n\n\n" + kSep));
+    EXPECT_TRUE(report.starts_with(user + early +
+                                   "scan of the directory (cut short), file names, ASCII line "
+                                   "endings, HTML syntax errors, URL link renaming, unresolved "
+                                   "local links, unused files, external URL references.\n\n" +
+                                   kSep))
+        << report;
     EXPECT_NE(report.find("\n0 files in 0 directories\n"), std::string::npos);
     EXPECT_TRUE(report.ends_with("Report external URLs which are referenced by the site\n\n\n\n"));
 
@@ -208,11 +215,46 @@ TEST_F(DriverTest, CancelEndsTheRunWithAPartialReport) {
     Run();
     EXPECT_EQ(doc->m_dwRunStatus, 0u);
     report = Report();
-    EXPECT_TRUE(report.starts_with("PARTIAL REPORT:  TERMINATED EARLY BY USER\n\n\n" + kSep));
+    EXPECT_TRUE(report.starts_with(user + early + "ASCII line endings (cut short), HTML syntax " +
+                                   "errors, URL link renaming, unresolved local links, unused " +
+                                   "files, external URL references.\n\n" + kSep))
+        << report;
     EXPECT_NE(report.find("\n2 files in 1 directories\n"), std::string::npos);
     EXPECT_TRUE(report.ends_with(Heading("SUGGESTED NEW NAMES FOR FILES:") +
                                  "\nAll filenames were valid!\n\n\n\n"));
     EXPECT_EQ(ListNames(tmp.Path()), "");
+
+    // Cancelled once the link passes found nothing wrong: the site is not called clean, the
+    // report says what was not done.
+    ui.cancelAt = "Reporting Unused Files";
+    Run();
+    EXPECT_EQ(doc->m_dwRunStatus, RS_HTML_REACHED);
+    report = Report();
+    EXPECT_TRUE(report.starts_with(user + early +
+                                   "unused files (cut short), external URL references.\n\n" + kSep))
+        << report;
+    EXPECT_EQ(report.find("totally clean"), std::string::npos);
+    EXPECT_EQ(doc->m_passes.Unfinished(), uint32_t{RP_UNUSED | RP_EXTERNAL_REFS});
+    EXPECT_EQ(doc->m_passes.CutShort(), uint32_t{RP_UNUSED});
+
+    // A run that stops itself (no home page) did none of the link passes; none is cut short.
+    ui.settings.HomePage = top / "missing.html";
+    Run();
+    EXPECT_TRUE(Report().starts_with(user + early +
+                                     "HTML syntax errors, URL link renaming, unresolved local "
+                                     "links, unused files, external URL references.\n\n" +
+                                     kSep))
+        << Report();
+    // A whole run says nothing of passes.
+    ui.settings.HomePage = top / "index.html";
+    ui.cancelAt.clear();
+    Run();
+    EXPECT_TRUE(
+        Report().starts_with("REPORT FROM SUCCESSFUL PASS\n\nThere were unused files in "
+                             "the Web hierarchy.  See below for details.\n\n" +
+                             kSep))
+        << Report();
+    EXPECT_EQ(doc->m_passes.Unfinished(), 0u);
 }
 
 TEST_F(DriverTest, HomePageNotFoundEndsTheRun) {
@@ -265,7 +307,10 @@ TEST_F(DriverTest, ExceptionsAreExplainedAndGiveAPartialReportOnceTheTreeExists)
     EXPECT_EQ(ui.messages, std::vector<std::string>{low + "\n\n" + LoadString(IDS_PARTIAL_REPORT)});
     EXPECT_EQ(doc->m_dwRunStatus, RS_LOW_MEMORY);
     EXPECT_TRUE(Report().starts_with(
-        "PARTIAL REPORT:  TERMINATED EARLY BY LOW MEMORY OR OTHER CONDITION\n\n\n"));
+        "PARTIAL REPORT:  TERMINATED EARLY BY LOW MEMORY OR OTHER CONDITION\n\n"
+        "The run ended early, so the site was not checked whole.  Not done: scan of the "
+        "directory (cut short).\n\n"))
+        << Report();
     EXPECT_TRUE(doc->m_bReportBuilt);
 
     // Any other failure: its own message, cut to 255 bytes without splitting a character.

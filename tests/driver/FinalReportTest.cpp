@@ -36,10 +36,10 @@ protected:
     }
 
     int Build(const std::string& status, const std::string& errors, uint32_t runStatus,
-              CTessaryDoc* d = nullptr) {
+              CTessaryDoc* d = nullptr, const RunPasses& passes = RunPasses()) {
         return (d ? d : doc.get())
             ->BuildFinalReport(work.Write("status.rep", status), work.Write("error.rep", errors), 9,
-                               2, runStatus);
+                               2, runStatus, passes);
     }
 
     // The report up to its first separator line: title and summary sentences.
@@ -111,7 +111,10 @@ TEST_F(FinalReportTest, TitleAndSummarySentencesFollowRunStatus) {
     } cases[] = {
         {0, user + "\n"},
         {RS_LOW_MEMORY | RS_COMPLETED | RS_UNDONE, other + "\n"},
-        {RS_EXCEPTION | RS_HTML_REACHED, other + clean + "\n"},
+        // Only a run that ran to its end can be clean.
+        {RS_EXCEPTION | RS_HTML_REACHED, other + "\n"},
+        {RS_HTML_REACHED, user + "\n"},
+        {RS_COMPLETED | RS_EXCEPTION | RS_HTML_REACHED, other + "\n"},
         {RS_UNDONE | RS_RENAMING | RS_HTML_REACHED | RS_UNRESOLVED,
          "REVERTED FILES TO INITIAL STATE\n\n"
          "There were unresolved local URLs.  See below for details.\n\n"},
@@ -128,6 +131,23 @@ TEST_F(FinalReportTest, TitleAndSummarySentencesFollowRunStatus) {
         ASSERT_EQ(Build("status\n", "", c.status), 1);
         EXPECT_EQ(Head(), c.head) << std::hex << c.status;
     }
+
+    // A run that ended early names what it did not finish, the pass it was in first; what it
+    // found is still summarised.
+    const std::string early = "The run ended early, so the site was not checked whole.";
+    const RunPasses passes{RP_SCAN | RP_SYNTAX | RP_UNUSED | RP_EXTERNAL_REFS,
+                           RP_SCAN | RP_SYNTAX | RP_UNUSED, RP_SCAN | RP_SYNTAX};
+    ASSERT_EQ(Build("status\n", "", RS_HTML_REACHED | RS_SYNTAX_ERRORS, nullptr, passes), 1);
+    EXPECT_EQ(Head(), user + early +
+                          "  Not done: unused files (cut short), external URL references.\n"
+                          "There were HTML syntax errors.  See below for details.\n\n");
+    // Every pass done, yet the run did not end well (a fault after the last one).
+    const RunPasses all{RP_SCAN | RP_SYNTAX, RP_SCAN | RP_SYNTAX, RP_SCAN | RP_SYNTAX};
+    ASSERT_EQ(Build("status\n", "", RS_LOW_MEMORY | RS_HTML_REACHED, nullptr, all), 1);
+    EXPECT_EQ(Head(), other + early + "\n\n");
+    // A whole run has nothing to say of its passes.
+    ASSERT_EQ(Build("status\n", "", RS_COMPLETED | RS_HTML_REACHED, nullptr, all), 1);
+    EXPECT_EQ(Head(), "REPORT FROM SUCCESSFUL PASS\n\n" + clean + "\n");
 }
 
 TEST_F(FinalReportTest, LargeReportsGoToTheExternalEditor) {

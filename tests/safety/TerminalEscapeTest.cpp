@@ -1,6 +1,8 @@
 // File names with escape sequences must not reach a terminal raw: the real program runs on a
 // pseudo-terminal over a tree whose names recolour the text, retitle the window and clear the
-// screen (ESC, BEL and the C1 control CSI). The report file keeps its bytes.
+// screen (ESC, BEL and the C1 control CSI). The report shows names and URLs with their controls
+// escaped wherever it goes, so that a name holding a line end cannot write lines that pass for
+// the report's own; the machine-readable forms carry them as they are.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -16,7 +18,9 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "cli/TerminalText.h"
+#include "platform/ShownText.h"
+#include "site/RunHistory.h"
+#include "site/RunJournal.h"
 #include "support/CliRunner.h"
 #include "support/EnvVar.h"
 #include "support/TempDir.h"
@@ -102,7 +106,7 @@ TtyRun RunOnTerminal(const std::vector<std::string>& args, const std::string& in
 
 void ExpectNoRawControls(const std::string& shown) {
     for (const char* raw : {"\x1b[31m", "\x1b]0;", "\x07", "\xc2\x9b"})
-        EXPECT_EQ(shown.find(raw), std::string::npos) << "raw " << TerminalSafe(raw, false);
+        EXPECT_EQ(shown.find(raw), std::string::npos) << "raw " << ShownText(raw, false);
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -114,13 +118,13 @@ size_t Count(const std::string& text, const std::string& what) {
 
 // The report reaches the terminal in blocks: a CR LF or a character cut by a block's end must
 // come out as it would whole.
-TEST(TerminalText, BlocksCutAnywhereShowLikeTheWhole) {
+TEST(ShownText, BlocksCutAnywhereShowLikeTheWhole) {
     const std::string text = "a\r\nb\rc\t\xc3\xa9\xe6\x97\xa5\xc2\x9b\xff\x1b[K\x7f\r\n\xe6\x97";
     const std::string whole =
         "a\r\nb\\x0dc\t\xc3\xa9\xe6\x97\xa5\\xc2\\x9b\\xff\\x1b[K\\x7f\r\n\\xe6\\x97";
-    EXPECT_EQ(TerminalSafe(text, true), whole);
+    EXPECT_EQ(ShownText(text, true), whole);
     for (size_t cut = 0; cut <= text.size(); ++cut) {
-        CTerminalText shown(true);
+        CShownText shown(true);
         std::string out = shown.Feed(text.substr(0, cut));
         out += shown.Feed(text.substr(cut));
         out += shown.Finish();
@@ -140,40 +144,127 @@ protected:
     CEnvVar profile{"TESSARY_PROFILE", (home / "tessary.ini").c_str()};
 };
 
-// The report on a terminal is the report's text with the controls of the names shown
-// escaped: line ends are those of standard output (LF, which the terminal shows as CR LF),
-// nothing else changes.
+// The report shows the names escaped in a file and a pipe as on a terminal; a terminal gets
+// the same text with the line ends of standard output (LF, which it shows as CR LF).
 TEST_F(TerminalEscape, ReportOnATerminal) {
     const std::vector<std::string> args{"--target", "dos", "--no-links", site.Path()};
     const CliResult raw = RunCliWith(args, "", false);
     // Names the target cannot hold are suggested only: a problem for the exit status.
     ASSERT_EQ(raw.code, EXIT_PROBLEMS) << raw.err;
-    ASSERT_NE(raw.out.find(kNames[0]), std::string::npos);  // the file keeps its bytes
+    ExpectNoRawControls(raw.out);
+    for (const char* shown : kShown)
+        EXPECT_NE(raw.out.find(std::string(shown)), std::string::npos) << shown;
 
     const TtyRun run = RunOnTerminal(args, "", false);
     ASSERT_TRUE(WIFEXITED(run.status)) << run.tty;
     EXPECT_EQ(WEXITSTATUS(run.status), EXIT_PROBLEMS) << run.err;
     ExpectNoRawControls(run.tty);
-    std::string expected = MaskDate(raw.out);
-    for (size_t i = 0; i < std::size(kNames); ++i) {
-        for (size_t at = expected.find(kNames[i]); at != std::string::npos;
-             at = expected.find(kNames[i], at + 1))
-            expected.replace(at, std::string(kNames[i]).size(), kShown[i]);
+    EXPECT_EQ(Lf(MaskDate(run.tty)), MaskDate(raw.out));
+    EXPECT_EQ(raw.out.find('\r'), std::string::npos);
+}
+
+// A name or URL holding line ends would write lines that look like the report's own into the
+// saved report: they are shown escaped in every section that lists them, while the JSON form
+// keeps them (escaped as JSON escapes them).
+TEST(ReportLines, NamesAndUrlsCannotWriteLinesOfTheirOwn) {
+    CTempDir home, site;
+    CEnvVar profile{"TESSARY_PROFILE", (home / "tessary.ini").c_str()};
+    const std::string forged = "x\nREPORT FROM SUCCESSFUL PASS\n.htm";
+    site.Write("index.html",
+               "<a href=\"http://example.org/a%0A%0AThis site looks totally clean!\">e</a>\n"
+               "<a href=\"gone&#27;[2J.html\">g</a>\n");
+    site.Write(forged, "<p>never linked</p>\n");
+    const CliResult r = RunCliWith({"--target", "dos", site.Path()}, "", false);
+    EXPECT_EQ(r.code, EXIT_PROBLEMS) << r.err;
+    const std::string report = Lf(r.out);
+    size_t titles = 0;
+    for (size_t at = 0; at < report.size();) {
+        const size_t end = report.find('\n', at);
+        const std::string line = report.substr(at, end - at);
+        titles += line == "REPORT FROM SUCCESSFUL PASS";
+        EXPECT_NE(line, "This site looks totally clean!");
+        at = end == std::string::npos ? report.size() : end + 1;
     }
-    EXPECT_EQ(Lf(MaskDate(run.tty)), expected);
-    EXPECT_EQ(expected.find('\r'), std::string::npos);
+    EXPECT_EQ(titles, 1u) << report;
+    EXPECT_EQ(report.find('\x1b'), std::string::npos);
+    const std::string shown = site.Path() + "/x\\x0aREPORT FROM SUCCESSFUL PASS\\x0a.htm";
+    // Suggested name and unused file.
+    EXPECT_NE(report.find("XREPORTF.HTM                            " + shown + "\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\n" + shown + "\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("   line    1: http://example.org/a\\x0a\\x0aThis site looks totally "
+                          "clean!\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("   line    2: gone\\x1b[2J.html\n"), std::string::npos) << report;
+
+    const CliResult json =
+        RunCliWith({"--target", "dos", "--format", "json", site.Path()}, "", false);
+    EXPECT_NE(json.out.find("\"x\\nREPORT FROM SUCCESSFUL PASS\\n.htm\""), std::string::npos)
+        << json.out;
+}
+
+// A run that never ended stops the next one with a message of several lines: its own line
+// breaks stay, the directory's name in it is escaped, and the command to type reads back as
+// that directory.
+TEST(ReportLines, UnfinishedRunRefusalKeepsItsLinesAndEscapesTheName) {
+    CTempDir home, parent;
+    CEnvVar profile{"TESSARY_PROFILE", (home / "tessary.ini").c_str()};
+    const std::string dir = parent.Mkdir("new\nline \x1b[2J it's");
+    parent.Write("new\nline \x1b[2J it's/index.html", "<p>x</p>\n");
+    parent.Write("new\nline \x1b[2J it's/My Page.html", "<p>me</p>\n");
+    CFileSystem& fs = RealFileSystem();
+    TreeKey key;
+    ASSERT_TRUE(TreeKeyOf(fs, dir, key));
+    // What a run killed after its first rename leaves: a journal without an end.
+    auto journal = CRunJournal::Create(fs, JournalsDirectory(), key.path, key.id);
+    ASSERT_TRUE(journal);
+    std::unique_ptr<CDir> top = fs.OpenDir(dir);
+    FileStat st;
+    ASSERT_TRUE(top->Stat("My Page.html", st));
+    JournalRecord rec;
+    rec.kind = JournalRecord::RENAME;
+    rec.dirId = key.id;
+    rec.name = "My Page.html";
+    rec.id = rec.newId = st.id;
+    rec.after = "MYPAGE.HTM";
+    ASSERT_TRUE(journal->Record(rec) && journal->Commit());
+    journal.reset();
+
+    const CliResult r = RunCliWith({"--target", "dos", dir}, "", false);
+    EXPECT_EQ(r.code, EXIT_USAGE);
+    const std::string shownDir = parent.Path() + "/new\\x0aline \\x1b[2J it's";
+    const std::string word = "$'" + parent.Path() + "/new\\x0aline \\x1b[2J it\\'s'";
+    EXPECT_EQ(r.err, "tessary-cli: The last run on \"" + shownDir +
+                         "\" did not finish: it was stopped or crashed while it was changing "
+                         "files, so the directory is half changed.  Undo that run before a new "
+                         "one: choose Undo Last in Tessary, or type\n\n    tessary-cli --undo " +
+                         word + "\n");
+    // The word is the directory to a shell that reads $'...'.
+    if (::access("/bin/bash", X_OK) == 0) {
+        const std::string test = "test -d " + word;
+        const char* argv[] = {"bash", "-c", test.c_str(), nullptr};
+        pid_t pid = -1;
+        ASSERT_EQ(
+            ::posix_spawn(&pid, "/bin/bash", nullptr, nullptr, const_cast<char**>(argv), environ),
+            0);
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << word;
+    }
 }
 
 // Asked on the terminal: the list of new names, the rename, the report and the undo question.
 TEST_F(TerminalEscape, QuestionsAndReportOfARename) {
     const TtyRun run =
         RunOnTerminal({"--target", "dos", "--rename", "--no-links", site.Path()}, "y\nn\n", true);
-    ASSERT_TRUE(WIFEXITED(run.status)) << TerminalSafe(run.tty, true);
-    EXPECT_EQ(WEXITSTATUS(run.status), EXIT_CLEAN) << TerminalSafe(run.tty, true);
+    ASSERT_TRUE(WIFEXITED(run.status)) << ShownText(run.tty, true);
+    EXPECT_EQ(WEXITSTATUS(run.status), EXIT_CLEAN) << ShownText(run.tty, true);
     ExpectNoRawControls(run.tty);
     // Each name is shown in the list of new names and in the report's list of renames.
     for (const char* shown : kShown)
-        EXPECT_EQ(Count(run.tty, shown), 2u) << shown << "\n" << TerminalSafe(run.tty, true);
+        EXPECT_EQ(Count(run.tty, shown), 2u) << shown << "\n" << ShownText(run.tty, true);
     EXPECT_NE(run.tty.find("Undo these changes? [y/N] "), std::string::npos);
     EXPECT_EQ(ListNames(site.Path()), "C1_2J.TXT\nRED31M.TXT\nTITLE0OW.HTM\n");
 }

@@ -1,4 +1,4 @@
-#include "cli/TerminalText.h"
+#include "platform/ShownText.h"
 
 #include "platform/Text.h"
 
@@ -18,12 +18,12 @@ bool IsC1(std::string_view seq) {
 
 }  // namespace
 
-bool CTerminalText::Kept(unsigned char c, bool crBeforeLf) const {
+bool CShownText::Kept(unsigned char c, bool crBeforeLf) const {
     if (c >= 0x20 && c != 0x7F) return true;
     return m_bLines && (c == '\n' || c == '\t' || (c == '\r' && crBeforeLf));
 }
 
-std::string CTerminalText::Feed(std::string_view bytes) {
+std::string CShownText::Feed(std::string_view bytes) {
     std::string text = m_held;
     text.append(bytes);
     m_held.clear();
@@ -55,7 +55,7 @@ std::string CTerminalText::Feed(std::string_view bytes) {
     return out;
 }
 
-std::string CTerminalText::Finish() {
+std::string CShownText::Finish() {
     std::string out;
     for (unsigned char c : m_held) {
         if (c < 0x80 && Kept(c, false))
@@ -67,10 +67,35 @@ std::string CTerminalText::Finish() {
     return out;
 }
 
-std::string TerminalSafe(std::string_view text, bool lines) {
-    CTerminalText shown(lines);
+std::string ShownText(std::string_view text, bool lines) {
+    // Most names and lines are plain printable ASCII: they are shown as they are.
+    bool plain = true;
+    for (unsigned char c : text)
+        plain = plain && c >= 0x20 && c < 0x7F;
+    if (plain) return std::string(text);
+    CShownText shown(lines);
     std::string out = shown.Feed(text);
     return out + shown.Finish();
+}
+
+// A path as a shell reads it back unchanged: as it is, or in single quotes. A path holding
+// bytes a terminal could act on (a line end, an ESC) is written $'...' with those bytes as
+// \xNN, which bash, zsh and ksh read back, so that the command shows no control and can still
+// be copied.
+std::string ShellWord(const std::string& s) {
+    if (!s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789/._-+=:,@%") == std::string::npos)
+        return s;
+    if (ShownName(s) != s) {
+        std::string quoted;
+        for (char c : s)
+            quoted += c == '\\' || c == '\'' ? std::string{'\\', c} : std::string(1, c);
+        return "$'" + ShownName(quoted) + "'";
+    }
+    std::string quoted = "'";
+    for (char c : s)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 }  // namespace ts

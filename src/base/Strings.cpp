@@ -242,6 +242,8 @@ constexpr StringEntry kStrings[] = {
      "the journal instead, type\n\n    tessary-cli --forget %1"},
     {IDS_RUN_FORGOTTEN,
      "The journal of the last run on \"%1\" was dropped: that run can no longer be undone."},
+    {IDS_OWN_DIR_LEFT_OUT,
+     "the program's own state, cache or temporary folder, left out of the scan"},
     {IDS_JOURNAL_NOT_OWNED,
      "it is not yours alone: another user owns the journal or may write to it"},
     {IDS_SUMMARY_UNFINISHED, "The run ended early, so the site was not checked whole."},

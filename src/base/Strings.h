@@ -161,6 +161,7 @@ enum StringId {
     IDS_UNDO_PARTLY = 1112,
     IDS_RUN_FORGOTTEN = 1113,
     IDS_JOURNAL_NOT_OWNED = 1114,
+    IDS_OWN_DIR_LEFT_OUT = 1115,
 };
 
 // The text of a string; an unknown id gives an empty string.

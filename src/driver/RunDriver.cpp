@@ -106,8 +106,18 @@ bool CRunDriver::Start() {
         m_pReports.reset();
         return false;
     }
-    // Neither the reports nor the journals are part of the site, wherever they are.
-    ctx.ownPaths = {DirName(m_pReports->StatusPath()), JournalsDirectory()};
+    // Neither the reports nor the journals are part of the site, wherever they are; a state
+    // or cache folder inside the tree is left out whole, so that no rename moves a journal
+    // away from where undo looks for it.
+    ctx.ownPaths = {DirName(m_pReports->StatusPath()), JournalsDirectory(),
+                    UserDirectory("XDG_STATE_HOME", ".local/state"),
+                    UserDirectory("XDG_CACHE_HOME", ".cache")};
+    for (size_t i = 2; i < ctx.ownPaths.size(); ++i) {
+        FileStat st;
+        const std::string& own = ctx.ownPaths[i];
+        if (own.starts_with(m_settings.Directory + "/") && ctx.fs.Stat(own, st))
+            ctx.NoteLine(own, LoadString(IDS_OWN_DIR_LEFT_OUT));
+    }
     m_doc.m_dwRunStatus = 0;
     m_doc.m_passes = ts::RunPasses{PassesDue(m_settings)};
     m_pCtx = m_pNewCtx.get();

@@ -276,3 +276,30 @@ TEST(UndoSafety, EditsAfterTheRunKeepTheJournalUntilForcedOrForgotten) {
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// With the state folder inside the site, the run leaves it out (a note says so) rather than
+// renaming it, and undo finds the journal where it was written.
+TEST(UndoSafety, AStateFolderInsideTheTreeIsNotPartOfTheRun) {
+    CTempDir root;
+    root.Write("site/Page One.html", "<p>one</p>\r\n");
+    root.Write("site/index.html", "<a href=\"Page One.html\">1</a>\r\n");
+    const std::string site = root / "site";
+    const std::string saved = std::getenv("XDG_STATE_HOME");
+    ::setenv("XDG_STATE_HOME", (site + "/State Files").c_str(), 1);
+    const std::string before = Snapshot(site);
+    CliResult run =
+        RunCliWith({"--target", "dos", "--rename", "--yes", "--no-external", site}, "", false);
+    EXPECT_TRUE(stdfs::exists(site + "/State Files/tessary/runs")) << run.out;
+    EXPECT_NE(run.out.find(site + "/State Files"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("left out of the scan"), std::string::npos) << run.out;
+    EXPECT_TRUE(stdfs::exists(site + "/PAGEONE.HTM"));
+    CliResult undo = RunCliWith({"--undo", site}, "", false);
+    EXPECT_EQ(undo.code, 0) << undo.out << undo.err;
+    stdfs::remove_all(site + "/State Files");
+    ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
+    EXPECT_SAME_TREE(Snapshot(site), before);
+}
+
+}  // namespace ts::test

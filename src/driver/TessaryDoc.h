@@ -22,6 +22,7 @@ class CFindings;
 class CDirXpNode;
 class CRunJournal;
 class CTreeWriter;
+class CTreeLock;
 class CProfile;
 class CTempReports;
 
@@ -44,6 +45,9 @@ public:
     // What keeps a new run of dir from starting (its last run never ended, or is going on
     // still); empty when nothing does.
     std::string UnfinishedRunMessage(const std::string& dir);
+    // Registers this process as working on dir (CTreeLock) for as long as lock lives; the
+    // message that refuses the work when another process works on dir, above or below it.
+    std::string LockTree(const std::string& dir, std::unique_ptr<CTreeLock>& lock) const;
 
     // Merges the temporary reports into the final report; -1 when it cannot be written. passes:
     // those of a run (an undo has none).

@@ -16,6 +16,7 @@
 #include "platform/Process.h"
 #include "platform/ShownText.h"
 #include "platform/Text.h"
+#include "platform/TreeLock.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 
@@ -114,6 +115,11 @@ bool CUndoDriver::Undo() {
             FormatMessage(IDS_RUN_GOING_ON, ShownName(run.top), std::to_string(run.pid));
         m_ui.MessageBox(shown);
         m_doc.ShowInView(shown);
+        return false;
+    }
+    if (std::string refused = m_doc.LockTree(run.top, m_pTreeLock); !refused.empty()) {
+        m_ui.MessageBox(refused);
+        m_doc.ShowInView(refused);
         return false;
     }
     m_strTop = run.top;

@@ -179,8 +179,11 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
                                                  std::to_string(o->record.number)));
         } else if (o->result == UndoOutcome::FAILED) {
             m_bFailed = true;
-            const bool mode = o->record.kind == JournalRecord::MODE;
-            ctx.ErrorLine(o->path, LoadString(mode ? IDS_READ_ONLY_NOT_RESTORED : IDS_UNDO_FAILED));
+            const JournalRecord::Kind kind = o->record.kind;
+            ctx.ErrorLine(o->path,
+                          LoadString(kind == JournalRecord::MODE      ? IDS_READ_ONLY_NOT_RESTORED
+                                     : kind == JournalRecord::WRITTEN ? IDS_SYNC_FAILED
+                                                                      : IDS_UNDO_FAILED));
         }
     }
     for (int s = 0; s < SECTIONS; ++s) {

@@ -372,3 +372,35 @@ TEST(UndoSafety, RunsOfNestedTreesAreKeptApart) {
 }
 
 }  // namespace ts::test
+
+namespace ts::test {
+
+// A flush of the disk that fails is a failure: the run is not called clean, its batch is not
+// marked written, and an undo whose flush fails keeps the journal to be made again.
+TEST(UndoSafety, AFailedSyncIsAFailureOfTheRunAndOfTheUndo) {
+    CTempDir root;
+    root.Write("site/a.txt", "one\r\n");
+    root.Write("site/index.html", "<a href=\"a.txt\">a</a>\r\n");
+    const std::string site = root / "site";
+    const std::string before = Snapshot(site);
+    CFaultyFileSystem runFs;
+    runFs.FailOn(Op::Sync, 1, site);
+    CliResult run =
+        RunCliWith({"--line-ends", "unix", "--yes", "--no-external", site}, "", false, runFs);
+    EXPECT_EQ(run.code, 1) << run.out;
+    EXPECT_NE(run.out.find("changes could not be forced to the disk"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("totally clean"), std::string::npos) << run.out;
+    CFaultyFileSystem undoFs;
+    undoFs.FailOn(Op::Sync, 1, site);
+    CliResult undo = RunCliWith({"--undo", site}, "", false, undoFs);
+    EXPECT_EQ(undo.code, 1) << undo.out;
+    EXPECT_NE(undo.out.find("changes could not be forced to the disk"), std::string::npos)
+        << undo.out;
+    EXPECT_EQ(JournalFolders(site).size(), 1u);
+    EXPECT_EQ(RunCliWith({"--undo", site}, "", false).code, 0);
+    EXPECT_SAME_TREE(Snapshot(site), before);
+    EXPECT_TRUE(JournalFolders(site).empty());
+}
+
+}  // namespace ts::test

@@ -39,6 +39,12 @@ void CTessaryDoc::UndoLast() {
     CUndoDriver(*this).Run();
 }
 
+bool CTessaryDoc::ForgetUndoRun() {
+    if (m_strUndoRun.empty() || !RemoveRun(m_fs, m_strUndoRun)) return false;
+    m_strUndoRun.clear();
+    return true;
+}
+
 std::string CTessaryDoc::UnfinishedRunMessage(const std::string& dir) {
     int pid = 0;
     if (FindLastRun(dir, &pid)) {

@@ -39,6 +39,8 @@ public:
     void UndoLast();
     // The Undo Last command is enabled only when a journaled run of the directory is known.
     bool CanUndo() const { return !m_strUndoRun.empty(); }
+    // Drops the journal of the run Undo Last would undo: it can no longer be undone.
+    bool ForgetUndoRun();
     // Looks for the last journaled run of dir, for Undo Last; true when that run never
     // recorded its end (it was killed or crashed, or is still going on: pid tells its process).
     bool FindLastRun(const std::string& dir, int* pid = nullptr);
@@ -109,6 +111,8 @@ public:
     std::string m_strUndoRun;
     // Undo Last puts originals back over files changed since the run too, keeping their content.
     bool m_bUndoForce = false;
+    // The last undo left files changed since the run; their journal stays.
+    bool m_bUndoPartly = false;
 
     // Test hooks: the clock of the date line, the directory of temporary reports and what
     // starts the external editor.

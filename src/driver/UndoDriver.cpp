@@ -90,6 +90,7 @@ CUndoDriver::~CUndoDriver() = default;
 
 void CUndoDriver::Run() {
     m_doc.m_dwRunStatus = RS_UNDONE;
+    m_doc.m_bUndoPartly = false;
     m_doc.m_passes = RunPasses();
     m_doc.m_nNoteBytes = 0;
     m_doc.m_bReportBuilt = false;
@@ -190,6 +191,7 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
         if (!present[s]) continue;
         ctx.statusReport << HeadingBlock(kHeadings[s]) << lines[s] << kSectionGap;
     }
+    m_doc.m_bUndoPartly = m_bPartly;
     if (m_bPartly)
         ctx.statusReport << FormatMessage(IDS_UNDO_PARTLY, ShellWord(m_strTop)) << "\n"
                          << kSectionGap;

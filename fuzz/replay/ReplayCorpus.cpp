@@ -56,7 +56,12 @@ int main(int argc, char** argv) {
     std::vector<fs::path> inputs;
     for (const fs::directory_entry& e : fs::directory_iterator(argv[1], ec))
         if (e.is_regular_file()) inputs.push_back(e.path());
-    // An empty or missing corpus would pass while testing nothing.
+    // A harness that has no corpus yet is skipped (CTest's SKIP_RETURN_CODE); an empty or
+    // unreadable one would pass while testing nothing.
+    if (ec == std::errc::no_such_file_or_directory) {
+        std::fprintf(stderr, "%s: no corpus %s yet\n", argv[0], argv[1]);
+        return 77;
+    }
     if (ec || inputs.empty()) {
         std::fprintf(stderr, "%s: no inputs in %s\n", argv[0], argv[1]);
         return 1;

@@ -18,6 +18,7 @@
 #include "support/CliRunner.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
+#include "support/TreeSnapshot.h"
 
 namespace ts::test {
 namespace {
@@ -26,23 +27,7 @@ namespace stdfs = std::filesystem;
 
 // Every entry with its mode, and a file's content or a link's text.
 std::string Snapshot(const std::string& dir) {
-    std::vector<std::string> lines;
-    for (const auto& e : stdfs::recursive_directory_iterator(dir)) {
-        const std::string path = e.path().string();
-        struct stat st {};
-        ::lstat(path.c_str(), &st);
-        std::string line = path.substr(dir.size()) + " " + std::to_string(st.st_mode & 07777);
-        if (S_ISLNK(st.st_mode))
-            line += " -> " + stdfs::read_symlink(e.path()).string();
-        else if (S_ISREG(st.st_mode))
-            line += " = " + ReadFile(path);
-        lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const std::string& l : lines)
-        out += l + "\n";
-    return out;
+    return TreeSnapshot(dir);
 }
 
 // Pages in directories with blanks and mixed case that link to each other, text files with
@@ -83,18 +68,6 @@ bool Changes(Op op) {
 bool SiteWrite(Op op, const std::string& path) {
     return op == Op::Write && path.find("/site/") != std::string::npos;
 }
-
-// The first line where two snapshots differ, so that a failure shows what matters.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    const size_t start = a.rfind('\n', i) == std::string::npos ? 0 : a.rfind('\n', i) + 1;
-    return a.substr(start, a.find('\n', i) - start) + "\n   vs\n" +
-           b.substr(start, b.find('\n', i) - start);
-}
-
-#define EXPECT_SAME_TREE(a, b) EXPECT_TRUE((a) == (b)) << FirstDifference(a, b)
 
 // Runs tessary-cli on site in a child process that sends itself sig at its at-th call that
 // counts.

@@ -23,6 +23,7 @@
 #include "support/CliRunner.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
+#include "support/TreeSnapshot.h"
 
 namespace ts::test {
 namespace {
@@ -31,22 +32,7 @@ namespace stdfs = std::filesystem;
 
 // Every entry with its mode, modification time, and a file's content or a link's text.
 std::string Snapshot(const std::string& dir) {
-    std::vector<std::string> lines;
-    for (const auto& e : stdfs::recursive_directory_iterator(dir)) {
-        const std::string path = e.path().string();
-        struct stat st {};
-        ::lstat(path.c_str(), &st);
-        std::string line = path.substr(dir.size()) + " " + std::to_string(st.st_mode & 07777);
-        if (S_ISLNK(st.st_mode)) line += " -> " + stdfs::read_symlink(e.path()).string();
-        if (S_ISREG(st.st_mode))
-            line += " @" + std::to_string(st.st_mtim.tv_sec) + " = " + ReadFile(path);
-        lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    std::string out;
-    for (const std::string& l : lines)
-        out += l + "\n";
-    return out;
+    return TreeSnapshot(dir, true);
 }
 
 void SetOldTime(const std::string& path) {
@@ -68,18 +54,6 @@ std::vector<std::string> JournalFolders(const std::string& site) {
     std::sort(folders.begin(), folders.end());
     return folders;
 }
-
-// The first line where two snapshots differ: a whole diff of large trees is too much.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    const size_t start = a.rfind('\n', i) == std::string::npos ? 0 : a.rfind('\n', i) + 1;
-    return a.substr(start, std::min<size_t>(a.find('\n', i) - start, 300)) + "\n   vs\n" +
-           b.substr(start, std::min<size_t>(b.find('\n', i) - start, 300));
-}
-
-#define EXPECT_SAME_TREE(a, b) EXPECT_TRUE((a) == (b)) << FirstDifference(a, b)
 
 // A record line as the program writes it, checksum and all: what a forger would write.
 std::string Forged(const std::string& body) {

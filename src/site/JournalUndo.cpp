@@ -10,80 +10,12 @@
 
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "site/DirFinder.h"
 #include "site/OwnFiles.h"
 #include "site/RunHistory.h"
 
 namespace ts {
 namespace {
-
-// Opens the directory rel below top without following links; null unless it is the object id.
-std::unique_ptr<CDir> OpenBelow(CDir& top, const std::string& rel, FileId id) {
-    std::unique_ptr<CDir> dir = top.OpenDir(".");
-    for (size_t start = 0; dir && start < rel.size();) {
-        size_t slash = rel.find('/', start);
-        if (slash == std::string::npos) slash = rel.size();
-        dir = dir->OpenDir(rel.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return dir && dir->Id() == id ? std::move(dir) : nullptr;
-}
-
-// Finds the directories of the tree by identity, for a record whose directory is no longer
-// where it was named: a rename of a directory above it that failed, or one the user made.
-class CDirFinder {
-public:
-    CDirFinder(CFileSystem& fs, CDir& top, std::string topPath)
-        : m_fs(fs), m_top(top), m_topPath(std::move(topPath)) {}
-
-    std::unique_ptr<CDir> Open(const std::string& rel, FileId id) {
-        if (std::unique_ptr<CDir> dir = OpenBelow(m_top, rel, id)) return dir;
-        // The tree is looked through again only when it may have changed since the last look.
-        if (m_stale) {
-            m_dirs.clear();
-            Collect("");
-            m_stale = false;
-        }
-        auto found = m_dirs.find(id);
-        return found == m_dirs.end() ? nullptr : OpenBelow(m_top, found->second, id);
-    }
-    // Undo renamed something: the paths found may be out of date.
-    void Moved() { m_stale = true; }
-    // Calls fn with the path below the top and a handle of every directory of the tree.
-    template <class Fn>
-    void ForEachDir(Fn fn) {
-        if (m_stale) {
-            m_dirs.clear();
-            Collect("");
-            m_stale = false;
-        }
-        if (std::unique_ptr<CDir> top = m_top.OpenDir(".")) fn(m_topPath, *top);
-        for (const auto& [id, rel] : m_dirs)
-            if (std::unique_ptr<CDir> dir = OpenBelow(m_top, rel, id))
-                fn(JoinPath(m_topPath, rel), *dir);
-    }
-
-private:
-    void Collect(const std::string& rel) {
-        std::vector<std::string> names;
-        const std::string path = rel.empty() ? m_topPath : JoinPath(m_topPath, rel);
-        if (!m_fs.ListDir(path, names)) return;
-        for (const std::string& name : names) {
-            FileStat st;
-            const std::string child = rel.empty() ? name : rel + "/" + name;
-            if (!m_fs.Stat(JoinPath(m_topPath, child), st) || st.isLink ||
-                st.kind != EntryKind::Directory)
-                continue;
-            m_dirs.emplace(st.id, child);
-            Collect(child);
-        }
-    }
-
-    CFileSystem& m_fs;
-    CDir& m_top;
-    std::string m_topPath;
-    std::map<FileId, std::string> m_dirs;
-    bool m_stale = true;
-};
 
 // A file the run made goes while it holds what the run wrote; one the user changed since, or
 // put in its place, stays.

@@ -23,6 +23,7 @@
 #include "driver/WizardRules.h"
 #include "platform/Process.h"
 #include "platform/ShownText.h"
+#include "platform/TreeLock.h"
 #include "site/FileNode.h"
 #include "site/RunHistory.h"
 
@@ -292,6 +293,11 @@ ProgressShown ProgressOf(const CliArgs& a, const CliStreams& io) {
 std::string UnfinishedRun(CFileSystem& fs, const RunSettings& s, const CliStreams& io) {
     CTerminalUi ui(s, io.in, io.err, false, ProgressShown::NONE, true);
     CTessaryDoc doc(fs, ui, nullptr, nullptr);
+    // Asked here too, so that a refusal is a usage error like the others; the run takes the
+    // lock itself.
+    std::unique_ptr<CTreeLock> probe;
+    if (std::string busy = doc.LockTree(s.Directory, probe); !busy.empty()) return busy;
+    probe.reset();
     return doc.UnfinishedRunMessage(s.Directory);
 }
 

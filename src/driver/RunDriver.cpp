@@ -27,6 +27,7 @@
 #include "platform/Process.h"
 #include "platform/ShownText.h"
 #include "platform/Text.h"
+#include "platform/TreeLock.h"
 #include "site/DirXpNode.h"
 #include "site/LineEndVerify.h"
 #include "site/LineEnds.h"
@@ -137,7 +138,9 @@ bool CRunDriver::Start() {
 // A run over a directory that an earlier run left half changed would bury that run's way
 // back: the user undoes it first.
 bool CRunDriver::NoUnfinishedRun() {
-    m_strInterruption = m_doc.UnfinishedRunMessage(m_settings.Directory);
+    m_strInterruption = m_doc.LockTree(m_settings.Directory, m_pTreeLock);
+    if (m_strInterruption.empty())
+        m_strInterruption = m_doc.UnfinishedRunMessage(m_settings.Directory);
     if (m_strInterruption.empty()) return true;
     m_ui.MessageBox(m_strInterruption);
     m_doc.ShowInView(m_strInterruption);

@@ -23,6 +23,7 @@ class CRunContext;
 class CRunUi;
 class CTempReports;
 class CTessaryDoc;
+class CTreeLock;
 class CTreeWriter;
 
 class CRunDriver {
@@ -100,6 +101,8 @@ private:
     ReadOnlyChoice m_autoReadOnly = RO_ASK;
     // The run's context until the document keeps it with the new tree.
     std::unique_ptr<CRunContext> m_pNewCtx;
+    // No other process works on this tree, above or below it, while this one does.
+    std::unique_ptr<CTreeLock> m_pTreeLock;
     CRunContext* m_pCtx = nullptr;
     std::unique_ptr<CTempReports> m_pReports;
     bool m_bReportDue = false;

@@ -10,6 +10,7 @@
 #include "platform/Process.h"
 #include "platform/ShownText.h"
 #include "platform/Text.h"
+#include "platform/TreeLock.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 #include "site/RunJournal.h"
@@ -38,12 +39,41 @@ void CTessaryDoc::UndoLast() {
     CUndoDriver(*this).Run();
 }
 
+bool CTessaryDoc::ForgetUndoRun() {
+    if (m_strUndoRun.empty() || !RemoveRun(m_fs, m_strUndoRun)) return false;
+    m_strUndoRun.clear();
+    return true;
+}
+
 std::string CTessaryDoc::UnfinishedRunMessage(const std::string& dir) {
     int pid = 0;
-    if (!FindLastRun(dir, &pid)) return std::string();
-    return pid != ::getpid() && !ProcessEnded(pid)
-               ? FormatMessage(IDS_RUN_GOING_ON, ShownName(dir), std::to_string(pid))
-               : FormatMessage(IDS_UNFINISHED_RUN, ShownName(dir), ShellWord(dir));
+    if (FindLastRun(dir, &pid)) {
+        return pid != ::getpid() && !ProcessEnded(pid)
+                   ? FormatMessage(IDS_RUN_GOING_ON, ShownName(dir), std::to_string(pid))
+                   : FormatMessage(IDS_UNFINISHED_RUN, ShownName(dir), ShellWord(dir));
+    }
+    // A run of a directory above or below this one that never ended left this tree half
+    // changed as well.
+    const std::string real = CanonicalPath(dir);
+    if (real.empty()) return std::string();
+    // The journals lie outside the tree: they are read on the real file system.
+    for (const RunSummary& run : AllRuns(RealFileSystem(), JournalsDirectory())) {
+        if (!run.state.empty() || run.changes == 0 || run.top == real || !Nested(run.top, real))
+            continue;
+        return run.pid != ::getpid() && !ProcessEnded(run.pid)
+                   ? FormatMessage(IDS_RUN_GOING_ON, ShownName(run.top), std::to_string(run.pid))
+                   : FormatMessage(IDS_UNFINISHED_RUN, ShownName(run.top), ShellWord(run.top));
+    }
+    return std::string();
+}
+
+std::string CTessaryDoc::LockTree(const std::string& dir, std::unique_ptr<CTreeLock>& lock) const {
+    TreeHolder holder;
+    lock = CTreeLock::Take(TreeLockRegistry(), CanonicalPath(dir), holder);
+    // A registry that cannot be used stops nothing: a run that changes files needs a journal in
+    // the same folder, and says so when it cannot have one.
+    if (lock || holder.pid == 0) return std::string();
+    return FormatMessage(IDS_RUN_GOING_ON, ShownName(holder.dir), std::to_string(holder.pid));
 }
 
 bool CTessaryDoc::FindLastRun(const std::string& dir, int* pid) {

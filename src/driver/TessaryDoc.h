@@ -22,6 +22,7 @@ class CFindings;
 class CDirXpNode;
 class CRunJournal;
 class CTreeWriter;
+class CTreeLock;
 class CProfile;
 class CTempReports;
 
@@ -38,12 +39,17 @@ public:
     void UndoLast();
     // The Undo Last command is enabled only when a journaled run of the directory is known.
     bool CanUndo() const { return !m_strUndoRun.empty(); }
+    // Drops the journal of the run Undo Last would undo: it can no longer be undone.
+    bool ForgetUndoRun();
     // Looks for the last journaled run of dir, for Undo Last; true when that run never
     // recorded its end (it was killed or crashed, or is still going on: pid tells its process).
     bool FindLastRun(const std::string& dir, int* pid = nullptr);
     // What keeps a new run of dir from starting (its last run never ended, or is going on
     // still); empty when nothing does.
     std::string UnfinishedRunMessage(const std::string& dir);
+    // Registers this process as working on dir (CTreeLock) for as long as lock lives; the
+    // message that refuses the work when another process works on dir, above or below it.
+    std::string LockTree(const std::string& dir, std::unique_ptr<CTreeLock>& lock) const;
 
     // Merges the temporary reports into the final report; -1 when it cannot be written. passes:
     // those of a run (an undo has none).
@@ -105,6 +111,8 @@ public:
     std::string m_strUndoRun;
     // Undo Last puts originals back over files changed since the run too, keeping their content.
     bool m_bUndoForce = false;
+    // The last undo left files changed since the run; their journal stays.
+    bool m_bUndoPartly = false;
 
     // Test hooks: the clock of the date line, the directory of temporary reports and what
     // starts the external editor.

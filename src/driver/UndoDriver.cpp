@@ -16,6 +16,7 @@
 #include "platform/Process.h"
 #include "platform/ShownText.h"
 #include "platform/Text.h"
+#include "platform/TreeLock.h"
 #include "site/DirXpNode.h"
 #include "site/RunHistory.h"
 
@@ -89,6 +90,7 @@ CUndoDriver::~CUndoDriver() = default;
 
 void CUndoDriver::Run() {
     m_doc.m_dwRunStatus = RS_UNDONE;
+    m_doc.m_bUndoPartly = false;
     m_doc.m_passes = RunPasses();
     m_doc.m_nNoteBytes = 0;
     m_doc.m_bReportBuilt = false;
@@ -114,6 +116,11 @@ bool CUndoDriver::Undo() {
             FormatMessage(IDS_RUN_GOING_ON, ShownName(run.top), std::to_string(run.pid));
         m_ui.MessageBox(shown);
         m_doc.ShowInView(shown);
+        return false;
+    }
+    if (std::string refused = m_doc.LockTree(run.top, m_pTreeLock); !refused.empty()) {
+        m_ui.MessageBox(refused);
+        m_doc.ShowInView(refused);
         return false;
     }
     m_strTop = run.top;
@@ -173,14 +180,18 @@ void CUndoDriver::Report(const std::vector<UndoOutcome>& outcomes) {
                                                  std::to_string(o->record.number)));
         } else if (o->result == UndoOutcome::FAILED) {
             m_bFailed = true;
-            const bool mode = o->record.kind == JournalRecord::MODE;
-            ctx.ErrorLine(o->path, LoadString(mode ? IDS_READ_ONLY_NOT_RESTORED : IDS_UNDO_FAILED));
+            const JournalRecord::Kind kind = o->record.kind;
+            ctx.ErrorLine(o->path,
+                          LoadString(kind == JournalRecord::MODE      ? IDS_READ_ONLY_NOT_RESTORED
+                                     : kind == JournalRecord::WRITTEN ? IDS_SYNC_FAILED
+                                                                      : IDS_UNDO_FAILED));
         }
     }
     for (int s = 0; s < SECTIONS; ++s) {
         if (!present[s]) continue;
         ctx.statusReport << HeadingBlock(kHeadings[s]) << lines[s] << kSectionGap;
     }
+    m_doc.m_bUndoPartly = m_bPartly;
     if (m_bPartly)
         ctx.statusReport << FormatMessage(IDS_UNDO_PARTLY, ShellWord(m_strTop)) << "\n"
                          << kSectionGap;

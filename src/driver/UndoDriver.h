@@ -16,6 +16,7 @@ class CRunContext;
 class CRunUi;
 class CTempReports;
 class CTessaryDoc;
+class CTreeLock;
 
 class CUndoDriver {
 public:
@@ -46,6 +47,7 @@ private:
     // The run's changes were never made: there is nothing to report.
     bool m_bNothing = false;
     std::unique_ptr<CTempReports> m_pReports;
+    std::unique_ptr<CTreeLock> m_pTreeLock;
 };
 
 }  // namespace ts

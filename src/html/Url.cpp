@@ -103,6 +103,8 @@ void ResolveDotDot(std::string& rel, std::string base, char sep) {
     }
     rel.erase(0, cut);
     for (int i = 0; i < levels; ++i) {
+        // As in a browser, ".." stops at the root: "/" + "../a" is "/a", not the relative "a".
+        if (base.size() == 1 && base[0] == sep) break;
         if (!base.empty() && base.back() == sep) base.pop_back();
         size_t last = base.rfind(sep);
         base.resize(last == std::string::npos ? 0 : last + 1);

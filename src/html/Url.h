@@ -25,8 +25,8 @@ void EncodeUrl(std::string& s);
 std::string RequestForm(std::string_view written);
 
 // Consumes the leading ".." segments of rel, climbing base (which ends in sep) one directory for
-// each, then puts what is left of base in front of rel; with "/" as sep, the dot segments left
-// anywhere in the result are removed too.
+// each but never above the root of an absolute base, then puts what is left of base in front of
+// rel; with "/" as sep, the dot segments left anywhere in the result are removed too.
 void ResolveDotDot(std::string& rel, std::string base, char sep);
 
 // The reference ref made absolute against the absolute URL base, as browsers do it: absolute

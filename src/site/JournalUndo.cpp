@@ -512,8 +512,14 @@ bool UndoFromJournal(CFileSystem& fs, const std::string& folder, std::vector<Und
     }
     RemoveLeftoversOf(fs, finder, RunPid(folder));
     // One flush for the whole undo rather than one per file: an undo cut short is simply
-    // made again, each change being undone only once.
-    top->SyncAll();
+    // made again, each change being undone only once. One whose changes the disk may not hold
+    // is not done: its journal stays.
+    if (!top->SyncAll()) {
+        UndoOutcome unsynced;
+        unsynced.record.kind = JournalRecord::WRITTEN;
+        unsynced.path = topPath;
+        outcomes.push_back(unsynced);
+    }
     const bool partly = std::any_of(outcomes.begin(), outcomes.end(), [](const UndoOutcome& o) {
         return o.result == UndoOutcome::CHANGED;
     });

@@ -416,7 +416,14 @@ bool CTreeWriter::Flush() {
     JournalRecord written;
     written.kind = JournalRecord::WRITTEN;
     if (!ok) written.after = "cut";
-    if (!ok || (top && top->SyncAll())) m_pJournal->Record(written);
+    const bool synced = ok && top && top->SyncAll();
+    // Changes the disk may not hold are no work done: the batch gets no mark, so undo gives its
+    // files back whatever they hold.
+    if (ok && !synced) {
+        m_ctx.ErrorLine(m_pTop->m_strPath, FailureText(IDS_SYNC_FAILED, errno));
+        ok = Failed();
+    }
+    if (!ok || synced) m_pJournal->Record(written);
     return ok;
 }
 

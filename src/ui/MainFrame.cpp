@@ -9,10 +9,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -453,8 +455,29 @@ void CMainFrame::OnUndoLast() {
     if (!Doc().CanUndo()) return;
     CBusy busy(m_bBusy);
     Doc().UndoLast();
+    if (Doc().m_bUndoPartly) OfferPartlyUndone();
     UpdateCommands();
     UpdateTitle();
+}
+
+void CMainFrame::OfferPartlyUndone() {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppName),
+                    tr("Files changed since the run were left as they are, and the journal keeps "
+                       "their originals.\n\nPut the originals back over the later edits? The "
+                       "edits are kept, and undoing that undo gives them back. Or drop the "
+                       "journal, so that the run can no longer be undone?"),
+                    QMessageBox::NoButton, this);
+    QPushButton* force = box.addButton(tr("Put Originals Back"), QMessageBox::AcceptRole);
+    QPushButton* forget = box.addButton(tr("Forget the Journal"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(box.addButton(tr("Keep the Journal"), QMessageBox::RejectRole));
+    box.exec();
+    if (box.clickedButton() == force) {
+        Doc().m_bUndoForce = true;
+        Doc().UndoLast();
+        Doc().m_bUndoForce = false;
+    } else if (box.clickedButton() == forget) {
+        Doc().ForgetUndoRun();
+    }
 }
 
 void CMainFrame::OnFilePrint() {

@@ -83,6 +83,9 @@ private:
     void CreateStatusBar();
     void RebuildRecentFiles();
     void UpdateTitle();
+    // An undo left files changed since the run: the originals can go back over them now, or
+    // the journal be dropped, or kept for later.
+    void OfferPartlyUndone();
     CTessaryDoc& Doc() const;
 
     CTessaryApp& m_app;

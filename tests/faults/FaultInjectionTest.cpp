@@ -573,7 +573,9 @@ protected:
                     // The original is written back from the journal.
                     error(c.path, IDS_UPDATE_FAILED_KEPT);
                 } else if (c.op == Op::Sync && c.path == "@site") {
-                    // A batch not known to be on the disk: undo checks its files' content.
+                    // A batch not known to be on the disk is a failure, and undo checks its
+                    // files' content.
+                    error("@site", IDS_SYNC_FAILED);
                 } else if (temp) {
                     error(file, IDS_TEMP_WRITE_FAILED);
                 } else if (c.op != Op::Write || lasting) {

@@ -56,6 +56,10 @@ TEST(Url, DotDotClimbsTheBase) {
     EXPECT_EQ(DotDot("./a.gif", "/site/"), "/site/a.gif");
     EXPECT_EQ(DotDot("./sub/./x/../", "/site/"), "/site/sub/");
     EXPECT_EQ(DotDot("../a.gif", "site/"), "a.gif");
+    // Above the root of an absolute base a ".." climbs no further, as in a browser.
+    EXPECT_EQ(DotDot("../../../a.gif", "/site/"), "/a.gif");
+    EXPECT_EQ(DotDot("..", "/"), "/");
+    EXPECT_EQ(DotDot("../x/./../b/", "/"), "/b/");
 }
 
 // The examples of the URI standard's resolution rules.

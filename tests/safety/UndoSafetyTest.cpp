@@ -19,6 +19,7 @@
 #include "platform/ContentHash.h"
 #include "platform/StopSignals.h"
 #include "platform/Text.h"
+#include "platform/TreeLock.h"
 #include "support/CliRunner.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
@@ -300,6 +301,106 @@ TEST(UndoSafety, AStateFolderInsideTheTreeIsNotPartOfTheRun) {
     stdfs::remove_all(site + "/State Files");
     ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
     EXPECT_SAME_TREE(Snapshot(site), before);
+}
+
+}  // namespace ts::test
+
+namespace ts::test {
+
+// One run per tree, nested trees included: a run of a subdirectory refuses to start while
+// another process works on the directory above it, and while a run of that directory is
+// unfinished; each refusal names the other directory (and the process), and nothing changes.
+TEST(UndoSafety, RunsOfNestedTreesAreKeptApart) {
+    RunCliWith({"--help"}, "", false);
+    CTempDir root;
+    for (int i = 0; i < 40; ++i)
+        root.Write("site/Inner Dir/Note " + std::to_string(i) + ".txt", "a\r\nb\r\n");
+    root.Write("site/index.html", "<a href=\"Inner Dir/Note 0.txt\">n</a>\r\n");
+    const std::string site = root / "site", inner = site + "/Inner Dir";
+    const std::vector<std::string> innerRun = {"--line-ends", "unix", "--yes", "--no-links", inner};
+    const std::string before = Snapshot(site);
+
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        TreeHolder other;
+        std::unique_ptr<CTreeLock> lock =
+            CTreeLock::Take(TreeLockRegistry(), CanonicalPath(site), other);
+        const char c = lock ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        ::pause();
+        std::_Exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    CliResult refused = RunCliWith(innerRun, "", false);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("(process " + std::to_string(holder) + ")"), std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find(site), std::string::npos) << refused.err;
+    EXPECT_EQ(Snapshot(site), before);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    // The run of the directory above is killed halfway: the inner run waits for its undo.
+    const pid_t run = ::fork();
+    if (run == 0) {
+        CFaultyFileSystem fs;
+        long n = 0;
+        fs.onCall = [&](Op op, const std::string& path) {
+            if (op == Op::Write && path.find("/site/") != std::string::npos && ++n == 10)
+                ::kill(::getpid(), SIGKILL);
+        };
+        RunCliWith({"--line-ends", "unix", "--yes", "--no-links", site}, "", false, fs);
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(run, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    refused = RunCliWith(innerRun, "", false);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("did not finish"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("tessary-cli --undo " + site), std::string::npos) << refused.err;
+    EXPECT_EQ(RunCliWith({"--undo", site}, "", false).code, 0);
+    EXPECT_SAME_TREE(Snapshot(site), before);
+    EXPECT_LE(RunCliWith(innerRun, "", false).code, 1);
+    EXPECT_EQ(ReadFile(inner + "/Note 3.txt"), "a\nb\n");
+}
+
+}  // namespace ts::test
+
+namespace ts::test {
+
+// A flush of the disk that fails is a failure: the run is not called clean, its batch is not
+// marked written, and an undo whose flush fails keeps the journal to be made again.
+TEST(UndoSafety, AFailedSyncIsAFailureOfTheRunAndOfTheUndo) {
+    CTempDir root;
+    root.Write("site/a.txt", "one\r\n");
+    root.Write("site/index.html", "<a href=\"a.txt\">a</a>\r\n");
+    const std::string site = root / "site";
+    const std::string before = Snapshot(site);
+    CFaultyFileSystem runFs;
+    runFs.FailOn(Op::Sync, 1, site);
+    CliResult run =
+        RunCliWith({"--line-ends", "unix", "--yes", "--no-external", site}, "", false, runFs);
+    EXPECT_EQ(run.code, 1) << run.out;
+    EXPECT_NE(run.out.find("changes could not be forced to the disk"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("totally clean"), std::string::npos) << run.out;
+    CFaultyFileSystem undoFs;
+    undoFs.FailOn(Op::Sync, 1, site);
+    CliResult undo = RunCliWith({"--undo", site}, "", false, undoFs);
+    EXPECT_EQ(undo.code, 1) << undo.out;
+    EXPECT_NE(undo.out.find("changes could not be forced to the disk"), std::string::npos)
+        << undo.out;
+    EXPECT_EQ(JournalFolders(site).size(), 1u);
+    EXPECT_EQ(RunCliWith({"--undo", site}, "", false).code, 0);
+    EXPECT_SAME_TREE(Snapshot(site), before);
+    EXPECT_TRUE(JournalFolders(site).empty());
 }
 
 }  // namespace ts::test

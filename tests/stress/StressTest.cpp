@@ -303,6 +303,26 @@ TEST(Stress, TwoGibTextFileConvertedInFlatMemory) {
     std::fclose(f);
     EXPECT_TRUE(same);
     EXPECT_EQ(total, lines * lf.size());
+
+    // Undo copies the original back from the journal in blocks: it too stays small, and the
+    // file holds its CR LF pattern again.
+    CliRun undo = RunCli("2 GiB text file, undone", {"--undo", dir}, work.Path());
+    EXPECT_EQ(undo.code, 0);
+    EXPECT_LT(undo.peakMb, 32);
+    ASSERT_EQ(::stat(big.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_size), lines * line.size());
+    f = std::fopen(big.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    expected.clear();
+    while (expected.size() < (1u << 20))
+        expected += line;
+    expected.resize((1u << 20) / line.size() * line.size());
+    got.assign(expected.size(), '\0');
+    same = true;
+    for (size_t n; (n = std::fread(got.data(), 1, got.size(), f)) > 0;)
+        same = same && got.compare(0, n, expected, 0, n) == 0;
+    std::fclose(f);
+    EXPECT_TRUE(same);
     std::remove(big.c_str());
 }
 

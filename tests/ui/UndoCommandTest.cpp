@@ -93,17 +93,44 @@ private slots:
         QVERIFY(TreeListing(site.Path(), true) != before);
         emit frame->FileMenu()->aboutToShow();
         QVERIFY(undo->isEnabled());
-        CModalHand hand;
-        frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frame));
-        QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
+        {
+            CModalHand hand;
+            frame->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(frame));
+            QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
+            QCOMPARE(TreeListing(site.Path(), true), before);
+            QVERIFY(doc.m_strReport.find("FILES WITH CHANGED LINE ENDINGS:") != std::string::npos);
+            emit frame->FileMenu()->aboutToShow();
+            QVERIFY(!undo->isEnabled());
+            // With nothing left to undo the shortcut does nothing.
+            QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
+            QCOMPARE(hand.seen.size(), 0);
+        }
+
+        // A page edited after the run is left by the undo, and the program asks what to do
+        // with the journal: the originals go back over the edit.
+        {
+            CModalHand accept([](QWidget* w) {
+                if (AdvanceWizard(w)) return;
+                if (auto* dlg = qobject_cast<QDialog*>(w)) dlg->accept();
+            });
+            doc.CheckDirectory();
+        }
+        QVERIFY(Exists(site / "MYPAGE.HTM"));
+        site.Write("MYPAGE.HTM", "<p>mine</p>\n");
+        {
+            CModalHand choose([](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box) return;
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == QStringLiteral("Put Originals Back")) b->click();
+            });
+            emit frame->FileMenu()->aboutToShow();
+            undo->trigger();
+            QCOMPARE(choose.seen.size(), 1);
+            QVERIFY(choose.seen[0].contains(QStringLiteral("journal keeps their originals")));
+        }
         QCOMPARE(TreeListing(site.Path(), true), before);
-        QVERIFY(doc.m_strReport.find("FILES WITH CHANGED LINE ENDINGS:") != std::string::npos);
-        emit frame->FileMenu()->aboutToShow();
-        QVERIFY(!undo->isEnabled());
-        // With nothing left to undo the shortcut does nothing.
-        QTest::keyClick(frame, Qt::Key_U, Qt::ControlModifier);
-        QCOMPARE(hand.seen.size(), 0);
         doc.m_bModified = false;
     }
 };

@@ -96,17 +96,24 @@ bool CExternalPage::PutOutside() {
 // name only once a journal keeps that file, so that no file of the user's goes without a way
 // back.
 bool CExternalPage::PutInside(const std::function<bool()>& journal) {
+    CRunContext& ctx = m_writer.Ctx();
     FileStat st;
-    const bool taken = m_writer.Ctx().fs.Stat(m_strPath, st);
-    if (taken && !m_writer.HasJournal() && !journal()) {
-        m_writer.Ctx().ErrorLine(m_strPath, LoadString(IDS_JOURNAL_FAILED));
+    const bool taken = ctx.fs.Stat(m_strPath, st);
+    // A name that cannot be looked at may hold the user's file: nothing is put there.
+    if (!taken && errno != ENOENT) {
+        ctx.ErrorLine(m_strPath, FailureText(IDS_OPEN_FAILED, errno));
         return false;
     }
-    // PutOwnFile takes the temporary file away, whatever happens.
-    const std::string temp = m_strTemp;
+    if (taken && !m_writer.HasJournal() && !journal()) {
+        ctx.ErrorLine(m_strPath, LoadString(IDS_JOURNAL_FAILED));
+        return false;
+    }
+    // PutOwnFile takes the temporary file away when it returns; should it throw, the temporary
+    // name stays known so that Drop removes the file.
+    const bool put = m_writer.PutOwnFile(*m_pDir, m_strTemp, m_strName, "external page",
+                                         ShownName(m_strPath) + "\n");
     m_strTemp.clear();
-    return m_writer.PutOwnFile(*m_pDir, temp, m_strName, "external page",
-                               ShownName(m_strPath) + "\n");
+    return put;
 }
 
 }  // namespace ts

@@ -181,6 +181,15 @@ bool StartSettings(const CliArgs& a, const CProfile& profile, RunSettings& s) {
     return !s.Directory.empty();
 }
 
+// The link reports a run makes, and where the external-URL page goes.
+void ApplyReportOptions(const CliArgs& a, RunSettings& s) {
+    if (a.noExternal) s.ReportExternalRefs = false;
+    if (!a.externalPage.empty()) s.ExternalPage = NormalizeDirectory(a.externalPage);
+    if (a.noUnresolved) s.ReportUnresolvedRefs = false;
+    if (a.noUnused) s.ReportUnusedFiles = false;
+    if (a.checkFragments) s.CheckFragments = true;
+}
+
 void ApplyOptions(const CliArgs& a, RunSettings& s) {
     s.Directory = NormalizeDirectory(s.Directory);
     if (!a.target.empty()) s.Target = TargetNames().at(a.target);
@@ -193,11 +202,7 @@ void ApplyOptions(const CliArgs& a, RunSettings& s) {
     if (a.logs) s.LogSubdirs = true;
     if (a.notifySpecial) s.ReportSpecial = 1;
     if (!a.readOnly.empty()) s.AutoReadOnly = ReadOnlyNames().at(a.readOnly);
-    if (a.noExternal) s.ReportExternalRefs = false;
-    if (!a.externalPage.empty()) s.ExternalPage = NormalizeDirectory(a.externalPage);
-    if (a.noUnresolved) s.ReportUnresolvedRefs = false;
-    if (a.noUnused) s.ReportUnusedFiles = false;
-    if (a.checkFragments) s.CheckFragments = true;
+    ApplyReportOptions(a, s);
     if (!a.redirects.empty()) s.Redirects = RedirectNames().at(a.redirects);
     if (a.caseSensitiveServer) s.CaseSensitiveServer = true;
     if (!a.siteUrls.empty()) s.SiteUrls = a.siteUrls;

@@ -249,7 +249,7 @@ TEST(LinkReportEndToEnd, TheExternalPageEscapesEverythingFromTheSite) {
 
 // A symbolic link in the page's place is neither written through nor replaced, which no undo
 // could give back: it stays, and the page is not written.
-TEST(LinkReportEndToEnd, ALinkInThePagesPlaceIsReplacedNotWrittenThrough) {
+TEST(LinkReportEndToEnd, ALinkInThePagesPlaceIsKeptNotWrittenThrough) {
     CTempDir site, tmp;
     site.Write("index.html", "<a href=\"http://example.com/\">x</a>\n");
     site.Write("elsewhere.htm", "keep\n");

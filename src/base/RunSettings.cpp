@@ -177,6 +177,7 @@ void LoadSettings(const CProfile& p, RunSettings& s) {
     s.FilesOnly = p.GetInt(kHtmlSettings, "FilesOnly", d.FilesOnly) != 0;
     s.HomePage = p.GetString(kHtmlSettings, "HomePage", d.HomePage);
     s.ReportExternalRefs = p.GetInt(kHtmlSettings, "ReportExternalRefs", 1) != 0;
+    s.ExternalPage = p.GetString(kHtmlSettings, "ExternalPage", "");
     s.ReportUnresolvedRefs = p.GetInt(kHtmlSettings, "ReportUnresolvedRefs", 1) != 0;
     s.ReportUnusedFiles = p.GetInt(kHtmlSettings, "ReportUnusedFiles", 1) != 0;
     // Addresses hold no blanks; names of index pages and extensions no commas.
@@ -217,6 +218,7 @@ void SaveSettings(CProfile& p, const RunSettings& s) {
     p.SetInt(kHtmlSettings, "FilesOnly", s.FilesOnly ? 1 : 0);
     p.SetString(kHtmlSettings, "HomePage", s.HomePage);
     p.SetInt(kHtmlSettings, "ReportExternalRefs", s.ReportExternalRefs ? 1 : 0);
+    p.SetString(kHtmlSettings, "ExternalPage", s.ExternalPage);
     p.SetInt(kHtmlSettings, "ReportUnresolvedRefs", s.ReportUnresolvedRefs ? 1 : 0);
     p.SetInt(kHtmlSettings, "ReportUnusedFiles", s.ReportUnusedFiles ? 1 : 0);
     p.SetString(kHtmlSettings, "SiteUrls", JoinList(s.SiteUrls, " "));

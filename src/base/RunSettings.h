@@ -47,6 +47,9 @@ struct RunSettings {
     bool UpdateLinks = false;  // derived, never stored
     std::string HomePage;
     bool ReportExternalRefs = true;
+    // Where the external-URL page goes: empty for its usual name in the top directory, else a
+    // path, absolute or relative to Directory.
+    std::string ExternalPage;
     bool ReportUnresolvedRefs = true;
     bool ReportUnusedFiles = true;
     // How links are read beyond what the pages say (base/LinkOptions.h).

@@ -242,6 +242,7 @@ constexpr StringEntry kStrings[] = {
      "the journal instead, type\n\n    tessary-cli --forget %1"},
     {IDS_RUN_FORGOTTEN,
      "The journal of the last run on \"%1\" was dropped: that run can no longer be undone."},
+    {IDS_NOT_PLAIN_FILE_KEPT, "not a plain file, left alone and nothing written in its place"},
     {IDS_SYNC_FAILED, "changes could not be forced to the disk"},
     {IDS_OWN_DIR_LEFT_OUT,
      "the program's own state, cache or temporary folder, left out of the scan"},

@@ -163,6 +163,7 @@ enum StringId {
     IDS_JOURNAL_NOT_OWNED = 1114,
     IDS_OWN_DIR_LEFT_OUT = 1115,
     IDS_SYNC_FAILED = 1116,
+    IDS_NOT_PLAIN_FILE_KEPT = 1117,
 };
 
 // The text of a string; an unknown id gives an empty string.

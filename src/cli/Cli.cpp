@@ -50,6 +50,7 @@ constexpr const char* kUsage =
 // The command line as typed.
 struct CliArgs {
     std::string directory, target, lineEnds, webExt, home, readOnly, reportFile, redirects;
+    std::string externalPage;
     bool rename = false, noLinks = false, noSubdirs = false, logs = false, notifySpecial = false;
     bool noExternal = false, noUnresolved = false, noUnused = false, saveSettings = false;
     bool useProfile = false, yes = false, prompt = false, undo = false, listRuns = false;
@@ -134,6 +135,10 @@ void AddOptions(CLI::App& app, CliArgs& a) {
     app.add_option("--fallback-extensions", a.fallbackExtensions,
                    "Extensions tried for a link to a name without one, comma-separated (like "
                    "html,htm); off by default");
+    app.add_option("--external-page", a.externalPage,
+                   "Write the page of external URLs to FILE instead of "
+                   "report_of_external_refs.htm in DIRECTORY's top (a FILE outside DIRECTORY is "
+                   "not part of the run's undo)");
     app.add_option("--report", a.reportFile,
                    "Write the final report to FILE (CR LF line ends, as a saved report); - is "
                    "standard output");
@@ -176,6 +181,15 @@ bool StartSettings(const CliArgs& a, const CProfile& profile, RunSettings& s) {
     return !s.Directory.empty();
 }
 
+// The link reports a run makes, and where the external-URL page goes.
+void ApplyReportOptions(const CliArgs& a, RunSettings& s) {
+    if (a.noExternal) s.ReportExternalRefs = false;
+    if (!a.externalPage.empty()) s.ExternalPage = NormalizeDirectory(a.externalPage);
+    if (a.noUnresolved) s.ReportUnresolvedRefs = false;
+    if (a.noUnused) s.ReportUnusedFiles = false;
+    if (a.checkFragments) s.CheckFragments = true;
+}
+
 void ApplyOptions(const CliArgs& a, RunSettings& s) {
     s.Directory = NormalizeDirectory(s.Directory);
     if (!a.target.empty()) s.Target = TargetNames().at(a.target);
@@ -188,10 +202,7 @@ void ApplyOptions(const CliArgs& a, RunSettings& s) {
     if (a.logs) s.LogSubdirs = true;
     if (a.notifySpecial) s.ReportSpecial = 1;
     if (!a.readOnly.empty()) s.AutoReadOnly = ReadOnlyNames().at(a.readOnly);
-    if (a.noExternal) s.ReportExternalRefs = false;
-    if (a.noUnresolved) s.ReportUnresolvedRefs = false;
-    if (a.noUnused) s.ReportUnusedFiles = false;
-    if (a.checkFragments) s.CheckFragments = true;
+    ApplyReportOptions(a, s);
     if (!a.redirects.empty()) s.Redirects = RedirectNames().at(a.redirects);
     if (a.caseSensitiveServer) s.CaseSensitiveServer = true;
     if (!a.siteUrls.empty()) s.SiteUrls = a.siteUrls;

@@ -10,8 +10,10 @@
 #include "base/RunContext.h"
 #include "base/RunUi.h"
 #include "base/Strings.h"
+#include "driver/ExternalPage.h"
 #include "driver/TempReports.h"
 #include "driver/TessaryDoc.h"
+#include "driver/WizardRules.h"
 #include "html/ExternalCheck.h"
 #include "html/Fragments.h"
 #include "html/Hierarchy.h"
@@ -94,6 +96,10 @@ bool CRunDriver::Start() {
     std::vector<std::string> excluded = m_settings.Excluded;
     if (m_settings.Rename && !RulesFileName(m_settings.Redirects).empty())
         excluded.push_back("/" + RulesFileName(m_settings.Redirects));
+    // A page put elsewhere in the site is the program's own too: nothing renames or reports it.
+    const std::string page = ExternalPagePath();
+    if (m_settings.ReportExternalRefs && page.starts_with(m_settings.Directory + "/"))
+        excluded.push_back(page.substr(m_settings.Directory.size()));
     ctx.exclusions = CExclusions(m_settings.Directory, std::move(excluded));
     if (!NoUnfinishedRun()) return false;
     m_pReports =
@@ -607,26 +613,39 @@ CRunDriver::Next CRunDriver::RewriteMoved(CHtmlNode& home) {
     return Next::Continue;
 }
 
+std::string CRunDriver::ExternalPagePath() const {
+    const std::string& page = m_settings.ExternalPage;
+    if (page.empty()) return JoinPath(m_settings.Directory, std::string(kExternalPageName));
+    return NormalizeDirectory(page[0] == '/' ? page : JoinPath(m_settings.Directory, page));
+}
+
+bool CRunDriver::JournalForPage() {
+    TreeKey key;
+    if (!TreeKeyOf(m_pCtx->fs, m_settings.Directory, key)) return false;
+    m_doc.m_pJournal = CRunJournal::Create(m_pCtx->fs, JournalsDirectory(), key.path, key.id);
+    if (!m_doc.m_pJournal) return false;
+    Writer().UseJournal(m_doc.m_pJournal.get(), m_doc.m_pTree.get());
+    return true;
+}
+
 CRunDriver::Next CRunDriver::ExternalUrls(CHtmlNode& home) {
     CRunContext& ctx = *m_pCtx;
-    std::string pagePath = JoinPath(Top().m_strPath, std::string(kExternalPageName));
-    std::unique_ptr<CFile> page = Writer().CreateOwnFile(Top(), kExternalPageName);
+    CExternalPage page(Writer(), Top(), ExternalPagePath());
+    const std::string& pagePath = page.Path();
     CReportStream& aux = ctx.auxStream;
-    if (page)
-        aux.Attach(page.get());
-    else
-        ctx.ErrorLine(pagePath, LoadString(IDS_OPEN_FAILED));
-    // The page is finished however the pass ends; one that lost text is reported and taken
-    // away, so that no half page stays in the site.
+    if (CFile* file = page.Begin()) aux.Attach(file);
+    // The page is finished however the pass ends; one that lost text is reported and never
+    // put in place, so that no half page reaches the site.
     auto closePage = [&] {
+        const bool attached = aux.IsAttached();
         aux.Detach();
-        if (!page) return false;
-        const bool whole = page->Close() && !aux.Failed();
-        if (!whole) {
+        if (!attached) return false;
+        if (aux.Failed()) {
             ctx.ErrorLine(pagePath, LoadString(IDS_WRITE_FAILED));
-            Writer().RemoveOwnFile(Top(), kExternalPageName);
+            page.Drop();
+            return false;
         }
-        return whole;
+        return page.Put([this] { return JournalForPage(); });
     };
     std::string title = FormatMessage(IDS_EXTERNAL_TITLE, m_settings.HomePage);
     aux << "<html>\n<head>\n<title>" << HtmlEscape(title) << "</title>\n"

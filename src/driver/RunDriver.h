@@ -74,6 +74,11 @@ private:
     // Gives the links to URLs that moved their new address, once the user agreed.
     Next RewriteMoved(CHtmlNode& home);
     Next ExternalUrls(CHtmlNode& home);
+    // Where the external-URL page goes: absolute, normalized.
+    std::string ExternalPagePath() const;
+    // A journal for a run that had none, made when its page is to replace a file; false when
+    // none could be made.
+    bool JournalForPage();
 
     void Finish();
     // False when the final report could not be made.

@@ -440,11 +440,6 @@ bool CTreeWriter::EndJournal(const char* state) {
     return flushed && synced && m_pJournal->Record(end) && m_pJournal->Commit();
 }
 
-std::unique_ptr<CFile> CTreeWriter::CreateOwnFile(const CDirNode& dirNode, std::string_view name) {
-    CDir* dir = m_handles.Of(dirNode);
-    return dir ? CreateInPlaceOf(*dir, std::string(name)) : nullptr;
-}
-
 bool CTreeWriter::RemoveOwnFile(const CDirNode& dirNode, std::string_view name) {
     CDir* dir = m_handles.Of(dirNode);
     return dir && dir->Remove(std::string(name));
@@ -558,6 +553,70 @@ bool CTreeWriter::CreateFile(const CDirNode& dirNode, const std::string& name,
         return Failed();
     }
     return MarkWritten(path);
+}
+
+std::unique_ptr<CFile> CTreeWriter::BeginOwnFile(const CDirNode& dirNode, std::string& tempName) {
+    CDir* dir = m_handles.Of(dirNode);
+    return dir ? dir->CreateTemp(".ts_", tempName) : nullptr;
+}
+
+bool CTreeWriter::PutOwnFile(const CDirNode& dirNode, const std::string& tempName,
+                             const std::string& name, const std::string& kind,
+                             const std::string& undoLines) {
+    CDir* dir = m_handles.Of(dirNode);
+    const std::string path = JoinPath(dirNode.m_strPath, name);
+    if (!dir) return Failed();
+    FileStat st;
+    const bool exists = dir->Stat(name, st);
+    const int statError = exists ? 0 : errno;
+    std::unique_ptr<CFile> made;
+    bool ok = false;
+    if (!exists && statError != ENOENT) {
+        m_ctx.ErrorLine(path, FailureText(IDS_OPEN_FAILED, statError));
+    } else if (exists && (st.isLink || st.kind != EntryKind::File)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_NOT_PLAIN_FILE_KEPT));
+    } else if (!(made = dir->OpenModify(tempName)) ||
+               // The file keeps the mode of the one it replaces; a new one gets the usual mode.
+               !made->SetMode(exists ? (st.mode & 07777) : 0644) || !made->Sync()) {
+        m_ctx.ErrorLine(path, LoadString(IDS_WRITE_FAILED));
+    } else {
+        ok = !m_pJournal || JournalPut(*dir, dirNode, name, exists, st, *made, kind, undoLines);
+    }
+    if (ok) {
+        const CResult put =
+            exists ? dir->Replace(tempName, name) : dir->RenameNoReplace(tempName, name);
+        ok = put;
+        if (!ok) m_ctx.ErrorLine(path, FailureText(IDS_WRITE_FAILED, put.Error()));
+    }
+    if (!ok) {
+        dir->Remove(tempName);
+        return Failed();
+    }
+    return MarkWritten(path);
+}
+
+bool CTreeWriter::JournalPut(CDir& dir, const CDirNode& dirNode, const std::string& name,
+                             bool exists, const FileStat& st, CFile& made, const std::string& kind,
+                             const std::string& undoLines) {
+    const std::string path = JoinPath(dirNode.m_strPath, name);
+    JournalRecord r = RecordIn(exists ? JournalRecord::CONTENT : JournalRecord::CREATE, dirNode,
+                               name, kind, undoLines);
+    if (!made.Seek(0) || !HashOfFile(made, r.newLength, r.newHash)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_WRITE_FAILED));
+        return false;
+    }
+    if (!exists) return Journal(r, true, path);
+    // The file put in place is a new one: undo writes the old content back into it while it
+    // still holds exactly what was put here.
+    std::unique_ptr<CFile> original = dir.OpenRead(name);
+    if (!original || !m_pJournal->KeepOriginal(*original, r.offset, r.length)) {
+        m_ctx.ErrorLine(path, LoadString(IDS_JOURNAL_FAILED));
+        return false;
+    }
+    r.id = original->Id();
+    r.newId = made.Id();
+    r.oldTime = st.mtimeNs;
+    return Journal(r, true, path);
 }
 
 JournalRecord CTreeWriter::RecordIn(JournalRecord::Kind kind, const CDirNode& dirNode,

@@ -86,9 +86,6 @@ public:
     // Gives the symbolic link name in dir the new text in one step; a failure leaves the old
     // link and gets an error line. The only way a pass changes a link.
     bool Repoint(const CDirNode& dir, std::string_view name, const std::string& strNewText);
-    // Creates a file of the program's own in dir, such as the external-URL page, in place of
-    // an earlier one (CreateInPlaceOf): never by truncating a file, never through a link.
-    std::unique_ptr<CFile> CreateOwnFile(const CDirNode& dir, std::string_view name);
     // Opens a file of the program's own in dir for adding lines after the ones it has, such
     // as "RENAME.LOG", creating it when missing. One that shares its content with other names
     // first gets a copy of its own, so the lines reach no other file.
@@ -109,6 +106,17 @@ public:
                     const std::string& kind, const std::string& undoLines);
     // Removes a file of the program's own that could not be written whole.
     bool RemoveOwnFile(const CDirNode& dir, std::string_view name);
+    // A temporary file in dir that a file of the program's own is written to before
+    // PutOwnFile gives it its name; tempName receives the temporary name.
+    std::unique_ptr<CFile> BeginOwnFile(const CDirNode& dir, std::string& tempName);
+    // Gives the written temporary file the name name in dir, in one step. With a journal, the
+    // file is recorded as created or, when name held a file, as that file's new content, the
+    // old content kept: undo removes the new file, or gives the old content back, while the
+    // file still holds what was put here. Never in place of a link or a directory. The
+    // temporary file is gone afterwards, whatever happened.
+    bool PutOwnFile(const CDirNode& dir, const std::string& tempName, const std::string& name,
+                    const std::string& kind, const std::string& undoLines);
+    bool HasJournal() const { return m_pJournal != nullptr; }
 
     // From now on every change below top is recorded in journal before it is made. Content
     // then changes in place (the journal holds the way back), in batches that each wait for
@@ -140,6 +148,11 @@ private:
     // Sets the permission bits of node; the node's mode and attributes follow.
     bool SetMode(CFileNode& node, unsigned mode);
     bool MarkWritten(const std::string& path);
+    // Records, on the disk, that made is put in place of the entry name of dir, which st
+    // describes when exists (its content then kept); false after an error line.
+    bool JournalPut(CDir& dir, const CDirNode& dirNode, const std::string& name, bool exists,
+                    const FileStat& st, CFile& made, const std::string& kind,
+                    const std::string& undoLines);
     bool Failed() {
         ++m_nFailures;
         return false;

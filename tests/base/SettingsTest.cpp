@@ -96,7 +96,7 @@ TEST(Profile, EveryFieldRoundTripsInItsTextForm) {
         "[Settings]\nTarget=6\nLineEnd=2\nRename=1\nAutoFileName=1\nAutoReadOnly=2\n"
         "ReportSpecial=1\nUseSubdirs=0\nLogSubdirs=1\nDirectory=/srv/www/my site\nRedirects=2\n\n"
         "[HTMLSettings]\nRenameHtml=1\nFilesOnly=0\nHomePage=/srv/www/my site/index.html\n"
-        "ReportExternalRefs=0\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
+        "ReportExternalRefs=0\nExternalPage=\nReportUnresolvedRefs=1\nReportUnusedFiles=0\n"
         "SiteUrls=https://example.org/docs/ //mirror.example.net/\n"
         "IndexFiles=index.html,start.htm\nFallbackExtensions=html,htm\n"
         "CheckFragments=1\nCheckExternal=1\nExternalCacheHours=6\n");

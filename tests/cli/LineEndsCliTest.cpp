@@ -49,15 +49,14 @@ TEST(UndoCli, OffersUndoOnATerminal) {
     EXPECT_NE(r.err.find("Undo these changes? [y/N] "), std::string::npos);
     EXPECT_EQ(r.out.find("REPORT FROM SUCCESSFUL PASS"), 0u);
     EXPECT_NE(r.out.find("REVERTED FILES TO INITIAL STATE"), std::string::npos);
-    EXPECT_EQ(TreeListing(site.Path(), true), before + "report_of_external_refs.htm = " +
-                                                  ReadFile(site / "report_of_external_refs.htm") +
-                                                  "\n");
+    // The external-URL page the run wrote goes with the rest.
+    EXPECT_EQ(TreeListing(site.Path(), true), before);
     // Without a terminal nobody is asked.
     r = RunCliWith({"--target", "lower", "--rename", "--yes", "--no-links", site.Path()}, "",
                    false);
     EXPECT_EQ(r.err.find("Undo these changes?"), std::string::npos);
     EXPECT_EQ(r.out.find("REVERTED"), std::string::npos);
-    EXPECT_EQ(ListNames(site.Path()), "index.htm\nmy page.htm\nreport_of_external_refs.htm\n");
+    EXPECT_EQ(ListNames(site.Path()), "index.htm\nmy page.htm\n");
 }
 
 }  // namespace ts::test

@@ -107,9 +107,10 @@ TEST_F(DriverTest, CompletedRunGivesTheExactReportAndTheExternalPage) {
     EXPECT_EQ(std::vector<std::string>(ui.captions.begin(), ui.captions.begin() + 3),
               (std::vector<std::string>{"Scanning Files", "Validating Filenames",
                                         "Searching for ASCII Files"}));
-    // Nothing was modified: the tree is gone, nothing can be undone, no temporary file is left.
+    // Nothing but the external-URL page was made: the tree is gone, the page's creation can be
+    // undone, no temporary file is left.
     EXPECT_EQ(doc->m_pTree, nullptr);
-    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_TRUE(doc->CanUndo());
     EXPECT_EQ(ListNames(tmp.Path()), "");
     EXPECT_TRUE(ui.mainWindowShown);
     EXPECT_TRUE(ui.messages.empty());
@@ -330,7 +331,7 @@ TEST_F(DriverTest, ExternalPageThatCannotBeCreatedDoesNotStopThePass) {
     top.Write("index.html", kPage);
     ui.settings = DefaultSettings(top.Path(), top / "index.html");
     CFaultyFileSystem fs;
-    fs.FailOn(Op::OpenNew, 1, "report_of_external_refs.htm");
+    fs.FailOn(Op::CreateTemp, 1, top.Path() + "/.ts_");
     Run(fs);
     EXPECT_EQ(doc->m_dwRunStatus & RS_COMPLETED, RS_COMPLETED);
     EXPECT_FALSE(Exists(top / "report_of_external_refs.htm"));

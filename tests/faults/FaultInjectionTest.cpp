@@ -459,6 +459,7 @@ protected:
         };
         const std::string name = BaseName(c.path);
         const std::string home = "@site/index.htm";
+        const std::string page = "@site/report_of_external_refs.htm";
         const bool scanning = c.pass == "Scanning Files" || c.pass.empty();
 
         if (c.path.starts_with("@tmp/") || name == "REPORT.TSY") {
@@ -531,7 +532,23 @@ protected:
             return e;
         }
 
-        const bool temp = name.starts_with(".ts_");
+        // The external-URL page is written to a temporary file beside its place: a failure
+        // there is the page's, and named so. Its temporary file is made just before its pass
+        // begins: the file's next call tells.
+        const Call& onTemp =
+            c.op == Op::CreateTemp && at + 1 < m_trace.size() ? m_trace[at + 1] : c;
+        const bool pageTemp =
+            name.starts_with(".ts_") && onTemp.pass == "Reporting External URL References";
+        const bool temp = name.starts_with(".ts_") && !pageTemp;
+        if (pageTemp) {
+            // Whatever fails, the page is not put in place, and is named (a write that fails
+            // once is written again with the next line).
+            if (c.op == Op::CreateTemp)
+                error(page, IDS_OPEN_FAILED);
+            else if (c.op != Op::Write || lasting)
+                error(page, IDS_WRITE_FAILED);
+            return e;
+        }
         const std::string file = CurrentFile(at);
         // Content is changed in the file itself, which the writer opens for modifying.
         const bool inPlace = c.path.starts_with("@site/") && OpenedWith(at) == Op::OpenWrite;
@@ -899,7 +916,8 @@ TEST_F(FaultInjection, EveryWriteFromOneOnFails) {
 // and reports each file that could not be written.
 TEST_F(FaultInjection, LogsAndThePageThatCannotBeWritten) {
     int runs = 0;
-    for (const char* part : {"RENAME.LOG", "report_of_external_refs.htm"}) {
+    // The page is written to a temporary file beside its place first.
+    for (const char* part : {"RENAME.LOG", "/.ts_"}) {
         size_t count = 0;
         for (size_t i : m_callsOf[Op::Write])
             if (m_trace[i].path.find(part) != std::string::npos) ++count;

@@ -323,9 +323,10 @@ int ForgetLastRun(CFileSystem& fs, const CliStreams& io, const RunSettings& s) {
             FormatMessage(IDS_RUN_GOING_ON, ShownName(s.Directory), std::to_string(pid)).c_str());
         return EXIT_USAGE;
     }
-    if (!RemoveRun(fs, doc.m_strUndoRun)) {
+    const std::string folder = doc.m_strUndoRun;
+    if (!doc.ForgetUndoRun()) {
         std::fprintf(io.err, "tessary-cli: \"%s\" could not be removed: %s\n",
-                     ShownName(doc.m_strUndoRun).c_str(), std::strerror(errno));
+                     ShownName(folder).c_str(), std::strerror(errno));
         return EXIT_EARLY;
     }
     std::fprintf(io.out, "%s\n", FormatMessage(IDS_RUN_FORGOTTEN, ShownName(s.Directory)).c_str());

@@ -66,6 +66,26 @@ std::string IdOf(const std::string& path) {
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
+// Runs tessary-cli with args in a child process that kills itself (SIGKILL: nothing of it runs
+// after) at the at-th write or rename of a file of the site; its wait status.
+int RunKilledAt(const std::vector<std::string>& args, long at, bool renamesCount) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        CFaultyFileSystem fs;
+        long n = 0;
+        fs.onCall = [&](Op op, const std::string& path) {
+            const bool counts = op == Op::Write || (renamesCount && op == Op::Rename);
+            if (counts && path.find("/site/") != std::string::npos && ++n == at)
+                ::kill(::getpid(), SIGKILL);
+        };
+        RunCliWith(args, "", false, fs);
+        std::_Exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
 }  // namespace
 
 // A conversion of 11 MB goes through a temporary file; undo gives back its mixed line ends
@@ -180,18 +200,7 @@ TEST(UndoSafety, AnUndoKilledAnywhereIsFinishedByTheNext) {
         std::vector<std::string> args = runArgs;
         args.push_back(site);
         ASSERT_LE(RunCliWith(args, "", false).code, 1);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            CFaultyFileSystem fs;
-            long n = 0;
-            fs.onCall = [&](Op op, const std::string& path) {
-                if (siteWrite(op, path) && ++n == at) ::kill(::getpid(), SIGKILL);
-            };
-            RunCliWith({"--undo", site}, "", false, fs);
-            std::_Exit(0);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        const int status = RunKilledAt({"--undo", site}, at, true);
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         CliResult undo = RunCliWith({"--undo", site}, "", false);
         EXPECT_SAME_TREE(Snapshot(site), before) << undo.out.substr(0, 3000) << undo.err;
@@ -250,10 +259,6 @@ TEST(UndoSafety, EditsAfterTheRunKeepTheJournalUntilForcedOrForgotten) {
     EXPECT_EQ(ReadFile(site + "/b.txt"), "edited\n");
 }
 
-}  // namespace ts::test
-
-namespace ts::test {
-
 // With the state folder inside the site, the run leaves it out (a note says so) rather than
 // renaming it, and undo finds the journal where it was written.
 TEST(UndoSafety, AStateFolderInsideTheTreeIsNotPartOfTheRun) {
@@ -276,10 +281,6 @@ TEST(UndoSafety, AStateFolderInsideTheTreeIsNotPartOfTheRun) {
     ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
     EXPECT_SAME_TREE(Snapshot(site), before);
 }
-
-}  // namespace ts::test
-
-namespace ts::test {
 
 // One run per tree, nested trees included: a run of a subdirectory refuses to start while
 // another process works on the directory above it, and while a run of that directory is
@@ -321,19 +322,7 @@ TEST(UndoSafety, RunsOfNestedTreesAreKeptApart) {
     ::close(ready[1]);
 
     // The run of the directory above is killed halfway: the inner run waits for its undo.
-    const pid_t run = ::fork();
-    if (run == 0) {
-        CFaultyFileSystem fs;
-        long n = 0;
-        fs.onCall = [&](Op op, const std::string& path) {
-            if (op == Op::Write && path.find("/site/") != std::string::npos && ++n == 10)
-                ::kill(::getpid(), SIGKILL);
-        };
-        RunCliWith({"--line-ends", "unix", "--yes", "--no-links", site}, "", false, fs);
-        std::_Exit(0);
-    }
-    int status = 0;
-    ::waitpid(run, &status, 0);
+    const int status = RunKilledAt({"--line-ends", "unix", "--yes", "--no-links", site}, 10, false);
     ASSERT_TRUE(WIFSIGNALED(status));
     refused = RunCliWith(innerRun, "", false);
     EXPECT_EQ(refused.code, 2);
@@ -344,10 +333,6 @@ TEST(UndoSafety, RunsOfNestedTreesAreKeptApart) {
     EXPECT_LE(RunCliWith(innerRun, "", false).code, 1);
     EXPECT_EQ(ReadFile(inner + "/Note 3.txt"), "a\nb\n");
 }
-
-}  // namespace ts::test
-
-namespace ts::test {
 
 // A flush of the disk that fails is a failure: the run is not called clean, its batch is not
 // marked written, and an undo whose flush fails keeps the journal to be made again.
